@@ -1,0 +1,3 @@
+int runOrbisk();
+
+int main() { return runOrbisk(); }

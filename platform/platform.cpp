@@ -1,0 +1,264 @@
+#include "platform/platform.h"
+
+#include <GLFW/glfw3.h>
+
+#include <cmath>
+
+namespace platform {
+namespace {
+
+struct WindowHints {
+  int samples = 0;
+  int major = 1;
+  int minor = 0;
+  bool core = false;
+};
+
+GLFWwindow* window = nullptr;
+WindowHints hints;
+bool keyRepeat = false;
+double wheelPosition = 0.0;
+double (*timeSource)() = nullptr;
+
+MouseWheelCallback wheelCallback = nullptr;
+MouseButtonCallback buttonCallback = nullptr;
+MousePosCallback posCallback = nullptr;
+KeyCallback keyCallback = nullptr;
+
+int translateFromGlfw3(int key) { return translateKey(key); }
+
+int glfw3KeyOf(int key) {
+  if (key >= 0 && key < KEY_SPECIAL) return key;  // printable keys share ASCII codes
+  for (int k = GLFW_KEY_SPACE; k <= GLFW_KEY_LAST; ++k)
+    if (translateKey(k) == key) return k;
+  return GLFW_KEY_UNKNOWN;
+}
+
+void onKey(GLFWwindow*, int key, int, int action, int) {
+  if (action == GLFW_REPEAT) {
+    if (!keyRepeat) return;
+    action = GLFW_PRESS;
+  }
+  int translated = translateFromGlfw3(key);
+  if (translated < 0) return;
+  if (keyCallback) keyCallback(translated, action == GLFW_PRESS ? PRESS : RELEASE);
+}
+
+void onButton(GLFWwindow*, int button, int action, int) {
+  if (buttonCallback) buttonCallback(button, action == GLFW_PRESS ? PRESS : RELEASE);
+}
+
+void onCursor(GLFWwindow*, double x, double y) {
+  if (posCallback) posCallback(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+}
+
+void onScroll(GLFWwindow*, double, double yOffset) {
+  wheelPosition += yOffset;
+  if (wheelCallback) wheelCallback(getMouseWheel());
+}
+
+void installCallbacks() {
+  glfwSetKeyCallback(window, onKey);
+  glfwSetMouseButtonCallback(window, onButton);
+  glfwSetCursorPosCallback(window, onCursor);
+  glfwSetScrollCallback(window, onScroll);
+}
+
+void applyContextHints() {
+  glfwWindowHint(GLFW_SAMPLES, hints.samples);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, hints.major);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, hints.minor);
+  if (hints.core) {
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+  }
+}
+
+}  // namespace
+
+int translateKey(int k) {
+  if (k >= GLFW_KEY_SPACE && k <= GLFW_KEY_GRAVE_ACCENT) return k;
+  if (k == GLFW_KEY_WORLD_1 || k == GLFW_KEY_WORLD_2) return k;
+  if (k >= GLFW_KEY_F1 && k <= GLFW_KEY_F25) return KEY_F1 + (k - GLFW_KEY_F1);
+  if (k >= GLFW_KEY_KP_0 && k <= GLFW_KEY_KP_9) return KEY_KP_0 + (k - GLFW_KEY_KP_0);
+  switch (k) {
+    case GLFW_KEY_ESCAPE: return KEY_ESC;
+    case GLFW_KEY_UP: return KEY_UP;
+    case GLFW_KEY_DOWN: return KEY_DOWN;
+    case GLFW_KEY_LEFT: return KEY_LEFT;
+    case GLFW_KEY_RIGHT: return KEY_RIGHT;
+    case GLFW_KEY_LEFT_SHIFT: return KEY_LSHIFT;
+    case GLFW_KEY_RIGHT_SHIFT: return KEY_RSHIFT;
+    case GLFW_KEY_LEFT_CONTROL: return KEY_LCTRL;
+    case GLFW_KEY_RIGHT_CONTROL: return KEY_RCTRL;
+    case GLFW_KEY_LEFT_ALT: return KEY_LALT;
+    case GLFW_KEY_RIGHT_ALT: return KEY_RALT;
+    case GLFW_KEY_TAB: return KEY_TAB;
+    case GLFW_KEY_ENTER: return KEY_ENTER;
+    case GLFW_KEY_BACKSPACE: return KEY_BACKSPACE;
+    case GLFW_KEY_INSERT: return KEY_INSERT;
+    case GLFW_KEY_DELETE: return KEY_DEL;
+    case GLFW_KEY_PAGE_UP: return KEY_PAGEUP;
+    case GLFW_KEY_PAGE_DOWN: return KEY_PAGEDOWN;
+    case GLFW_KEY_HOME: return KEY_HOME;
+    case GLFW_KEY_END: return KEY_END;
+    case GLFW_KEY_KP_DIVIDE: return KEY_KP_DIVIDE;
+    case GLFW_KEY_KP_MULTIPLY: return KEY_KP_MULTIPLY;
+    case GLFW_KEY_KP_SUBTRACT: return KEY_KP_SUBTRACT;
+    case GLFW_KEY_KP_ADD: return KEY_KP_ADD;
+    case GLFW_KEY_KP_DECIMAL: return KEY_KP_DECIMAL;
+    case GLFW_KEY_KP_EQUAL: return KEY_KP_EQUAL;
+    case GLFW_KEY_KP_ENTER: return KEY_KP_ENTER;
+    case GLFW_KEY_NUM_LOCK: return KEY_KP_NUM_LOCK;
+    case GLFW_KEY_CAPS_LOCK: return KEY_CAPS_LOCK;
+    case GLFW_KEY_SCROLL_LOCK: return KEY_SCROLL_LOCK;
+    case GLFW_KEY_PAUSE: return KEY_PAUSE;
+    case GLFW_KEY_LEFT_SUPER: return KEY_LSUPER;
+    case GLFW_KEY_RIGHT_SUPER: return KEY_RSUPER;
+    case GLFW_KEY_MENU: return KEY_MENU;
+    default: return -1;
+  }
+}
+
+bool init() { return glfwInit() == GLFW_TRUE; }
+
+void terminate() {
+  glfwTerminate();
+  window = nullptr;
+}
+
+void openWindowHint(int target, int hint) {
+  switch (target) {
+    case FSAA_SAMPLES: hints.samples = hint; break;
+    case OPENGL_VERSION_MAJOR: hints.major = hint; break;
+    case OPENGL_VERSION_MINOR: hints.minor = hint; break;
+    case OPENGL_PROFILE: hints.core = (hint == OPENGL_CORE_PROFILE); break;
+    default: break;
+  }
+}
+
+bool openWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
+                int stencilBits, int mode) {
+  if (window != nullptr || width <= 0 || height <= 0) return false;
+  glfwDefaultWindowHints();
+  applyContextHints();
+  // Bit depths are wishes: the closest framebuffer the display offers is taken.
+  glfwWindowHint(GLFW_RED_BITS, redBits);
+  glfwWindowHint(GLFW_GREEN_BITS, greenBits);
+  glfwWindowHint(GLFW_BLUE_BITS, blueBits);
+  glfwWindowHint(GLFW_ALPHA_BITS, alphaBits);
+  glfwWindowHint(GLFW_DEPTH_BITS, depthBits);
+  glfwWindowHint(GLFW_STENCIL_BITS, stencilBits);
+  GLFWmonitor* monitor = (mode == FULLSCREEN) ? glfwGetPrimaryMonitor() : nullptr;
+  window = glfwCreateWindow(width, height, "", monitor, nullptr);
+  if (window == nullptr && hints.samples > 0) {
+    // Displays without multisampled visuals still get a window.
+    glfwWindowHint(GLFW_SAMPLES, 0);
+    window = glfwCreateWindow(width, height, "", monitor, nullptr);
+  }
+  if (window == nullptr) return false;
+  glfwMakeContextCurrent(window);
+  installCallbacks();
+  return true;
+}
+
+bool openHiddenWindow(int width, int height) {
+  if (window != nullptr || width <= 0 || height <= 0) return false;
+  glfwDefaultWindowHints();
+  hints = WindowHints{0, 3, 3, true};
+  applyContextHints();
+  glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+  window = glfwCreateWindow(width, height, "", nullptr, nullptr);
+  if (window == nullptr) return false;
+  glfwMakeContextCurrent(window);
+  installCallbacks();
+  return true;
+}
+
+void closeWindow() {
+  if (window) glfwDestroyWindow(window);
+  window = nullptr;
+}
+
+void getWindowSize(int* width, int* height) {
+  int w = 0, h = 0;
+  if (window) glfwGetFramebufferSize(window, &w, &h);
+  if (width) *width = w;
+  if (height) *height = h;
+}
+
+void setWindowTitle(const char* title) {
+  if (window && title) glfwSetWindowTitle(window, title);
+}
+
+int getWindowParam(int param) {
+  if (param == OPENED) return (window != nullptr && !glfwWindowShouldClose(window)) ? 1 : 0;
+  return 0;
+}
+
+void enable(int token) {
+  if (token == STICKY_KEYS && window) glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
+  if (token == KEY_REPEAT) keyRepeat = true;
+}
+
+void disable(int token) {
+  if (token == STICKY_KEYS && window) glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_FALSE);
+  if (token == KEY_REPEAT) keyRepeat = false;
+}
+
+int getKey(int key) {
+  if (!window) return RELEASE;
+  int k = glfw3KeyOf(key);
+  if (k == GLFW_KEY_UNKNOWN) return RELEASE;
+  return glfwGetKey(window, k) == GLFW_PRESS ? PRESS : RELEASE;
+}
+
+void getMousePos(int* x, int* y) {
+  double px = 0, py = 0;
+  if (window) glfwGetCursorPos(window, &px, &py);
+  if (x) *x = static_cast<int>(std::floor(px));
+  if (y) *y = static_cast<int>(std::floor(py));
+}
+
+void setMousePos(int x, int y) {
+  if (window) glfwSetCursorPos(window, x, y);
+}
+
+int getMouseWheel() { return static_cast<int>(std::lround(wheelPosition)); }
+void setMouseWheel(int pos) { wheelPosition = pos; }
+
+void setMouseWheelCallback(MouseWheelCallback cb) { wheelCallback = cb; }
+void setMouseButtonCallback(MouseButtonCallback cb) { buttonCallback = cb; }
+void setMousePosCallback(MousePosCallback cb) { posCallback = cb; }
+void setKeyCallback(KeyCallback cb) { keyCallback = cb; }
+
+double getTime() { return timeSource ? timeSource() : glfwGetTime(); }
+
+void swapBuffers() {
+  if (window) glfwSwapBuffers(window);
+  glfwPollEvents();
+}
+
+void pollEvents() { glfwPollEvents(); }
+
+void setTimeSource(double (*source)()) { timeSource = source; }
+
+void injectKey(int key, int action) {
+  if (action == 2) {  // a repeat
+    if (!keyRepeat) return;
+    action = PRESS;
+  }
+  if (keyCallback) keyCallback(key, action);
+}
+
+void injectMousePos(int x, int y) {
+  if (posCallback) posCallback(x, y);
+}
+
+void injectMouseWheel(double offset) { onScroll(nullptr, 0.0, offset); }
+
+void injectMouseButton(int button, int action) {
+  if (buttonCallback) buttonCallback(button, action);
+}
+
+}  // namespace platform

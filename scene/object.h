@@ -1,0 +1,50 @@
+// One thing in the scene: a triangle mesh with up to three textures, the
+// program record it is drawn with and a model matrix; or, for a camera path,
+// a line mesh that is never drawn.
+#pragma once
+#include <GL/glew.h>
+
+#include <glm/glm.hpp>
+
+#include "loaders/linemesh.h"
+#include "render/shaderprogram.h"
+#include "scene/trianglemesh.h"
+
+class Object {
+ public:
+  TriangleMesh mesh;
+  GLuint diffuseTextureID = 0;
+  GLuint nightTextureID = 0;
+  GLuint specularTextureID = 0;
+  ShaderProgram shaderProgram;
+  glm::mat4 modelMatrix = glm::mat4(1.0f);
+  bool hasSpecularTexture = false;
+  bool hasDiffuseTexture = false;
+  bool hasNightTexture = false;
+  bool cullingDisabled = false;
+  bool isPathObject = false;
+  LineMesh lineMesh;
+  GLenum blendSrcFactor = GL_ONE;
+  GLenum blendDstFactor = GL_ZERO;
+  bool blendEnabled = false;
+  bool depthTest = true;
+
+  void setMesh(const TriangleMesh& m);
+  void setLineMesh(const LineMesh& m);
+  void setDiffuseTexture(GLuint texture);
+  void setNightTexture(GLuint texture);
+  void setSpecularTexture(GLuint texture);
+  void setShaderProgram(const ShaderProgram& record);
+  ShaderProgram getShaderProgram() const { return shaderProgram; }
+  void setModelMatrix(const glm::mat4& m) { modelMatrix = m; }
+  glm::mat4 getModelMatrix() const { return modelMatrix; }
+  void setCulling(bool enabled);
+  void setDepthTest(bool enabled) { depthTest = enabled; }
+  bool isPath() const { return isPathObject; }
+
+  // The caller has made the record's program current and set "V" and
+  // "lightPos_worldspace"; this sets the per-object uniforms and draws.
+  void draw(const glm::mat4& vpMatrix, const ShaderProgram& record);
+  void draw(const glm::mat4& vpMatrix);
+  void destroy();
+};

@@ -1,0 +1,37 @@
+// One hidden OpenGL 3.3 core window for the whole test program, created
+// before the first test; tests assert on what GL itself reports.
+#pragma once
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace gltest {
+// Window size of the shared context.
+constexpr int kWidth = 64;
+constexpr int kHeight = 48;
+
+// Writes text to a file (tests create their inputs in a temporary folder).
+void writeFile(const std::string& path, const std::string& contents);
+// A fresh temporary directory for one test.
+std::string makeTempDir();
+// Everything printed to stdout/stderr while fn runs.
+struct Captured {
+  std::string out;
+  std::string err;
+};
+template <typename F>
+Captured capture(F fn) {
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  fn();
+  fflush(stdout);
+  fflush(stderr);
+  Captured c;
+  c.out = testing::internal::GetCapturedStdout();
+  c.err = testing::internal::GetCapturedStderr();
+  return c;
+}
+// Clears any pending GL error so that a test sees only its own.
+void drainErrors();
+}  // namespace gltest

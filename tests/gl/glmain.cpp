@@ -1,0 +1,44 @@
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/platform.h"
+#include "tests/gl/glfixture.h"
+
+namespace gltest {
+void writeFile(const std::string& path, const std::string& contents) {
+  std::ofstream f(path, std::ios::binary);
+  f << contents;
+}
+
+std::string makeTempDir() {
+  char pattern[] = "/tmp/orbisk-gl-XXXXXX";
+  char* dir = mkdtemp(pattern);
+  return dir ? std::string(dir) : std::string("/tmp");
+}
+
+void drainErrors() {
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+}  // namespace gltest
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (!platform::init() || !platform::openHiddenWindow(gltest::kWidth, gltest::kHeight)) {
+    fprintf(stderr, "gl_tests: no OpenGL 3.3 core context (is a display set?)\n");
+    return 1;
+  }
+  glewExperimental = GL_TRUE;
+  if (glewInit() != GLEW_OK) {
+    fprintf(stderr, "gl_tests: glewInit failed\n");
+    return 1;
+  }
+  gltest::drainErrors();  // GLEW's probe leaves an error behind on core contexts
+  GLuint vao = 0;
+  glGenVertexArrays(1, &vao);
+  glBindVertexArray(vao);
+  int result = RUN_ALL_TESTS();
+  platform::terminate();
+  return result;
+}
