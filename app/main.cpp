@@ -1,3 +1,3 @@
-int runOrbisk();
+#include "app/orbisk.h"
 
 int main() { return runOrbisk(); }

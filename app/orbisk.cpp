@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/configfile.h"
+#include "app/orbisk.h"
 #include "platform/platform.h"
 
 int windowWidth = 0;

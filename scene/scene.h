@@ -1,0 +1,18 @@
+// The fixed scene, assembled once at start-up.
+#pragma once
+#include <vector>
+
+#include "render/shaderprogram.h"
+#include "scene/object.h"
+
+extern Object* envCube;
+extern Object* earth;
+extern Object* moon;
+extern Object* missile;
+extern Object* atmosphere;
+extern Object* shadowCone;
+// Objects drawn generically by the passes, each with its own program: moon, missile.
+extern std::vector<Object*> objectList;
+extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
+
+void loadScene();
