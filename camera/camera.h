@@ -1,0 +1,98 @@
+// The one viewer of the scene: where it stands, where it looks, and the view,
+// projection and frustum derived from that. Angles are degrees everywhere.
+#pragma once
+#include <array>
+#include <glm/glm.hpp>
+#include <vector>
+
+class Object;
+
+// Frustum planes (a, b, c, d), normalised so that a·x + b·y + c·z + d is the
+// signed distance of a point, positive inside.
+enum FrustumPlane { PLANE_NEAR = 0, PLANE_FAR, PLANE_RIGHT, PLANE_LEFT, PLANE_TOP, PLANE_BOTTOM };
+using FrustumPlanes = std::array<glm::vec4, 6>;
+
+// The six planes of the clip matrix, in FrustumPlane order. Computed in double:
+// with a far plane a hundred million times the near one, the far plane's
+// normal cancels to zero in single precision.
+FrustumPlanes extractFrustumPlanes(const glm::dmat4& clip);
+// A point exactly on a plane is outside.
+bool isPointInsidePlanes(const FrustumPlanes& planes, const glm::vec3& p);
+
+// Width / height of the window; a window without area gives 1, so the
+// projection stays finite.
+float aspectRatio(int width, int height);
+
+// v turned by angle degrees about axis (right-handed; the axis need not be unit).
+glm::vec3 turnVector(const glm::vec3& v, float angleDegrees, const glm::vec3& axis);
+
+// The shortest direction the camera accepts: below it the look-at point no
+// longer differs from the eye and the view matrix is undefined.
+constexpr float minDirectionLength = 1e-5f;
+
+class Camera {
+ public:
+  Camera();
+
+  glm::vec3 getPosition() const { return position; }
+  void setPosition(const glm::vec3& p) { position = p; }
+  glm::vec3 getDirection() const { return direction; }
+  // Keeps the length given (it is the focus distance). A zero or non-finite
+  // vector is refused: the camera always keeps a direction.
+  void setDirection(const glm::vec3& d);
+  glm::vec3 getUp() const { return up; }
+  glm::vec3 getRight() const { return glm::cross(direction, up); }
+  glm::vec3 getLookAtPoint() const { return position + direction; }
+  float getFieldOfView() const { return fieldOfView; }
+  // Accepts 0 to 180 degrees inclusive.
+  bool setFieldOfView(float degrees);
+  // Negative lengths are ignored; lengths below minDirectionLength become it.
+  void setDirectionLength(float length);
+  float getNearPlane() const { return nearPlane; }
+  float getFarPlane() const { return farPlane; }
+
+  // Only path objects are kept; anything else leaves the previous path.
+  void setEyePath(Object* path);
+  void setLookAtPath(Object* path);
+  Object* getEyePath() const { return eyePath; }
+  Object* getLookAtPath() const { return lookAtPath; }
+  // Arms a flight; its clock starts at the next animation step.
+  void startPath();
+  bool isPathActive() const { return pathActive; }
+  double getPathStartTime() const { return pathStartTime; }
+  const std::vector<float>& getFovPerPoint() const { return fovPerPoint; }
+  const std::vector<float>& getFocusPerPoint() const { return focusPerPoint; }
+  // One step of the path flight, timed by the platform clock.
+  void animatePath();
+
+  void yaw(float angle);
+  void pitch(float angle);
+  void roll(float angle);
+
+  glm::mat4 getViewMatrix() const;
+  glm::mat4 getProjectionMatrix() const;
+  glm::mat4 getViewProjectionMatrix() const;
+
+  void updateFrustumPlanes();
+  const FrustumPlanes& getFrustumPlanes() const { return frustumPlanes; }
+  bool isPointInFrustum(const glm::vec3& p);
+  // Depth read-back at p's pixel; defined with the sun glow, its only user.
+  bool isPointOccluded(const glm::vec3& p);
+
+ private:
+  glm::vec3 position;
+  glm::vec3 direction;
+  glm::vec3 up;
+  float fieldOfView;
+  float nearPlane;
+  float farPlane;
+  Object* eyePath;
+  Object* lookAtPath;
+  std::vector<float> fovPerPoint;
+  std::vector<float> focusPerPoint;
+  double pathStartTime;
+  bool pathActive;
+  FrustumPlanes frustumPlanes{};
+};
+
+extern Camera camera;

@@ -1,0 +1,104 @@
+#include "camera/inputhandler.h"
+
+#include <glm/glm.hpp>
+
+#include "app/configfile.h"
+#include "app/orbisk.h"
+#include "camera/camera.h"
+#include "platform/platform.h"
+
+InputHandler* inputHandler = nullptr;
+
+namespace {
+// The window size as the motion callback last read it; only for re-centring.
+int pointerAreaWidth = 0;
+int pointerAreaHeight = 0;
+
+// Degrees of turn for a pointer offset: formed in double, kept as float.
+float turnAngle(int offset, float speed, float deltaTime) {
+  return static_cast<float>(static_cast<double>(offset) * (static_cast<double>(speed) * deltaTime));
+}
+}  // namespace
+
+void setInputHandler(InputHandler* handler) { inputHandler = handler; }
+
+double timeSinceFrameStart() { return platform::getTime() - frameStartTime; }
+
+void mouseWheelCallback(int) {
+  if (!inputHandler) return;
+  inputHandler->onMouseWheel(platform::getMouseWheel());
+  platform::setMouseWheel(0);
+}
+
+void mouseButtonCallback(int button, int action) {
+  if (inputHandler) inputHandler->onMouseButton(button, action);
+}
+
+void mousePosCallback(int x, int y) {
+  if (!inputHandler) return;
+  inputHandler->onMousePos(x, y);
+  platform::getWindowSize(&pointerAreaWidth, &pointerAreaHeight);
+  platform::setMousePos(pointerAreaWidth / 2, pointerAreaHeight / 2);
+}
+
+void keyCallback(int key, int action) {
+  if (inputHandler) inputHandler->onKey(key, action);
+}
+
+void registerInputCallbacks() {
+  platform::setMouseWheelCallback(mouseWheelCallback);
+  platform::setMouseButtonCallback(mouseButtonCallback);
+  platform::setMousePosCallback(mousePosCallback);
+  platform::setKeyCallback(keyCallback);
+}
+
+CameraInputHandler::CameraInputHandler(Camera* camera) : InputHandler(), camera(camera) {
+  keyPressSpeed = getConfigFile().setting<float>("keyPressSpeed");
+  mouseSpeed = getConfigFile().setting<float>("mouseSpeed");
+  invertMouseX = getConfigFile().setting<bool>("invertMouseX");
+  invertMouseY = getConfigFile().setting<bool>("invertMouseY");
+}
+
+void CameraInputHandler::onMouseWheel(int wheelMovement) {
+  if (!camera) return;
+  // Out of 0..180 the camera refuses and the view stays as it is.
+  camera->setFieldOfView(camera->getFieldOfView() - 5.0f * static_cast<float>(wheelMovement));
+}
+
+void CameraInputHandler::onMousePos(int x, int y) {
+  if (!camera) return;
+  const float deltaTime = static_cast<float>(timeSinceFrameStart());
+  // As configured: invertMouseY flips the horizontal response and
+  // invertMouseX the vertical one.
+  const float sx = invertMouseY ? -mouseSpeed : mouseSpeed;
+  const float sy = invertMouseX ? -mouseSpeed : mouseSpeed;
+  const float yawAngle = turnAngle(windowWidth / 2 - x, sx, deltaTime);
+  const float pitchAngle = turnAngle(windowHeight / 2 - y, sy, deltaTime);
+  camera->yaw(yawAngle);
+  camera->pitch(pitchAngle);
+}
+
+void CameraInputHandler::onKey(int key, int action) {
+  const float deltaTime = static_cast<float>(timeSinceFrameStart());
+  if (action == platform::RELEASE || !camera) return;
+  const float s = deltaTime * keyPressSpeed;
+  const int cx = windowWidth / 2, cy = windowHeight / 2;
+  switch (key) {
+    case 'W': camera->setPosition(camera->getPosition() + (camera->getLookAtPoint() - camera->getPosition()) * s); break;
+    case 'S': camera->setPosition(camera->getPosition() - (camera->getLookAtPoint() - camera->getPosition()) * s); break;
+    case 'D': camera->setPosition(camera->getPosition() + camera->getRight() * s); break;
+    case 'A': camera->setPosition(camera->getPosition() - camera->getRight() * s); break;
+    case 'E': camera->roll(s * 40.0f); break;
+    case 'Q': camera->roll(-s * 40.0f); break;
+    // The arrows turn like 20 pixels of pointer motion, through the virtual
+    // handler so that a derived handler sees them as motion too.
+    case platform::KEY_UP: onMousePos(cx, cy - 20); break;
+    case platform::KEY_DOWN: onMousePos(cx, cy + 20); break;
+    case platform::KEY_LEFT: onMousePos(cx - 20, cy); break;
+    case platform::KEY_RIGHT: onMousePos(cx + 20, cy); break;
+    case 'T': camera->setDirectionLength(2.0f * glm::length(camera->getDirection())); break;
+    case 'Z': camera->setDirectionLength(glm::length(camera->getDirection()) / 2.0f); break;
+    case 'P': camera->startPath(); break;
+    default: break;
+  }
+}

@@ -1,0 +1,44 @@
+// Receivers of window input. The window's callbacks forward every event to
+// the one installed handler; the camera handler steers the camera.
+#pragma once
+
+class Camera;
+
+class InputHandler {
+ public:
+  virtual ~InputHandler() = default;
+  virtual void onMouseWheel(int wheelMovement) {}
+  virtual void onMousePos(int x, int y) {}
+  virtual void onMouseButton(int button, int action) {}
+  virtual void onKey(int key, int action) {}
+};
+
+class CameraInputHandler : public InputHandler {
+ public:
+  // Reads its settings from the configuration, once.
+  explicit CameraInputHandler(Camera* camera);
+
+  void onMouseWheel(int wheelMovement) override;
+  void onMousePos(int x, int y) override;
+  void onKey(int key, int action) override;
+
+  Camera* camera;  // not owned
+  float keyPressSpeed;
+  float mouseSpeed;
+  bool invertMouseX;
+  bool invertMouseY;
+};
+
+extern InputHandler* inputHandler;
+void setInputHandler(InputHandler* handler);
+
+// The window callbacks; events arriving before a handler is installed are dropped.
+void mouseWheelCallback(int wheelPosition);
+void mouseButtonCallback(int button, int action);
+void mousePosCallback(int x, int y);
+void keyCallback(int key, int action);
+// Registers the four callbacks with the window: wheel, button, position, key.
+void registerInputCallbacks();
+
+// Seconds since the top of the current frame: the scale of every input step.
+double timeSinceFrameStart();
