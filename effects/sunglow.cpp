@@ -1,0 +1,215 @@
+#include "effects/sunglow.h"
+
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "app/orbisk.h"
+#include "camera/camera.h"
+#include "effects/loadingscreen.h"
+#include "loaders/modelloaderobj.h"
+#include "loaders/shaderloader.h"
+#include "render/renderscene.h"
+
+GLuint textureHardGlow = 0;
+GLuint textureBigGlow = 0;
+GLuint textureStreaks = 0;
+GLuint textureSpecialStreaks = 0;
+GLuint textureHalo = 0;
+GLuint spriteVertexBuffer = 0;
+GLuint spriteUVBuffer = 0;
+GLuint spriteProgram = 0;
+GLint spriteTextureSampler = -1;
+GLint spriteColorSampler = -1;
+
+const std::array<FlareSprite, kFlareSpriteCount>& flareTable() {
+  using T = FlareTexture;
+  // Drawing order; the fractions deliberately do not ascend.
+  static const std::array<FlareSprite, kFlareSpriteCount> table = {{
+      {T::BigGlow, true, 0.0f, 10.0f, {0.6f, 0.6f, 0.6f, 1.0f}},
+      {T::Streaks, true, 0.0f, 16.0f, {0.6f, 0.6f, 0.8f, 1.0f}},
+      {T::HardGlow, true, 0.0f, 3.5f, {0.8f, 0.8f, 1.0f, 0.5f}},
+      {T::SpecialStreaks, true, 0.0f, 5.0f, {0.8f, 0.2f, 0.0f, 1.0f}},
+      {T::HardGlow, false, 0.1f, 0.6f, {0.9f, 0.6f, 0.4f, 0.5f}},
+      {T::Halo, false, 0.15f, 1.7f, {0.8f, 0.5f, 0.6f, 0.5f}},
+      {T::Halo, false, 0.175f, 0.83f, {0.9f, 0.2f, 0.1f, 0.5f}},
+      {T::Halo, false, 0.285f, 1.6f, {0.7f, 0.7f, 0.4f, 0.5f}},
+      {T::HardGlow, false, 0.2755f, 0.8f, {0.9f, 0.9f, 0.2f, 0.5f}},
+      {T::HardGlow, false, 0.4775f, 1.0f, {0.93f, 0.82f, 0.73f, 0.5f}},
+      {T::Halo, false, 0.49f, 1.4f, {0.7f, 0.6f, 0.5f, 0.5f}},
+      {T::HardGlow, false, 0.65f, 1.8f, {0.7f, 0.8f, 0.3f, 0.5f}},
+      {T::HardGlow, false, 0.63f, 1.4f, {0.4f, 0.3f, 0.2f, 0.5f}},
+      {T::Halo, false, 0.8f, 1.4f, {0.7f, 0.5f, 0.5f, 0.5f}},
+      {T::HardGlow, false, 0.7825f, 0.6f, {0.8f, 0.5f, 0.1f, 0.5f}},
+  }};
+  return table;
+}
+
+static bool isFinite(const glm::vec3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+std::array<glm::vec3, kFlareSpriteCount> flareCentres(const glm::vec3& sun, const glm::vec3& eye,
+                                                     const glm::vec3& lookAt) {
+  const float distance = glm::length(eye - sun);
+  glm::vec3 axis(0.0f);
+  float flareLength = 0.0f;
+  const glm::vec3 viewDirection = lookAt - eye;
+  if (glm::length(viewDirection) > 0.0f) {
+    const glm::vec3 ptIntersect = eye + glm::normalize(viewDirection) * distance;
+    const glm::vec3 sunToIntersect = ptIntersect - sun;
+    flareLength = glm::length(sunToIntersect);
+    // On the viewing axis the flare has no direction: normalising would hand
+    // NaN to GL, so the axis sprites collapse onto the sun instead.
+    if (flareLength > 0.0f) axis = sunToIntersect / flareLength;
+    if (!isFinite(axis) || !std::isfinite(flareLength)) {
+      axis = glm::vec3(0.0f);
+      flareLength = 0.0f;
+    }
+  }
+  std::array<glm::vec3, kFlareSpriteCount> centres;
+  const auto& table = flareTable();
+  for (int i = 0; i < kFlareSpriteCount; ++i) {
+    if (table[i].onSun) {
+      centres[i] = sun;
+    } else {
+      const float along = static_cast<float>(static_cast<double>(flareLength) *
+                                             static_cast<double>(table[i].fraction));
+      centres[i] = sun + axis * along;
+    }
+  }
+  return centres;
+}
+
+bool spriteQuad(const glm::vec2& centre, float size, int windowW, int windowH,
+                std::array<glm::vec2, 6>& vertices) {
+  if (windowW <= 0 || windowH <= 0) return false;
+  if (!std::isfinite(centre.x) || !std::isfinite(centre.y) || !std::isfinite(size)) return false;
+  const float s = size * kSpritePixelsPerSize;
+  const glm::vec2 half(static_cast<float>(windowW) * 0.5f, static_cast<float>(windowH) * 0.5f);
+  auto toNdc = [&](float px, float py) { return (glm::vec2(px, py) - half) / half; };
+  const glm::vec2 quadUL = toNdc(centre.x - s / 2, centre.y + s / 2);
+  const glm::vec2 quadUR = toNdc(centre.x + s / 2, centre.y + s / 2);
+  const glm::vec2 quadBL = toNdc(centre.x - s / 2, centre.y - s / 2);
+  const glm::vec2 quadBR = toNdc(centre.x + s / 2, centre.y - s / 2);
+  vertices = {quadUL, quadBL, quadUR, quadBR, quadUR, quadBL};
+  return true;
+}
+
+const std::array<glm::vec2, 6>& spriteUVs() {
+  static const glm::vec2 uvUL(0.0f, 0.0f), uvBL(0.0f, 1.0f), uvUR(1.0f, 0.0f), uvBR(1.0f, 1.0f);
+  static const std::array<glm::vec2, 6> uvs = {uvUL, uvBL, uvUR, uvBR, uvUR, uvBL};
+  return uvs;
+}
+
+void matrixToDoubles(const glm::mat4& m, double out[16]) {
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) out[4 * c + r] = static_cast<double>(m[c][r]);
+}
+
+// Window coordinates of a world point under the camera's matrices and the live
+// viewport; false when GLU cannot project it.
+static bool projectToWindow(const Camera& cam, const glm::vec3& p, const GLint viewport[4],
+                            GLdouble& x, GLdouble& y, GLdouble& z) {
+  double mvMatrix[16];
+  double projMatrix[16];
+  matrixToDoubles(cam.getViewMatrix(), mvMatrix);
+  matrixToDoubles(cam.getProjectionMatrix(), projMatrix);
+  return gluProject(p.x, p.y, p.z, mvMatrix, projMatrix, viewport, &x, &y, &z) == GL_TRUE;
+}
+
+bool Camera::isPointOccluded(const glm::vec3& p) {
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
+  if (!projectToWindow(*this, p, viewport, projX, projY, projZ)) return false;
+  // Outside the viewport the depth buffer says nothing about the point, and a
+  // read there would return undefined data.
+  if (!(projX >= viewport[0] && projX < viewport[0] + viewport[2] && projY >= viewport[1] &&
+        projY < viewport[1] + viewport[3]))
+    return false;
+  GLfloat bufferZ = 1.0f;
+  glReadPixels(static_cast<GLint>(projX), static_cast<GLint>(projY), 1, 1, GL_DEPTH_COMPONENT,
+               GL_FLOAT, &bufferZ);
+  // Equal depths count as visible.
+  return bufferZ < static_cast<float>(projZ);
+}
+
+void loadSunGlow() {
+  showLoadingScreen("loading sun glow: ");
+  textureHardGlow = loadDdsTexture("HardGlow2.DDS");
+  textureBigGlow = loadDdsTexture("BigGlow3.DDS");
+  textureStreaks = loadDdsTexture("Streaks4.DDS");
+  textureSpecialStreaks = loadDdsTexture("special_streaks.DDS");
+  textureHalo = loadDdsTexture("Halo3.DDS");
+  glGenBuffers(1, &spriteVertexBuffer);
+  glGenBuffers(1, &spriteUVBuffer);
+  spriteProgram = buildShaderProgram("vShaderSprite.glsl", "fShaderSprite.glsl");
+  spriteTextureSampler = glGetUniformLocation(spriteProgram, "textureSampler");
+  spriteColorSampler = glGetUniformLocation(spriteProgram, "colorSampler");
+}
+
+static GLuint textureOf(FlareTexture t) {
+  switch (t) {
+    case FlareTexture::HardGlow: return textureHardGlow;
+    case FlareTexture::BigGlow: return textureBigGlow;
+    case FlareTexture::Streaks: return textureStreaks;
+    case FlareTexture::SpecialStreaks: return textureSpecialStreaks;
+    case FlareTexture::Halo: return textureHalo;
+  }
+  return 0;
+}
+
+void drawSunGlow() {
+  if (!camera.isPointInFrustum(lightPosition)) return;
+  if (camera.isPointOccluded(lightPosition)) return;
+
+  const auto centres = flareCentres(lightPosition, camera.getPosition(), camera.getLookAtPoint());
+
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  glDisable(GL_DEPTH_TEST);
+  const auto& table = flareTable();
+  for (int i = 0; i < kFlareSpriteCount; ++i) {
+    const FlareSprite& sprite = table[i];
+    drawSprite(sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i],
+               sprite.size, textureOf(sprite.texture));
+  }
+  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+}
+
+void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, float size,
+                GLuint texture) {
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
+  if (!projectToWindow(camera, centre, viewport, projX, projY, projZ)) return;
+  // Corners use the window size; every pass renders with the full-window viewport.
+  std::array<glm::vec2, 6> vertices;
+  if (!spriteQuad(glm::vec2(static_cast<float>(projX), static_cast<float>(projY)), size,
+                  windowWidth, windowHeight, vertices))
+    return;
+
+  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices.data(), GL_STATIC_DRAW);
+  glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, spriteUVs().data(), GL_STATIC_DRAW);
+
+  glUseProgram(spriteProgram);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glUniform1i(spriteTextureSampler, 0);
+  glUniform4f(spriteColorSampler, r, g, b, a);
+
+  glEnableVertexAttribArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+  glEnableVertexAttribArray(1);
+  glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
+  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+
+  glDrawArrays(GL_TRIANGLES, 0, 6);
+  glDisableVertexAttribArray(0);
+  glDisableVertexAttribArray(1);
+}

@@ -1,0 +1,64 @@
+// The glow around the sun and the chain of lens-flare ghosts along the line
+// from the sun towards the centre of the view, drawn as additive sprites.
+#pragma once
+#include <GL/glew.h>
+
+#include <array>
+#include <glm/glm.hpp>
+
+enum class FlareTexture { HardGlow, BigGlow, Streaks, SpecialStreaks, Halo };
+
+struct FlareSprite {
+  FlareTexture texture;
+  // Sprites on the sun sit at the light; the others at fraction along the axis.
+  bool onSun;
+  float fraction;
+  // Side in units of 40 pixels.
+  float size;
+  glm::vec4 color;
+};
+
+constexpr int kFlareSpriteCount = 15;
+constexpr float kSpritePixelsPerSize = 40.0f;
+
+// The fifteen sprites in drawing order.
+const std::array<FlareSprite, kFlareSpriteCount>& flareTable();
+
+// World-space centre of every sprite of the table. The flare axis runs from the
+// sun to the point of the viewing axis as far from the eye as the sun. With the
+// sun on the viewing axis (or no usable view direction) the axis has no
+// direction and every sprite is placed on the sun.
+std::array<glm::vec3, kFlareSpriteCount> flareCentres(const glm::vec3& sun, const glm::vec3& eye,
+                                                     const glm::vec3& lookAt);
+
+// The six corners (two triangles: UL, BL, UR, BR, UR, BL) in normalised device
+// coordinates of a sprite size x 40 pixels square centred on the window pixel
+// centre. False, with nothing written, for a window without area or a centre
+// that is not a finite number.
+bool spriteQuad(const glm::vec2& centre, float size, int windowW, int windowH,
+                std::array<glm::vec2, 6>& vertices);
+
+// Texture coordinates matching spriteQuad's corners; t = 0 is the top row.
+const std::array<glm::vec2, 6>& spriteUVs();
+
+// Column-major copy for GLU (element 4c + r = m[c][r]).
+void matrixToDoubles(const glm::mat4& m, double out[16]);
+
+extern GLuint textureHardGlow;
+extern GLuint textureBigGlow;
+extern GLuint textureStreaks;
+extern GLuint textureSpecialStreaks;
+extern GLuint textureHalo;
+extern GLuint spriteVertexBuffer;
+extern GLuint spriteUVBuffer;
+extern GLuint spriteProgram;
+extern GLint spriteTextureSampler;
+extern GLint spriteColorSampler;
+
+// Shows a loading screen, loads the five sprite textures and the sprite program.
+void loadSunGlow();
+// Draws glow and flare into the bound framebuffer when the sun is in view and
+// not hidden; otherwise touches no GL state.
+void drawSunGlow();
+void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, float size,
+                GLuint texture);
