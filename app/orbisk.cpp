@@ -1,31 +1,70 @@
-#include <GL/glew.h>
+#include "app/orbisk.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <vector>
 
 #include "app/configfile.h"
-#include "app/orbisk.h"
+#include "camera/animation.h"
+#include "camera/camera.h"
+#include "camera/inputhandler.h"
+#include "effects/sunglow.h"
+#include "effects/textoverlay.h"
 #include "platform/platform.h"
+#include "render/rendertargets.h"
+#include "render/renderscene.h"
+#include "scene/scene.h"
 
 int windowWidth = 0;
 int windowHeight = 0;
 double frameStartTime = 0.0;
 int currentDOFPass = 0;
 
-int runOrbisk() {
+namespace {
+
+bool openConfiguredWindow(const StartOptions& options) {
+  int width = configFile.setting<int>("width");
+  int height = configFile.setting<int>("height");
+  if (width <= 0 || height <= 0) {
+    fprintf(stderr, "WARNING: window size %d x %d is not usable; using 1024 x 768\n", width, height);
+    width = 1024;
+    height = 768;
+  }
+  if (options.hidden) return platform::openHiddenWindow(options.width, options.height);
+  platform::openWindowHint(platform::FSAA_SAMPLES, 4);
+  platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);
+  platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
+  platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
+  return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, platform::FULLSCREEN);
+}
+
+// Moon and missile may share one program (with each other and the Earth);
+// it is deleted once.
+void destroyObjectList() {
+  std::vector<GLuint> deletedPrograms;
+  for (Object* object : objectList) {
+    GLuint program = object->shaderProgram.programID;
+    bool deleted = false;
+    for (GLuint d : deletedPrograms) deleted = deleted || d == program;
+    if (deleted)
+      object->shaderProgram.programID = 0;
+    else
+      deletedPrograms.push_back(program);
+    object->destroy();
+  }
+}
+
+}  // namespace
+
+int startUp(const StartOptions& options, Application& app) {
   if (!platform::init()) {
     fprintf(stderr, "ERROR: Failed to initialize GLFW!\n");
     return -1;
   }
   configFile = ConfigFile();
   configFile.read("config.ini");
-  int width = configFile.setting<int>("width");
-  int height = configFile.setting<int>("height");
-  platform::openWindowHint(platform::FSAA_SAMPLES, 4);
-  platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);
-  platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
-  platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
-  if (!platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, platform::FULLSCREEN)) {
+  if (!openConfiguredWindow(options)) {
     fprintf(stderr, "ERROR: Failed to open GLFW window\n");
     platform::terminate();
     return -1;
@@ -37,6 +76,7 @@ int runOrbisk() {
     platform::terminate();
     return -1;
   }
+  // GLEW's extension probe leaves an error flag behind on core contexts.
   while (glGetError() != GL_NO_ERROR) {
   }
   platform::setWindowTitle("Veltrane - Orbisk");
@@ -49,20 +89,65 @@ int runOrbisk() {
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LESS);
   glEnable(GL_CULL_FACE);
-  GLuint VertexArrayID = 0;
-  glGenVertexArrays(1, &VertexArrayID);
-  glBindVertexArray(VertexArrayID);
+  glGenVertexArrays(1, &app.VertexArrayID);
+  glBindVertexArray(app.VertexArrayID);
+  if (!textOverlay.initText("couriernew.DDS")) {
+    fprintf(stderr, "ERROR: Could not initialize font!\n");
+    platform::terminate();
+    exit(1);
+  }
+  srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
+  fillJitterTables(app.dof);
+  loadScene();
+  loadSunGlow();
+  createRenderTargets();
+  createDOFRenderTargets();
+  setInputHandler(new CameraInputHandler(&camera));
+  platform::setMousePos(windowWidth / 2, windowHeight / 2);
+  registerInputCallbacks();
+  createCompositeQuad(app.dof);
   printf("starting game loop!\n");
-  fflush(stdout);
-  do {
-    frameStartTime = platform::getTime();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  return 0;
+}
+
+void renderFrame(Application& app) {
+  const glm::vec3 realEye = camera.getPosition();
+  const glm::vec3 lookAtPos = camera.getLookAtPoint();
+  const glm::vec3 lookDir = camera.getDirection();
+  for (int i = 0; i < kDOFPasses; ++i) {
+    currentDOFPass = i;
+    glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    moveCameraToPass(app.dof, i, realEye, lookAtPos);
+    renderScene();
+    drawSunGlow();
+  }
+  camera.setPosition(realEye);
+  camera.setDirection(lookDir);
+  drawComposite(app.dof);
+}
+
+void shutDown(Application& app) {
+  destroyObjectList();
+  textOverlay.cleanupText();
+  destroyCompositeQuad(app.dof);
+  glDeleteVertexArrays(1, &app.VertexArrayID);
+  platform::terminate();
+}
+
+int runOrbisk() {
+  // Line by line, so that progress lines and errors interleave as they happen.
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  Application app;
+  if (startUp(StartOptions{}, app) != 0) return -1;
+  do {
+    frameStartTime = platform::getTime();
+    renderFrame(app);
     platform::swapBuffers();
+    updateAnimation();
     if (platform::getKey(platform::KEY_ESC) == platform::PRESS) break;
   } while (platform::getWindowParam(platform::OPENED));
-  glDeleteVertexArrays(1, &VertexArrayID);
-  platform::terminate();
+  shutDown(app);
   return 0;
 }

@@ -1,5 +1,8 @@
-// Process-wide values of the application shell.
+// The application shell: start-up, the frame and shutdown.
 #pragma once
+#include <GL/glew.h>
+
+#include "render/depthoffield.h"
 
 // Window size obtained when the window opened; every target and viewport uses it.
 extern int windowWidth;
@@ -8,5 +11,28 @@ extern int windowHeight;
 extern double frameStartTime;
 // Index of the depth-of-field pass being rendered, 0..15.
 extern int currentDOFPass;
+
+struct StartOptions {
+  // A hidden window of the given size instead of the full-screen one
+  // (offscreen tools and benchmarks).
+  bool hidden = false;
+  int width = 0;
+  int height = 0;
+  // Jitter seed; the calendar time when not fixed.
+  bool fixedSeed = false;
+  unsigned int seed = 0;
+};
+
+struct Application {
+  GLuint VertexArrayID = 0;
+  DepthOfField dof;
+};
+
+// Everything up to "starting game loop!". Returns 0, or -1 when the window
+// library, the window or GLEW failed (after the message).
+int startUp(const StartOptions& options, Application& app);
+// The sixteen passes and the composite onto the window; no buffer swap.
+void renderFrame(Application& app);
+void shutDown(Application& app);
 
 int runOrbisk();

@@ -16,3 +16,5 @@ extern std::vector<Object*> objectList;
 extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
 
 void loadScene();
+// Turns the cone's +y axis away from the light and sets its base on the Earth's centre.
+glm::mat4 shadowConeModelMatrix(const glm::vec3& light);

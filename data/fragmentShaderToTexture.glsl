@@ -1,0 +1,5 @@
+#version 330 core
+// The shadow cone is drawn for its depth only.
+out vec3 color;
+
+void main() { color = vec3(0.0); }

@@ -1,0 +1,72 @@
+#include "render/depthoffield.h"
+
+#include <cstdlib>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include "app/orbisk.h"
+#include "camera/camera.h"
+#include "loaders/shaderloader.h"
+
+float jitterAngle(int randomDraw) {
+  float centred = static_cast<float>(static_cast<double>(randomDraw) / 32767.0 - 0.5);
+  return centred / 10.0f;
+}
+
+void fillJitterTables(DepthOfField& dof) {
+  dof.randValuesA[0] = 0.0f;
+  dof.randValuesB[0] = 0.0f;
+  for (int i = 1; i < kDOFPasses; ++i) {
+    // rand() is uniform over 0..RAND_MAX; fold it onto 0..32767.
+    dof.randValuesA[i] = jitterAngle(rand() % 32768);
+    dof.randValuesB[i] = jitterAngle(rand() % 32768);
+  }
+}
+
+glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, const glm::vec3& up,
+                      const glm::vec3& right, float angleA, float angleB) {
+  glm::mat4 rotation = glm::translate(glm::mat4(1.0f), lookAtPos);
+  rotation = glm::rotate(rotation, glm::radians(angleA), up);
+  rotation = glm::rotate(rotation, glm::radians(angleB), right);
+  rotation = glm::translate(rotation, -lookAtPos);
+  return glm::vec3(rotation * glm::vec4(realEye, 1.0f));
+}
+
+void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos) {
+  glm::vec3 eye = realEye;
+  if (dof.randValuesA[pass] != 0.0f || dof.randValuesB[pass] != 0.0f)
+    eye = jitteredEye(realEye, lookAtPos, camera.getUp(), camera.getRight(), dof.randValuesA[pass],
+                      dof.randValuesB[pass]);
+  camera.setPosition(eye);
+  camera.setDirection(lookAtPos - eye);
+}
+
+void createCompositeQuad(DepthOfField& dof) {
+  static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
+  glGenBuffers(1, &dof.quadVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
+  dof.quadShader = buildShaderProgramRecord(buildShaderProgram("vShaderPassthrough.glsl", "fShaderQuad.glsl"));
+}
+
+void drawComposite(const DepthOfField& dof) {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glViewport(0, 0, windowWidth, windowHeight);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glUseProgram(dof.quadShader.programID);
+  for (int u = 0; u < kDOFPasses; ++u) {
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
+    glBindTexture(GL_TEXTURE_2D, textureDOF[u]);
+    glUniform1i(u == 0 ? dof.quadShader.diffuseTexture : dof.quadShader.DOFTextures[u - 1], u);
+  }
+  glUniform1i(dof.quadShader.DOFSamples, kDOFPasses);
+  glEnableVertexAttribArray(0);
+  glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  glDrawArrays(GL_TRIANGLES, 0, 6);
+  glDisableVertexAttribArray(0);
+}
+
+void destroyCompositeQuad(DepthOfField& dof) {
+  glDeleteBuffers(1, &dof.quadVertexBuffer);
+  dof.quadVertexBuffer = 0;
+}

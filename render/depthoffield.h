@@ -1,0 +1,34 @@
+// Depth of field: sixteen eyes on a small sphere about the look-at point, all
+// aimed at it, and one composite of the sixteen images.
+#pragma once
+#include <GL/glew.h>
+
+#include <glm/glm.hpp>
+
+#include "render/rendertargets.h"
+#include "render/shaderprogram.h"
+
+struct DepthOfField {
+  float randValuesA[kDOFPasses] = {};  // degrees about the camera's up axis
+  float randValuesB[kDOFPasses] = {};  // degrees about the camera's right axis
+  GLuint quadVertexBuffer = 0;
+  ShaderProgram quadShader;
+};
+
+// One table entry from a draw of 0..32767: within [-0.05, 0.05] degrees.
+float jitterAngle(int randomDraw);
+// Pass 0 is unjittered; the draws alternate A, B, A, B from rand().
+void fillJitterTables(DepthOfField& dof);
+
+// The eye of one pass: realEye turned about lookAtPos, first by angleB about
+// the right axis, then by angleA about the up axis.
+glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, const glm::vec3& up,
+                      const glm::vec3& right, float angleA, float angleB);
+
+// Moves the global camera to the eye of pass i and aims it at lookAtPos.
+void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos);
+
+void createCompositeQuad(DepthOfField& dof);
+// Binds the window, clears it and draws the sixteen pass images onto it.
+void drawComposite(const DepthOfField& dof);
+void destroyCompositeQuad(DepthOfField& dof);

@@ -1,0 +1,100 @@
+#include "render/rendertargets.h"
+
+#include <cstdio>
+
+#include "app/orbisk.h"
+
+GLuint framebufferBackSideShadow = 0;
+GLuint depthTextureBackSideShadow = 0;
+GLuint framebufferFrontSideShadow = 0;
+GLuint depthTextureFrontSideShadow = 0;
+GLuint framebufferPlanetColor = 0;
+GLuint colorTexturePlanetColor = 0;
+GLuint framebufferPlanetDepth = 0;
+GLuint depthTexturePlanetDepth = 0;
+GLuint framebufferBackSideAtmosphere = 0;
+GLuint depthTextureBackSideAtmosphere = 0;
+GLuint framebufferDOF[kDOFPasses] = {};
+GLuint textureDOF[kDOFPasses] = {};
+
+namespace {
+
+struct NamedTarget {
+  const char* label;
+  GLuint* framebuffer;
+  GLuint* texture;
+  bool colour;
+};
+
+void setNearestFilters() {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+}
+
+// Returns false (after the message) when the target is incomplete.
+bool createNamedTarget(const NamedTarget& target) {
+  glGenFramebuffers(1, target.framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, *target.framebuffer);
+  glGenTextures(1, target.texture);
+  glBindTexture(GL_TEXTURE_2D, *target.texture);
+  if (target.colour) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, windowWidth, windowHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    setNearestFilters();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, *target.texture, 0);
+    GLenum drawBuffers[1] = {GL_COLOR_ATTACHMENT0};
+    glDrawBuffers(1, drawBuffers);
+  } else {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, windowWidth, windowHeight, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                 nullptr);
+    setNearestFilters();
+    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, *target.texture, 0);
+    // A depth-only target names no colour buffer, so it is complete under
+    // the stricter completeness rules of OpenGL 3.3 drivers as well.
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+  }
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    printf("ERROR (%s): glCheckFramebufferStatus reports some error! Frame buffer is not complete!\n", target.label);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void createRenderTargets() {
+  const NamedTarget targets[] = {
+      {"BackSideShadow", &framebufferBackSideShadow, &depthTextureBackSideShadow, false},
+      {"FrontSideShadow", &framebufferFrontSideShadow, &depthTextureFrontSideShadow, false},
+      {"PlanetColor", &framebufferPlanetColor, &colorTexturePlanetColor, true},
+      {"PlanetDepth", &framebufferPlanetDepth, &depthTexturePlanetDepth, false},
+      {"BackSideAtmosphere", &framebufferBackSideAtmosphere, &depthTextureBackSideAtmosphere, false},
+  };
+  for (const NamedTarget& target : targets)
+    if (!createNamedTarget(target)) return;
+}
+
+void createDOFRenderTargets() {
+  glGenFramebuffers(kDOFPasses, framebufferDOF);
+  glGenTextures(kDOFPasses, textureDOF);
+  for (int i = 0; i < kDOFPasses; ++i) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
+    glBindTexture(GL_TEXTURE_2D, textureDOF[i]);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, windowWidth, windowHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    setNearestFilters();
+    GLuint depthrenderbufferDOF = 0;
+    glGenRenderbuffers(1, &depthrenderbufferDOF);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthrenderbufferDOF);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, windowWidth, windowHeight);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthrenderbufferDOF);
+    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, textureDOF[i], 0);
+    GLenum drawBuffersDOF[1] = {GL_COLOR_ATTACHMENT0};
+    glDrawBuffers(1, drawBuffersDOF);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+      printf("ERROR (DOF %d): glCheckFramebufferStatus reports some error! Frame buffer is not complete!\n", i);
+      return;
+    }
+  }
+}

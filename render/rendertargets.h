@@ -1,0 +1,23 @@
+// The off-screen images of the frame: five auxiliary targets refilled in every
+// pass, and one colour target per depth-of-field pass.
+#pragma once
+#include <GL/glew.h>
+
+constexpr int kDOFPasses = 16;
+
+extern GLuint framebufferBackSideShadow;
+extern GLuint depthTextureBackSideShadow;
+extern GLuint framebufferFrontSideShadow;
+extern GLuint depthTextureFrontSideShadow;
+extern GLuint framebufferPlanetColor;
+extern GLuint colorTexturePlanetColor;
+extern GLuint framebufferPlanetDepth;
+extern GLuint depthTexturePlanetDepth;
+extern GLuint framebufferBackSideAtmosphere;
+extern GLuint depthTextureBackSideAtmosphere;
+extern GLuint framebufferDOF[kDOFPasses];
+extern GLuint textureDOF[kDOFPasses];
+
+// Both use windowWidth x windowHeight and stop at the first incomplete target.
+void createRenderTargets();
+void createDOFRenderTargets();

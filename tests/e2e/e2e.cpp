@@ -1,0 +1,179 @@
+#include "tests/e2e/e2e.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+double now() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+int run(const std::string& command) { return system(command.c_str()); }
+
+}  // namespace
+
+VirtualDisplay::VirtualDisplay(const std::string& size) {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(fds[0]);
+    int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    std::string fd = std::to_string(fds[1]);
+    std::string screen = size + "x24";
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  char buffer[32] = {0};
+  ssize_t n = read(fds[0], buffer, sizeof(buffer) - 1);
+  close(fds[0]);
+  if (n > 0) {
+    int number = atoi(buffer);
+    name_ = ":" + std::to_string(number);
+  }
+}
+
+VirtualDisplay::~VirtualDisplay() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string makeWorkDir() {
+  char pattern[] = "/tmp/orbisk-e2e-XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  run("cp -rs " ORBISK_RUN_DIR "/. '" + dir + "/'");
+  return dir;
+}
+
+void removeFile(const std::string& workDir, const std::string& relative) {
+  unlink((workDir + "/" + relative).c_str());
+}
+
+void writeFile(const std::string& path, const std::string& contents) {
+  unlink(path.c_str());  // may be a link into the shared run-time folder
+  std::ofstream f(path, std::ios::binary);
+  f << contents;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+App::App(const std::string& workDir, const VirtualDisplay& display) : workDir_(workDir), display_(display.name()) {
+  pid_ = fork();
+  if (pid_ == 0) {
+    if (chdir(workDir.c_str()) != 0) _exit(126);
+    int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, 1);
+    dup2(err, 2);
+    setenv("DISPLAY", display_.c_str(), 1);
+    execl(ORBISK_BINARY, ORBISK_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+}
+
+App::~App() {
+  if (pid_ > 0 && running()) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string App::out() const { return readFile(workDir_ + "/stdout.txt"); }
+std::string App::err() const { return readFile(workDir_ + "/stderr.txt"); }
+
+bool App::running() {
+  if (pid_ <= 0) return false;
+  if (status_ >= 0) return false;
+  int status = 0;
+  pid_t r = waitpid(pid_, &status, WNOHANG);
+  if (r == pid_) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
+  return true;
+}
+
+bool App::waitForOutput(const std::string& text, double timeoutSeconds) {
+  double end = now() + timeoutSeconds;
+  while (now() < end) {
+    if (out().find(text) != std::string::npos || err().find(text) != std::string::npos) return true;
+    if (!running()) return out().find(text) != std::string::npos || err().find(text) != std::string::npos;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+int App::waitForExit(double timeoutSeconds) {
+  double end = now() + timeoutSeconds;
+  while (now() < end) {
+    if (!running()) return status_;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+  status_ = -1;
+  pid_ = -1;
+  return -1;
+}
+
+void App::xdotool(const std::string& args) { run("DISPLAY=" + display_ + " xdotool " + args + " >/dev/null 2>&1"); }
+
+void App::key(const std::string& name) { xdotool("key " + name); }
+void App::keyDown(const std::string& name) { xdotool("keydown " + name); }
+void App::keyUp(const std::string& name) { xdotool("keyup " + name); }
+void App::mouseMove(int x, int y) { xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y)); }
+void App::wheel(bool forward) { xdotool(std::string("click ") + (forward ? "4" : "5")); }
+
+Image App::screenshot(const std::string& pngPath) {
+  std::string path = pngPath.empty() ? workDir_ + "/screenshot.png" : pngPath;
+  run("xwd -root -silent -display " + display_ + " | /usr/bin/convert xwd:- png:'" + path + "'");
+  return loadImage(path);
+}
+
+Image loadImage(const std::string& path) {
+  Image image;
+  std::string ppm = path + ".ppm";
+  if (run("/usr/bin/convert '" + path + "' -depth 8 ppm:'" + ppm + "'") != 0) return image;
+  std::ifstream f(ppm, std::ios::binary);
+  // Header words, skipping the comment lines ImageMagick writes.
+  auto word = [&f]() {
+    std::string w;
+    while (f >> w && w[0] == '#') std::getline(f, w);
+    return w;
+  };
+  std::string magic = word();
+  image.width = atoi(word().c_str());
+  image.height = atoi(word().c_str());
+  int maxValue = atoi(word().c_str());
+  f.get();
+  if (magic != "P6" || image.width <= 0 || image.height <= 0 || maxValue != 255) return Image{};
+  image.rgb.resize(3 * static_cast<size_t>(image.width) * image.height);
+  f.read(reinterpret_cast<char*>(image.rgb.data()), static_cast<std::streamsize>(image.rgb.size()));
+  unlink(ppm.c_str());
+  return image;
+}
+
+}  // namespace e2e

@@ -1,0 +1,73 @@
+// Runs the real program in a temporary working directory on a private
+// virtual display, and talks to it as a user would (keys, mouse, screenshots).
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+class VirtualDisplay {
+ public:
+  explicit VirtualDisplay(const std::string& size = "320x240");
+  ~VirtualDisplay();
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+  bool ok() const { return !name_.empty(); }
+  const std::string& name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+// A copy of the run-time folder (files linked, so removing one is cheap).
+std::string makeWorkDir();
+void removeFile(const std::string& workDir, const std::string& relative);
+void writeFile(const std::string& path, const std::string& contents);
+std::string readFile(const std::string& path);
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;  // row 0 at the top
+  const uint8_t* at(int x, int y) const { return &rgb[3 * (static_cast<size_t>(y) * width + x)]; }
+};
+
+class App {
+ public:
+  App(const std::string& workDir, const VirtualDisplay& display);
+  ~App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  // True once the program printed text on stdout or stderr.
+  bool waitForOutput(const std::string& text, double timeoutSeconds);
+  bool running();
+  // Exit status (0..255), or -1 after a timeout (the program is then killed).
+  int waitForExit(double timeoutSeconds);
+  std::string out() const;
+  std::string err() const;
+
+  // xdotool key name, e.g. "Escape", "w", "Up".
+  void key(const std::string& name);
+  void keyDown(const std::string& name);
+  void keyUp(const std::string& name);
+  void mouseMove(int x, int y);
+  void wheel(bool forward);
+  Image screenshot(const std::string& pngPath = "");
+
+ private:
+  void xdotool(const std::string& args);
+  std::string workDir_;
+  std::string display_;
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+// Reads a PNG (or any image ImageMagick reads) into RGB.
+Image loadImage(const std::string& path);
+
+}  // namespace e2e
