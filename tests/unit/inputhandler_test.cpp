@@ -1,0 +1,225 @@
+#include "camera/inputhandler.h"
+
+#include <gtest/gtest.h>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <utility>
+#include <vector>
+
+#include "app/configfile.h"
+#include "app/orbisk.h"
+#include "camera/camera.h"
+#include "platform/platform.h"
+
+namespace {
+
+double fakeNow = 0.0;
+double fakeClock() { return fakeNow; }
+
+void expectVec(const glm::vec3& expected, const glm::vec3& actual, float tolerance = 1e-5f) {
+  EXPECT_NEAR(expected.x, actual.x, tolerance);
+  EXPECT_NEAR(expected.y, actual.y, tolerance);
+  EXPECT_NEAR(expected.z, actual.z, tolerance);
+}
+
+// Signed yaw (degrees, positive to the left) that took the new camera's
+// direction to d.
+float yawOf(const glm::vec3& d) { return glm::degrees(std::atan2(d.z, -d.x)); }
+
+class InputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedConfig = configFile;
+    savedWidth = windowWidth;
+    savedHeight = windowHeight;
+    savedFrameStart = frameStartTime;
+    configFile = ConfigFile();
+    windowWidth = 800;
+    windowHeight = 600;
+    platform::setTimeSource(fakeClock);
+    setDeltaTime(0.02);
+    registerInputCallbacks();
+  }
+  void TearDown() override {
+    setInputHandler(nullptr);
+    platform::setMouseWheelCallback(nullptr);
+    platform::setMouseButtonCallback(nullptr);
+    platform::setMousePosCallback(nullptr);
+    platform::setKeyCallback(nullptr);
+    platform::setMouseWheel(0);
+    platform::setTimeSource(nullptr);
+    configFile = savedConfig;
+    windowWidth = savedWidth;
+    windowHeight = savedHeight;
+    frameStartTime = savedFrameStart;
+  }
+  void setDeltaTime(double dt) {
+    frameStartTime = 50.0;
+    fakeNow = 50.0 + dt;
+  }
+  void configure(const char* key, const char* value) {
+    configFile.keys.push_back(key);
+    configFile.values.push_back(value);
+  }
+
+  ConfigFile savedConfig;
+  int savedWidth = 0, savedHeight = 0;
+  double savedFrameStart = 0.0;
+  Camera cam;
+};
+
+TEST_F(InputTest, SettingsAreReadOnceFromTheConfiguration) {
+  CameraInputHandler defaults(&cam);
+  EXPECT_FLOAT_EQ(6.0f, defaults.keyPressSpeed);
+  EXPECT_FLOAT_EQ(3.0f, defaults.mouseSpeed);
+  EXPECT_FALSE(defaults.invertMouseX);
+  EXPECT_FALSE(defaults.invertMouseY);
+  configure("keyPressSpeed", "2.5");
+  configure("mouseSpeed", "1");
+  configure("invertMouseX", "1");
+  configure("invertMouseY", "1");
+  CameraInputHandler configured(&cam);
+  configFile = ConfigFile();
+  EXPECT_FLOAT_EQ(2.5f, configured.keyPressSpeed);
+  EXPECT_FLOAT_EQ(1.0f, configured.mouseSpeed);
+  EXPECT_TRUE(configured.invertMouseX);
+  EXPECT_TRUE(configured.invertMouseY);
+}
+
+TEST_F(InputTest, MouseMotionTurnsByOffsetSpeedAndFrameTime) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  platform::injectMousePos(400, 300);  // at the centre: no turn
+  expectVec({-4, 0, 0}, cam.getDirection());
+  platform::injectMousePos(390, 300);  // 10 px left, 0.02 s: 0.6 degrees left
+  EXPECT_NEAR(0.6f, yawOf(cam.getDirection()), 1e-4f);
+  EXPECT_NEAR(0.0f, cam.getDirection().y, 1e-6f);
+
+  Camera up;
+  handler.camera = &up;
+  platform::injectMousePos(400, 290);  // 10 px up: the view rises
+  EXPECT_NEAR(0.6f, glm::degrees(std::asin(up.getDirection().y / 4.0f)), 1e-4f);
+}
+
+TEST_F(InputTest, InvertMouseYFlipsTheHorizontalAxisOnly) {
+  configure("invertMouseY", "1");
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  platform::injectMousePos(390, 300);
+  EXPECT_NEAR(-0.6f, yawOf(cam.getDirection()), 1e-4f);
+
+  configFile = ConfigFile();
+  configure("invertMouseX", "1");
+  Camera other;
+  CameraInputHandler invertX(&other);
+  setInputHandler(&invertX);
+  platform::injectMousePos(390, 300);
+  EXPECT_NEAR(0.6f, yawOf(other.getDirection()), 1e-4f);
+  platform::injectMousePos(400, 290);  // up now lowers the view
+  EXPECT_LT(other.getDirection().y, 0.0f);
+}
+
+TEST_F(InputTest, WheelNotchesZoomWithinZeroTo180) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  platform::injectMouseWheel(1.0);
+  EXPECT_FLOAT_EQ(60.0f, cam.getFieldOfView());
+  EXPECT_EQ(0, platform::getMouseWheel());  // reset after each event
+  for (int i = 0; i < 12; ++i) platform::injectMouseWheel(1.0);
+  EXPECT_FLOAT_EQ(0.0f, cam.getFieldOfView());
+  platform::injectMouseWheel(1.0);
+  EXPECT_FLOAT_EQ(0.0f, cam.getFieldOfView());
+  platform::injectMouseWheel(-1.0);
+  EXPECT_FLOAT_EQ(5.0f, cam.getFieldOfView());
+}
+
+TEST_F(InputTest, MoveKeysStepByDirectionTimesSpeed) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  setDeltaTime(0.05);
+  platform::injectKey('W', platform::PRESS);
+  expectVec({2.8f, 0, 1}, cam.getPosition());
+  platform::injectKey('W', platform::RELEASE);
+  platform::injectKey('S', platform::RELEASE);
+  expectVec({2.8f, 0, 1}, cam.getPosition());
+  platform::injectKey('S', platform::PRESS);
+  expectVec({4, 0, 1}, cam.getPosition());
+  platform::injectKey('D', platform::PRESS);  // right is (0, 0, -4)
+  expectVec({4, 0, -0.2f}, cam.getPosition());
+  platform::injectKey('A', platform::PRESS);
+  expectVec({4, 0, 1}, cam.getPosition());
+
+  platform::injectKey('T', platform::PRESS);
+  platform::injectKey('W', platform::PRESS);
+  expectVec({1.6f, 0, 1}, cam.getPosition());
+  platform::injectKey('Z', platform::PRESS);
+  platform::injectKey('Z', platform::PRESS);
+  platform::injectKey('S', platform::PRESS);
+  expectVec({2.2f, 0, 1}, cam.getPosition());
+}
+
+TEST_F(InputTest, RollKeysTurnUpTowardsRight) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  setDeltaTime(0.05);
+  platform::injectKey('E', platform::PRESS);  // 0.3 * 40 = 12 degrees
+  expectVec({0, std::cos(glm::radians(12.0f)), -std::sin(glm::radians(12.0f))}, cam.getUp());
+  platform::injectKey('Q', platform::PRESS);
+  expectVec({0, 1, 0}, cam.getUp());
+}
+
+// Records the motion that the arrow keys feed through the virtual table.
+class RecordingHandler : public CameraInputHandler {
+ public:
+  using CameraInputHandler::CameraInputHandler;
+  void onMousePos(int x, int y) override {
+    seen.emplace_back(x, y);
+    CameraInputHandler::onMousePos(x, y);
+  }
+  std::vector<std::pair<int, int>> seen;
+};
+
+TEST_F(InputTest, ArrowKeysActAsTwentyPixelsOfMotion) {
+  windowWidth = 801;  // odd sizes: the centre is truncated
+  windowHeight = 601;
+  RecordingHandler handler(&cam);
+  setInputHandler(&handler);
+  platform::injectKey(platform::KEY_UP, platform::PRESS);
+  platform::injectKey(platform::KEY_DOWN, platform::PRESS);
+  platform::injectKey(platform::KEY_LEFT, platform::PRESS);
+  platform::injectKey(platform::KEY_RIGHT, platform::RELEASE);
+  std::vector<std::pair<int, int>> expected = {{400, 280}, {400, 320}, {380, 300}};
+  EXPECT_EQ(expected, handler.seen);
+  EXPECT_NEAR(1.2f, yawOf(cam.getDirection()), 1e-3f);  // 20 * 3.0 * 0.02
+}
+
+TEST_F(InputTest, PArmsTheFlightAndOtherInputChangesNothing) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  platform::injectMouseButton(0, platform::PRESS);
+  platform::injectKey('X', platform::PRESS);
+  platform::injectKey(platform::KEY_ESC, platform::PRESS);
+  Camera fresh;
+  expectVec(fresh.getPosition(), cam.getPosition());
+  expectVec(fresh.getDirection(), cam.getDirection());
+  expectVec(fresh.getUp(), cam.getUp());
+  EXPECT_FLOAT_EQ(65.0f, cam.getFieldOfView());
+  platform::injectKey('P', platform::PRESS);
+  EXPECT_TRUE(cam.isPathActive());
+  EXPECT_DOUBLE_EQ(0.0, cam.getPathStartTime());
+}
+
+TEST_F(InputTest, EventsBeforeAHandlerIsInstalledAreDropped) {
+  setInputHandler(nullptr);
+  platform::injectMouseWheel(1.0);
+  platform::injectMousePos(0, 0);
+  platform::injectKey('W', platform::PRESS);
+  platform::injectMouseButton(0, platform::PRESS);
+  InputHandler base;  // the base handler ignores everything
+  setInputHandler(&base);
+  platform::injectKey('W', platform::PRESS);
+  platform::injectMousePos(0, 0);
+  EXPECT_EQ(&base, inputHandler);
+}
+
+}  // namespace
