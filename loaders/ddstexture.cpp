@@ -15,6 +15,20 @@ uint32_t readU32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
          static_cast<uint32_t>(p[3]) << 24;
 }
+
+// Bytes of all levels the header declares, down to 1 x 1 at most.
+size_t declaredChainSize(const DdsInfo& info) {
+  if (info.width == 0 || info.height == 0) return 0;
+  uint32_t levels = std::min<uint32_t>(info.mipMapCount, ddsFullChainLength(info.width, info.height));
+  size_t total = 0;
+  uint32_t width = info.width, height = info.height;
+  for (uint32_t level = 0; level < levels; ++level) {
+    total += static_cast<size_t>(ddsLevelSize(width, height, info.blockSize));
+    width = std::max(width / 2, 1u);
+    height = std::max(height / 2, 1u);
+  }
+  return total;
+}
 }  // namespace
 
 const char* ddsStatusText(DdsStatus status) {
@@ -45,10 +59,12 @@ DdsStatus parseDdsHeader(const uint8_t* bytes, size_t size, uint32_t maxTextureS
   if (bytes == nullptr || size < dds::kMagicSize || memcmp(bytes, "DDS ", dds::kMagicSize) != 0)
     return DdsStatus::BadMagic;
   if (size < dds::kDataOffset) return DdsStatus::TruncatedHeader;
+  info.flags = readU32(bytes + 8);
   info.height = readU32(bytes + 12);
   info.width = readU32(bytes + 16);
   info.linearSize = readU32(bytes + 20);
   info.mipMapCount = readU32(bytes + 28);
+  if (info.mipMapCount == 0 && (info.flags & dds::kFlagMipMapCount) == 0) info.mipMapCount = 1;
   info.fourCC = readU32(bytes + 84);
   switch (info.fourCC) {
     case dds::kFourCCDXT1: info.format = dds::kFormatDXT1; info.blockSize = 8; break;
@@ -57,8 +73,10 @@ DdsStatus parseDdsHeader(const uint8_t* bytes, size_t size, uint32_t maxTextureS
     default: return DdsStatus::UnsupportedFormat;
   }
   if (info.width > maxTextureSize || info.height > maxTextureSize) return DdsStatus::TooLarge;
-  if (info.linearSize > ddsLevelSize(info.width, info.height, info.blockSize)) return DdsStatus::BadLinearSize;
+  uint64_t topLevelSize = ddsLevelSize(info.width, info.height, info.blockSize);
+  if (info.linearSize > topLevelSize) return DdsStatus::BadLinearSize;
   info.bufferSize = info.mipMapCount > 1 ? 2 * static_cast<size_t>(info.linearSize) : info.linearSize;
+  if (info.linearSize == topLevelSize) info.bufferSize = std::max(info.bufferSize, declaredChainSize(info));
   return DdsStatus::Ok;
 }
 

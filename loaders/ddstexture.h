@@ -11,6 +11,9 @@ constexpr size_t kMagicSize = 4;
 constexpr size_t kHeaderSize = 124;
 constexpr size_t kDataOffset = kMagicSize + kHeaderSize;
 
+// Header flag that says the mip count field is meaningful.
+constexpr uint32_t kFlagMipMapCount = 0x20000;
+
 constexpr uint32_t kFourCCDXT1 = 0x31545844;
 constexpr uint32_t kFourCCDXT3 = 0x33545844;
 constexpr uint32_t kFourCCDXT5 = 0x35545844;
@@ -31,15 +34,20 @@ struct DdsLevel {
 };
 
 struct DdsInfo {
+  uint32_t flags = 0;
   uint32_t height = 0;
   uint32_t width = 0;
   uint32_t linearSize = 0;
+  // Levels the file declares. A file without the mip count flag holds one
+  // level whatever the field says (writers leave 0 there).
   uint32_t mipMapCount = 0;
   uint32_t fourCC = 0;
   uint32_t format = 0;     // GL internal format
   uint32_t blockSize = 0;  // bytes per 4x4 block
-  // The data buffer of the format: twice the linear size when more than one
-  // level is declared (room for the chain), else the linear size.
+  // The data the levels may come from: twice the linear size when more than
+  // one level is declared, else the linear size. When the linear size is the
+  // top level's true size it grows to the whole declared chain if that is
+  // larger, as for small textures whose last levels each fill a whole block.
   size_t bufferSize = 0;
   // Complete levels that lie inside the bytes that exist, top level first.
   std::vector<DdsLevel> levels;

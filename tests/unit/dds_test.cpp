@@ -1,0 +1,234 @@
+// DDS header reading and level planning, from bytes alone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "loaders/ddstexture.h"
+
+namespace {
+constexpr uint32_t kMaxSize = 16384;
+
+struct Header {
+  uint32_t width = 0, height = 0, linearSize = 0, mipMapCount = 0;
+  uint32_t fourCC = dds::kFourCCDXT1;
+  uint32_t flags = 0x1007 | dds::kFlagMipMapCount;
+};
+
+void putU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// Magic, header and dataBytes of patterned data.
+std::vector<uint8_t> makeDds(const Header& h, size_t dataBytes) {
+  std::vector<uint8_t> bytes(dds::kDataOffset + dataBytes);
+  memcpy(bytes.data(), "DDS ", 4);
+  putU32(bytes, 4, 124);
+  putU32(bytes, 8, h.flags);
+  putU32(bytes, 12, h.height);
+  putU32(bytes, 16, h.width);
+  putU32(bytes, 20, h.linearSize);
+  putU32(bytes, 28, h.mipMapCount);
+  putU32(bytes, 84, h.fourCC);
+  for (size_t i = 0; i < dataBytes; ++i) bytes[dds::kDataOffset + i] = static_cast<uint8_t>(i * 7 + 3);
+  return bytes;
+}
+
+DdsStatus read(const std::vector<uint8_t>& bytes, DdsInfo& info) {
+  return readDds(bytes.data(), bytes.size(), kMaxSize, info);
+}
+
+struct Expect {
+  uint32_t width, height;
+  size_t size;
+};
+
+void expectLevels(const DdsInfo& info, const std::vector<Expect>& expected) {
+  ASSERT_EQ(info.levels.size(), expected.size());
+  size_t offset = 0;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "level " << i);
+    EXPECT_EQ(info.levels[i].width, expected[i].width);
+    EXPECT_EQ(info.levels[i].height, expected[i].height);
+    EXPECT_EQ(info.levels[i].size, expected[i].size);
+    EXPECT_EQ(info.levels[i].offset, offset);
+    offset += expected[i].size;
+  }
+}
+}  // namespace
+
+TEST(DdsPlan, SquareChainsOfEachFormat) {
+  DdsInfo info;
+  // 2 x 2 and 1 x 1 still take one whole block.
+  ASSERT_EQ(read(makeDds({256, 256, 32768, 9}, 65536), info), DdsStatus::Ok);
+  EXPECT_EQ(info.format, dds::kFormatDXT1);
+  EXPECT_EQ(info.bufferSize, 65536u);
+  expectLevels(info, {{256, 256, 32768}, {128, 128, 8192}, {64, 64, 2048}, {32, 32, 512}, {16, 16, 128},
+                      {8, 8, 32}, {4, 4, 8}, {2, 2, 8}, {1, 1, 8}});
+
+  Header dxt5{256, 256, 65536, 9, dds::kFourCCDXT5};
+  ASSERT_EQ(read(makeDds(dxt5, 131072), info), DdsStatus::Ok);
+  EXPECT_EQ(info.format, dds::kFormatDXT5);
+  expectLevels(info, {{256, 256, 65536}, {128, 128, 16384}, {64, 64, 4096}, {32, 32, 1024}, {16, 16, 256},
+                      {8, 8, 64}, {4, 4, 16}, {2, 2, 16}, {1, 1, 16}});
+
+  Header dxt3{16, 16, 256, 5, dds::kFourCCDXT3};
+  ASSERT_EQ(read(makeDds(dxt3, 512), info), DdsStatus::Ok);
+  EXPECT_EQ(info.format, dds::kFormatDXT3);
+  EXPECT_EQ(info.blockSize, 16u);
+  EXPECT_EQ(info.levels.size(), 5u);
+}
+
+TEST(DdsPlan, NonSquareChainsEndAtOneByOne) {
+  DdsInfo info;
+  ASSERT_EQ(read(makeDds({8, 4, 16, 4}, 40), info), DdsStatus::Ok);
+  expectLevels(info, {{8, 4, 16}, {4, 2, 8}, {2, 1, 8}, {1, 1, 8}});
+
+  // The Earth textures' shape: 12 levels, the last five one block each.
+  ASSERT_EQ(read(makeDds({2048, 1024, 1048576, 12}, 2097152), info), DdsStatus::Ok);
+  ASSERT_EQ(info.levels.size(), 12u);
+  EXPECT_EQ(info.levels[10].width, 2u);
+  EXPECT_EQ(info.levels[10].height, 1u);
+  EXPECT_EQ(info.levels[11].width, 1u);
+  EXPECT_EQ(info.levels[11].height, 1u);
+
+  // Tall as well as wide; sizes not a multiple of 4.
+  ASSERT_EQ(read(makeDds({3, 10, 24, 10}, 56), info), DdsStatus::Ok);
+  expectLevels(info, {{3, 10, 24}, {1, 5, 16}, {1, 2, 8}, {1, 1, 8}});
+}
+
+TEST(DdsPlan, SmallChainsOutgrowTwiceTheLinearSize) {
+  DdsInfo info;
+  // 8 x 4 needs 40 bytes for its four levels, more than twice the top level.
+  ASSERT_EQ(read(makeDds({8, 4, 16, 4}, 40), info), DdsStatus::Ok);
+  EXPECT_EQ(info.bufferSize, 40u);
+  ASSERT_EQ(info.levels.size(), 4u);
+  ASSERT_EQ(read(makeDds({4, 4, 8, 3}, 24), info), DdsStatus::Ok);
+  expectLevels(info, {{4, 4, 8}, {2, 2, 8}, {1, 1, 8}});
+  // Only an honest linear size earns the larger buffer.
+  ASSERT_EQ(read(makeDds({8, 4, 8, 4}, 40), info), DdsStatus::Ok);
+  EXPECT_EQ(info.bufferSize, 16u);
+  expectLevels(info, {{8, 4, 16}});
+  // Large chains keep the buffer of twice the linear size.
+  ASSERT_EQ(read(makeDds({256, 256, 32768, 9}, 0), info), DdsStatus::Ok);
+  EXPECT_EQ(info.bufferSize, 65536u);
+}
+
+TEST(DdsPlan, DeclaredCountBoundsTheChain) {
+  DdsInfo info;
+  // More levels declared than the size has: the 1 x 1 level is the last.
+  ASSERT_EQ(read(makeDds({4, 4, 8, 30}, 24), info), DdsStatus::Ok);
+  expectLevels(info, {{4, 4, 8}, {2, 2, 8}, {1, 1, 8}});
+
+  // One level: the buffer is exactly the linear size.
+  ASSERT_EQ(read(makeDds({64, 64, 2048, 1}, 4096), info), DdsStatus::Ok);
+  EXPECT_EQ(info.bufferSize, 2048u);
+  expectLevels(info, {{64, 64, 2048}});
+
+  // A count of 0 that the header declares as a count: no image at all.
+  ASSERT_EQ(read(makeDds({64, 64, 2048, 0}, 4096), info), DdsStatus::Ok);
+  EXPECT_TRUE(info.levels.empty());
+
+  // Without the count flag a file holds one level, whatever the field says.
+  Header flagless{64, 32, 1024, 0};
+  flagless.flags = 0x81007;
+  ASSERT_EQ(read(makeDds(flagless, 1024), info), DdsStatus::Ok);
+  expectLevels(info, {{64, 32, 1024}});
+  flagless.mipMapCount = 3;
+  ASSERT_EQ(read(makeDds(flagless, 1024 + 256 + 64), info), DdsStatus::Ok);
+  EXPECT_EQ(info.levels.size(), 3u);
+}
+
+TEST(DdsPlan, OnlyLevelsInsideTheDataAreKept) {
+  DdsInfo info;
+  // The file stops inside level 2: levels 0 and 1 only.
+  ASSERT_EQ(read(makeDds({16, 16, 128, 5}, 128 + 32 + 4), info), DdsStatus::Ok);
+  expectLevels(info, {{16, 16, 128}, {8, 8, 32}});
+
+  // The file stops inside the top level: nothing to upload.
+  ASSERT_EQ(read(makeDds({16, 16, 128, 5}, 100), info), DdsStatus::Ok);
+  EXPECT_TRUE(info.levels.empty());
+
+  // Linear size 0 gives an empty buffer, however much data follows.
+  ASSERT_EQ(read(makeDds({16, 16, 0, 5}, 4096), info), DdsStatus::Ok);
+  EXPECT_EQ(info.bufferSize, 0u);
+  EXPECT_TRUE(info.levels.empty());
+
+  // A small linear size bounds the buffer even when the data goes on.
+  ASSERT_EQ(read(makeDds({16, 16, 64, 5}, 4096), info), DdsStatus::Ok);
+  EXPECT_EQ(info.bufferSize, 128u);
+  expectLevels(info, {{16, 16, 128}});
+
+  // planDdsLevels itself never trusts an available count above the buffer.
+  ASSERT_EQ(read(makeDds({16, 16, 64, 1}, 0), info), DdsStatus::Ok);
+  EXPECT_TRUE(planDdsLevels(info, 1u << 20).empty());
+
+  // Zero dimensions hold no image.
+  ASSERT_EQ(read(makeDds({0, 16, 0, 5}, 64), info), DdsStatus::Ok);
+  EXPECT_TRUE(info.levels.empty());
+  ASSERT_EQ(read(makeDds({0, 0, 0, 1}, 0), info), DdsStatus::Ok);
+  EXPECT_TRUE(info.levels.empty());
+}
+
+TEST(DdsHeader, RefusesWhatCannotBeHonest) {
+  DdsInfo info;
+  std::vector<uint8_t> good = makeDds({8, 8, 32, 1}, 32);
+  ASSERT_EQ(read(good, info), DdsStatus::Ok);
+
+  std::vector<uint8_t> otherByte = good;
+  otherByte[3] = 'X';
+  EXPECT_EQ(read(otherByte, info), DdsStatus::BadMagic);
+  EXPECT_EQ(readDds(good.data(), 3, kMaxSize, info), DdsStatus::BadMagic);
+  EXPECT_EQ(readDds(nullptr, 0, kMaxSize, info), DdsStatus::BadMagic);
+  // The 124-byte header must be there in full.
+  EXPECT_EQ(readDds(good.data(), 4, kMaxSize, info), DdsStatus::TruncatedHeader);
+  EXPECT_EQ(readDds(good.data(), dds::kDataOffset - 1, kMaxSize, info), DdsStatus::TruncatedHeader);
+  EXPECT_EQ(readDds(good.data(), dds::kDataOffset, kMaxSize, info), DdsStatus::Ok);
+  EXPECT_TRUE(info.levels.empty());
+
+  Header h{8, 8, 32, 1, 0};  // uncompressed: FourCC 0
+  EXPECT_EQ(read(makeDds(h, 32), info), DdsStatus::UnsupportedFormat);
+  h.fourCC = 0x30315844;  // "DX10"
+  EXPECT_EQ(read(makeDds(h, 32), info), DdsStatus::UnsupportedFormat);
+
+  EXPECT_EQ(read(makeDds({kMaxSize + 1, 4, 8, 1}, 0), info), DdsStatus::TooLarge);
+  EXPECT_EQ(read(makeDds({4, 0xFFFFFFFFu, 8, 1}, 0), info), DdsStatus::TooLarge);
+  EXPECT_EQ(read(makeDds({kMaxSize, kMaxSize, 0, 1}, 0), info), DdsStatus::Ok);
+
+  // The top level of 8 x 8 DXT1 is 32 bytes; more cannot be its size.
+  EXPECT_EQ(read(makeDds({8, 8, 33, 1}, 64), info), DdsStatus::BadLinearSize);
+  EXPECT_EQ(read(makeDds({8, 8, 0xFFFFFFFFu, 2}, 64), info), DdsStatus::BadLinearSize);
+  EXPECT_EQ(read(makeDds({0, 0, 8, 1}, 8), info), DdsStatus::BadLinearSize);
+}
+
+TEST(DdsPlan, RandomHeadersNeverReachPastTheData) {
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed;
+  };
+  const uint32_t fourCCs[] = {dds::kFourCCDXT1, dds::kFourCCDXT3, dds::kFourCCDXT5};
+  for (int i = 0; i < 2000; ++i) {
+    Header h;
+    h.width = next() % 300;
+    h.height = next() % 300;
+    h.fourCC = fourCCs[next() % 3];
+    h.mipMapCount = next() % 12;
+    h.flags = (next() & 1) ? dds::kFlagMipMapCount : 0;
+    uint64_t top = ddsLevelSize(h.width, h.height, h.fourCC == dds::kFourCCDXT1 ? 8 : 16);
+    h.linearSize = static_cast<uint32_t>(top == 0 ? 0 : next() % (top + 1));
+    size_t data = next() % (2 * top + 64);
+    DdsInfo info;
+    ASSERT_EQ(read(makeDds(h, data), info), DdsStatus::Ok);
+    size_t end = 0;
+    for (const DdsLevel& level : info.levels) {
+      ASSERT_EQ(level.offset, end);
+      ASSERT_EQ(level.size, ddsLevelSize(level.width, level.height, info.blockSize));
+      ASSERT_GE(level.width, 1u);
+      ASSERT_GE(level.height, 1u);
+      end += level.size;
+    }
+    ASSERT_LE(end, std::min(data, info.bufferSize));
+    ASSERT_LE(info.levels.size(), ddsFullChainLength(h.width, h.height));
+  }
+}
