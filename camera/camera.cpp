@@ -24,8 +24,13 @@ bool allFinite(const glm::mat<4, 4, T>& m) {
   return true;
 }
 
+// Below the floor that setDirectionLength keeps, so that a direction the
+// camera produced itself (rounded a little under the floor) is always taken
+// back, as the depth-of-field passes do when they restore it.
+constexpr float refusedDirectionLength = minDirectionLength / 10.0f;
+
 bool isUsableDirection(const glm::vec3& d) {
-  return std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z) && glm::length(d) >= minDirectionLength;
+  return std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z) && glm::length(d) >= refusedDirectionLength;
 }
 
 template <typename T>
@@ -112,6 +117,10 @@ Camera::Camera()
 
 void Camera::setDirection(const glm::vec3& d) {
   if (isUsableDirection(d)) direction = d;
+}
+
+void Camera::setUp(const glm::vec3& u) {
+  if (isUsableDirection(u)) up = u;
 }
 
 bool Camera::setFieldOfView(float degrees) {

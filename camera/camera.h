@@ -26,8 +26,8 @@ float aspectRatio(int width, int height);
 // v turned by angle degrees about axis (right-handed; the axis need not be unit).
 glm::vec3 turnVector(const glm::vec3& v, float angleDegrees, const glm::vec3& axis);
 
-// The shortest direction the camera accepts: below it the look-at point no
-// longer differs from the eye and the view matrix is undefined.
+// The shortest direction setDirectionLength gives: shorter ones would round
+// the look-at point onto the eye and leave the view matrix undefined.
 constexpr float minDirectionLength = 1e-5f;
 
 class Camera {
@@ -37,10 +37,12 @@ class Camera {
   glm::vec3 getPosition() const { return position; }
   void setPosition(const glm::vec3& p) { position = p; }
   glm::vec3 getDirection() const { return direction; }
-  // Keeps the length given (it is the focus distance). A zero or non-finite
-  // vector is refused: the camera always keeps a direction.
+  // Keeps the length given (it is the focus distance). A zero, near-zero or
+  // non-finite vector is refused: the camera always keeps a direction.
   void setDirection(const glm::vec3& d);
   glm::vec3 getUp() const { return up; }
+  // A zero or non-finite vector is refused, as for the direction.
+  void setUp(const glm::vec3& u);
   glm::vec3 getRight() const { return glm::cross(direction, up); }
   glm::vec3 getLookAtPoint() const { return position + direction; }
   float getFieldOfView() const { return fieldOfView; }
