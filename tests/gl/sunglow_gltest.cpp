@@ -1,0 +1,321 @@
+#include <GL/glew.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <glm/glm.hpp>
+#include <string>
+#include <vector>
+
+#include "app/orbisk.h"
+#include "camera/camera.h"
+#include "effects/sunglow.h"
+#include "effects/textoverlay.h"
+#include "render/renderscene.h"
+#include "tests/gl/effectsfixture.h"
+#include "tests/gl/glfixture.h"
+
+using effectstest::integer;
+using Pixel = std::array<unsigned char, 4>;
+
+namespace {
+
+const Pixel kBlack{0, 0, 0, 255};
+const Pixel kWhite{255, 255, 255, 255};
+
+// A DXT1 file of w x h with one level of blocks that are all one colour.
+std::string ddsFile(uint32_t w, uint32_t h) {
+  const uint32_t blocks = ((w + 3) / 4) * ((h + 3) / 4);
+  std::string bytes(128 + blocks * 8, '\0');
+  auto put = [&](size_t offset, uint32_t v) { memcpy(&bytes[offset], &v, 4); };
+  memcpy(&bytes[0], "DDS ", 4);
+  put(4, 124);
+  put(8, 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000 | 0x80000);
+  put(12, h);
+  put(16, w);
+  put(20, blocks * 8);
+  put(28, 1);
+  put(76, 32);
+  put(80, 0x4);
+  memcpy(&bytes[84], "DXT1", 4);
+  for (uint32_t b = 0; b < blocks; ++b) {
+    bytes[128 + b * 8] = '\xff';
+    bytes[128 + b * 8 + 1] = '\xff';
+  }
+  return bytes;
+}
+
+GLint levelWidth(GLuint texture) {
+  GLint w = -1;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+  return w;
+}
+
+// A 640 x 480 offscreen "window" with a float depth buffer, the camera at the
+// origin looking down -z, and the sprite program built from data/.
+class SunGlowGLTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    gltest::drainErrors();
+    savedCamera = camera;
+    windowWidth = 640;
+    windowHeight = 480;
+    target.create(640, 480);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    camera.setPosition(glm::vec3(0.0f));
+    camera.setDirection(glm::vec3(0.0f, 0.0f, -1.0f));
+    gltest::capture([] { loadSunGlow(); });
+    white = effectstest::makeWhiteTexture();
+    textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = white;
+    // The loading screen swapped and left the default framebuffer alone; draw
+    // into the target from here on.
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glViewport(0, 0, 640, 480);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  }
+  void TearDown() override {
+    glDeleteBuffers(1, &spriteVertexBuffer);
+    glDeleteBuffers(1, &spriteUVBuffer);
+    glDeleteProgram(spriteProgram);
+    glDeleteTextures(1, &white);
+    spriteVertexBuffer = spriteUVBuffer = spriteProgram = 0;
+    textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;
+    target.destroy();
+    camera = savedCamera;
+    glClearColor(0, 0, 0, 0);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+    glUseProgram(0);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  }
+
+  // Aims the camera from the origin at the sun, or at the sun plus offset.
+  void lookAtSun(const glm::vec3& offset = glm::vec3(0.0f)) {
+    camera.setPosition(glm::vec3(0.0f));
+    camera.setDirection(lightPosition + offset);
+  }
+
+  // Window depth of a point under the camera, as the occlusion test computes it.
+  double windowDepth(const glm::vec3& p) {
+    double mv[16], proj[16], x, y, z;
+    matrixToDoubles(camera.getViewMatrix(), mv);
+    matrixToDoubles(camera.getProjectionMatrix(), proj);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(p.x, p.y, p.z, mv, proj, viewport, &x, &y, &z);
+    return z;
+  }
+
+  // Fills a rectangle of the depth buffer with one value.
+  void fillDepth(int x, int y, int w, int h, double depth) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, y, w, h);
+    glClearDepth(depth);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    glDisable(GL_SCISSOR_TEST);
+  }
+
+  effectstest::WorkingDir cwd;
+  effectstest::Target target;
+  Camera savedCamera;
+  GLuint white = 0;
+};
+
+TEST_F(SunGlowGLTest, LoadSunGlowBuildsTheSpriteProgramAndBuffers) {
+  EXPECT_TRUE(effectstest::isLinked(spriteProgram));
+  EXPECT_GE(spriteTextureSampler, 0);
+  EXPECT_GE(spriteColorSampler, 0);
+  EXPECT_NE(spriteVertexBuffer, 0u);
+  EXPECT_NE(spriteUVBuffer, 0u);
+  EXPECT_NE(spriteVertexBuffer, spriteUVBuffer);
+}
+
+TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {
+  // Five files told apart by their widths.
+  const char* files[] = {"HardGlow2.DDS", "BigGlow3.DDS", "Streaks4.DDS", "special_streaks.DDS",
+                         "Halo3.DDS"};
+  for (int i = 0; i < 5; ++i)
+    gltest::writeFile(cwd.dir + "/" + files[i], ddsFile(4u << i, 4));
+  glDeleteBuffers(1, &spriteVertexBuffer);
+  glDeleteBuffers(1, &spriteUVBuffer);
+  glDeleteProgram(spriteProgram);
+  gltest::capture([] { loadSunGlow(); });
+  glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+  EXPECT_EQ(levelWidth(textureHardGlow), 4);
+  EXPECT_EQ(levelWidth(textureBigGlow), 8);
+  EXPECT_EQ(levelWidth(textureStreaks), 16);
+  EXPECT_EQ(levelWidth(textureSpecialStreaks), 32);
+  EXPECT_EQ(levelWidth(textureHalo), 64);
+  GLuint loaded[] = {textureHardGlow, textureBigGlow, textureStreaks, textureSpecialStreaks,
+                     textureHalo};
+  glDeleteTextures(5, loaded);
+  textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;
+}
+
+TEST_F(SunGlowGLTest, SpriteOfSizeTenIsFourHundredPixelsSquare) {
+  // drawSprite leaves blending and depth to its caller.
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  // Centred on the middle of the window: x 120 .. 520, y 40 .. 440.
+  drawSprite(1, 1, 1, 1, glm::vec3(0.0f, 0.0f, -5.0f), 10.0f, white);
+  EXPECT_EQ(target.pixel(120, 240), kWhite);
+  EXPECT_EQ(target.pixel(519, 240), kWhite);
+  EXPECT_EQ(target.pixel(119, 240), kBlack);
+  EXPECT_EQ(target.pixel(520, 240), kBlack);
+  EXPECT_EQ(target.pixel(320, 40), kWhite);
+  EXPECT_EQ(target.pixel(320, 439), kWhite);
+  EXPECT_EQ(target.pixel(320, 39), kBlack);
+  EXPECT_EQ(target.pixel(320, 440), kBlack);
+  EXPECT_EQ(effectstest::bufferSize(spriteVertexBuffer), 6 * 8);
+  EXPECT_EQ(effectstest::bufferSize(spriteUVBuffer), 6 * 8);
+}
+
+TEST_F(SunGlowGLTest, SpriteIsTintedAndTheTextureTopIsAtTheTop) {
+  // First row red (t = 0), second row green.
+  GLuint twoRows = effectstest::makeTexture({{255, 0, 0, 255}, {0, 255, 0, 255}});
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  drawSprite(1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 2.0f, twoRows);
+  // 80 pixels: x 280 .. 360, y 200 .. 280.
+  EXPECT_EQ(target.pixel(320, 270), (Pixel{255, 0, 0, 255}));
+  EXPECT_EQ(target.pixel(320, 210), (Pixel{0, 255, 0, 255}));
+  // The tint multiplies: a half-blue white sprite.
+  drawSprite(1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 0.5f, white);
+  const Pixel p = target.pixel(320, 240);
+  EXPECT_EQ(p[0], 255);
+  EXPECT_EQ(p[1], 255);
+  EXPECT_NEAR(p[2], 128, 1);
+  glDeleteTextures(1, &twoRows);
+}
+
+TEST_F(SunGlowGLTest, OcclusionReadsTheDepthAtThePointsPixel) {
+  const glm::vec3 p(0.0f, 0.0f, -10.0f);  // projects to the centre, pixel (320, 240)
+  EXPECT_FALSE(camera.isPointOccluded(p));
+  fillDepth(310, 230, 20, 20, 0.5);
+  EXPECT_TRUE(camera.isPointOccluded(p));
+  // A point elsewhere on the screen sees the cleared depth.
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(5.0f, 0.0f, -10.0f)));
+  // A nearer point in front of the filled depth is visible.
+  fillDepth(310, 230, 20, 20, windowDepth(glm::vec3(0.0f, 0.0f, -0.02f)));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -0.015f)));
+  EXPECT_TRUE(camera.isPointOccluded(p));
+}
+
+TEST_F(SunGlowGLTest, OcclusionCountsEqualDepthAsVisible) {
+  const glm::vec3 p(0.0f, 0.0f, -10.0f);
+  const float z = static_cast<float>(windowDepth(p));
+  fillDepth(0, 0, 640, 480, z);
+  EXPECT_FALSE(camera.isPointOccluded(p));
+  fillDepth(0, 0, 640, 480, std::nextafter(z, 0.0f));
+  EXPECT_TRUE(camera.isPointOccluded(p));
+}
+
+TEST_F(SunGlowGLTest, OcclusionProjectsWithTheLiveViewport) {
+  // Left half of the target: the axis point lands at (160, 240).
+  glViewport(0, 0, 320, 480);
+  fillDepth(150, 230, 20, 20, 0.0);
+  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f)));
+  glViewport(0, 0, 640, 480);
+}
+
+TEST_F(SunGlowGLTest, PointsOffTheViewportAreNeverOccluded) {
+  fillDepth(0, 0, 640, 480, 0.0);
+  // Far to the right and far above: no pixel of the depth buffer covers them.
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(100.0f, 0.0f, -10.0f)));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 100.0f, -10.0f)));
+  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f)));
+}
+
+// Sentinel state that an early return must leave exactly as it was.
+struct StateSnapshot {
+  GLboolean blend, depthTest;
+  GLint program, arrayBuffer, texture, blendSrc, blendDst;
+  static StateSnapshot take() {
+    return {glIsEnabled(GL_BLEND), glIsEnabled(GL_DEPTH_TEST), integer(GL_CURRENT_PROGRAM),
+            integer(GL_ARRAY_BUFFER_BINDING), integer(GL_TEXTURE_BINDING_2D),
+            integer(GL_BLEND_SRC_RGB), integer(GL_BLEND_DST_RGB)};
+  }
+  bool operator==(const StateSnapshot&) const = default;
+};
+
+void setSentinelState(GLuint texture, GLuint buffer) {
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
+  glDisable(GL_DEPTH_TEST);
+  glUseProgram(0);
+  glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
+  GLuint buffer = 0;
+  glGenBuffers(1, &buffer);
+  // Behind the camera.
+  camera.setPosition(glm::vec3(0.0f));
+  camera.setDirection(-lightPosition);
+  setSentinelState(white, buffer);
+  StateSnapshot before = StateSnapshot::take();
+  drawSunGlow();
+  EXPECT_TRUE(StateSnapshot::take() == before);
+  EXPECT_EQ(target.pixel(320, 240), kBlack);
+
+  // In view, but the depth buffer holds something nearer everywhere.
+  lookAtSun();
+  fillDepth(0, 0, 640, 480, 0.0);
+  setSentinelState(white, buffer);
+  before = StateSnapshot::take();
+  drawSunGlow();
+  EXPECT_TRUE(StateSnapshot::take() == before);
+  EXPECT_EQ(target.pixel(320, 240), kBlack);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  glDeleteBuffers(1, &buffer);
+}
+
+TEST_F(SunGlowGLTest, VisibleSunDrawsAndLeavesTheDocumentedState) {
+  lookAtSun(glm::vec3(3000.0f, 0.0f, 0.0f));
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  drawSunGlow();
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_EQ(integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
+  EXPECT_EQ(integer(GL_BLEND_DST_RGB), GL_ONE);
+  EXPECT_EQ(integer(GL_CURRENT_PROGRAM), static_cast<GLint>(spriteProgram));
+  EXPECT_EQ(integer(GL_ARRAY_BUFFER_BINDING), static_cast<GLint>(spriteUVBuffer));
+  EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(textureHardGlow));
+  EXPECT_FALSE(effectstest::attribEnabled(0));
+  EXPECT_FALSE(effectstest::attribEnabled(1));
+  // The glow lands on the sun's pixel, whatever lies at that depth behind it.
+  GLint viewport[4] = {0, 0, 640, 480};
+  double mv[16], proj[16], x, y, z;
+  matrixToDoubles(camera.getViewMatrix(), mv);
+  matrixToDoubles(camera.getProjectionMatrix(), proj);
+  gluProject(lightPosition.x, lightPosition.y, lightPosition.z, mv, proj, viewport, &x, &y, &z);
+  ASSERT_LT(std::abs(x - 320.0), 200.0);  // off centre, so the flare has an axis
+  EXPECT_EQ(target.pixel(static_cast<int>(x), static_cast<int>(y)), kWhite);
+}
+
+TEST_F(SunGlowGLTest, SunOnTheViewingAxisDrawsEverySpriteOnTheSun) {
+  lookAtSun();
+  drawSunGlow();
+  EXPECT_EQ(target.pixel(320, 240), kWhite);
+  // The last sprite drawn (HardGlow, 24 pixels) is an axis sprite: its corners
+  // sit finite and centred on the sun in the middle of the window.
+  std::array<glm::vec2, 6> corners;
+  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glGetBufferSubData(GL_ARRAY_BUFFER, 0, sizeof corners, corners.data());
+  for (const glm::vec2& c : corners) {
+    ASSERT_TRUE(std::isfinite(c.x) && std::isfinite(c.y));
+    EXPECT_NEAR(std::abs(c.x), 12.0f / 320.0f, 1e-3f);
+    EXPECT_NEAR(std::abs(c.y), 12.0f / 240.0f, 1e-3f);
+  }
+}
+
+}  // namespace
