@@ -16,24 +16,13 @@ TEST(FlareTableTest, FifteenSpritesInDrawingOrder) {
   // The four glow sprites sit on the sun, the rest along the axis.
   for (int i = 0; i < 15; ++i) EXPECT_EQ(t[i].onSun, i < 4) << "row " << i + 1;
   EXPECT_EQ(t[0].texture, FlareTexture::BigGlow);
-  EXPECT_FLOAT_EQ(t[0].size, 10.0f);
-  EXPECT_EQ(t[1].texture, FlareTexture::Streaks);
-  EXPECT_FLOAT_EQ(t[1].size, 16.0f);
-  EXPECT_EQ(t[2].texture, FlareTexture::HardGlow);
-  EXPECT_FLOAT_EQ(t[2].color.a, 0.5f);
-  EXPECT_EQ(t[3].texture, FlareTexture::SpecialStreaks);
-  EXPECT_EQ(t[3].color, glm::vec4(0.8f, 0.2f, 0.0f, 1.0f));
-  // Rows 8/9, 12/13 and 14/15 run backwards along the axis; the order is kept.
-  EXPECT_FLOAT_EQ(t[7].fraction, 0.285f);
-  EXPECT_FLOAT_EQ(t[8].fraction, 0.2755f);
-  EXPECT_FLOAT_EQ(t[11].fraction, 0.65f);
-  EXPECT_FLOAT_EQ(t[12].fraction, 0.63f);
-  EXPECT_FLOAT_EQ(t[13].fraction, 0.8f);
-  EXPECT_FLOAT_EQ(t[14].fraction, 0.7825f);
+  // Rows 8/9, 12/13 and 14/15 run backwards along the axis; sorting would
+  // change which ghost covers which.
+  EXPECT_GT(t[7].fraction, t[8].fraction);
+  EXPECT_GT(t[11].fraction, t[12].fraction);
+  EXPECT_GT(t[13].fraction, t[14].fraction);
+  // The last sprite's texture is the one left bound after a frame's flare.
   EXPECT_EQ(t[14].texture, FlareTexture::HardGlow);
-  EXPECT_EQ(t[14].color, glm::vec4(0.8f, 0.5f, 0.1f, 0.5f));
-  EXPECT_FLOAT_EQ(t[6].size, 0.83f);
-  EXPECT_EQ(t[9].color, glm::vec4(0.93f, 0.82f, 0.73f, 0.5f));
 }
 
 TEST(FlareCentresTest, AxisRunsFromTheSunTowardsTheViewingAxis) {
@@ -113,17 +102,6 @@ TEST(SpriteQuadTest, RefusesWhatWouldHandNaNToGL) {
   EXPECT_FALSE(spriteQuad({NAN, 10.0f}, 1.0f, 640, 480, v));
   EXPECT_FALSE(spriteQuad({10.0f, INFINITY}, 1.0f, 640, 480, v));
   EXPECT_EQ(v[0], glm::vec2(0.0f));
-}
-
-TEST(SpriteQuadTest, MatrixCopyIsColumnMajor) {
-  glm::mat4 m(0.0f);
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) m[c][r] = static_cast<float>(10 * c + r);
-  double out[16];
-  matrixToDoubles(m, out);
-  EXPECT_EQ(out[4 * 3 + 1], 31.0);
-  EXPECT_EQ(out[4 * 1 + 3], 13.0);
-  EXPECT_EQ(out[0], 0.0);
 }
 
 }  // namespace
