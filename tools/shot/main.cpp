@@ -1,0 +1,119 @@
+// orbisk-shot: renders one full frame of the real scene offscreen (the sixteen
+// passes with the sun glow, then the composite) and writes it as a PNG. Run in
+// the run-time folder, like orbisk.
+#include <GL/glew.h>
+#include <IL/il.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/orbisk.h"
+#include "app/shotoptions.h"
+#include "camera/animation.h"
+#include "camera/camera.h"
+#include "platform/platform.h"
+#include "scene/scene.h"
+
+namespace {
+
+double fakeClock = 0.0;
+double readFakeClock() { return fakeClock; }
+
+// The flight as it stands after `seconds`, on a clock the tool drives itself.
+bool placeCameraOnPath(double seconds) {
+  if (camera.getEyePath() == nullptr || camera.getLookAtPath() == nullptr) {
+    fprintf(stderr, "ERROR: --path-time needs both camera paths, and they did not load\n");
+    return false;
+  }
+  platform::setTimeSource(readFakeClock);
+  fakeClock = 1.0;  // the flight takes a zero start time for "not started"
+  camera.startPath();
+  camera.animatePath();
+  fakeClock = 1.0 + seconds;
+  camera.animatePath();
+  platform::setTimeSource(nullptr);
+  return true;
+}
+
+// Framebuffer 0 as top-down RGB rows.
+std::vector<unsigned char> readWindow(int width, int height) {
+  std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 3);
+  glFinish();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  std::vector<unsigned char> topDown(bottomUp.size());
+  const size_t row = static_cast<size_t>(width) * 3;
+  for (int y = 0; y < height; ++y)
+    std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)), row,
+                topDown.begin() + static_cast<std::ptrdiff_t>(row * y));
+  return topDown;
+}
+
+bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown) {
+  ilInit();
+  ILuint image = ilGenImage();
+  ilBindImage(image);
+  bool ok = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, topDown.data());
+  if (ok) {
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
+    ilEnable(IL_FILE_OVERWRITE);
+    ok = ilSave(IL_PNG, path.c_str());
+  }
+  ilDeleteImages(1, &image);
+  if (!ok) fprintf(stderr, "ERROR: could not write '%s' (DevIL error 0x%x)\n", path.c_str(), ilGetError());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  ShotOptions options;
+  std::string error;
+  if (!parseShotOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    fprintf(stderr, "ERROR: %s\n%s", error.c_str(), shotUsage());
+    return 2;
+  }
+  if (options.help) {
+    printf("%s", shotUsage());
+    return 0;
+  }
+
+  StartOptions start;
+  start.hidden = true;
+  start.width = options.width;
+  start.height = options.height;
+  start.fixedSeed = options.hasSeed;
+  start.seed = options.seed;
+  Application app;
+  if (startUp(start, app) != 0) return 1;
+
+  for (long i = 0; i < options.steps; ++i) stepSceneObjects(earth, moon, missile);
+  if (options.usePathTime) {
+    if (!placeCameraOnPath(options.pathTime)) {
+      shutDown(app);
+      return 1;
+    }
+  } else {
+    camera.setPosition(options.eye);
+    camera.setDirection(options.at - options.eye);
+    camera.setUp(options.up);
+    camera.setFieldOfView(options.fov);
+  }
+
+  const double t0 = platform::getTime();
+  renderFrame(app);
+  std::vector<unsigned char> pixels = readWindow(windowWidth, windowHeight);
+  const double frameSeconds = platform::getTime() - t0;
+  const GLenum glError = glGetError();
+  if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x after the frame\n", glError);
+
+  const bool written = writePng(options.out, windowWidth, windowHeight, pixels);
+  if (written) printf("DEBUG: wrote %s (%d x %d, frame %.3f s)\n", options.out.c_str(), windowWidth, windowHeight, frameSeconds);
+  shutDown(app);
+  return written ? 0 : 1;
+}
