@@ -1,0 +1,337 @@
+// DDS textures as GL sees them: formats, level sizes, the compressed bytes
+// read back, and what a sampler makes of them.
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/configfile.h"
+#include "loaders/ddstexture.h"
+#include "tests/gl/glfixture.h"
+
+namespace {
+const char* const kConvert = "/usr/bin/convert";
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void putU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+std::vector<uint8_t> makeDds(uint32_t width, uint32_t height, uint32_t linearSize, uint32_t mipMapCount,
+                             uint32_t fourCC, size_t dataBytes) {
+  std::vector<uint8_t> bytes(dds::kDataOffset + dataBytes);
+  memcpy(bytes.data(), "DDS ", 4);
+  putU32(bytes, 4, 124);
+  putU32(bytes, 8, 0x1007 | dds::kFlagMipMapCount);
+  putU32(bytes, 12, height);
+  putU32(bytes, 16, width);
+  putU32(bytes, 20, linearSize);
+  putU32(bytes, 28, mipMapCount);
+  putU32(bytes, 84, fourCC);
+  for (size_t i = 0; i < dataBytes; ++i) bytes[dds::kDataOffset + i] = static_cast<uint8_t>(i * 13 + 1);
+  return bytes;
+}
+
+GLint levelParam(GLint level, GLenum name) {
+  GLint value = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+  return value;
+}
+
+GLint texParam(GLenum name) {
+  GLint value = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+  return value;
+}
+
+struct LevelShape {
+  GLint width, height, size;
+};
+
+// Levels of the bound texture, up to the first empty one.
+std::vector<LevelShape> uploadedLevels() {
+  std::vector<LevelShape> levels;
+  for (GLint level = 0; level < 16; ++level) {
+    GLint width = levelParam(level, GL_TEXTURE_WIDTH);
+    if (width == 0) break;
+    levels.push_back({width, levelParam(level, GL_TEXTURE_HEIGHT), levelParam(level, GL_TEXTURE_COMPRESSED_IMAGE_SIZE)});
+  }
+  return levels;
+}
+
+std::vector<uint8_t> compressedLevel(GLint level) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(levelParam(level, GL_TEXTURE_COMPRESSED_IMAGE_SIZE)));
+  glGetCompressedTexImage(GL_TEXTURE_2D, level, bytes.data());
+  return bytes;
+}
+
+// Draws the bound texture over the window and reads the centre pixel; an
+// incomplete texture reads as black.
+std::array<uint8_t, 4> sampleCentre(GLuint texture) {
+  static GLuint program = 0;
+  if (program == 0) {
+    const char* vs =
+        "#version 330 core\n"
+        "out vec2 uv;\n"
+        "void main() {\n"
+        "  vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));\n"
+        "  uv = p * 0.5 + 0.5;\n"
+        "  gl_Position = vec4(p, 0.0, 1.0);\n"
+        "}\n";
+    const char* fs =
+        "#version 330 core\n"
+        "uniform sampler2D tex;\n"
+        "in vec2 uv;\n"
+        "out vec4 color;\n"
+        "void main() { color = texture(tex, uv); }\n";
+    GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(v, 1, &vs, nullptr);
+    glShaderSource(f, 1, &fs, nullptr);
+    glCompileShader(v);
+    glCompileShader(f);
+    program = glCreateProgram();
+    glAttachShader(program, v);
+    glAttachShader(program, f);
+    glLinkProgram(program);
+    glDeleteShader(v);
+    glDeleteShader(f);
+  }
+  glViewport(0, 0, gltest::kWidth, gltest::kHeight);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glUseProgram(program);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glUniform1i(glGetUniformLocation(program, "tex"), 0);
+  glDrawArrays(GL_TRIANGLES, 0, 3);
+  std::array<uint8_t, 4> pixel{};
+  glReadPixels(gltest::kWidth / 2, gltest::kHeight / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+  glUseProgram(0);
+  return pixel;
+}
+
+class DdsGL : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = gltest::makeTempDir();
+    gltest::drainErrors();
+  }
+  void TearDown() override {
+    for (GLuint t : textures) glDeleteTextures(1, &t);
+    std::system(("rm -rf " + dir).c_str());
+  }
+  // Loads and remembers the texture, with the console output.
+  GLuint load(const std::string& path, gltest::Captured* output = nullptr) {
+    GLuint texture = 0;
+    gltest::Captured c = gltest::capture([&] { texture = loadDdsTexture(path.c_str()); });
+    if (output) *output = c;
+    if (texture) textures.push_back(texture);
+    return texture;
+  }
+  // Writes a file with ImageMagick; false when it is not installed.
+  bool convert(const std::string& args, const std::string& name) {
+    if (access(kConvert, X_OK) != 0) return false;
+    std::string cmd = std::string(kConvert) + " " + args + " " + dir + "/" + name + " 2>/dev/null";
+    return std::system(cmd.c_str()) == 0;
+  }
+  std::string dir;
+  std::vector<GLuint> textures;
+};
+
+void expectChain(const std::vector<LevelShape>& levels, const std::vector<LevelShape>& expected) {
+  ASSERT_EQ(levels.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "level " << i);
+    EXPECT_EQ(levels[i].width, expected[i].width);
+    EXPECT_EQ(levels[i].height, expected[i].height);
+    EXPECT_EQ(levels[i].size, expected[i].size);
+  }
+}
+}  // namespace
+
+TEST_F(DdsGL, ImageMagickFilesLoadWithTheirBytes) {
+  if (!convert("-size 64x32 gradient:red-blue -define dds:compression=dxt1 -define dds:mipmaps=6", "dxt1.dds"))
+    GTEST_SKIP() << "no ImageMagick";
+  std::vector<uint8_t> file = readBytes(dir + "/dxt1.dds");
+  GLuint texture = load(dir + "/dxt1.dds");
+  ASSERT_NE(texture, 0u);
+  GLint bound = 0;
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(static_cast<GLuint>(bound), texture);
+  EXPECT_EQ(levelParam(0, GL_TEXTURE_INTERNAL_FORMAT), GL_COMPRESSED_RGBA_S3TC_DXT1_EXT);
+  expectChain(uploadedLevels(),
+              {{64, 32, 1024}, {32, 16, 256}, {16, 8, 64}, {8, 4, 16}, {4, 2, 8}, {2, 1, 8}, {1, 1, 8}});
+  // Every level, read back, is the file's bytes at its place in the chain.
+  size_t offset = dds::kDataOffset;
+  for (GLint level = 0; level < 7; ++level) {
+    std::vector<uint8_t> stored = compressedLevel(level);
+    ASSERT_LE(offset + stored.size(), file.size());
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), file.begin() + static_cast<long>(offset)))
+        << "level " << level;
+    offset += stored.size();
+  }
+  EXPECT_EQ(offset, file.size());
+  // A full chain: the max level stays as GL made it.
+  EXPECT_EQ(texParam(GL_TEXTURE_MAX_LEVEL), 1000);
+  EXPECT_EQ(texParam(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+  EXPECT_EQ(texParam(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+  GLint alignment = 0;
+  glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+  EXPECT_EQ(alignment, 1);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  ASSERT_TRUE(convert("-size 40x24 gradient:white-black -alpha set -channel A -evaluate set 40% +channel "
+                      "-define dds:compression=dxt5 -define dds:mipmaps=0",
+                      "dxt5.dds"));
+  file = readBytes(dir + "/dxt5.dds");
+  ASSERT_NE(load(dir + "/dxt5.dds"), 0u);
+  EXPECT_EQ(levelParam(0, GL_TEXTURE_INTERNAL_FORMAT), GL_COMPRESSED_RGBA_S3TC_DXT5_EXT);
+  expectChain(uploadedLevels(), {{40, 24, 960}});
+  std::vector<uint8_t> stored = compressedLevel(0);
+  EXPECT_EQ(stored, std::vector<uint8_t>(file.begin() + dds::kDataOffset, file.end()));
+  EXPECT_EQ(texParam(GL_TEXTURE_MAX_LEVEL), 0);
+}
+
+TEST_F(DdsGL, ShortChainsAndNonSquareChainsSampleTheirColour) {
+  if (!convert("-size 64x32 xc:red -define dds:compression=dxt1", "full.dds") ||
+      !convert("-size 64x32 xc:red -define dds:compression=dxt1 -define dds:mipmaps=0", "single.dds"))
+    GTEST_SKIP() << "no ImageMagick";
+  // Cut after levels 0..2 of the full chain (1024 + 256 + 64 bytes) and a bit.
+  std::vector<uint8_t> full = readBytes(dir + "/full.dds");
+  writeBytes(dir + "/cut.dds", std::vector<uint8_t>(full.begin(), full.begin() + dds::kDataOffset + 1344 + 5));
+
+  for (const char* name : {"full.dds", "single.dds", "cut.dds"}) {
+    SCOPED_TRACE(name);
+    gltest::Captured output;
+    GLuint texture = load(dir + "/" + name, &output);
+    ASSERT_NE(texture, 0u);
+    std::array<uint8_t, 4> pixel = sampleCentre(texture);
+    EXPECT_GT(pixel[0], 200);
+    EXPECT_LT(pixel[1], 40);
+    EXPECT_LT(pixel[2], 40);
+  }
+  glBindTexture(GL_TEXTURE_2D, textures[2]);
+  EXPECT_EQ(uploadedLevels().size(), 3u);
+  EXPECT_EQ(texParam(GL_TEXTURE_MAX_LEVEL), 2);
+}
+
+TEST_F(DdsGL, DesignedLevelSizes) {
+  writeBytes(dir + "/a.dds", makeDds(256, 256, 32768, 9, dds::kFourCCDXT1, 65536));
+  ASSERT_NE(load(dir + "/a.dds"), 0u);
+  expectChain(uploadedLevels(), {{256, 256, 32768},
+                                 {128, 128, 8192},
+                                 {64, 64, 2048},
+                                 {32, 32, 512},
+                                 {16, 16, 128},
+                                 {8, 8, 32},
+                                 {4, 4, 8},
+                                 {2, 2, 8},
+                                 {1, 1, 8}});
+
+  writeBytes(dir + "/b.dds", makeDds(8, 4, 16, 4, dds::kFourCCDXT1, 40));
+  ASSERT_NE(load(dir + "/b.dds"), 0u);
+  expectChain(uploadedLevels(), {{8, 4, 16}, {4, 2, 8}, {2, 1, 8}, {1, 1, 8}});
+
+  std::vector<uint8_t> dxt3 = makeDds(16, 8, 128, 2, dds::kFourCCDXT3, 160);
+  writeBytes(dir + "/c.dds", dxt3);
+  ASSERT_NE(load(dir + "/c.dds"), 0u);
+  EXPECT_EQ(levelParam(0, GL_TEXTURE_INTERNAL_FORMAT), GL_COMPRESSED_RGBA_S3TC_DXT3_EXT);
+  expectChain(uploadedLevels(), {{16, 8, 128}, {8, 4, 32}});
+  EXPECT_EQ(compressedLevel(1), std::vector<uint8_t>(dxt3.begin() + dds::kDataOffset + 128, dxt3.end()));
+  EXPECT_EQ(texParam(GL_TEXTURE_MAX_LEVEL), 1);
+
+  // A count of 0: the texture exists and holds nothing.
+  writeBytes(dir + "/d.dds", makeDds(16, 16, 128, 0, dds::kFourCCDXT5, 128));
+  ASSERT_NE(load(dir + "/d.dds"), 0u);
+  EXPECT_TRUE(uploadedLevels().empty());
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(DdsGL, HostileFiles) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    bool refused;
+    size_t levels;
+    const char* message;
+  };
+  std::vector<uint8_t> otherByte = makeDds(8, 8, 32, 1, dds::kFourCCDXT1, 32);
+  otherByte[3] = 0;
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  uint32_t tooWide = static_cast<uint32_t>(maxSize) + 1;
+  std::vector<Case> cases = {
+      {"empty", {}, true, 0, ""},
+      {"magic only", {'D', 'D', 'S', ' '}, true, 0, "header cut short"},
+      {"DDS then other byte", otherByte, true, 0, ""},
+      {"FourCC 0", makeDds(8, 8, 32, 1, 0, 32), true, 0, ""},
+      {"header cut", std::vector<uint8_t>(otherByte.begin(), otherByte.begin() + 100), true, 0, ""},
+      {"huge width", makeDds(tooWide, 4, 8, 1, dds::kFourCCDXT1, 64), true, 0, "largest texture"},
+      {"huge both", makeDds(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, dds::kFourCCDXT5, 64), true, 0,
+       "largest texture"},
+      {"linear size too big", makeDds(8, 8, 4096, 4, dds::kFourCCDXT1, 64), true, 0, "linear size"},
+      {"linear size 0", makeDds(64, 64, 0, 7, dds::kFourCCDXT1, 4096), false, 0, ""},
+      {"zero size", makeDds(0, 0, 0, 3, dds::kFourCCDXT1, 64), false, 0, ""},
+      {"count past data", makeDds(32, 32, 1024, 30, dds::kFourCCDXT3, 1024 + 256 + 64), false, 3, "3 of its 6"},
+      {"data cut in top level", makeDds(2048, 2048, 2097152, 12, dds::kFourCCDXT1, 1000), false, 0, "0 of its 12"},
+  };
+  // The header-cut case should not pass the magic test by accident.
+  cases[4].bytes[3] = ' ';
+  cases[4].message = "header cut short";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = dir + "/hostile.dds";
+    writeBytes(path, c.bytes);
+    gltest::Captured output;
+    GLuint texture = load(path, &output);
+    EXPECT_EQ(texture == 0, c.refused);
+    if (!c.refused) {
+      EXPECT_EQ(uploadedLevels().size(), c.levels);
+    }
+    EXPECT_NE(output.err.find(c.message), std::string::npos) << output.err;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  EXPECT_EQ(loadDdsTexture((dir + "/missing.dds").c_str()), 0u);
+}
+
+TEST_F(DdsGL, AnisotropicFiltering) {
+  writeBytes(dir + "/a.dds", makeDds(8, 8, 32, 1, dds::kFourCCDXT1, 32));
+  const std::string line = "DEBUG: activating anisotropic filtering for this texture!\n";
+  gltest::Captured output;
+  ASSERT_NE(load(dir + "/a.dds", &output), 0u);
+  GLfloat anisotropy = 0.0f;
+  if (GLEW_EXT_texture_filter_anisotropic) {
+    EXPECT_EQ(output.out, line);
+    GLfloat maximum = 0.0f;
+    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximum);
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+    EXPECT_GT(maximum, 1.0f);
+    EXPECT_EQ(anisotropy, maximum);
+  } else {
+    EXPECT_EQ(output.out, "");
+    // The override turns it on where the extension is not reported.
+    ConfigFile saved = configFile;
+    configFile.keys.push_back("enableAnisotropicFilteringOverridecheck");
+    configFile.values.push_back("1");
+    ASSERT_NE(load(dir + "/a.dds", &output), 0u);
+    configFile = saved;
+    EXPECT_EQ(output.out, line);
+    gltest::drainErrors();
+  }
+}
