@@ -1,0 +1,168 @@
+// buildShaderProgram against a real compiler: the source it hands over, what
+// it prints, and that a broken pair still yields a program name.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "loaders/shaderloader.h"
+#include "tests/gl/glfixture.h"
+
+namespace {
+const char* const kVertex =
+    "#version 330 core\n"
+    "layout(location = 0) in vec3 position;\n"
+    "void main() { gl_Position = vec4(position, 1.0); }\n";
+const char* const kFragment =
+    "#version 330 core\n"
+    "out vec4 color;\n"
+    "void main() { color = vec4(1.0); }\n";
+
+struct Attached {
+  GLuint vertex = 0, fragment = 0;
+};
+
+Attached attachedShaders(GLuint program) {
+  GLuint shaders[2] = {0, 0};
+  GLsizei count = 0;
+  glGetAttachedShaders(program, 2, &count, shaders);
+  Attached a;
+  for (GLsizei i = 0; i < count; ++i) {
+    GLint type = 0;
+    glGetShaderiv(shaders[i], GL_SHADER_TYPE, &type);
+    (type == GL_VERTEX_SHADER ? a.vertex : a.fragment) = shaders[i];
+  }
+  return a;
+}
+
+std::string sourceOf(GLuint shader) {
+  GLint length = 0;
+  glGetShaderiv(shader, GL_SHADER_SOURCE_LENGTH, &length);
+  std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+  glGetShaderSource(shader, length + 1, nullptr, text.data());
+  return text.data();
+}
+
+std::string shaderLog(GLuint shader) {
+  GLint length = 0;
+  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+  glGetShaderInfoLog(shader, length + 1, nullptr, text.data());
+  return text.data();
+}
+
+std::string programLog(GLuint program) {
+  GLint length = 0;
+  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+  std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+  glGetProgramInfoLog(program, length + 1, nullptr, text.data());
+  return text.data();
+}
+
+GLint programInt(GLuint program, GLenum name) {
+  GLint value = 0;
+  glGetProgramiv(program, name, &value);
+  return value;
+}
+
+class ShaderLoaderGL : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = gltest::makeTempDir();
+    gltest::drainErrors();
+  }
+  void TearDown() override {
+    for (GLuint p : programs) glDeleteProgram(p);
+    std::system(("rm -rf " + dir).c_str());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  }
+  std::string file(const std::string& name, const std::string& contents) {
+    std::string path = dir + "/" + name;
+    gltest::writeFile(path, contents);
+    return path;
+  }
+  GLuint build(const std::string& vertex, const std::string& fragment, gltest::Captured& output) {
+    GLuint program = 0;
+    output = gltest::capture([&] { program = buildShaderProgram(vertex.c_str(), fragment.c_str()); });
+    if (program) programs.push_back(program);
+    return program;
+  }
+  // The console text a call must print, from the logs GL still holds.
+  std::string expectedOutput(GLuint program, const std::string& vertex, const std::string& fragment) {
+    Attached a = attachedShaders(program);
+    return "compiling shader : " + vertex + "\n" + shaderLog(a.vertex) + "\n" + "compiling shader : " + fragment +
+           "\n" + shaderLog(a.fragment) + "\n" + "linking the program\n" + programLog(program) + "\n";
+  }
+  std::string dir;
+  std::vector<GLuint> programs;
+};
+
+std::string withCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+}  // namespace
+
+TEST_F(ShaderLoaderGL, GoodPairLinksAndPrintsItsSteps) {
+  std::string vertex = file("v.glsl", kVertex);
+  std::string fragment = file("f.glsl", withCrLf(kFragment));
+  gltest::Captured output;
+  GLuint program = build(vertex, fragment, output);
+  ASSERT_NE(program, 0u);
+  EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_TRUE);
+  EXPECT_EQ(output.out, expectedOutput(program, vertex, fragment));
+  EXPECT_EQ(output.err, "");
+
+  // Both sources as handed over: a line feed before every line, CRs gone.
+  Attached a = attachedShaders(program);
+  EXPECT_EQ(sourceOf(a.vertex), "\n#version 330 core\nlayout(location = 0) in vec3 position;\n"
+                                "void main() { gl_Position = vec4(position, 1.0); }");
+  EXPECT_EQ(sourceOf(a.fragment), "\n#version 330 core\nout vec4 color;\nvoid main() { color = vec4(1.0); }");
+  // Flagged for deletion, so they go with the program.
+  GLint deleted = 0;
+  glGetShaderiv(a.vertex, GL_DELETE_STATUS, &deleted);
+  EXPECT_EQ(deleted, GL_TRUE);
+  GLint current = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  EXPECT_NE(static_cast<GLuint>(current), program);
+}
+
+TEST_F(ShaderLoaderGL, CompileErrorShowsInTheLogAndStillGivesAProgram) {
+  std::string vertex = file("v.glsl", kVertex);
+  std::string fragment = file("bad.glsl", "#version 330 core\nout vec4 color;\nvoid main() { color = nope; }\n");
+  gltest::Captured output;
+  GLuint program = build(vertex, fragment, output);
+  ASSERT_NE(program, 0u);
+  EXPECT_TRUE(glIsProgram(program));
+  EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_FALSE);
+  EXPECT_EQ(output.out, expectedOutput(program, vertex, fragment));
+  std::string fragmentPart = output.out.substr(output.out.find("compiling shader : " + fragment));
+  EXPECT_NE(fragmentPart.find("nope"), std::string::npos) << output.out;
+  EXPECT_NE(output.out.find("linking the program\n"), std::string::npos);
+}
+
+TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
+  std::string missing = dir + "/missing.glsl";
+  std::string fragment = file("f.glsl", kFragment);
+  gltest::Captured output;
+  GLuint program = build(missing, fragment, output);
+  ASSERT_NE(program, 0u);
+  Attached a = attachedShaders(program);
+  EXPECT_EQ(sourceOf(a.vertex), "");
+  GLint compiled = GL_TRUE;
+  glGetShaderiv(a.vertex, GL_COMPILE_STATUS, &compiled);
+  EXPECT_EQ(compiled, GL_FALSE);
+  EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_FALSE);
+  EXPECT_EQ(output.out, expectedOutput(program, missing, fragment));
+  // The loader names the file only in its compile line.
+  EXPECT_EQ(output.out.find(missing), output.out.rfind(missing));
+  EXPECT_EQ(output.err, "");
+
+  // An empty file reads like a missing one.
+  std::string empty = file("empty.glsl", "");
+  program = build(empty, fragment, output);
+  EXPECT_EQ(sourceOf(attachedShaders(program).vertex), "");
+}
