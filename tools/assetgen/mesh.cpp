@@ -162,7 +162,9 @@ Mesh uvSphere(int slices, int stacks, bool withUvs) {
   for (int j = 0; j < stacks; ++j) {
     for (int i = 0; i < slices; ++i) {
       if (j != stacks - 1) mesh.addTriangle(index(i, j), index(i, j + 1), index(i + 1, j + 1));
-      if (j != 0) mesh.addTriangle(index(i, j), index(i + 1, j + 1), index(i + 1, j));
+      // At the south pole the slice's own pole vertex (i) closes the triangle.
+      if (j == stacks - 1) mesh.addTriangle(index(i, j), index(i, j + 1), index(i + 1, j));
+      else if (j != 0) mesh.addTriangle(index(i, j), index(i + 1, j + 1), index(i + 1, j));
     }
   }
   return mesh;

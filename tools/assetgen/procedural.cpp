@@ -286,7 +286,10 @@ Image starField(int faceSize, uint32_t seed) {
                                               : glm::mix(glm::vec3(1), glm::vec3(0.7f, 0.8f, 1.0f), (temperature - 0.5f) * 2);
     return glm::mix(glm::vec3(1), tint, 0.55f) * brightness;
   };
-  const int scattered = 14000, banded = 16000;
+  // Counts for 1024-pixel faces, scaled with the area so that the density of
+  // points stays the same at any size.
+  const float area = (faceSize / 1024.0f) * (faceSize / 1024.0f);
+  const int scattered = static_cast<int>(14000 * area), banded = static_cast<int>(16000 * area);
   for (int n = 0; n < scattered + banded; ++n) {
     glm::vec3 dir;
     if (n < scattered) {
