@@ -1,5 +1,6 @@
 // DDS textures as GL sees them: formats, level sizes, the compressed bytes
 // read back, and what a sampler makes of them.
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -154,6 +155,31 @@ class DdsGL : public testing::Test {
   std::vector<GLuint> textures;
 };
 
+// The bound texture holds the whole chain of a well-formed file: level count
+// down to 1 x 1 (or the single level), each level the file's next bytes.
+void expectTextureIsFile(const std::vector<uint8_t>& file, GLenum format, GLint width, GLint height,
+                         size_t levelCount) {
+  std::vector<LevelShape> levels = uploadedLevels();
+  ASSERT_EQ(levels.size(), levelCount);
+  EXPECT_EQ(levelParam(0, GL_TEXTURE_INTERNAL_FORMAT), static_cast<GLint>(format));
+  GLint blockSize = format == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT ? 8 : 16;
+  size_t offset = dds::kDataOffset;
+  for (size_t i = 0; i < levels.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "level " << i);
+    EXPECT_EQ(levels[i].width, width);
+    EXPECT_EQ(levels[i].height, height);
+    EXPECT_EQ(levels[i].size, ((width + 3) / 4) * ((height + 3) / 4) * blockSize);
+    std::vector<uint8_t> stored = compressedLevel(static_cast<GLint>(i));
+    ASSERT_LE(offset + stored.size(), file.size());
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), file.begin() + static_cast<long>(offset)));
+    offset += stored.size();
+    width = std::max(width / 2, 1);
+    height = std::max(height / 2, 1);
+  }
+  EXPECT_EQ(offset, file.size());
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 void expectChain(const std::vector<LevelShape>& levels, const std::vector<LevelShape>& expected) {
   ASSERT_EQ(levels.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -177,16 +203,7 @@ TEST_F(DdsGL, ImageMagickFilesLoadWithTheirBytes) {
   EXPECT_EQ(levelParam(0, GL_TEXTURE_INTERNAL_FORMAT), GL_COMPRESSED_RGBA_S3TC_DXT1_EXT);
   expectChain(uploadedLevels(),
               {{64, 32, 1024}, {32, 16, 256}, {16, 8, 64}, {8, 4, 16}, {4, 2, 8}, {2, 1, 8}, {1, 1, 8}});
-  // Every level, read back, is the file's bytes at its place in the chain.
-  size_t offset = dds::kDataOffset;
-  for (GLint level = 0; level < 7; ++level) {
-    std::vector<uint8_t> stored = compressedLevel(level);
-    ASSERT_LE(offset + stored.size(), file.size());
-    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), file.begin() + static_cast<long>(offset)))
-        << "level " << level;
-    offset += stored.size();
-  }
-  EXPECT_EQ(offset, file.size());
+  expectTextureIsFile(file, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 64, 32, 7);
   // A full chain: the max level stays as GL made it.
   EXPECT_EQ(texParam(GL_TEXTURE_MAX_LEVEL), 1000);
   EXPECT_EQ(texParam(GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
@@ -199,13 +216,18 @@ TEST_F(DdsGL, ImageMagickFilesLoadWithTheirBytes) {
   ASSERT_TRUE(convert("-size 40x24 gradient:white-black -alpha set -channel A -evaluate set 40% +channel "
                       "-define dds:compression=dxt5 -define dds:mipmaps=0",
                       "dxt5.dds"));
-  file = readBytes(dir + "/dxt5.dds");
   ASSERT_NE(load(dir + "/dxt5.dds"), 0u);
-  EXPECT_EQ(levelParam(0, GL_TEXTURE_INTERNAL_FORMAT), GL_COMPRESSED_RGBA_S3TC_DXT5_EXT);
-  expectChain(uploadedLevels(), {{40, 24, 960}});
-  std::vector<uint8_t> stored = compressedLevel(0);
-  EXPECT_EQ(stored, std::vector<uint8_t>(file.begin() + dds::kDataOffset, file.end()));
+  expectTextureIsFile(readBytes(dir + "/dxt5.dds"), GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 40, 24, 1);
   EXPECT_EQ(texParam(GL_TEXTURE_MAX_LEVEL), 0);
+
+  // Sizes that are not multiples of four, wide and tall (ImageMagick writes
+  // no mipmaps for sizes that are not powers of two).
+  ASSERT_TRUE(convert("-size 37x19 gradient:red-blue -define dds:compression=dxt1", "odd.dds"));
+  ASSERT_NE(load(dir + "/odd.dds"), 0u);
+  expectTextureIsFile(readBytes(dir + "/odd.dds"), GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 37, 19, 1);
+  ASSERT_TRUE(convert("-size 6x50 gradient:red-blue -alpha set -define dds:compression=dxt5", "tall.dds"));
+  ASSERT_NE(load(dir + "/tall.dds"), 0u);
+  expectTextureIsFile(readBytes(dir + "/tall.dds"), GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 6, 50, 1);
 }
 
 TEST_F(DdsGL, ShortChainsAndNonSquareChainsSampleTheirColour) {
@@ -333,5 +355,30 @@ TEST_F(DdsGL, AnisotropicFiltering) {
     configFile = saved;
     EXPECT_EQ(output.out, line);
     gltest::drainErrors();
+  }
+}
+
+// nvcompress (Debian's libnvtt-bin) is a second, independent writer; it marks
+// a file without mipmaps by leaving the count flag out and the count at 0.
+TEST_F(DdsGL, NvcompressFilesLoadWithTheirBytes) {
+  const char* nvcompress = "/usr/bin/nvcompress";
+  if (access(nvcompress, X_OK) != 0 || !convert("-size 48x20 gradient:red-blue", "in.png"))
+    GTEST_SKIP() << "no nvcompress or ImageMagick";
+  struct Case {
+    const char* options;
+    GLenum format;
+    size_t levels;
+  };
+  for (const Case& c : {Case{"-bc1", GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 6}, Case{"-bc2", GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 6},
+                        Case{"-bc3", GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 6},
+                        Case{"-bc1 -nomips", GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 1}}) {
+    SCOPED_TRACE(c.options);
+    std::string out = dir + "/nv.dds";
+    std::string cmd = std::string(nvcompress) + " " + c.options + " " + dir + "/in.png " + out + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_NE(load(out), 0u);
+    expectTextureIsFile(readBytes(out), c.format, 48, 20, c.levels);
+    std::array<uint8_t, 4> pixel = sampleCentre(textures.back());
+    EXPECT_GT(pixel[0] + pixel[2], 150) << "an incomplete texture samples black";
   }
 }
