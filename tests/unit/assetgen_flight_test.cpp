@@ -19,6 +19,17 @@ float offAxis(const FlightPaths& f, int i, const glm::vec3& p) {
   return std::acos(std::clamp(glm::dot(view, glm::normalize(p - f.eye[i])), -1.0f, 1.0f)) / degree;
 }
 
+// Where p appears in a 4:3 picture at point i, the camera's up being world
+// up: both coordinates inside [-1, 1] when it is in the picture.
+glm::vec2 onScreen(const FlightPaths& f, int i, const glm::vec3& p) {
+  const glm::vec3 forward = glm::normalize(f.lookAt[i] - f.eye[i]);
+  const glm::vec3 right = glm::normalize(glm::cross(forward, glm::vec3(0, 1, 0)));
+  const glm::vec3 up = glm::cross(right, forward);
+  const glm::vec3 d = p - f.eye[i];
+  const float t = std::tan(flightFieldOfView(i) / 2 * degree);
+  return glm::vec2(glm::dot(d, right) / (t * 4 / 3), glm::dot(d, up) / t) / glm::dot(d, forward);
+}
+
 // Distance from p to the Earth's shadow volume (a cylinder of radius 1
 // about the anti-sun axis, 12 units long; the cone narrows, so this is on
 // the safe side).
@@ -86,16 +97,16 @@ TEST(AssetgenFlight, TelephotoStretchFramesTheMissile) {
   }
 }
 
-TEST(AssetgenFlight, OpeningShowsTheSunRisingOverTheLimb) {
+TEST(AssetgenFlight, OpeningShowsTheSunBesideTheEarthThenLosesIt) {
   const FlightPaths f = buildFlight();
-  auto sunMargin = [&](int i) {  // degrees between the sun and the atmosphere's edge
+  for (int i = 0; i <= 6; ++i) {
     const float limb = std::asin(1.07f / glm::length(f.eye[i])) / degree;
-    const glm::vec3 toEarth = glm::normalize(-f.eye[i]), toSun = glm::normalize(sunPosition - f.eye[i]);
-    return std::acos(glm::dot(toEarth, toSun)) / degree - limb;
-  };
-  EXPECT_LT(sunMargin(0), 0.0f);  // hidden behind the Earth
-  EXPECT_GT(sunMargin(6), 1.0f);  // risen
-  EXPECT_LT(offAxis(f, 6, sunPosition), flightFieldOfView(6) / 2 * 0.75f);  // and in the picture
+    const float sunFromEarth = offAxis(f, i, sunPosition) - offAxis(f, i, glm::vec3(0));
+    EXPECT_GT(sunFromEarth, limb + 10) << "point " << i;  // clear of the planet, its glow too
+    const glm::vec2 sun = onScreen(f, i, sunPosition);
+    EXPECT_LT(std::max(std::fabs(sun.x), std::fabs(sun.y)), 0.9f) << "point " << i;  // in the picture
+  }
+  for (int i = 14; i <= 23; ++i) EXPECT_GT(offAxis(f, i, sunPosition), 50.0f) << "point " << i;
 }
 
 TEST(AssetgenFlight, EyeNeverPassesThroughTheScene) {

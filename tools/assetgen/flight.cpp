@@ -106,17 +106,17 @@ float flightFocusFactor(int i) {
 
 FlightPaths buildFlight() {
   const std::vector<Key> keys = {
-      // Opening, wide (0-6): far out on the night side, the sun hidden
-      // behind the Earth; as the eye slides sideways the sun rises over the
-      // limb and the lens flare flares up beside the planet.
-      {0, aroundEarth(0.4f, 0, 16.0f), earthCentre},
-      {3, aroundEarth(3.5f, 0.5f, 15.4f), earthCentre},
-      {6, aroundEarth(9.0f, 1.5f, 14.4f), earthCentre},
+      // Opening, wide (0-6): far out near the night side, the Earth a thin
+      // lit crescent with its atmosphere; the sun stands beside it in the
+      // picture with its glow and the lens flare.
+      {0, aroundEarth(27.0f, 0, 16.0f), earthCentre},
+      {3, aroundEarth(29.0f, 2.0f, 15.2f), earthCentre},
+      {6, aroundEarth(33.0f, 4.0f, 14.2f), earthCentre},
       // Approach, wide (7-23): a long arc over the north towards the day
       // side, the sun leaving the frame; the view turns from the Earth to
       // the missile heading for it.
-      {10, aroundEarth(25.0f, 6.0f, 12.5f), earthCentre},
-      {14, aroundEarth(55.0f, 14.0f, 10.0f), earthCentre},
+      {10, aroundEarth(42.0f, 8.0f, 12.5f), earthCentre},
+      {14, aroundEarth(58.0f, 14.0f, 10.0f), earthCentre},
       {18, glm::vec3(1.5f, 4.2f, 6.8f), glm::vec3(0.6f, 0, 0)},
       {21, glm::vec3(3.6f, 2.3f, 4.4f), glm::vec3(2.0f, 0, 0)},
       {23, glm::vec3(4.1f, 0.95f, 2.3f), missileCentre},
