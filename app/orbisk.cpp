@@ -86,6 +86,9 @@ int startUp(const StartOptions& options, Application& app) {
   glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &textureUnits);
   printf("DEBUG: textureUnits: %d\n", textureUnits);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  // The context may have started at the requested size before the window
+  // took the screen's; the loading screen draws with this viewport.
+  glViewport(0, 0, windowWidth, windowHeight);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LESS);
   glEnable(GL_CULL_FACE);

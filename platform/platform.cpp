@@ -157,6 +157,9 @@ bool openWindow(int width, int height, int redBits, int greenBits, int blueBits,
     window = glfwCreateWindow(width, height, "", monitor, nullptr);
   }
   if (window == nullptr) return false;
+  // Without a window manager nobody gives the window focus, and an
+  // unfocused window cannot warp the pointer back to its centre.
+  glfwFocusWindow(window);
   glfwMakeContextCurrent(window);
   installCallbacks();
   return true;

@@ -35,22 +35,25 @@ configure_and_build() {
 
 # Starts a private Xvfb and exports DISPLAY; XVFB_PID is set for stop_xvfb.
 start_xvfb() {
-  local size="${1:-1024x768}"
-  local fdfile
-  fdfile="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 1 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
+  local size="${1:-1024x768}" n tries
+  for tries in $(seq 1 40); do
+    n=$(( 300 + RANDOM % 400 ))
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        log "virtual display $DISPLAY ($size)"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
   done
-  if [ ! -s "$fdfile" ]; then
-    log "Xvfb did not start"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$fdfile")"
-  rm -f "$fdfile"
-  log "virtual display $DISPLAY ($size)"
+  log "Xvfb did not start"
+  return 1
 }
 
 stop_xvfb() {

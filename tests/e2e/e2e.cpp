@@ -25,27 +25,34 @@ int run(const std::string& command) { return system(command.c_str()); }
 }  // namespace
 
 VirtualDisplay::VirtualDisplay(const std::string& size) {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_ = fork();
-  if (pid_ == 0) {
-    close(fds[0]);
-    int devnull = open("/dev/null", O_WRONLY);
-    dup2(devnull, 1);
-    dup2(devnull, 2);
-    std::string fd = std::to_string(fds[1]);
-    std::string screen = size + "x24";
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-           static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  char buffer[32] = {0};
-  ssize_t n = read(fds[0], buffer, sizeof(buffer) - 1);
-  close(fds[0]);
-  if (n > 0) {
-    int number = atoi(buffer);
-    name_ = ":" + std::to_string(number);
+  // Picks a display number nobody holds, and waits until the server answers.
+  // Several suites (and developers) run servers side by side.
+  for (int number = 50 + getpid() % 200, tries = 0; tries < 40; ++number, ++tries) {
+    std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+    if (access(lock.c_str(), F_OK) == 0) continue;
+    std::string name = ":" + std::to_string(number);
+    pid_ = fork();
+    if (pid_ == 0) {
+      int devnull = open("/dev/null", O_WRONLY);
+      dup2(devnull, 1);
+      dup2(devnull, 2);
+      std::string screen = size + "x24";
+      execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int wait = 0; wait < 100; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) break;  // lost the race for this number
+      if (run("DISPLAY=" + name + " xdotool getdisplaygeometry >/dev/null 2>&1") == 0) {
+        name_ = name;
+        return;
+      }
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
   }
 }
 

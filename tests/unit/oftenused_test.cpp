@@ -39,16 +39,18 @@ TEST(ReadLine, KeepsCarriageReturnAndEmptyLines) {
 TEST(ReadLine, GrowsByDoublingAndByOneForAFullLine) {
   int start = lineBufferCapacity();
   std::string exact(static_cast<size_t>(start) * 2, 'x');
-  FILE* f = streamOf(exact + "\n" + exact + "y\n");
+  FILE* f = streamOf(exact + "\n" + exact + "y\n" + exact + "yzz\n");
   // A line that fills the doubled buffer to the last byte grows it by one.
   EXPECT_EQ(std::string(readLine(f)), exact);
   EXPECT_EQ(lineBufferCapacity(), start * 2 + 1);
-  // One more character than that doubles again.
   EXPECT_EQ(std::string(readLine(f)), exact + "y");
-  EXPECT_EQ(lineBufferCapacity(), (start * 2 + 1) * 2);
+  EXPECT_EQ(lineBufferCapacity(), start * 2 + 2);
+  // A line longer than the buffer doubles it.
+  EXPECT_EQ(std::string(readLine(f)), exact + "yzz");
+  EXPECT_EQ(lineBufferCapacity(), (start * 2 + 2) * 2);
   fclose(f);
   freeLineBuffer();
-  EXPECT_EQ(lineBufferCapacity(), (start * 2 + 1) * 2) << "freeing keeps the capacity";
+  EXPECT_EQ(lineBufferCapacity(), (start * 2 + 2) * 2) << "freeing keeps the capacity";
 }
 
 TEST(ReadLine, LongLinesSurviveIntact) {

@@ -1,0 +1,122 @@
+// One pass of the scene with stand-in objects: which target each step fills,
+// with which cull face, and the state the pass leaves behind.
+#include "render/renderscene.h"
+
+#include <string>
+
+#include "app/orbisk.h"
+#include "render/rendertargets.h"
+#include "scene/scene.h"
+#include "tests/gl/glfixture.h"
+
+namespace {
+
+GLuint compile(GLenum type, const std::string& source) {
+  GLuint shader = glCreateShader(type);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  return shader;
+}
+
+// A program that ignores the matrices: corners are given in clip space.
+GLuint flatProgram(const std::string& fragmentBody) {
+  GLuint program = glCreateProgram();
+  glAttachShader(program, compile(GL_VERTEX_SHADER,
+                                  "#version 330 core\nlayout(location=0) in vec3 p;\nuniform mat4 MVP;\n"
+                                  "void main(){ gl_Position = vec4(p, 1.0) + 0.0 * MVP[0]; }\n"));
+  glAttachShader(program, compile(GL_FRAGMENT_SHADER, "#version 330 core\nout vec3 color;\n" + fragmentBody));
+  glLinkProgram(program);
+  return program;
+}
+
+// A counter-clockwise (front-facing) quad over the whole view at depth z.
+Object* quadObject(float z, GLuint program) {
+  Object* object = new Object();
+  TriangleMesh mesh;
+  mesh.create({{-1, -1, z}, {1, -1, z}, {1, 1, z}, {-1, 1, z}}, {}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}},
+              {0, 1, 2, 0, 2, 3});
+  object->setMesh(mesh);
+  object->setShaderProgram(buildShaderProgramRecord(program));
+  return object;
+}
+
+float depthAt(GLuint framebuffer) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  float depth = -1.0f;
+  glReadPixels(gltest::kWidth / 2, gltest::kHeight / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+  return depth;
+}
+
+void colourAt(GLuint framebuffer, unsigned char rgb[3]) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(gltest::kWidth / 2, gltest::kHeight / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+}
+
+TEST(RenderScene, FillsEachTargetWithItsCullFaceAndLeavesThePassTargetBound) {
+  windowWidth = gltest::kWidth;
+  windowHeight = gltest::kHeight;
+  testing::internal::CaptureStdout();
+  createRenderTargets();
+  createDOFRenderTargets();
+  testing::internal::GetCapturedStdout();
+
+  envCube = quadObject(0.9f, flatProgram("void main(){ color = vec3(0.0, 0.0, 1.0); }"));
+  envCube->setDepthTest(false);
+  envCube->setCulling(false);
+  earth = quadObject(0.2f, flatProgram("void main(){ color = vec3(0.0, 1.0, 0.0); }"));
+  atmosphere = quadObject(0.5f, flatProgram("void main(){ color = vec3(1.0); }"));
+  shadowCone = quadObject(-0.4f, flatProgram("void main(){ color = vec3(1.0); }"));
+  atmosphereFinalProgram = buildAtmosphereFinalRecord(
+      flatProgram("uniform sampler2D texturePlanetColor;\nuniform vec2 screenSize;\n"
+                  "void main(){ color = texture(texturePlanetColor, gl_FragCoord.xy / screenSize).rgb "
+                  "+ vec3(0.5, 0.0, 0.0); }"));
+  objectList.clear();
+
+  currentDOFPass = 3;
+  glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[3]);
+  glViewport(0, 0, windowWidth, windowHeight);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  gltest::drainErrors();
+  renderScene();
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  GLint bound = 0;
+  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+  EXPECT_EQ(static_cast<GLuint>(bound), framebufferDOF[3]);
+  GLboolean mask[4];
+  glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+  EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]);
+  GLint cullFace = 0;
+  glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
+  EXPECT_EQ(cullFace, GL_BACK);
+  const GLuint unitTextures[] = {depthTextureBackSideShadow, depthTextureFrontSideShadow,
+                                 depthTextureBackSideAtmosphere, depthTexturePlanetDepth, colorTexturePlanetColor};
+  for (int unit = 1; unit <= 5; ++unit) {
+    glActiveTexture(GL_TEXTURE0 + unit);
+    GLint texture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+    EXPECT_EQ(static_cast<GLuint>(texture), unitTextures[unit - 1]) << "unit " << unit;
+  }
+
+  // Front faces are culled for the back-side images, back faces otherwise:
+  // the front-facing cone quad reaches only the front-side shadow image.
+  EXPECT_FLOAT_EQ(depthAt(framebufferBackSideShadow), 1.0f);
+  EXPECT_NEAR(depthAt(framebufferFrontSideShadow), 0.3f, 1e-3f);
+  // The atmosphere's front-facing quad is culled there too; the Earth stays.
+  EXPECT_NEAR(depthAt(framebufferBackSideAtmosphere), 0.6f, 1e-3f);
+
+  unsigned char rgb[3];
+  colourAt(framebufferPlanetColor, rgb);
+  EXPECT_EQ(rgb[0], 0);
+  EXPECT_EQ(rgb[1], 255) << "the Earth is painted over the cube";
+  EXPECT_EQ(rgb[2], 0);
+  colourAt(framebufferDOF[3], rgb);
+  EXPECT_NEAR(rgb[0], 128, 1);
+  EXPECT_EQ(rgb[1], 255) << "the composite shows the planet colour";
+  EXPECT_EQ(rgb[2], 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+}  // namespace

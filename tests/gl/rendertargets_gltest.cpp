@@ -1,0 +1,70 @@
+#include "render/rendertargets.h"
+
+#include "app/orbisk.h"
+#include "tests/gl/glfixture.h"
+
+namespace {
+
+GLint levelParam(GLuint texture, GLenum param) {
+  GLint value = 0;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, param, &value);
+  return value;
+}
+
+TEST(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
+  windowWidth = 37;  // odd sizes catch halving or rounding mistakes
+  windowHeight = 23;
+  testing::internal::CaptureStdout();
+  createRenderTargets();
+  createDOFRenderTargets();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every target is complete";
+  const GLuint depthTextures[] = {depthTextureBackSideShadow, depthTextureFrontSideShadow, depthTexturePlanetDepth,
+                                  depthTextureBackSideAtmosphere};
+  for (GLuint t : depthTextures) {
+    ASSERT_NE(t, 0u);
+    EXPECT_EQ(levelParam(t, GL_TEXTURE_WIDTH), 37);
+    EXPECT_EQ(levelParam(t, GL_TEXTURE_HEIGHT), 23);
+    EXPECT_EQ(levelParam(t, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT24);
+  }
+  EXPECT_EQ(levelParam(colorTexturePlanetColor, GL_TEXTURE_WIDTH), 37);
+  EXPECT_EQ(levelParam(colorTexturePlanetColor, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB);
+  GLint wrap = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
+  for (int i = 0; i < kDOFPasses; ++i) {
+    EXPECT_EQ(levelParam(textureDOF[i], GL_TEXTURE_WIDTH), 37);
+    EXPECT_EQ(levelParam(textureDOF[i], GL_TEXTURE_HEIGHT), 23);
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    GLint depthSize = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE,
+                                          &depthSize);
+    EXPECT_EQ(depthSize, GL_RENDERBUFFER);
+  }
+}
+
+TEST(RenderTargets, DepthOnlyTargetsNameNoColourBuffer) {
+  const GLuint framebuffers[] = {framebufferBackSideShadow, framebufferFrontSideShadow, framebufferPlanetDepth,
+                                 framebufferBackSideAtmosphere};
+  for (GLuint fb : framebuffers) {
+    glBindFramebuffer(GL_FRAMEBUFFER, fb);
+    GLint drawBuffer = -1, readBuffer = -1;
+    glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
+    glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    EXPECT_EQ(drawBuffer, GL_NONE);
+    EXPECT_EQ(readBuffer, GL_NONE);
+    EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, framebufferPlanetColor);
+  GLint drawBuffer = -1;
+  glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
+  EXPECT_EQ(drawBuffer, GL_COLOR_ATTACHMENT0);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
