@@ -35,14 +35,27 @@ bool renderFontAtlas(const std::string& fontPath, Image& out, std::string& error
   out = Image(size, size);
   for (uint8_t* p = out.rgba.data(); p < out.rgba.data() + out.rgba.size(); p += 4) p[0] = p[1] = p[2] = 255;  // white everywhere, alpha 0
 
-  // Ascent plus descent of the font fit the square's height with a pixel to
-  // spare above and below; the widening keeps the glyph inside its width.
+  // The glyphs are made as large as the square allows: the highest ascent
+  // plus the deepest descent of all codes fit its height with a pixel to
+  // spare above and below. The widening keeps them inside its width.
   const int square = static_cast<int>(fontGlyphSquare * size);
-  const int pixelHeight = (square - 2) * face->units_per_EM / (face->ascender - face->descender);
-  FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelHeight));
   FT_Matrix widen = {static_cast<FT_Fixed>(1.25 * 0x10000), 0, 0, 0x10000};
   FT_Set_Transform(face, &widen, nullptr);
-  const int ascent = static_cast<int>(std::lround(static_cast<double>(face->ascender) * pixelHeight / face->units_per_EM));
+  auto extents = [&](int pixelHeight, int& ascent, int& descent) {
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelHeight));
+    ascent = descent = 0;
+    for (int code = fontFirstCode; code <= fontLastCode; ++code) {
+      if (FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER)) continue;
+      ascent = std::max(ascent, face->glyph->bitmap_top);
+      descent = std::max(descent, static_cast<int>(face->glyph->bitmap.rows) - face->glyph->bitmap_top);
+    }
+  };
+  int ascent = 0, descent = 0;
+  int pixelHeight = square;
+  for (;; --pixelHeight) {
+    extents(pixelHeight, ascent, descent);
+    if (ascent + descent <= square - 2 || pixelHeight <= 4) break;
+  }
 
   for (int code = fontFirstCode; code <= fontLastCode; ++code) {
     if (FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER)) {
