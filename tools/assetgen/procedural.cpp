@@ -186,8 +186,19 @@ Image moonSurface(int width, int height, uint32_t seed) {
     const int yLow = std::max(0, static_cast<int>((0.5f - (lat + reach) / pi) * height) - 1);
     const int yHigh = std::min(height - 1, static_cast<int>((0.5f - (lat - reach) / pi) * height) + 1);
     const float cosReach = std::cos(reach);
+    // Columns within reach: the whole row near the poles, else the span of
+    // longitudes the crater's reach covers at its widest latitude.
+    int xFirst = 0, xCount = width;
+    if (std::fabs(lat) + reach < 1.4f) {
+      const float halfSpan = reach / std::cos(std::fabs(lat) + reach);
+      const float centreU = (std::atan2(centre.x, centre.z) + pi) / (2 * pi);
+      const int halfPixels = static_cast<int>(halfSpan / (2 * pi) * width) + 2;
+      xFirst = static_cast<int>(centreU * width) - halfPixels;
+      xCount = std::min(width, 2 * halfPixels + 1);
+    }
     for (int y = yLow; y <= yHigh; ++y) {
-      for (int x = 0; x < width; ++x) {
+      for (int k = 0; k < xCount; ++k) {
+        const int x = ((xFirst + k) % width + width) % width;
         const size_t i = static_cast<size_t>(y) * width + x;
         const float c = glm::dot(direction[i], centre);
         if (c < cosReach) continue;
