@@ -69,7 +69,7 @@ TEST(AssetgenDds, HeaderIsCompleteAndStandard) {
 
 TEST(AssetgenDds, SystemReaderPlansEveryLevel) {
   // Sizes of the run-time folder's textures, squares and 2:1 and 3:2 ones.
-  const int sizes[][2] = {{256, 256}, {512, 256}, {96, 64}, {8, 4}};
+  const int sizes[][2] = {{64, 64}, {128, 64}, {96, 64}, {8, 4}};
   for (const auto& size : sizes) {
     for (DxtFormat format : {DxtFormat::Dxt1, DxtFormat::Dxt5}) {
       const std::vector<uint8_t> file = encodeDds(solidQuadrants(size[0], size[1]), format, DxtQuality::Fast, 2);
@@ -79,6 +79,11 @@ TEST(AssetgenDds, SystemReaderPlansEveryLevel) {
       EXPECT_EQ(info.levels.back().width, 1u);
       EXPECT_EQ(info.levels.back().height, 1u);
       EXPECT_EQ(info.levels.back().offset + info.levels.back().size, file.size() - 128);
+      // A reader that takes twice the linear size for the whole chain (the
+      // classic loader) still gets every level of textures this large.
+      if (size[0] >= 16 && size[1] >= 16) {
+        EXPECT_LE(file.size() - 128, 2u * readU32(file, 20)) << size[0] << "x" << size[1];
+      }
     }
   }
 }
