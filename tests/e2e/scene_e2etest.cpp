@@ -42,8 +42,30 @@ double difference(const Image& a, const Image& b) {
 
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::milliseconds(int(s * 1000))); }
 
-// A frame at 320 x 240 takes well under a second in the software renderer.
-constexpr double kFrames = 3.0;
+// The first frames differ from the loading screen and then settle (the
+// animation moves the scene by tiny amounts only).
+Image waitForSettledFrame(e2e::App& app) {
+  Image previous = app.screenshot();
+  for (int i = 0; i < 40; ++i) {
+    sleepSeconds(0.5);
+    Image now = app.screenshot();
+    if (count(now).bright > 40 && difference(previous, now) < 0.5) return now;
+    previous = now;
+  }
+  return previous;
+}
+
+// Input is handled at the end of a frame and shown by the next one; frames of
+// the software renderer are slow, so watch the screen for a while.
+Image waitForChange(e2e::App& app, const Image& before, double threshold, double timeoutSeconds) {
+  Image now;
+  for (double waited = 0; waited < timeoutSeconds; waited += 0.5) {
+    sleepSeconds(0.5);
+    now = app.screenshot();
+    if (difference(before, now) > threshold) break;
+  }
+  return now;
+}
 
 TEST(Scene, LoadingScreenShowsGreenTextWhileAModelLoads) {
   e2e::VirtualDisplay display("320x240");
@@ -70,8 +92,7 @@ TEST(Scene, FirstFramesShowStarsAndTheLitEarth) {
   std::string dir = e2e::makeWorkDir();
   e2e::App app(dir, display);
   ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
-  sleepSeconds(kFrames);
-  Image frame = app.screenshot();
+  Image frame = waitForSettledFrame(app);
   Counts c = count(frame);
   EXPECT_EQ(c.green, 0) << "the loading screen is gone";
   EXPECT_GT(c.bright, 40) << "lit Earth and stars";
@@ -92,15 +113,13 @@ TEST(Scene, KeysAndTheMouseMoveTheView) {
   std::string dir = e2e::makeWorkDir();
   e2e::App app(dir, display);
   ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
-  sleepSeconds(kFrames);
-  Image before = app.screenshot();
+  Image before = waitForSettledFrame(app);
   for (int i = 0; i < 6; ++i) app.key("Left");
-  sleepSeconds(kFrames);
-  Image turned = app.screenshot();
+  Image turned = waitForChange(app, before, 2.0, 20.0);
   EXPECT_GT(difference(before, turned), 2.0) << "arrow keys turn the camera";
+  turned = waitForSettledFrame(app);
   app.mouseMove(160, 60);  // far above the centre: the view pitches up
-  sleepSeconds(kFrames);
-  Image pitched = app.screenshot();
+  Image pitched = waitForChange(app, turned, 2.0, 20.0);
   EXPECT_GT(difference(turned, pitched), 2.0) << "mouse motion turns the camera";
   app.key("Escape");
   EXPECT_EQ(app.waitForExit(60), 0);
@@ -111,11 +130,9 @@ TEST(Scene, PFliesTheCameraPaths) {
   std::string dir = e2e::makeWorkDir();
   e2e::App app(dir, display);
   ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
-  sleepSeconds(kFrames);
-  Image before = app.screenshot();
+  Image before = waitForSettledFrame(app);
   app.key("p");
-  sleepSeconds(4.0);
-  Image flying = app.screenshot();
+  Image flying = waitForChange(app, before, 5.0, 30.0);
   EXPECT_GT(difference(before, flying), 5.0);
   app.key("Escape");
   EXPECT_EQ(app.waitForExit(60), 0);
