@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
+#include "render/stagetimer.h"
 #include "scene/scene.h"
 
 int windowWidth = 0;
@@ -119,16 +120,22 @@ void renderFrame(Application& app) {
   const glm::vec3 lookDir = camera.getDirection();
   for (int i = 0; i < kDOFPasses; ++i) {
     currentDOFPass = i;
+    stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
     renderScene();
+    stageBegin(FrameStage::SunGlow);
     drawSunGlow();
+    stageEnd(FrameStage::SunGlow);
   }
   camera.setPosition(realEye);
   camera.setDirection(lookDir);
+  stageBegin(FrameStage::FinalComposite);
   drawComposite(app.dof);
+  stageEnd(FrameStage::FinalComposite);
 }
 
 void shutDown(Application& app) {

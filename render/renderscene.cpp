@@ -7,6 +7,7 @@
 #include "app/orbisk.h"
 #include "camera/camera.h"
 #include "render/rendertargets.h"
+#include "render/stagetimer.h"
 #include "scene/scene.h"
 
 glm::vec3 lightPosition(40000.0f, 40000.0f, 40000.0f);
@@ -38,9 +39,12 @@ void renderScene() {
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
   // The stars, straight into the pass target.
+  stageBegin(FrameStage::EnvironmentCube);
   standardDraw(envCube, vpMatrix, viewMatrix);
+  stageEnd(FrameStage::EnvironmentCube);
 
   // Depth of the shadow cone's back faces, then of its front faces.
+  stageBegin(FrameStage::ShadowCone);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glCullFace(GL_FRONT);
   bindAndClear(framebufferBackSideShadow);
@@ -48,23 +52,29 @@ void renderScene() {
   glCullFace(GL_BACK);
   bindAndClear(framebufferFrontSideShadow);
   standardDraw(shadowCone, vpMatrix, viewMatrix);
+  stageEnd(FrameStage::ShadowCone);
 
   // The planet's colour over the stars; the target has no depth buffer.
+  stageBegin(FrameStage::PlanetColour);
   glCullFace(GL_BACK);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   bindAndClear(framebufferPlanetColor);
   standardDraw(envCube, vpMatrix, viewMatrix);
   standardDraw(earth, vpMatrix, viewMatrix);
+  stageEnd(FrameStage::PlanetColour);
 
   // Depth of the nearer of the Earth's surface and the shell's far side.
+  stageBegin(FrameStage::AtmosphereDepth);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glCullFace(GL_BACK);
   bindAndClear(framebufferBackSideAtmosphere);
   standardDraw(earth, vpMatrix, viewMatrix);
   glCullFace(GL_FRONT);
   standardDraw(atmosphere, vpMatrix, viewMatrix);
+  stageEnd(FrameStage::AtmosphereDepth);
 
   // The atmosphere composite into the pass target, from the images above.
+  stageBegin(FrameStage::AtmosphereComposite);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glCullFace(GL_BACK);
   glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[currentDOFPass]);
@@ -79,8 +89,10 @@ void renderScene() {
   record.bindTextureUnit(5, colorTexturePlanetColor, record.texturePlanetColor);
   glUniform2f(record.screenSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
   atmosphere->draw(vpMatrix, record);
+  stageEnd(FrameStage::AtmosphereComposite);
 
   // Moon and missile over the stars and the atmosphere, depth-tested.
+  stageBegin(FrameStage::ListedObjects);
   for (Object* object : objectList) {
     GLint currentlyBoundShaderProgramID = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &currentlyBoundShaderProgramID);
@@ -90,4 +102,5 @@ void renderScene() {
     setPassUniforms(shaderProgram, viewMatrix);
     object->draw(vpMatrix);
   }
+  stageEnd(FrameStage::ListedObjects);
 }
