@@ -9,7 +9,7 @@ ORBISK_PACKAGES=(
   libglfw3-dev libglew-dev libglm-dev libdevil-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth xdotool x11-apps imagemagick
   libgtest-dev libsquish-dev libfreetype-dev fonts-liberation xplanet-images
-  libtinyobjloader-dev clang libclang-rt-14-dev
+  libtinyobjloader-dev libnvtt-bin clang libclang-rt-14-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }
