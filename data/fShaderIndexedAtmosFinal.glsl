@@ -1,10 +1,12 @@
 #version 330 core
-// The atmosphere shell's front faces: the planet colour behind them with a
-// blue rim of scattered sunlight.
-in vec2 UV;
-in vec3 position_worldspace;
-in vec3 normal_worldspace;
+// The atmosphere composite: the planet-colour image seen through the air, plus
+// the sunlight the air scatters towards the eye (single scattering, Rayleigh
+// and Mie, with the Earth's shadow), along each pixel's view ray from where it
+// enters the shell to the Earth's surface or the shell's far side.
+flat in vec3 eye_worldspace;
+flat in vec2 focalLength;
 
+uniform mat4 M;
 uniform mat4 V;
 uniform vec3 lightPos_worldspace;
 uniform vec2 screenSize;
@@ -13,15 +15,135 @@ uniform sampler2D textureAtmosDepth;
 
 out vec3 color;
 
+const float PI = 3.14159265;
+const float sunIntensity = 5.0;
+const int SAMPLES = 10;
+
+// Must match the Earth's shading: Earth's atmosphere, 8 km scale height
+// mapped onto 0.0082 of the planet radius.
+const float sceneUnitsPerKm = 0.0082 / 8.0;
+const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
+const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
+const vec3 ozoneAbsorption = vec3(0.6e-3, 1.75e-3, 0.08e-3) / sceneUnitsPerKm;
+const float mieScattering = 21.0e-3 / sceneUnitsPerKm;
+const float mieExtinction = 23.0e-3 / sceneUnitsPerKm;
+const float mieG = 0.76;
+
+// The nearest depth the buffer can hold short of the far plane: the Moon and
+// the sun's glow stay visible behind the thin air beyond the Earth's disc.
+const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
+
+vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(2.2)); }
+vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / 2.2)); }
+
+vec3 shoulder(vec3 x) {
+  const float a = 0.8;
+  vec3 over = max(x - a, 0.0);
+  return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
+}
+
+// Density-weighted length from radius r to space at zenith cosine mu, for the
+// two scale heights (see the Earth's shader).
+vec2 depthUpward(float r, float mu, vec2 H) {
+  return H * exp((1.0 - r) / H) * 2.0 / (mu + sqrt(mu * mu + 8.0 * H / (PI * r)));
+}
+vec2 opticalDepth(float r, float mu, vec2 H) {
+  if (mu >= 0.0) return depthUpward(r, mu, H);
+  float r0 = max(r * sqrt(1.0 - mu * mu), 1.0);
+  return 2.0 * depthUpward(r0, 0.0, H) - depthUpward(r, -mu, H);
+}
+vec2 opticalDepthAlong(vec3 p, vec3 d) {
+  float r = length(p);
+  return opticalDepth(r, dot(p, d) / r, scaleHeight);
+}
+
+vec3 extinction(vec2 depth) {
+  return exp(-((rayleighScattering + ozoneAbsorption) * depth.x + mieExtinction * depth.y));
+}
+
+// Entry and exit distances of the ray o + t d on a sphere about the origin;
+// none when exit < entry.
+vec2 sphereHits(vec3 o, vec3 d, float radius) {
+  float b = dot(o, d);
+  float disc = b * b - (dot(o, o) - radius * radius);
+  if (disc < 0.0) return vec2(1.0, -1.0);
+  float s = sqrt(disc);
+  return vec2(-b - s, -b + s);
+}
+
+float dither() {
+  return fract(sin(dot(gl_FragCoord.xy, vec2(12.9898, 78.233))) * 43758.5453) - 0.5;
+}
+
 void main() {
   vec2 uv = gl_FragCoord.xy / screenSize;
-  vec3 planet = texture(texturePlanetColor, uv).rgb;
-  vec3 eye = inverse(V)[3].xyz;
-  vec3 n = normalize(normal_worldspace);
-  vec3 v = normalize(eye - position_worldspace);
-  vec3 l = normalize(lightPos_worldspace - position_worldspace);
-  float rim = 1.0 - max(dot(n, v), 0.0);
-  float sun = smoothstep(-0.3, 0.4, dot(n, l));
-  vec3 sky = vec3(0.25, 0.5, 1.0) * pow(rim, 2.5) * sun;
-  color = planet * (1.0 - 0.3 * rim * sun) + sky;
+  vec3 planet = decode(texture(texturePlanetColor, uv).rgb);
+  vec2 ndc = uv * 2.0 - 1.0;
+  vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
+  vec3 eye = eye_worldspace;
+  vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
+
+  float shellRadius = length(M[0].xyz);
+  vec2 shell = sphereHits(eye, dir, shellRadius);
+  vec2 ground = sphereHits(eye, dir, 1.0);
+  bool hitsEarth = ground.y >= ground.x && ground.x > 0.0;
+  gl_FragDepth = hitsEarth ? texture(textureAtmosDepth, uv).r : depthBeyondEarth;
+  if (shell.y < shell.x || shell.y <= 0.0) {
+    color = encode(planet);
+    return;
+  }
+  float t0 = max(shell.x, 0.0);
+  float t1 = hitsEarth ? ground.x : shell.y;
+
+  // Optical depth from the entry point to distance t: differences of depths
+  // to space, measured upwards so the formula never looks into the ground.
+  vec3 entry = eye + dir * t0;
+  vec2 entryDepth = hitsEarth ? opticalDepthAlong(entry, -dir) : opticalDepthAlong(entry, dir);
+
+  // Samples crowd quadratically towards the lowest point of the path, where
+  // the air is densest: the surface, or the closest approach on a limb ray.
+  float tLow = clamp(-dot(eye, dir), t0, t1);
+  float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
+  float split = before / max(before + after, 1e-6);
+
+  float nu = dot(dir, l);
+  float rayleighPhase = 3.0 / (16.0 * PI) * (1.0 + nu * nu);
+  float g2 = mieG * mieG;
+  float miePhase = 3.0 / (8.0 * PI) * (1.0 - g2) * (1.0 + nu * nu) /
+                   ((2.0 + g2) * pow(1.0 + g2 - 2.0 * mieG * nu, 1.5));
+
+  vec3 inscatter = vec3(0.0);
+  for (int i = 0; i < SAMPLES; ++i) {
+    float u = (float(i) + 0.5) / float(SAMPLES);
+    float t, dt;
+    if (u < split) {
+      float s = 1.0 - u / split;
+      t = tLow - before * s * s;
+      dt = 2.0 * before * s / split;
+    } else {
+      float s = (u - split) / max(1.0 - split, 1e-6);
+      t = tLow + after * s * s;
+      dt = 2.0 * after * s / max(1.0 - split, 1e-6);
+    }
+    dt /= float(SAMPLES);
+    vec3 p = eye + dir * t;
+    float r = length(p);
+    vec2 density = exp((1.0 - r) / scaleHeight);
+
+    vec2 viewDepth = hitsEarth ? opticalDepthAlong(p, -dir) - entryDepth : entryDepth - opticalDepthAlong(p, dir);
+    float muSun = dot(p, l) / r;
+    // The Earth's shadow, exactly: the sun ray from p meets the sphere.
+    float closest = muSun >= 0.0 ? 2.0 : r * sqrt(1.0 - muSun * muSun);
+    float visible = smoothstep(0.994, 1.0, closest);
+    if (visible <= 0.0) continue;
+    vec2 sunDepth = opticalDepth(r, muSun, scaleHeight);
+    vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
+    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
+                 transmitted * dt;
+  }
+
+  vec2 pathDepth = hitsEarth ? opticalDepthAlong(eye + dir * t1, -dir) - entryDepth
+                             : entryDepth - opticalDepthAlong(eye + dir * t1, dir);
+  vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
+  color = encode(shoulder(radiance)) + dither() / 255.0;
 }

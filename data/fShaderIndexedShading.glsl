@@ -1,9 +1,13 @@
 #version 330 core
+// One program shades the Earth, the Moon and the missile. The Earth is the one
+// with specular and night textures; the Moon and the missile differ by size
+// (model scale 0.3 and 0.01).
 in vec2 UV;
 in vec3 position_worldspace;
 in vec3 normal_worldspace;
+flat in vec3 eye_worldspace;
 
-uniform mat4 V;
+uniform mat4 M;
 uniform vec3 lightPos_worldspace;
 uniform vec2 validityChecker;  // x: specular texture bound, y: night texture bound
 uniform sampler2D diffuseTexture;
@@ -12,24 +16,154 @@ uniform sampler2D diffuseNightTexture;
 
 out vec3 color;
 
+const float PI = 3.14159265;
+// Sunlight in the units the 8-bit images show: a white surface of albedo 1
+// facing the sun reaches about 1.
+const float sunIntensity = 5.0;
+
+// The atmosphere: Earth's profile and coefficients with 8 km scale height
+// mapped onto 0.0082 of the planet radius, so the 1.07 shell holds it all.
+const float sceneUnitsPerKm = 0.0082 / 8.0;
+const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
+const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
+const vec3 ozoneAbsorption = vec3(0.6e-3, 1.75e-3, 0.08e-3) / sceneUnitsPerKm;
+const float mieExtinction = 23.0e-3 / sceneUnitsPerKm;
+
+vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(2.2)); }
+vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / 2.2)); }
+
+// Linear up to 0.8, then an exponential roll-off towards 1: highlights keep
+// their hue instead of clipping.
+vec3 shoulder(vec3 x) {
+  const float a = 0.8;
+  vec3 over = max(x - a, 0.0);
+  return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
+}
+
+// Density-weighted length from radius r (planet radius 1) to space along a ray
+// at cosine mu from the zenith, for the two scale heights. Chapman function
+// from exp(y*y)erfc(y) ~ 2 / (sqrt(pi) (y + sqrt(y*y + 4/pi))).
+vec2 depthUpward(float r, float mu, vec2 H) {
+  return H * exp((1.0 - r) / H) * 2.0 / (mu + sqrt(mu * mu + 8.0 * H / (PI * r)));
+}
+vec2 opticalDepth(float r, float mu, vec2 H) {
+  if (mu >= 0.0) return depthUpward(r, mu, H);
+  // Through the point of closest approach, and back from it.
+  float r0 = max(r * sqrt(1.0 - mu * mu), 1.0);
+  return 2.0 * depthUpward(r0, 0.0, H) - depthUpward(r, -mu, H);
+}
+
+// Sunlight left after the path from radius r at sun-zenith cosine mu; zero
+// once the Earth hides the sun, with a soft edge just below the horizon.
+vec3 sunTransmittance(float r, float mu) {
+  float closest = mu >= 0.0 ? 2.0 : r * sqrt(1.0 - mu * mu);
+  float visible = smoothstep(0.994, 1.0, closest);
+  if (visible <= 0.0) return vec3(0.0);
+  vec2 d = opticalDepth(r, mu, scaleHeight);
+  return visible * exp(-((rayleighScattering + ozoneAbsorption) * d.x + mieExtinction * d.y));
+}
+
+// Fraction of the sun's disc that the Earth's sphere leaves visible from p.
+float earthShadow(vec3 p, vec3 l) {
+  float along = dot(-p, l);  // distance along the sun ray to the closest approach
+  if (along <= 0.0) return 1.0;
+  float miss = length(p + l * along);
+  float penumbra = max(along * 0.0093, 0.002);  // the sun's disc seen from p
+  return smoothstep(1.0 - penumbra, 1.0 + penumbra, miss);
+}
+
+float ggx(float nh, float alpha) {
+  float a2 = alpha * alpha;
+  float d = nh * nh * (a2 - 1.0) + 1.0;
+  return a2 / (PI * d * d);
+}
+
+float smithVisibility(float nv, float nl, float alpha) {
+  float k = alpha * 0.5;
+  return 0.25 / ((nv * (1.0 - k) + k) * (nl * (1.0 - k) + k));
+}
+
+float schlick(float f0, float vh) { return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0); }
+
+vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights) {
+  vec3 up = normalize(position_worldspace);
+  float muSun = dot(up, l);
+  vec3 sunlight = sunIntensity * sunTransmittance(1.0, muSun);
+  float nl = max(dot(n, l), 0.0);
+
+  // Lambert under the reddened sun, plus the sky's light which lingers a
+  // little past sunset.
+  float twilight = smoothstep(-0.12, 0.25, muSun);
+  vec3 skylight = vec3(0.03, 0.05, 0.09) * twilight;
+  vec3 result = albedo * (sunlight * nl / PI + skylight);
+
+  if (validityChecker.x > 0.5 && nl > 0.0) {
+    // Sun glint: a microfacet lobe on water only, with water's Fresnel.
+    vec3 h = normalize(l + v);
+    float nv = max(dot(n, v), 1e-3);
+    const float alpha = 0.12;
+    float spec = ggx(max(dot(n, h), 0.0), alpha) * smithVisibility(nv, nl, alpha) * schlick(0.02, max(dot(v, h), 0.0));
+    result += water * sunlight * spec * nl;
+  }
+  if (validityChecker.y > 0.5) {
+    // City lights where the ground is dark, fading in across the terminator.
+    float night = 1.0 - smoothstep(-0.25, 0.05, muSun);
+    result += nightLights * 3.0 * night;
+  }
+  return result;
+}
+
+// Lunar regolith: Lommel-Seeliger keeps the disc flat-bright at full phase
+// instead of darkening towards the limb; a mild opposition surge near full.
+vec3 shadeMoon(vec3 n, vec3 l, vec3 v, vec3 albedo) {
+  float nl = max(dot(n, l), 0.0);
+  float nv = max(dot(n, v), 0.0);
+  float phase = acos(clamp(dot(l, v), -1.0, 1.0));
+  float surge = 1.0 + 0.4 * exp(-phase / 0.1);
+  float lommel = nl > 0.0 ? 2.0 * nl / (nl + nv + 1e-4) : 0.0;
+  float shadow = earthShadow(position_worldspace, l);
+  vec3 sunlit = albedo * sunIntensity * 0.45 * lommel * surge * shadow;
+  // In the umbra only light bent through the Earth's atmosphere arrives: red.
+  vec3 eclipse = albedo * vec3(0.06, 0.018, 0.006) * (1.0 - shadow) * nl;
+  vec3 earthshine = albedo * vec3(0.006, 0.008, 0.012);
+  return sunlit + eclipse + earthshine;
+}
+
+// Metallic paint: a base coat tinted by the texture with metallic flakes, under
+// a clear coat.
+vec3 shadeMissile(vec3 n, vec3 l, vec3 v, vec3 base) {
+  float nl = max(dot(n, l), 0.0);
+  float nv = max(dot(n, v), 1e-3);
+  vec3 h = normalize(l + v);
+  float nh = max(dot(n, h), 0.0);
+  float vh = max(dot(v, h), 0.0);
+  vec3 sunlight = vec3(sunIntensity * earthShadow(position_worldspace, l));
+  vec3 flakeF0 = mix(vec3(0.55), base, 0.6);
+  vec3 flakes = (flakeF0 + (1.0 - flakeF0) * pow(1.0 - vh, 5.0)) * ggx(nh, 0.35) * smithVisibility(nv, nl, 0.35);
+  float coat = schlick(0.04, vh) * ggx(nh, 0.06) * smithVisibility(nv, nl, 0.06);
+  vec3 diffuse = base * 0.35 / PI;
+  vec3 ambient = base * vec3(0.015, 0.02, 0.03);  // earthshine from below
+  return sunlight * nl * (diffuse + 0.6 * flakes + coat) + ambient;
+}
+
 void main() {
   vec3 n = normalize(normal_worldspace);
   vec3 l = normalize(lightPos_worldspace - position_worldspace);
-  vec3 eye = inverse(V)[3].xyz;
-  vec3 v = normalize(eye - position_worldspace);
-  float cosTheta = dot(n, l);
-  vec3 day = texture(diffuseTexture, UV).rgb;
-  // A soft terminator instead of a hard cut at cosTheta = 0.
-  float lit = smoothstep(-0.08, 0.25, cosTheta) * max(cosTheta, 0.0) + 0.02;
-  color = day * lit;
-  if (validityChecker.y > 0.5) {
-    float darkness = 1.0 - smoothstep(-0.15, 0.1, cosTheta);
-    color += texture(diffuseNightTexture, UV).rgb * darkness * 0.8;
-  }
-  if (validityChecker.x > 0.5 && cosTheta > 0.0) {
-    vec3 h = normalize(l + v);
-    float water = texture(specularTexture, UV).r;
-    float fresnel = 0.02 + 0.98 * pow(1.0 - max(dot(h, v), 0.0), 5.0);
-    color += vec3(1.0, 0.95, 0.85) * water * pow(max(dot(n, h), 0.0), 80.0) * (0.5 + fresnel);
-  }
+  vec3 v = normalize(eye_worldspace - position_worldspace);
+  float scale = length(M[0].xyz);
+  // Textures are read in uniform control flow: far cheaper on a software
+  // rasteriser than inside the branches that use them.
+  vec3 albedo = decode(texture(diffuseTexture, UV).rgb);
+  float water = 0.0;
+  vec3 nightLights = vec3(0.0);
+  if (validityChecker.x > 0.5) water = texture(specularTexture, UV).r;
+  if (validityChecker.y > 0.5) nightLights = decode(texture(diffuseNightTexture, UV).rgb);
+  vec3 radiance;
+  if (validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6)
+    radiance = shadeEarth(n, l, v, albedo, water, nightLights);
+  else if (scale > 0.05)
+    radiance = shadeMoon(n, l, v, albedo);
+  else
+    radiance = shadeMissile(n, l, v, albedo);
+  color = encode(shoulder(radiance));
 }

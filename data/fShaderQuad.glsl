@@ -1,5 +1,6 @@
 #version 330 core
-// The average of the sixteen depth-of-field images.
+// The sixteen depth-of-field images averaged in linear light: a blurred
+// bright edge spreads as light does, instead of darkening.
 in vec2 UV;
 
 uniform sampler2D diffuseTexture;
@@ -22,12 +23,15 @@ uniform int DOFSamples;
 
 out vec3 color;
 
+vec3 linear(sampler2D image) { return pow(texture(image, UV).rgb, vec3(2.2)); }
+
 void main() {
-  vec3 sum = texture(diffuseTexture, UV).rgb + texture(DOFTexture1, UV).rgb + texture(DOFTexture2, UV).rgb +
-             texture(DOFTexture3, UV).rgb + texture(DOFTexture4, UV).rgb + texture(DOFTexture5, UV).rgb +
-             texture(DOFTexture6, UV).rgb + texture(DOFTexture7, UV).rgb + texture(DOFTexture8, UV).rgb +
-             texture(DOFTexture9, UV).rgb + texture(DOFTextureA, UV).rgb + texture(DOFTextureB, UV).rgb +
-             texture(DOFTextureC, UV).rgb + texture(DOFTextureD, UV).rgb + texture(DOFTextureE, UV).rgb +
-             texture(DOFTextureF, UV).rgb;
-  color = sum / float(max(DOFSamples, 1));
+  vec3 sum = linear(diffuseTexture) + linear(DOFTexture1) + linear(DOFTexture2) + linear(DOFTexture3) +
+             linear(DOFTexture4) + linear(DOFTexture5) + linear(DOFTexture6) + linear(DOFTexture7) +
+             linear(DOFTexture8) + linear(DOFTexture9) + linear(DOFTextureA) + linear(DOFTextureB) +
+             linear(DOFTextureC) + linear(DOFTextureD) + linear(DOFTextureE) + linear(DOFTextureF);
+  vec3 average = sum / 16.0;
+  // Half a step of noise before the 8-bit window hides bands in dark gradients.
+  float noise = fract(sin(dot(gl_FragCoord.xy, vec2(12.9898, 78.233))) * 43758.5453) - 0.5;
+  color = pow(average, vec3(1.0 / 2.2)) + noise / 255.0;
 }

@@ -1,19 +1,47 @@
 #version 330 core
-// Lit objects: world-space position and normal for the fragment stage.
+// Lit objects (Earth, Moon, missile), the atmosphere shell's depth pass and the
+// atmosphere composite.
 layout(location = 0) in vec3 vertexPosition_modelspace;
 layout(location = 1) in vec2 vertexUV;
 layout(location = 2) in vec3 vertexNormal_modelspace;
 
 uniform mat4 MVP;
 uniform mat4 M;
+uniform mat4 V;
+// Set only for the atmosphere composite; zero in every other program.
+uniform vec2 screenSize;
 
 out vec2 UV;
 out vec3 position_worldspace;
 out vec3 normal_worldspace;
+flat out vec3 eye_worldspace;
+// The projection's focal lengths (x, y): the composite rebuilds each pixel's
+// view ray from them.
+flat out vec2 focalLength;
 
 void main() {
-  gl_Position = MVP * vec4(vertexPosition_modelspace, 1.0);
+  vec4 clip = MVP * vec4(vertexPosition_modelspace, 1.0);
+  mat3 viewToWorld = transpose(mat3(V));
+  eye_worldspace = -(viewToWorld * V[3].xyz);
   position_worldspace = (M * vec4(vertexPosition_modelspace, 1.0)).xyz;
   normal_worldspace = transpose(inverse(mat3(M))) * vertexNormal_modelspace;
   UV = vertexUV;
+  focalLength = vec2(1.0);
+
+  if (screenSize.x > 0.0) {
+    // The composite shades every pixel from its own ray, so the shell only has
+    // to cover the pixels. P = (P V M) M^-1 V^-1, V being rigid.
+    mat4 invV = mat4(vec4(viewToWorld[0], 0.0), vec4(viewToWorld[1], 0.0), vec4(viewToWorld[2], 0.0),
+                     vec4(eye_worldspace, 1.0));
+    mat4 P = MVP * inverse(M) * invV;
+    focalLength = vec2(P[0][0], P[1][1]);
+    // From inside the shell every face points away and is culled; mirrored,
+    // the far side faces the camera and still covers the whole view.
+    float shellRadius = length(M[0].xyz);
+    if (dot(eye_worldspace, eye_worldspace) < shellRadius * shellRadius * 0.996) clip.x = -clip.x;
+    // No near-plane hole when the eye grazes the shell: only w > 0 clips.
+    // The fragment stage writes the real depth.
+    clip.z = 0.0;
+  }
+  gl_Position = clip;
 }
