@@ -108,7 +108,7 @@ vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLigh
   if (validityChecker.y > 0.5) {
     // City lights where the ground is dark, fading in across the terminator.
     float night = 1.0 - smoothstep(-0.25, 0.05, muSun);
-    result += nightLights * 3.0 * night;
+    result += nightLights * 8.0 * night;
   }
   return result;
 }
