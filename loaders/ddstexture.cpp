@@ -23,7 +23,9 @@ size_t declaredChainSize(const DdsInfo& info) {
   size_t total = 0;
   uint32_t width = info.width, height = info.height;
   for (uint32_t level = 0; level < levels; ++level) {
-    total += static_cast<size_t>(ddsLevelSize(width, height, info.blockSize));
+    const uint64_t size = ddsLevelSize(width, height, info.blockSize);
+    if (size > SIZE_MAX - total) return SIZE_MAX;
+    total += static_cast<size_t>(size);
     width = std::max(width / 2, 1u);
     height = std::max(height / 2, 1u);
   }
@@ -44,7 +46,12 @@ const char* ddsStatusText(DdsStatus status) {
 }
 
 uint64_t ddsLevelSize(uint32_t width, uint32_t height, uint32_t blockSize) {
-  return ((static_cast<uint64_t>(width) + 3) / 4) * ((static_cast<uint64_t>(height) + 3) / 4) * blockSize;
+  const uint64_t blocks = ((static_cast<uint64_t>(width) + 3) / 4) * ((static_cast<uint64_t>(height) + 3) / 4);
+  // Both sides near 2^32 leave 64 bits; wrapping would make a giant level
+  // look empty. No file holds that many bytes, so the largest value serves.
+  uint64_t size = 0;
+  if (__builtin_mul_overflow(blocks, static_cast<uint64_t>(blockSize), &size)) return UINT64_MAX;
+  return size;
 }
 
 unsigned ddsFullChainLength(uint32_t width, uint32_t height) {

@@ -16,7 +16,7 @@ inline void skipSpace(const char*& p) {
 }
 
 // Larger values stop growing; they are rejected as indices anyway.
-constexpr int64_t kSaturation = int64_t{1} << 62;
+constexpr int64_t kSaturation = int64_t{1} << 59;
 
 // One "%d": 1 when a number was read, 0 on a matching failure, -1 when the
 // text ended before the number began.
@@ -32,7 +32,7 @@ inline int scanInt(const char*& p, int64_t& out) {
   if (!isDigit(*q)) return 0;
   int64_t value = 0;
   for (; isDigit(*q); ++q)
-    if (value < kSaturation) value = value * 10 + (*q - '0');
+    value = value < kSaturation / 10 ? value * 10 + (*q - '0') : kSaturation;
   out = negative ? -value : value;
   p = q;
   return 1;

@@ -48,7 +48,7 @@ Indexed indexWithOrderedMap(const std::vector<vec3>& v, const std::vector<vec2>&
   return out;
 }
 
-bool sameBytes(const void* a, const void* b, size_t size) { return memcmp(a, b, size) == 0; }
+bool sameBytes(const void* a, const void* b, size_t size) { return size == 0 || memcmp(a, b, size) == 0; }
 
 TEST(VertexIndexer, DistinctCornersStayApartInFirstCornerOrder) {
   Indexed r = index({vec3(0, 0, 0), vec3(1, 0, 0), vec3(0, 1, 0)}, {vec2(0, 0), vec2(1, 0), vec2(0, 1)},
