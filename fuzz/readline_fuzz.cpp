@@ -1,0 +1,50 @@
+// The shared line reader on arbitrary bytes: the lines it returns, joined by
+// line feeds, give back the input; the buffer always holds the line and its
+// terminator.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "app/oftenused.h"
+
+namespace {
+// The capacity survives freeLineBuffer and doubles at the next line, by
+// design; past a bound the buffer is kept, or a long run would only measure
+// how soon the doubling exhausts memory.
+void releaseBuffer() {
+  if (lineBufferCapacity() < (1 << 16)) freeLineBuffer();
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  // The first byte decides when the buffer is released between lines, so
+  // that regrowth after freeLineBuffer is exercised too.
+  const uint8_t freeEvery = data[0];
+  ++data;
+  --size;
+  FILE* stream = fmemopen(size > 0 ? const_cast<uint8_t*>(data) : nullptr, size, "rb");
+  if (stream == nullptr) {
+    if (size == 0) return 0;
+    __builtin_trap();
+  }
+  size_t consumed = 0;
+  unsigned lines = 0;
+  while (char* line = readLine(stream)) {
+    // Bytes up to the next line feed or the end, NUL bytes included.
+    size_t length = 0;
+    while (consumed + length < size && data[consumed + length] != '\n') ++length;
+    if (memcmp(line, data + consumed, length) != 0) __builtin_trap();
+    if (line[length] != '\0') __builtin_trap();
+    if (static_cast<size_t>(lineBufferCapacity()) < length + 1) __builtin_trap();
+    consumed += length;
+    if (consumed < size) ++consumed;  // the line feed
+    ++lines;
+    if (freeEvery != 0 && lines % freeEvery == 0) releaseBuffer();
+  }
+  if (consumed != size) __builtin_trap();
+  if (readLine(stream) != nullptr) __builtin_trap();
+  fclose(stream);
+  return 0;
+}
