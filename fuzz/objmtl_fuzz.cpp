@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       check(fromFile.error == fromText.error && fromFile.errorLine == fromText.errorLine);
       check(fromFile.linesRead == fromText.linesRead);
       check(fromFile.positions.size() == fromText.positions.size());
-      check(memcmp(fromFile.positions.data(), fromText.positions.data(),
-                   fromText.positions.size() * sizeof(glm::vec3)) == 0);
+      check(fromText.positions.empty() || memcmp(fromFile.positions.data(), fromText.positions.data(),
+                                                 fromText.positions.size() * sizeof(glm::vec3)) == 0);
       check(fromFile.vertexIndices == fromText.vertexIndices);
       check(fromFile.uvIndices == fromText.uvIndices);
       check(fromFile.materialFileName == fromText.materialFileName);

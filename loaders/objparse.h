@@ -139,7 +139,7 @@ int facePositionNormal(const char* text, int64_t* out);
 // "%d %d": two values.
 int segment(const char* text, int64_t* out);
 // A value that does not fit an int is kept as read (saturated at about
-// 2^62) rather than wrapped as sscanf would; it is always rejected as an
+// 2^59) rather than wrapped as sscanf would; it is always rejected as an
 // index, so the difference never reaches a model.
 constexpr int64_t kIntMax = 2147483647;
 }  // namespace objscan
