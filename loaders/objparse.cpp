@@ -1,5 +1,6 @@
 #include "loaders/objparse.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -38,27 +39,16 @@ inline int scanInt(const char*& p, int64_t& out) {
   return 1;
 }
 
-// A format made of "%d", white space and ordinary characters, interpreted
-// the way scanf interprets it.
-int scanInts(const char* text, const char* format, int64_t* out) {
-  const char* p = text;
-  int done = 0;
-  for (const char* f = format; *f != '\0'; ++f) {
-    if (isSpace(*f)) {
-      skipSpace(p);
-    } else if (*f == '%') {
-      ++f;  // always 'd'
-      int result = scanInt(p, out[done]);
-      if (result < 0) return done == 0 ? -1 : done;
-      if (result == 0) return done;
-      ++done;
-    } else {
-      if (*p == '\0') return done == 0 ? -1 : done;
-      if (*p != *f) return done;
-      ++p;
-    }
-  }
-  return done;
+// The face formats, read the way scanf reads them: white space in the
+// format skips any run of white space (also none), '/' must match exactly,
+// and the count is that of the numbers read before the first mismatch (-1
+// when the text ends before the first number).
+inline int endOfScan(int result, int done) { return result < 0 && done == 0 ? -1 : done; }
+
+inline bool matchSlash(const char*& p) {
+  if (*p != '/') return false;
+  ++p;
+  return true;
 }
 
 // A plain decimal number (sign, digits, point, exponent) followed by white
@@ -118,12 +108,43 @@ int floats(const char* text, float* out, int count) {
 }
 
 int facePositionUVNormal(const char* text, int64_t* out) {
-  return scanInts(text, "%d/%d/%d %d/%d/%d %d/%d/%d\n", out);
+  const char* p = text;
+  int done = 0;
+  for (int corner = 0; corner < 3; ++corner) {
+    if (corner > 0) skipSpace(p);
+    for (int k = 0; k < 3; ++k) {
+      if (k > 0 && !matchSlash(p)) return done;
+      int result = scanInt(p, out[done]);
+      if (result <= 0) return endOfScan(result, done);
+      ++done;
+    }
+  }
+  return done;
 }
 
-int facePositionNormal(const char* text, int64_t* out) { return scanInts(text, "%d//%d %d//%d %d//%d\n", out); }
+int facePositionNormal(const char* text, int64_t* out) {
+  const char* p = text;
+  int done = 0;
+  for (int corner = 0; corner < 3; ++corner) {
+    if (corner > 0) skipSpace(p);
+    int result = scanInt(p, out[done]);
+    if (result <= 0) return endOfScan(result, done);
+    ++done;
+    if (!matchSlash(p) || !matchSlash(p)) return done;
+    result = scanInt(p, out[done]);
+    if (result <= 0) return done;
+    ++done;
+  }
+  return done;
+}
 
-int segment(const char* text, int64_t* out) { return scanInts(text, "%d %d", out); }
+int segment(const char* text, int64_t* out) {
+  const char* p = text;
+  int result = scanInt(p, out[0]);
+  if (result <= 0) return endOfScan(result, 0);
+  skipSpace(p);
+  return scanInt(p, out[1]) == 1 ? 2 : 1;
+}
 
 }  // namespace objscan
 
@@ -135,11 +156,11 @@ ObjLine formatError(ObjData& data, ObjError error, size_t line) {
   return ObjLine::FormatError;
 }
 
-ObjLine parseFace(ObjData& data, const char* line, size_t lineNumber) {
+ObjLine parseFace(ObjData& data, const char* line, size_t length, size_t lineNumber) {
   const char* numbers = numbersFrom(line, 2);
   int64_t v[9];
   // Exactly two spaces make a line element, "f a b".
-  if (countChar(line, ' ') == 2) {
+  if (std::count(line, line + length, ' ') == 2) {
     data.pathMode = true;
     if (numbers == nullptr || objscan::segment(numbers, v) != 2)
       return formatError(data, ObjError::SegmentOrTriangleWithUVs, lineNumber);
@@ -180,8 +201,10 @@ ObjLine parseFace(ObjData& data, const char* line, size_t lineNumber) {
 
 ObjLine parseObjLine(ObjData& data, char* line) {
   const size_t lineNumber = ++data.linesRead;
-  stripCarriageReturn(line);
-  if (line[0] == '\0') return ObjLine::Empty;
+  size_t length = strlen(line);
+  // Text mode: the carriage return of a CR LF line end is not part of the line.
+  if (length > 0 && line[length - 1] == '\r') line[--length] = '\0';
+  if (length == 0) return ObjLine::Empty;
   if (line[0] == 'v') {
     float xyz[3] = {0.0f, 0.0f, 0.0f};
     if (line[1] == 'n') {
@@ -203,7 +226,7 @@ ObjLine parseObjLine(ObjData& data, char* line) {
     data.positions.emplace_back(xyz[0], xyz[1], xyz[2]);
     return ObjLine::Position;
   }
-  if (line[0] == 'f') return parseFace(data, line, lineNumber);
+  if (line[0] == 'f') return parseFace(data, line, length, lineNumber);
   if (!data.pathMode && strncmp(line, "mtllib ", 7) == 0) {
     data.materialFileName.assign(line + 7);
     data.hasMaterialFileName = true;
@@ -260,17 +283,22 @@ bool finishObj(ObjData& data) {
   return true;
 }
 
-bool parseObjText(std::string_view text, ObjData& data) {
-  std::string line;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    line.assign(text.data() + start, end - start);
-    if (parseObjLine(data, line.data()) == ObjLine::FormatError) return false;
-    start = end + 1;
+bool parseObjBuffer(std::string& text, ObjData& data) {
+  char* line = text.data();
+  char* const end = line + text.size();
+  while (line < end) {
+    char* lineEnd = static_cast<char*>(memchr(line, '\n', static_cast<size_t>(end - line)));
+    if (lineEnd == nullptr) lineEnd = end;  // already the string's terminator
+    *lineEnd = '\0';
+    if (parseObjLine(data, line) == ObjLine::FormatError) return false;
+    line = lineEnd + 1;
   }
   return finishObj(data);
+}
+
+bool parseObjText(std::string_view text, ObjData& data) {
+  std::string copy(text);
+  return parseObjBuffer(copy, data);
 }
 
 std::string objErrorMessage(const ObjData& data, const char* path) {

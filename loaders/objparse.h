@@ -96,6 +96,9 @@ bool finishObj(ObjData& data);
 // (a line ends at a line feed; a NUL byte ends its text early). Runs
 // finishObj; false when the model is rejected.
 bool parseObjText(std::string_view text, ObjData& data);
+// The same on a buffer the caller gives up: its line feeds are overwritten,
+// which spares a copy of a large file.
+bool parseObjBuffer(std::string& text, ObjData& data);
 
 // The one console line (without its line end) that reports data.error for
 // the model at path.
