@@ -1,0 +1,307 @@
+// orbisk-check: checks the scene's assets before the program sees them. Run
+// in the run-time folder: without arguments it checks config.ini and every
+// model, material library and texture the program would load; with
+// arguments, the OBJ, MTL, DDS (and .ini) files named, with the files they
+// name in turn. Textures and meshes are uploaded to a hidden GL window.
+// Exit status: 0 when every file is usable, 1 when one is not, 2 on a
+// usage error.
+#include <GL/glew.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <new>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/configfile.h"
+#include "app/oftenused.h"
+#include "loaders/ddstexture.h"
+#include "platform/platform.h"
+#include "scene/trianglemesh.h"
+#include "tools/check/checkcore.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: orbisk-check [--verbose] [FILE...]\n"
+    "  Without files: checks config.ini and every model, material library and\n"
+    "  texture the program loads from the current directory.\n"
+    "  With files: checks those OBJ, MTL, DDS and .ini files and the files they name.\n"
+    "  --verbose   also show the loaders' own console lines (on standard error)\n"
+    "  Exit status 1 when any file is unusable.\n";
+
+// Larger files are refused rather than read into memory.
+constexpr long long kMaxFileBytes = 1LL << 30;
+// Without a GL to ask, the side every OpenGL 3.3 offers at least... and more.
+constexpr uint32_t kAssumedMaxTextureSize = 16384;
+
+struct Pending {
+  std::string path;
+  std::string role;
+  check::FileKind kind;  // Unknown: decide from name and bytes
+  bool required;
+  std::string missingText;  // what a missing file means
+};
+
+struct Context {
+  FILE* out = stdout;
+  bool gl = false;
+  uint32_t maxTextureSize = kAssumedMaxTextureSize;
+  size_t files = 0, unusable = 0, warnings = 0;
+};
+
+// Reads a regular file whole; false with a reason otherwise.
+bool readWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason, bool& missing) {
+  missing = false;
+  const std::string opened = platformPathOf(path.c_str());
+  int fd = open(opened.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    missing = errno == ENOENT;
+    reason = missing ? "not found" : std::string("cannot be opened: ") + strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    reason = "not a regular file";
+    return false;
+  }
+  if (info.st_size > kMaxFileBytes) {
+    close(fd);
+    reason = "larger than " + std::to_string(kMaxFileBytes >> 20) + " MB; not checked";
+    return false;
+  }
+  bytes.resize(static_cast<size_t>(info.st_size));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  bytes.resize(done);  // a file that shrank meanwhile is checked as it is now
+  return true;
+}
+
+void drainGLErrors() {
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
+// Uploads the texture through the program's own loader and compares what GL
+// holds with the level plan.
+void uploadDds(check::Report& report, const std::vector<uint8_t>& bytes, const Context& ctx) {
+  DdsInfo info;
+  if (readDds(bytes.data(), bytes.size(), ctx.maxTextureSize, info) != DdsStatus::Ok) return;
+  drainGLErrors();
+  GLuint texture = loadDdsTexture(report.path.c_str());
+  const GLenum error = glGetError();
+  if (texture == 0) {
+    report.error(0, "the program's loader refused the texture");
+    return;
+  }
+  if (error != GL_NO_ERROR) {
+    char text[96];
+    snprintf(text, sizeof text, "OpenGL refused the texture data (error 0x%04X)", error);
+    report.error(0, text);
+  } else {
+    for (size_t level = 0; level < info.levels.size(); ++level) {
+      GLint size = 0;
+      glGetTexLevelParameteriv(GL_TEXTURE_2D, static_cast<GLint>(level), GL_TEXTURE_COMPRESSED_IMAGE_SIZE, &size);
+      if (static_cast<size_t>(size) != info.levels[level].size) {
+        report.error(0, "OpenGL holds " + std::to_string(size) + " bytes for level " + std::to_string(level) +
+                            " instead of " + std::to_string(info.levels[level].size));
+        break;
+      }
+    }
+  }
+  glDeleteTextures(1, &texture);
+  drainGLErrors();
+}
+
+void uploadMesh(check::Report& report, const check::MeshData& data) {
+  drainGLErrors();
+  TriangleMesh mesh;
+  if (!mesh.create(data.vertices, data.uvs, data.normals, data.indices)) {
+    report.error(0, "the mesh has no vertices to upload");
+    return;
+  }
+  GLint indexBytes = 0;
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+  glGetBufferParameteriv(GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE, &indexBytes);
+  const GLenum error = glGetError();
+  if (error != GL_NO_ERROR || static_cast<size_t>(indexBytes) != data.indices.size() * sizeof(uint32_t)) {
+    char text[96];
+    snprintf(text, sizeof text, "OpenGL could not take the mesh buffers (error 0x%04X)", error);
+    report.error(0, text);
+  }
+  mesh.release();
+  drainGLErrors();
+}
+
+check::Report checkOne(const Pending& item, Context& ctx) {
+  std::vector<uint8_t> bytes;
+  std::string reason;
+  bool missing = false;
+  if (!readWhole(item.path, bytes, reason, missing)) {
+    check::Report report;
+    report.path = item.path;
+    report.kind = item.kind != check::FileKind::Unknown ? item.kind : check::kindOf(item.path, nullptr, 0);
+    if (missing && !item.required)
+      report.warning(0, reason + ": " + item.missingText);
+    else
+      report.error(0, missing && !item.missingText.empty() ? reason + ": " + item.missingText : reason);
+    return report;
+  }
+  check::FileKind kind = item.kind;
+  if (kind == check::FileKind::Unknown) kind = check::kindOf(item.path, bytes.data(), bytes.size());
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  check::Report report;
+  switch (kind) {
+    case check::FileKind::Obj: {
+      check::MeshData mesh;
+      report = check::checkObj(item.path, text, &mesh);
+      if (ctx.gl && report.usable() && !report.isPath) uploadMesh(report, mesh);
+      break;
+    }
+    case check::FileKind::Mtl: report = check::checkMtl(item.path, text); break;
+    case check::FileKind::Dds:
+      report = check::checkDds(item.path, bytes.data(), bytes.size(), ctx.maxTextureSize);
+      if (ctx.gl && report.usable()) uploadDds(report, bytes, ctx);
+      break;
+    case check::FileKind::Config: report = check::checkConfig(item.path, text); break;
+    case check::FileKind::Unknown:
+      report.path = item.path;
+      report.error(0, "unknown file type: the name should end in .obj, .mtl, .dds or .ini");
+      break;
+  }
+  return report;
+}
+
+// What the files named by a report are, and what their absence means.
+void queueNamed(const check::Report& report, const Pending& item, std::deque<Pending>& queue) {
+  for (const std::string& name : report.named) {
+    if (report.kind == check::FileKind::Obj)
+      queue.push_back({name, "material library of " + report.path, check::FileKind::Mtl, true,
+                       "the program refuses the model without it"});
+    else if (report.kind == check::FileKind::Mtl)
+      queue.push_back({name, "texture of " + report.path, check::FileKind::Dds, true,
+                       "the model is drawn without this texture"});
+  }
+  (void)item;
+}
+
+bool openGL(Context& ctx) {
+  if (!platform::init() || !platform::openHiddenWindow(64, 64)) return false;
+  glewExperimental = GL_TRUE;
+  if (glewInit() != GLEW_OK) return false;
+  drainGLErrors();  // GLEW's probe on core contexts
+  GLuint vertexArray = 0;
+  glGenVertexArrays(1, &vertexArray);
+  glBindVertexArray(vertexArray);
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if (maxSize > 0) ctx.maxTextureSize = static_cast<uint32_t>(maxSize);
+  return true;
+}
+
+int run(int argc, char** argv, Context& ctx) {
+  bool verbose = false;
+  std::deque<Pending> queue;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      fputs(kUsage, ctx.out);
+      return 0;
+    }
+    if (arg == "--verbose" || arg == "-v") {
+      verbose = true;
+      continue;
+    }
+    if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
+      fprintf(stderr, "ERROR: unknown option '%s'\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+    if (arg == "--") {
+      for (++i; i < argc; ++i) queue.push_back({argv[i], "", check::FileKind::Unknown, true, ""});
+      break;
+    }
+    queue.push_back({arg, "", check::FileKind::Unknown, true, ""});
+  }
+
+  // The loaders print progress lines; the report alone goes to standard output.
+  fflush(stdout);
+  const int reportFd = dup(STDOUT_FILENO);
+  const int quiet = verbose ? dup(STDERR_FILENO) : open("/dev/null", O_WRONLY);
+  if (reportFd < 0 || quiet < 0 || dup2(quiet, STDOUT_FILENO) < 0) {
+    fprintf(stderr, "ERROR: cannot set up the output: %s\n", strerror(errno));
+    return 2;
+  }
+  close(quiet);
+  ctx.out = fdopen(reportFd, "w");
+  if (ctx.out == nullptr) return 2;
+
+  ctx.gl = openGL(ctx);
+  if (!ctx.gl)
+    fprintf(ctx.out, "note: no OpenGL window (is a display set?): uploads are not checked, textures up to %u "
+                     "pixels are assumed\n\n", ctx.maxTextureSize);
+
+  if (queue.empty()) {
+    // The scene as the program loads it: settings first, then the files they name.
+    configFile = ConfigFile();
+    const bool hasConfig = access("config.ini", F_OK) == 0;
+    if (hasConfig) {
+      check::Report report = checkOne({"config.ini", "settings", check::FileKind::Config, false, ""}, ctx);
+      fputs(check::formatReport(report, "settings").c_str(), ctx.out);
+      ++ctx.files;
+      ctx.warnings += report.count(check::Severity::Warning);
+      if (!report.usable()) ++ctx.unusable;
+      configFile.read("config.ini");
+    } else {
+      fprintf(ctx.out, "config.ini: not found: every setting takes its default\n");
+    }
+    for (const check::SceneFile& f : check::sceneFiles(configFile))
+      queue.push_back({f.path, f.role, f.kind, f.required,
+                       f.required ? "the program stops without it" : "the program runs without it"});
+  }
+
+  std::set<std::string> seen;
+  while (!queue.empty()) {
+    Pending item = queue.front();
+    queue.pop_front();
+    if (!seen.insert(platformPathOf(item.path.c_str())).second) continue;
+    check::Report report = checkOne(item, ctx);
+    fputs(check::formatReport(report, item.role).c_str(), ctx.out);
+    fflush(ctx.out);
+    ++ctx.files;
+    ctx.warnings += report.count(check::Severity::Warning);
+    if (!report.usable()) ++ctx.unusable;
+    queueNamed(report, item, queue);
+  }
+  fprintf(ctx.out, "\nchecked %zu file%s: %zu unusable, %zu warning%s\n", ctx.files, ctx.files == 1 ? "" : "s",
+          ctx.unusable, ctx.warnings, ctx.warnings == 1 ? "" : "s");
+  if (ctx.gl) platform::terminate();
+  return ctx.unusable > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Context ctx;
+  try {
+    const int status = run(argc, argv, ctx);
+    fflush(ctx.out);
+    return status;
+  } catch (const std::bad_alloc&) {
+    fflush(ctx.out);
+    fprintf(stderr, "ERROR: out of memory while checking\n");
+    return 1;
+  }
+}
