@@ -11,6 +11,13 @@
 
 namespace {
 
+// Errors go to standard error; what was printed before them comes first
+// also when both streams end up in one pipe.
+void printError(const std::string& message) {
+  fflush(stdout);
+  fprintf(stderr, "%s\n", message.c_str());
+}
+
 // Reads the OBJ file line by line through the shared line buffer. Stops at
 // the first malformed face; false then, with the error set.
 bool readObjFile(FILE* file, ObjData& obj) {
@@ -57,7 +64,7 @@ Object* loadModelFrom(FILE* file, const char* path) {
   const bool accepted = readObjFile(file, obj);
   fclose(file);
   if (!accepted) {
-    fprintf(stderr, "%s\n", objErrorMessage(obj, path).c_str());
+    printError(objErrorMessage(obj, path));
     freeLineBuffer();
     return nullptr;
   }
@@ -96,7 +103,7 @@ Object* loadModelFrom(FILE* file, const char* path) {
     mesh.create(verticesVBO, uvsVBO, normalsVBO, indicesVBO);
     puts("DEBUG: initialized triangle mesh!");
   } else {
-    fprintf(stderr, "ERROR: Could not create indexed VBO!\n");
+    printError("ERROR: Could not create indexed VBO!");
   }
 
   if (obj.hasUVs) {
@@ -105,7 +112,7 @@ Object* loadModelFrom(FILE* file, const char* path) {
     if (hasDirectory) printf("DEBUG: materialFilename with path: '%s'\n", materialPath.c_str());
     FILE* materialFile = openFile(materialPath.c_str(), "r");
     if (materialFile == nullptr) {
-      fprintf(stderr, "ERROR: Could not open file %s!\n", materialPath.c_str());
+      printError("ERROR: Could not open file " + materialPath + "!");
       // NOTE: the mesh's buffers belong to no object yet; free them here.
       mesh.release();
       delete object;
@@ -134,7 +141,7 @@ Object* ModelLoaderOBJ::loadModel(const char* path) {
   if (path == nullptr) return nullptr;
   FILE* file = openFile(path, "r");
   if (file == nullptr) {
-    fprintf(stderr, "ERROR: Could not open file %s!\n", path);
+    printError(std::string("ERROR: Could not open file ") + path + "!");
     return nullptr;
   }
   puts("opened file!");
