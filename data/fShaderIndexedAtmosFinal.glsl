@@ -16,12 +16,12 @@ uniform sampler2D textureAtmosDepth;
 out vec3 color;
 
 const float PI = 3.14159265;
-const float sunIntensity = 5.0;
+const float sunIntensity = 4.0;
 const int SAMPLES = 10;
 
 // Must match the Earth's shading: Earth's atmosphere, 8 km scale height
-// mapped onto 0.0082 of the planet radius.
-const float sceneUnitsPerKm = 0.0082 / 8.0;
+// mapped onto 0.006 of the planet radius.
+const float sceneUnitsPerKm = 0.006 / 8.0;
 const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
 const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
 const vec3 ozoneAbsorption = vec3(0.6e-3, 1.75e-3, 0.08e-3) / sceneUnitsPerKm;

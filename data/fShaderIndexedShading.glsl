@@ -19,11 +19,12 @@ out vec3 color;
 const float PI = 3.14159265;
 // Sunlight in the units the 8-bit images show: a white surface of albedo 1
 // facing the sun reaches about 1.
-const float sunIntensity = 5.0;
+const float sunIntensity = 4.0;
 
 // The atmosphere: Earth's profile and coefficients with 8 km scale height
-// mapped onto 0.0082 of the planet radius, so the 1.07 shell holds it all.
-const float sceneUnitsPerKm = 0.0082 / 8.0;
+// mapped onto 0.006 of the planet radius: a limb about as thin as seen from
+// orbit, with eleven scale heights inside the 1.07 shell.
+const float sceneUnitsPerKm = 0.006 / 8.0;
 const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
 const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
 const vec3 ozoneAbsorption = vec3(0.6e-3, 1.75e-3, 0.08e-3) / sceneUnitsPerKm;
