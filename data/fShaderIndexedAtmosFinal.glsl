@@ -65,7 +65,10 @@ vec3 extinction(vec2 depth) {
 // none when exit < entry.
 vec2 sphereHits(vec3 o, vec3 d, float radius) {
   float b = dot(o, d);
-  float disc = b * b - (dot(o, o) - radius * radius);
+  // From the closest approach rather than b*b - (o.o - r*r): stays exact for
+  // an eye far from the planet.
+  vec3 closest = o - d * b;
+  float disc = radius * radius - dot(closest, closest);
   if (disc < 0.0) return vec2(1.0, -1.0);
   float s = sqrt(disc);
   return vec2(-b - s, -b + s);

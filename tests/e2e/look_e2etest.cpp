@@ -235,6 +235,23 @@ TEST_F(Look, DepthOfFieldBlursWhatIsOffTheFocusPlane) {
   EXPECT_GE(blurredWidth, sharpWidth + 4) << "the Moon off the focus plane is not blurred";
 }
 
+TEST_F(Look, MoonShowsThroughTheThinAirButNotThroughTheEarth) {
+  // 4800 steps take the Moon half round its orbit, to (-6, 0, 0), its lit
+  // side towards +x. From here its centre lies just beyond the Earth's disc,
+  // inside the atmosphere shell's.
+  const glm::vec3 eye(20.0f, 0.0f, 4.5f), moonCentre(-6.0f, 0.0f, 0.0f);
+  e2e::Image image = view(eye, glm::vec3(0.0f), "moon-behind", "--steps 4800");
+  ASSERT_FALSE(image.rgb.empty());
+  const glm::vec3 throughAir = mean(image, project(moonCentre, eye, glm::vec3(0.0f)), 0);
+  EXPECT_GT(luma(throughAir), 70.0f) << "the Moon is hidden behind the thin air";
+  // The same direction turned 0.3 degrees towards the Earth's centre is on
+  // the Earth's disc: the Moon behind it must not show.
+  const glm::vec3 toMoon = glm::normalize(moonCentre - eye), toEarth = glm::normalize(-eye);
+  const glm::vec3 onDisc = eye + glm::normalize(toMoon + (toEarth - toMoon) * 0.105f) * 20.0f;
+  const glm::vec3 earth = mean(image, project(onDisc, eye, glm::vec3(0.0f)), 0);
+  EXPECT_GT(earth.b, earth.r + 10.0f) << "the Moon shows through the Earth";
+}
+
 TEST_F(Look, SameSeedSamePicture) {
   const std::string args = "--eye 0,0.4,2.6 --at 0,0,0 --size 96x64 --seed 11";
   ShotResult a = shot(args, "seed-a"), b = shot(args, "seed-b");
