@@ -53,6 +53,24 @@ TEST(ReadLine, GrowsByDoublingAndByOneForAFullLine) {
   EXPECT_EQ(lineBufferCapacity(), (start * 2 + 2) * 2) << "freeing keeps the capacity";
 }
 
+TEST(ReadLine, RepeatedFilesDoNotGrowTheBuffer) {
+  // Every model load frees the buffer; reading the next file must reuse the
+  // capacity, not double it each time.
+  FILE* f = streamOf("abc\n");
+  readLine(f);
+  fclose(f);
+  freeLineBuffer();
+  int settled = lineBufferCapacity();
+  for (int file = 0; file < 40; ++file) {
+    FILE* g = streamOf("v 1 2 3\nf 1 2\n");
+    while (readLine(g) != nullptr) {
+    }
+    fclose(g);
+    freeLineBuffer();
+  }
+  EXPECT_EQ(lineBufferCapacity(), settled);
+}
+
 TEST(ReadLine, LongLinesSurviveIntact) {
   std::string longLine(100000, 'q');
   longLine[5000] = '\0';
