@@ -49,7 +49,7 @@ vec2 depthUpward(float r, float mu, vec2 H) {
 }
 vec2 opticalDepth(float r, float mu, vec2 H) {
   if (mu >= 0.0) return depthUpward(r, mu, H);
-  float r0 = max(r * sqrt(1.0 - mu * mu), 1.0);
+  float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
   return 2.0 * depthUpward(r0, 0.0, H) - depthUpward(r, -mu, H);
 }
 vec2 opticalDepthAlong(vec3 p, vec3 d) {
@@ -136,7 +136,7 @@ void main() {
     vec2 viewDepth = hitsEarth ? opticalDepthAlong(p, -dir) - entryDepth : entryDepth - opticalDepthAlong(p, dir);
     float muSun = dot(p, l) / r;
     // The Earth's shadow, exactly: the sun ray from p meets the sphere.
-    float closest = muSun >= 0.0 ? 2.0 : r * sqrt(1.0 - muSun * muSun);
+    float closest = muSun >= 0.0 ? 2.0 : r * sqrt(max(1.0 - muSun * muSun, 0.0));
     float visible = smoothstep(0.994, 1.0, closest);
     if (visible <= 0.0) continue;
     vec2 sunDepth = opticalDepth(r, muSun, scaleHeight);

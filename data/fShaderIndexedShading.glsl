@@ -50,14 +50,14 @@ vec2 depthUpward(float r, float mu, vec2 H) {
 vec2 opticalDepth(float r, float mu, vec2 H) {
   if (mu >= 0.0) return depthUpward(r, mu, H);
   // Through the point of closest approach, and back from it.
-  float r0 = max(r * sqrt(1.0 - mu * mu), 1.0);
+  float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
   return 2.0 * depthUpward(r0, 0.0, H) - depthUpward(r, -mu, H);
 }
 
 // Sunlight left after the path from radius r at sun-zenith cosine mu; zero
 // once the Earth hides the sun, with a soft edge just below the horizon.
 vec3 sunTransmittance(float r, float mu) {
-  float closest = mu >= 0.0 ? 2.0 : r * sqrt(1.0 - mu * mu);
+  float closest = mu >= 0.0 ? 2.0 : r * sqrt(max(1.0 - mu * mu, 0.0));
   float visible = smoothstep(0.994, 1.0, closest);
   if (visible <= 0.0) return vec3(0.0);
   vec2 d = opticalDepth(r, mu, scaleHeight);
