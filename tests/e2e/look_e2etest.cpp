@@ -37,6 +37,10 @@ class Look : public ::testing::Test {
 
   static ShotResult shot(const std::string& args, const std::string& name) {
     ShotResult r;
+    if (!display->ok()) {
+      r.err = "no virtual display (Xvfb) could be started";
+      return r;
+    }
     const std::string png = *workDir + "/" + name + ".png";
     const std::string cmd = "cd '" + *workDir + "' && DISPLAY=" + display->name() + " timeout 600 " + kShot + " " +
                             args + " --out '" + png + "' >'" + name + ".out' 2>'" + name + ".err'";
