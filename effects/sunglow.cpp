@@ -142,8 +142,14 @@ void loadSunGlow() {
   textureStreaks = loadDdsTexture("Streaks4.DDS");
   textureSpecialStreaks = loadDdsTexture("special_streaks.DDS");
   textureHalo = loadDdsTexture("Halo3.DDS");
+  // Both buffers get their storage once: the texture coordinates never
+  // change, and each sprite only rewrites the six corners in place.
   glGenBuffers(1, &spriteVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, nullptr, GL_DYNAMIC_DRAW);
   glGenBuffers(1, &spriteUVBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, spriteUVs().data(), GL_STATIC_DRAW);
   spriteProgram = buildShaderProgram("vShaderSprite.glsl", "fShaderSprite.glsl");
   spriteTextureSampler = glGetUniformLocation(spriteProgram, "textureSampler");
   spriteColorSampler = glGetUniformLocation(spriteProgram, "colorSampler");
@@ -192,9 +198,7 @@ void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, flo
     return;
 
   glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
-  glBufferData(GL_ARRAY_BUFFER, sizeof(vertices), vertices.data(), GL_STATIC_DRAW);
-  glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
-  glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, spriteUVs().data(), GL_STATIC_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(vertices), vertices.data());
 
   glUseProgram(spriteProgram);
   glActiveTexture(GL_TEXTURE0);

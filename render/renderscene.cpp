@@ -3,10 +3,12 @@
 #include <GL/glew.h>
 
 #include <glm/gtc/type_ptr.hpp>
+#include <string>
 
 #include "app/orbisk.h"
 #include "camera/camera.h"
 #include "render/rendertargets.h"
+#include "render/screenbounds.h"
 #include "render/stagetimer.h"
 #include "scene/scene.h"
 
@@ -14,25 +16,77 @@ glm::vec3 lightPosition(40000.0f, 40000.0f, 40000.0f);
 
 namespace {
 
+// Pixels added around the shell's outline for the auxiliary images.
+constexpr int kAuxiliaryPadding = 4;
+
 void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix) {
   glUniformMatrix4fv(record.V, 1, GL_FALSE, glm::value_ptr(viewMatrix));
   glUniform3f(record.lightPos_worldspace, lightPosition.x, lightPosition.y, lightPosition.z);
 }
 
-void standardDraw(Object* object, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
-  ShaderProgram shaderProgram = object->getShaderProgram();
-  glUseProgram(shaderProgram.programID);
-  setPassUniforms(shaderProgram, viewMatrix);
-  object->draw(vpMatrix);
+void drawWith(Object* object, const ShaderProgram& record, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
+  glUseProgram(record.programID);
+  setPassUniforms(record, viewMatrix);
+  object->draw(vpMatrix, record);
 }
 
+void standardDraw(Object* object, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
+  drawWith(object, object->getShaderProgram(), vpMatrix, viewMatrix);
+}
+
+// Every target of a pass has the window's size, and the frame set the
+// viewport to it before the pass: binding a target needs no new viewport.
 void bindAndClear(GLuint framebuffer) {
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-  glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+bool attachedSource(GLuint program, GLenum type, std::string& source) {
+  GLuint shaders[4] = {0, 0, 0, 0};
+  GLsizei count = 0;
+  glGetAttachedShaders(program, 4, &count, shaders);
+  int found = 0;
+  for (GLsizei i = 0; i < count; ++i) {
+    GLint shaderType = 0;
+    glGetShaderiv(shaders[i], GL_SHADER_TYPE, &shaderType);
+    if (static_cast<GLenum>(shaderType) != type) continue;
+    GLint length = 0;
+    glGetShaderiv(shaders[i], GL_SHADER_SOURCE_LENGTH, &length);
+    source.assign(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    GLsizei written = 0;
+    glGetShaderSource(shaders[i], static_cast<GLsizei>(source.size()), &written, source.data());
+    source.resize(static_cast<size_t>(written));
+    ++found;
+  }
+  return found == 1 && count == 2;
+}
+
+// Which program draws the Earth into the depth-only target, worked out once
+// for each pair of programs.
+struct DepthStandIn {
+  GLuint program = 0;
+  GLuint standIn = 0;
+  bool usable = false;
+};
+DepthStandIn earthDepthStandIn;
+
 }  // namespace
+
+bool drawsSameDepth(GLuint program, GLuint standIn) {
+  if (program == standIn) return true;
+  if (program == 0 || standIn == 0) return false;
+  std::string vertexA, vertexB, fragmentA, fragmentB;
+  if (!attachedSource(program, GL_VERTEX_SHADER, vertexA) || !attachedSource(standIn, GL_VERTEX_SHADER, vertexB) ||
+      !attachedSource(program, GL_FRAGMENT_SHADER, fragmentA) ||
+      !attachedSource(standIn, GL_FRAGMENT_SHADER, fragmentB))
+    return false;
+  // The depth comes from the vertex stage alone unless a fragment shader
+  // discards fragments or writes its own depth.
+  for (const std::string* fragment : {&fragmentA, &fragmentB})
+    if (fragment->find("discard") != std::string::npos || fragment->find("gl_FragDepth") != std::string::npos)
+      return false;
+  return vertexA == vertexB;
+}
 
 void renderScene() {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
@@ -42,6 +96,17 @@ void renderScene() {
   stageBegin(FrameStage::EnvironmentCube);
   standardDraw(envCube, vpMatrix, viewMatrix);
   stageEnd(FrameStage::EnvironmentCube);
+
+  // The auxiliary images are read only where the atmosphere composite draws,
+  // inside the shell's outline: they are cleared and drawn only there.
+  const ScreenRect auxiliary =
+      sphereScreenRect(boundingSphere(atmosphere->mesh.vertices, atmosphere->getModelMatrix()), vpMatrix,
+                       windowWidth, windowHeight, kAuxiliaryPadding);
+  const bool scissored = !(auxiliary == ScreenRect{0, 0, windowWidth, windowHeight});
+  if (scissored) {
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(auxiliary.x, auxiliary.y, auxiliary.width, auxiliary.height);
+  }
 
   // Depth of the shadow cone's back faces, then of its front faces.
   stageBegin(FrameStage::ShadowCone);
@@ -56,30 +121,35 @@ void renderScene() {
 
   // The planet's colour over the stars; the target has no depth buffer.
   stageBegin(FrameStage::PlanetColour);
-  glCullFace(GL_BACK);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   bindAndClear(framebufferPlanetColor);
   standardDraw(envCube, vpMatrix, viewMatrix);
   standardDraw(earth, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 
-  // Depth of the nearer of the Earth's surface and the shell's far side.
+  // Depth of the nearer of the Earth's surface and the shell's far side. The
+  // Earth's own fragment shader is costly and its colour is masked here: the
+  // shell's depth program draws it when that gives the very same depth.
   stageBegin(FrameStage::AtmosphereDepth);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glCullFace(GL_BACK);
   bindAndClear(framebufferBackSideAtmosphere);
-  standardDraw(earth, vpMatrix, viewMatrix);
+  const ShaderProgram atmosphereRecord = atmosphere->getShaderProgram();
+  const ShaderProgram earthRecord = earth->getShaderProgram();
+  if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
+    earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
+                         drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
+  drawWith(earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, vpMatrix, viewMatrix);
   glCullFace(GL_FRONT);
-  standardDraw(atmosphere, vpMatrix, viewMatrix);
+  drawWith(atmosphere, atmosphereRecord, vpMatrix, viewMatrix);
   stageEnd(FrameStage::AtmosphereDepth);
+  if (scissored) glDisable(GL_SCISSOR_TEST);
 
   // The atmosphere composite into the pass target, from the images above.
   stageBegin(FrameStage::AtmosphereComposite);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glCullFace(GL_BACK);
   glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[currentDOFPass]);
-  glViewport(0, 0, windowWidth, windowHeight);
-  AtmosphereFinalShaderProgram record = atmosphereFinalProgram;
+  const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix);
   record.bindTextureUnit(1, depthTextureBackSideShadow, record.textureShadowBack);
@@ -96,7 +166,7 @@ void renderScene() {
   for (Object* object : objectList) {
     GLint currentlyBoundShaderProgramID = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &currentlyBoundShaderProgramID);
-    ShaderProgram shaderProgram = object->getShaderProgram();
+    const ShaderProgram& shaderProgram = object->shaderProgram;
     if (static_cast<GLuint>(currentlyBoundShaderProgramID) != shaderProgram.programID)
       glUseProgram(shaderProgram.programID);
     setPassUniforms(shaderProgram, viewMatrix);

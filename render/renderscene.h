@@ -7,3 +7,8 @@
 extern glm::vec3 lightPosition;
 
 void renderScene();
+
+// True when drawing with standIn instead of program leaves the same depth:
+// both have the same vertex shader source, and neither fragment shader
+// discards or writes its own depth. Reads the programs' attached shaders.
+bool drawsSameDepth(unsigned int program, unsigned int standIn);
