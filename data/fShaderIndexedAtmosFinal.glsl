@@ -42,19 +42,22 @@ vec3 shoulder(vec3 x) {
   return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
 }
 
-// Density-weighted length from radius r to space at zenith cosine mu, for the
-// two scale heights (see the Earth's shader).
-vec2 depthUpward(float r, float mu, vec2 H) {
-  return H * exp((1.0 - r) / H) * 2.0 / (mu + sqrt(mu * mu + 8.0 * H / (PI * r)));
-}
-vec2 opticalDepth(float r, float mu, vec2 H) {
-  if (mu >= 0.0) return depthUpward(r, mu, H);
+// Air density at radius r relative to sea level, for the two scale heights.
+vec2 densityAt(float r) { return exp((1.0 - r) / scaleHeight); }
+// Chapman function for rays at zenith cosine mu >= 0 (see the Earth's shader).
+vec2 chapman(float r, float mu) { return 2.0 / (mu + sqrt(mu * mu + 8.0 * scaleHeight / (PI * r))); }
+// Density-weighted length from radius r, where the density is given, to
+// space at zenith cosine mu; a ray below the horizon passes its closest
+// approach and climbs back out.
+vec2 opticalDepth(float r, float mu, vec2 density) {
+  vec2 upward = scaleHeight * density * chapman(r, abs(mu));
+  if (mu >= 0.0) return upward;
   float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
-  return 2.0 * depthUpward(r0, 0.0, H) - depthUpward(r, -mu, H);
+  return 2.0 * scaleHeight * densityAt(r0) * chapman(r0, 0.0) - upward;
 }
 vec2 opticalDepthAlong(vec3 p, vec3 d) {
   float r = length(p);
-  return opticalDepth(r, dot(p, d) / r, scaleHeight);
+  return opticalDepth(r, dot(p, d) / r, densityAt(r));
 }
 
 vec3 extinction(vec2 depth) {
@@ -131,15 +134,17 @@ void main() {
     dt /= float(SAMPLES);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = exp((1.0 - r) / scaleHeight);
+    vec2 density = densityAt(r);
 
-    vec2 viewDepth = hitsEarth ? opticalDepthAlong(p, -dir) - entryDepth : entryDepth - opticalDepthAlong(p, dir);
+    float muView = dot(p, dir) / r;
+    vec2 viewDepth = hitsEarth ? opticalDepth(r, -muView, density) - entryDepth
+                               : entryDepth - opticalDepth(r, muView, density);
     float muSun = dot(p, l) / r;
     // The Earth's shadow, exactly: the sun ray from p meets the sphere.
     float closest = muSun >= 0.0 ? 2.0 : r * sqrt(max(1.0 - muSun * muSun, 0.0));
     float visible = smoothstep(0.994, 1.0, closest);
     if (visible <= 0.0) continue;
-    vec2 sunDepth = opticalDepth(r, muSun, scaleHeight);
+    vec2 sunDepth = opticalDepth(r, muSun, density);
     vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;

@@ -41,17 +41,20 @@ vec3 shoulder(vec3 x) {
   return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
 }
 
-// Density-weighted length from radius r (planet radius 1) to space along a ray
-// at cosine mu from the zenith, for the two scale heights. Chapman function
-// from exp(y*y)erfc(y) ~ 2 / (sqrt(pi) (y + sqrt(y*y + 4/pi))).
-vec2 depthUpward(float r, float mu, vec2 H) {
-  return H * exp((1.0 - r) / H) * 2.0 / (mu + sqrt(mu * mu + 8.0 * H / (PI * r)));
-}
-vec2 opticalDepth(float r, float mu, vec2 H) {
-  if (mu >= 0.0) return depthUpward(r, mu, H);
-  // Through the point of closest approach, and back from it.
+// Air density at radius r (planet radius 1) relative to sea level, for the
+// two scale heights.
+vec2 densityAt(float r) { return exp((1.0 - r) / scaleHeight); }
+// Chapman function for rays at zenith cosine mu >= 0: the density-weighted
+// path to space in scale heights, from exp(y*y)erfc(y) ~ 2 / (sqrt(pi)
+// (y + sqrt(y*y + 4/pi))) with y = mu sqrt(r / 2H).
+vec2 chapman(float r, float mu) { return 2.0 / (mu + sqrt(mu * mu + 8.0 * scaleHeight / (PI * r))); }
+// Density-weighted length from radius r to space at zenith cosine mu; a ray
+// below the horizon passes its closest approach and climbs back out.
+vec2 opticalDepth(float r, float mu) {
+  vec2 upward = scaleHeight * densityAt(r) * chapman(r, abs(mu));
+  if (mu >= 0.0) return upward;
   float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
-  return 2.0 * depthUpward(r0, 0.0, H) - depthUpward(r, -mu, H);
+  return 2.0 * scaleHeight * densityAt(r0) * chapman(r0, 0.0) - upward;
 }
 
 // Sunlight left after the path from radius r at sun-zenith cosine mu; zero
@@ -60,7 +63,7 @@ vec3 sunTransmittance(float r, float mu) {
   float closest = mu >= 0.0 ? 2.0 : r * sqrt(max(1.0 - mu * mu, 0.0));
   float visible = smoothstep(0.994, 1.0, closest);
   if (visible <= 0.0) return vec3(0.0);
-  vec2 d = opticalDepth(r, mu, scaleHeight);
+  vec2 d = opticalDepth(r, mu);
   return visible * exp(-((rayleighScattering + ozoneAbsorption) * d.x + mieExtinction * d.y));
 }
 
