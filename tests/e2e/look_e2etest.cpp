@@ -276,6 +276,16 @@ TEST_F(Look, BadArgumentsGetUsageAndStatus2) {
   }
 }
 
+TEST_F(Look, UnwritableOutputFailsBeforeRendering) {
+  const std::string cmd = "cd '" + *workDir + "' && DISPLAY=" + display->name() + " " + kShot +
+                          " --eye 0,0,3 --at 0,0,0 --out /nonexistent/x.png >unwritable.out 2>unwritable.err";
+  int raw = system(cmd.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(1, WEXITSTATUS(raw));
+  EXPECT_NE(std::string::npos, e2e::readFile(*workDir + "/unwritable.err").find("ERROR: cannot write '/nonexistent/x.png'"));
+  EXPECT_EQ(std::string::npos, e2e::readFile(*workDir + "/unwritable.out").find("starting game loop!"));
+}
+
 TEST_F(Look, PathTimePlacesTheCameraOnTheFlight) {
   ShotResult early = shot("--path-time 0 --size 96x64 --seed 3", "path-0");
   ShotResult later = shot("--path-time 30 --size 96x64 --seed 3", "path-30");

@@ -4,8 +4,12 @@
 #include <GL/glew.h>
 #include <IL/il.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -68,6 +72,20 @@ bool writePng(const std::string& path, int width, int height, std::vector<unsign
   return ok;
 }
 
+// Fails before the scene loads, not after a long render, when the picture
+// cannot be written. Leaves no empty file behind.
+bool outputWritable(const std::string& path) {
+  const bool existed = access(path.c_str(), F_OK) == 0;
+  FILE* f = fopen(path.c_str(), "ab");
+  if (f == nullptr) {
+    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), strerror(errno));
+    return false;
+  }
+  fclose(f);
+  if (!existed) unlink(path.c_str());
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +100,8 @@ int main(int argc, char** argv) {
     printf("%s", shotUsage());
     return 0;
   }
+
+  if (!outputWritable(options.out)) return 1;
 
   StartOptions start;
   start.hidden = true;
