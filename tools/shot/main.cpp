@@ -111,6 +111,9 @@ int main(int argc, char** argv) {
   start.seed = options.seed;
   Application app;
   if (startUp(start, app) != 0) return 1;
+  if (windowWidth != options.width || windowHeight != options.height)
+    fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
+            windowWidth, windowHeight);
 
   for (long i = 0; i < options.steps; ++i) stepSceneObjects(earth, moon, missile);
   if (options.usePathTime) {
