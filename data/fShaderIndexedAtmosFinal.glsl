@@ -24,9 +24,8 @@ const int SAMPLES = 10;
 const float sceneUnitsPerKm = 0.006 / 8.0;
 const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
 const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
-const vec3 ozoneAbsorption = vec3(0.6e-3, 1.75e-3, 0.08e-3) / sceneUnitsPerKm;
-const float mieScattering = 21.0e-3 / sceneUnitsPerKm;
-const float mieExtinction = 23.0e-3 / sceneUnitsPerKm;
+const float mieScattering = 30.0e-3 / sceneUnitsPerKm;
+const float mieExtinction = 33.0e-3 / sceneUnitsPerKm;
 const float mieG = 0.76;
 
 // The nearest depth the buffer can hold short of the far plane: the Moon and
@@ -61,7 +60,7 @@ vec2 opticalDepthAlong(vec3 p, vec3 d) {
 }
 
 vec3 extinction(vec2 depth) {
-  return exp(-((rayleighScattering + ozoneAbsorption) * depth.x + mieExtinction * depth.y));
+  return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y));
 }
 
 // Entry and exit distances of the ray o + t d on a sphere about the origin;

@@ -27,8 +27,7 @@ const float sunIntensity = 4.0;
 const float sceneUnitsPerKm = 0.006 / 8.0;
 const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
 const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
-const vec3 ozoneAbsorption = vec3(0.6e-3, 1.75e-3, 0.08e-3) / sceneUnitsPerKm;
-const float mieExtinction = 23.0e-3 / sceneUnitsPerKm;
+const float mieExtinction = 33.0e-3 / sceneUnitsPerKm;
 
 vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(2.2)); }
 vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / 2.2)); }
@@ -64,7 +63,7 @@ vec3 sunTransmittance(float r, float mu) {
   float visible = smoothstep(0.994, 1.0, closest);
   if (visible <= 0.0) return vec3(0.0);
   vec2 d = opticalDepth(r, mu);
-  return visible * exp(-((rayleighScattering + ozoneAbsorption) * d.x + mieExtinction * d.y));
+  return visible * exp(-(rayleighScattering * d.x + mieExtinction * d.y));
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.
