@@ -113,6 +113,13 @@ double peakResidentMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
+// CPU time of all the process's threads (the renderer's own included).
+double processCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 double nowSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -225,6 +232,7 @@ int main(int argc, char** argv) {
   start.seed = 1;
   Application app;
   if (startUp(start, app) != 0) return 1;
+  const double startupDone = secondsSinceProcessStart();
   if (windowWidth != options.width || windowHeight != options.height)
     fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
@@ -240,6 +248,7 @@ int main(int argc, char** argv) {
   std::vector<std::array<double, kFrameStageCount>> stageMs;
   frameMs.reserve(static_cast<size_t>(options.frames));
   stageMs.reserve(static_cast<size_t>(options.frames));
+  const double cpuBefore = processCpuSeconds();
   for (int i = 0; i < options.frames; ++i) {
     timer.startFrame();
     const double t0 = nowSeconds();
@@ -247,6 +256,7 @@ int main(int argc, char** argv) {
     frameMs.push_back((nowSeconds() - t0) * 1e3);
     stageMs.push_back(timer.collect());
   }
+  const double cpuPerFrame = (processCpuSeconds() - cpuBefore) / options.frames;
   timer.uninstall();
   if (timer.overflowed()) fprintf(stderr, "WARNING: more stage spans than queries; stage figures are short\n");
 
@@ -268,6 +278,8 @@ int main(int argc, char** argv) {
     fprintf(out, "stage_%s_ms: %.1f\n", frameStageName(static_cast<FrameStage>(s)), m);
   }
   fprintf(out, "stage_sum_ms: %.1f\n", stageSum);
+  fprintf(out, "frame_cpu_ms_mean: %.1f\n", cpuPerFrame * 1e3);
+  fprintf(out, "startup_ms: %.0f\n", startupDone * 1e3);
   fprintf(out, "startup_to_first_frame_ms: %.0f\n", startupToFirstFrame * 1e3);
   fprintf(out, "peak_rss_mb: %.1f\n", peakResidentMegabytes());
   fflush(out);
