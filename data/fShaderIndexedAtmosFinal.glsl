@@ -16,7 +16,7 @@ uniform sampler2D textureAtmosDepth;
 out vec3 color;
 
 const float PI = 3.14159265;
-const float sunIntensity = 4.0;
+const float sunIntensity = 4.0;  // as in the Earth's shading
 const int SAMPLES = 10;
 
 // Must match the Earth's shading: Earth's atmosphere, 8 km scale height

@@ -17,8 +17,8 @@ uniform sampler2D diffuseNightTexture;
 out vec3 color;
 
 const float PI = 3.14159265;
-// Sunlight in the units the 8-bit images show: a white surface of albedo 1
-// facing the sun reaches about 1.
+// Sunlight in the units the 8-bit images show: a white surface facing the sun
+// reaches 4/pi, a little past white, which the shoulder rolls off.
 const float sunIntensity = 4.0;
 
 // The atmosphere: Earth's profile and coefficients with 8 km scale height
