@@ -241,7 +241,7 @@ int main(int argc, char** argv) {
   const double startupToFirstFrame = secondsSinceProcessStart();
   for (int i = 1; i < kWarmUpFrames; ++i) runFrame(app);
 
-  // Sixteen passes of eight stage spans each, the composite and the swap.
+  // Room for the sixteen passes' stage spans (eight each), the composite and the swap.
   StageTimer timer(16 * 12 + 8);
   timer.install();
   std::vector<double> frameMs;

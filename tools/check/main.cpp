@@ -38,7 +38,7 @@ const char* kUsage =
 
 // Larger files are refused rather than read into memory.
 constexpr long long kMaxFileBytes = 1LL << 30;
-// Without a GL to ask, the side every OpenGL 3.3 offers at least... and more.
+// Without a GL to ask: the largest side desktop implementations commonly take.
 constexpr uint32_t kAssumedMaxTextureSize = 16384;
 
 struct Pending {
@@ -186,7 +186,7 @@ check::Report checkOne(const Pending& item, Context& ctx) {
 }
 
 // What the files named by a report are, and what their absence means.
-void queueNamed(const check::Report& report, const Pending& item, std::deque<Pending>& queue) {
+void queueNamed(const check::Report& report, std::deque<Pending>& queue) {
   for (const std::string& name : report.named) {
     if (report.kind == check::FileKind::Obj)
       queue.push_back({name, "material library of " + report.path, check::FileKind::Mtl, true,
@@ -195,7 +195,6 @@ void queueNamed(const check::Report& report, const Pending& item, std::deque<Pen
       queue.push_back({name, "texture of " + report.path, check::FileKind::Dds, true,
                        "the model is drawn without this texture"});
   }
-  (void)item;
 }
 
 bool openGL(Context& ctx) {
@@ -283,7 +282,7 @@ int run(int argc, char** argv, Context& ctx) {
     ++ctx.files;
     ctx.warnings += report.count(check::Severity::Warning);
     if (!report.usable()) ++ctx.unusable;
-    queueNamed(report, item, queue);
+    queueNamed(report, queue);
   }
   fprintf(ctx.out, "\nchecked %zu file%s: %zu unusable, %zu warning%s\n", ctx.files, ctx.files == 1 ? "" : "s",
           ctx.unusable, ctx.warnings, ctx.warnings == 1 ? "" : "s");
