@@ -9,12 +9,9 @@
 #include "app/oftenused.h"
 
 namespace {
-// The capacity survives freeLineBuffer and doubles at the next line, by
-// design; past a bound the buffer is kept, or a long run would only measure
-// how soon the doubling exhausts memory.
-void releaseBuffer() {
-  if (lineBufferCapacity() < (1 << 16)) freeLineBuffer();
-}
+// The longest line of the whole run: the buffer never needs to grow past
+// twice that, however often it is released between lines.
+size_t longestLine = 0;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -38,13 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (memcmp(line, data + consumed, length) != 0) __builtin_trap();
     if (line[length] != '\0') __builtin_trap();
     if (static_cast<size_t>(lineBufferCapacity()) < length + 1) __builtin_trap();
+    if (length > longestLine) longestLine = length;
+    if (static_cast<size_t>(lineBufferCapacity()) > 2 * longestLine + 21) __builtin_trap();
     consumed += length;
     if (consumed < size) ++consumed;  // the line feed
     ++lines;
-    if (freeEvery != 0 && lines % freeEvery == 0) releaseBuffer();
+    if (freeEvery != 0 && lines % freeEvery == 0) freeLineBuffer();
   }
   if (consumed != size) __builtin_trap();
   if (readLine(stream) != nullptr) __builtin_trap();
   fclose(stream);
+  freeLineBuffer();
   return 0;
 }
