@@ -32,6 +32,9 @@ Captured capture(F fn) {
   c.err = testing::internal::GetCapturedStderr();
   return c;
 }
+// Compiles and links a program from two sources; the test fails if it does
+// not link.
+GLuint linkProgram(const std::string& vertexSource, const std::string& fragmentSource);
 // Clears any pending GL error so that a test sees only its own.
 void drainErrors();
 }  // namespace gltest

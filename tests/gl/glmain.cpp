@@ -17,6 +17,27 @@ std::string makeTempDir() {
   return dir ? std::string(dir) : std::string("/tmp");
 }
 
+GLuint linkProgram(const std::string& vertexSource, const std::string& fragmentSource) {
+  const char* vs = vertexSource.c_str();
+  const char* fs = fragmentSource.c_str();
+  GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
+  glShaderSource(v, 1, &vs, nullptr);
+  glShaderSource(f, 1, &fs, nullptr);
+  glCompileShader(v);
+  glCompileShader(f);
+  GLuint program = glCreateProgram();
+  glAttachShader(program, v);
+  glAttachShader(program, f);
+  glLinkProgram(program);
+  // As the shader loader does: deleted, but attached until the program goes.
+  glDeleteShader(v);
+  glDeleteShader(f);
+  GLint linked = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &linked);
+  EXPECT_EQ(linked, GL_TRUE);
+  return program;
+}
+
 void drainErrors() {
   while (glGetError() != GL_NO_ERROR) {
   }

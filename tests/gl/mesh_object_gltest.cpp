@@ -41,23 +41,7 @@ const char* const kFragmentShader =
     "  color = vec4(1.0, 0.0, 0.0, 1.0) + 0.001 * (t + vec4(validityChecker, vNormal.xy));\n"
     "}\n";
 
-GLuint makeProgram(const char* vs, const char* fs) {
-  GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
-  glShaderSource(v, 1, &vs, nullptr);
-  glShaderSource(f, 1, &fs, nullptr);
-  glCompileShader(v);
-  glCompileShader(f);
-  GLuint program = glCreateProgram();
-  glAttachShader(program, v);
-  glAttachShader(program, f);
-  glLinkProgram(program);
-  glDeleteShader(v);
-  glDeleteShader(f);
-  GLint linked = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &linked);
-  EXPECT_EQ(linked, GL_TRUE);
-  return program;
-}
+GLuint makeProgram(const char* vs, const char* fs) { return gltest::linkProgram(vs, fs); }
 
 ShaderProgram recordOf(GLuint program) {
   ShaderProgram record;

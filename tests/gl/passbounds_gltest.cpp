@@ -18,25 +18,8 @@ const char* kVertex =
     "#version 330 core\nlayout(location=0) in vec3 p;\nuniform mat4 MVP;\n"
     "void main(){ gl_Position = MVP * vec4(p, 1.0); }\n";
 
-GLuint compile(GLenum type, const std::string& source) {
-  GLuint shader = glCreateShader(type);
-  const char* text = source.c_str();
-  glShaderSource(shader, 1, &text, nullptr);
-  glCompileShader(shader);
-  return shader;
-}
-
 GLuint program(const std::string& vertex, const std::string& fragmentBody) {
-  GLuint p = glCreateProgram();
-  GLuint v = compile(GL_VERTEX_SHADER, vertex);
-  GLuint f = compile(GL_FRAGMENT_SHADER, "#version 330 core\nout vec3 color;\n" + fragmentBody);
-  glAttachShader(p, v);
-  glAttachShader(p, f);
-  glLinkProgram(p);
-  // As the shader loader does: deleted, but attached until the program goes.
-  glDeleteShader(v);
-  glDeleteShader(f);
-  return p;
+  return gltest::linkProgram(vertex, "#version 330 core\nout vec3 color;\n" + fragmentBody);
 }
 
 // An axis-aligned box of half size h about the origin, faces outwards.

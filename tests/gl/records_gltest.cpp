@@ -6,25 +6,7 @@
 #include "tests/gl/glfixture.h"
 
 namespace {
-GLuint linkProgram(const std::string& vertex, const std::string& fragment) {
-  const char* vs = vertex.c_str();
-  const char* fs = fragment.c_str();
-  GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
-  glShaderSource(v, 1, &vs, nullptr);
-  glShaderSource(f, 1, &fs, nullptr);
-  glCompileShader(v);
-  glCompileShader(f);
-  GLuint program = glCreateProgram();
-  glAttachShader(program, v);
-  glAttachShader(program, f);
-  glLinkProgram(program);
-  glDeleteShader(v);
-  glDeleteShader(f);
-  GLint linked = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &linked);
-  EXPECT_EQ(linked, GL_TRUE);
-  return program;
-}
+using gltest::linkProgram;
 
 const char* const kPlainVertex =
     "#version 330 core\n"

@@ -11,23 +11,12 @@
 
 namespace {
 
-GLuint compile(GLenum type, const std::string& source) {
-  GLuint shader = glCreateShader(type);
-  const char* text = source.c_str();
-  glShaderSource(shader, 1, &text, nullptr);
-  glCompileShader(shader);
-  return shader;
-}
-
 // A program that ignores the matrices: corners are given in clip space.
 GLuint flatProgram(const std::string& fragmentBody) {
-  GLuint program = glCreateProgram();
-  glAttachShader(program, compile(GL_VERTEX_SHADER,
-                                  "#version 330 core\nlayout(location=0) in vec3 p;\nuniform mat4 MVP;\n"
-                                  "void main(){ gl_Position = vec4(p, 1.0) + 0.0 * MVP[0]; }\n"));
-  glAttachShader(program, compile(GL_FRAGMENT_SHADER, "#version 330 core\nout vec3 color;\n" + fragmentBody));
-  glLinkProgram(program);
-  return program;
+  return gltest::linkProgram(
+      "#version 330 core\nlayout(location=0) in vec3 p;\nuniform mat4 MVP;\n"
+      "void main(){ gl_Position = vec4(p, 1.0) + 0.0 * MVP[0]; }\n",
+      "#version 330 core\nout vec3 color;\n" + fragmentBody);
 }
 
 // A counter-clockwise (front-facing) quad over the whole view at depth z.
