@@ -1,6 +1,7 @@
 #include "app/configfile.h"
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -10,7 +11,13 @@ ConfigFile getConfigFile() { return configFile; }
 
 bool ConfigFile::read(const char* fileName) {
   if (fileName == nullptr) return false;
-  std::ifstream file(fileName);
+  std::error_code error;
+  const auto type = std::filesystem::status(fileName, error).type();
+  // A directory or a device (/dev/zero) is not a configuration file.
+  const bool readable = !error && type != std::filesystem::file_type::directory &&
+                        type != std::filesystem::file_type::character && type != std::filesystem::file_type::block;
+  std::ifstream file;
+  if (readable) file.open(fileName);
   if (!file.is_open()) {
     std::cerr << "ERROR: Could not read file '" << fileName << "'!" << std::endl;
     return false;

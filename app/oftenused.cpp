@@ -2,6 +2,9 @@
 
 #include <GL/glew.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -159,5 +162,15 @@ std::string platformPathOf(const char* path) {
 
 FILE* openFile(const char* path, const char* mode) {
   if (path == nullptr) return nullptr;
-  return fopen(platformPathOf(path).c_str(), mode);
+  FILE* file = fopen(platformPathOf(path).c_str(), mode);
+  if (file == nullptr) return nullptr;
+  // A directory reads as nothing and a device such as /dev/zero never ends:
+  // neither is a file the program can load.
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+    fclose(file);
+    errno = EINVAL;
+    return nullptr;
+  }
+  return file;
 }

@@ -167,6 +167,19 @@ TEST(Scene, AMissingModelEndsWithStatusOneAndItsMessage) {
   }
 }
 
+TEST(Scene, ADeviceOrFolderAsModelIsRefusedNotRead) {
+  e2e::VirtualDisplay display("320x240");
+  for (const char* path : {"/dev/zero", "models"}) {
+    std::string dir = e2e::makeWorkDir();
+    e2e::writeFile(dir + "/config.ini", std::string("earthFilename ") + path + "\n");
+    e2e::App app(dir, display);
+    EXPECT_EQ(app.waitForExit(60), 1) << path;
+    EXPECT_NE(app.err().find(std::string("ERROR: Could not open file ") + path + "!"), std::string::npos)
+        << app.err();
+    EXPECT_NE(app.err().find("ERROR: Could not load model! Quitting..."), std::string::npos);
+  }
+}
+
 TEST(Scene, MissingCameraPathsAreNotFatal) {
   e2e::VirtualDisplay display("320x240");
   std::string dir = e2e::makeWorkDir();

@@ -76,6 +76,12 @@ TEST(ConfigFile, MissingFileReportsOnceAndKeepsEntries) {
   EXPECT_FALSE(config.read("/nonexistent/config.ini"));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "ERROR: Could not read file '/nonexistent/config.ini'!\n");
   EXPECT_FALSE(config.read(nullptr));
+  // A device never ends and a directory holds no words: both are refused.
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(config.read("/dev/zero"));
+  EXPECT_FALSE(config.read("/tmp"));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "ERROR: Could not read file '/dev/zero'!\nERROR: Could not read file '/tmp'!\n");
   EXPECT_EQ(config.keys.size(), 1u);
 }
 

@@ -130,6 +130,15 @@ TEST(FatalOutOfMemory, FlushesAndNamesTheBareFile) {
       testing::ExitedWithCode(1), "FATAL \\[modelloaderobj.cpp:42\\]: Could not allocate memory! Quitting!");
 }
 
+TEST(PlatformPaths, DirectoriesAndDevicesAreNotFiles) {
+  EXPECT_EQ(openFile("/dev/zero", "rb"), nullptr);
+  EXPECT_EQ(openFile("/tmp", "r"), nullptr);
+  EXPECT_EQ(openFile("/nonexistent/model.obj", "r"), nullptr);
+  FILE* regular = openFile(ORBISK_SOURCE_DIR "\\CMakeLists.txt", "r");
+  ASSERT_NE(regular, nullptr) << "a backslash path reaches the file";
+  fclose(regular);
+}
+
 TEST(PlatformPaths, BackslashesBecomeSlashes) {
   EXPECT_EQ(platformPathOf("models\\earth.obj"), "models/earth.obj");
   EXPECT_EQ(platformPathOf("plain.obj"), "plain.obj");
