@@ -139,6 +139,9 @@ void renderFrame(Application& app) {
 }
 
 void shutDown(Application& app) {
+  // Let the software renderer finish the last frame before its objects and
+  // the context go away.
+  glFinish();
   destroyObjectList();
   textOverlay.cleanupText();
   destroyCompositeQuad(app.dof);

@@ -34,6 +34,15 @@ sleep "${ORBISK_SHOT_DELAY:-8}"
 xwd -root -silent | /usr/bin/convert xwd:- "$BUILD_DIR/screenshot.png"
 log "screenshot: $BUILD_DIR/screenshot.png"
 xdotool key Escape
+# A frame in flight finishes first; a program that never ends is reported.
+for _ in $(seq 1 600); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  log "orbisk did not end within 60 s of Escape; stopping it"
+  kill -9 "$pid" 2>/dev/null
+fi
 status=0
 wait "$pid" || status=$?
 cat "$log_file"
