@@ -109,6 +109,21 @@ TEST(AssetgenModels, SphereHasSeamAndPolesWithoutSmear) {
   EXPECT_GT(glm::dot(glm::cross(glm::vec3(0, 1, 0), facing), east - facing), 0.0f);
 }
 
+// No textured triangle may map onto a line of the texture: its sampling
+// footprint is degenerate, and the software renderer's anisotropic filter can
+// spin on it.
+TEST(AssetgenModels, EveryTexturedTriangleCoversTextureArea) {
+  for (const Mesh& m : {missile(), uvSphere(64, 32, true)}) {
+    size_t flat = 0;
+    for (const auto& t : m.triangles) {
+      const glm::vec2 a = m.uvs[t[0].uv], b = m.uvs[t[1].uv], c = m.uvs[t[2].uv];
+      const float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+      if (std::abs(area) < 1e-9f) ++flat;
+    }
+    EXPECT_EQ(flat, 0u) << m.triangles.size() << " triangles";
+  }
+}
+
 TEST(AssetgenModels, MissilePointsItsNoseAlongMinusX) {
   const Mesh m = missile();
   glm::vec3 lo(1e9f), hi(-1e9f), nose(1e9f);

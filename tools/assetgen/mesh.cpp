@@ -34,7 +34,11 @@ void addLathe(Mesh& mesh, const std::vector<glm::vec2>& profile, int slices, flo
     const glm::vec2 d = profile[i + 1] - profile[i];
     segmentNormal[i] = glm::normalize(glm::vec2(-d.y, d.x));
   }
-  auto uOf = [](float x) { return (x + 5.0f) / 10.0f; };
+  // u follows the length, with a slight lean on the radius so that a flat
+  // disc (a segment at constant x) still spans some area of the texture: a
+  // triangle whose texture coordinates lie on one line has a degenerate
+  // footprint, which anisotropic filtering cannot size.
+  auto uOf = [](float x, float r) { return (x + 5.0f - 0.05f * r) / 10.0f; };
   for (size_t i = 0; i + 1 < n; ++i) {
     // Profile normals at both ends of the segment, smoothed with the
     // neighbours where the surface bends gently.
@@ -56,7 +60,7 @@ void addLathe(Mesh& mesh, const std::vector<glm::vec2>& profile, int slices, flo
         const float phi = 2 * pi * frac;
         const glm::vec3 radial(0, std::cos(phi), std::sin(phi));
         const glm::vec3 normal = glm::normalize(glm::vec3(ends[e].x, 0, 0) + radial * ends[e].y);
-        mesh.addVertex(glm::vec3(p.x, 0, 0) + radial * p.y, glm::vec2(uOf(p.x), vLow + (vHigh - vLow) * frac), normal);
+        mesh.addVertex(glm::vec3(p.x, 0, 0) + radial * p.y, glm::vec2(uOf(p.x, p.y), vLow + (vHigh - vLow) * frac), normal);
       }
     }
     const unsigned ring = static_cast<unsigned>(slices + 1);
@@ -82,9 +86,12 @@ void addFin(Mesh& mesh, float rootFront, float rootBack, float tipFront, float t
   const glm::vec3 side(0, -std::sin(angle), std::cos(angle));
   const glm::vec3 outline[4] = {glm::vec3(rootFront, 0, 0) + out * rootR, glm::vec3(rootBack, 0, 0) + out * rootR,
                                 glm::vec3(tipBack, 0, 0) + out * tipR, glm::vec3(tipFront, 0, 0) + out * tipR};
+  // The side term gives the fin's thin edges some texture area as well.
   auto uvOf = [&](const glm::vec3& p) {
     const float radial = glm::dot(p, out);
-    return glm::vec2((p.x + 5.0f) / 10.0f, 0.02f + 0.21f * (radial - rootR) / (tipR - rootR));
+    const float across = glm::dot(p, side) / thickness;
+    return glm::vec2((p.x + 5.0f) / 10.0f + 0.004f * across,
+                     0.02f + 0.21f * (radial - rootR) / (tipR - rootR) + 0.004f * across);
   };
   auto quad = [&](glm::vec3 p0, glm::vec3 p1, glm::vec3 p2, glm::vec3 p3, glm::vec3 normal) {
     const unsigned a = mesh.addVertex(p0, uvOf(p0), normal), b = mesh.addVertex(p1, uvOf(p1), normal),
