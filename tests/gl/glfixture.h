@@ -35,6 +35,10 @@ Captured capture(F fn) {
 // Compiles and links a program from two sources; the test fails if it does
 // not link.
 GLuint linkProgram(const std::string& vertexSource, const std::string& fragmentSource);
+// Size in bytes of a buffer object, as GL reports it (binds the buffer).
+GLint bufferSize(GLenum target, GLuint buffer);
+// A level parameter of a 2D texture, as GL reports it (binds the texture).
+GLint textureLevelParam(GLuint texture, GLenum name, GLint level = 0);
 // Clears any pending GL error so that a test sees only its own.
 void drainErrors();
 }  // namespace gltest

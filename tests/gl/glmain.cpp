@@ -38,6 +38,20 @@ GLuint linkProgram(const std::string& vertexSource, const std::string& fragmentS
   return program;
 }
 
+GLint bufferSize(GLenum target, GLuint buffer) {
+  GLint size = -1;
+  glBindBuffer(target, buffer);
+  glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
+  return size;
+}
+
+GLint textureLevelParam(GLuint texture, GLenum name, GLint level) {
+  GLint value = -1;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+  return value;
+}
+
 void drainErrors() {
   while (glGetError() != GL_NO_ERROR) {
   }

@@ -43,32 +43,12 @@ const char* const kFragmentShader =
 
 GLuint makeProgram(const char* vs, const char* fs) { return gltest::linkProgram(vs, fs); }
 
-ShaderProgram recordOf(GLuint program) {
-  ShaderProgram record;
-  record.programID = program;
-  record.MVP = glGetUniformLocation(program, "MVP");
-  record.M = glGetUniformLocation(program, "M");
-  record.validityChecker = glGetUniformLocation(program, "validityChecker");
-  record.diffuseTexture = glGetUniformLocation(program, "diffuseTexture");
-  record.specularTexture = glGetUniformLocation(program, "specularTexture");
-  record.diffuseNightTexture = glGetUniformLocation(program, "diffuseNightTexture");
-  record.initialized = true;
-  return record;
-}
-
 // A triangle that covers the whole viewport, counter-clockwise (front).
 const std::vector<glm::vec3> kPositions = {{-1, -1, 0.5f}, {3, -1, 0.5f}, {-1, 3, 0.5f}};
 const std::vector<glm::vec2> kUvs = {{0, 0}, {2, 0}, {0, 2}};
 const std::vector<glm::vec3> kNormals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
 const std::vector<uint32_t> kIndices = {0, 1, 2};
 const std::vector<uint32_t> kClockwise = {0, 2, 1};
-
-GLint bufferSize(GLenum target, GLuint buffer) {
-  glBindBuffer(target, buffer);
-  GLint size = -1;
-  glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
-  return size;
-}
 
 GLint integer(GLenum name) {
   GLint value = 0;
@@ -158,10 +138,10 @@ TEST_F(MeshGL, CreateUploadsEachStreamToItsOwnBuffer) {
   EXPECT_TRUE(mesh.hasUVs);
   EXPECT_EQ(integer(GL_ARRAY_BUFFER_BINDING), static_cast<GLint>(mesh.normalBuffer));
   EXPECT_EQ(integer(GL_ELEMENT_ARRAY_BUFFER_BINDING), static_cast<GLint>(mesh.indexBuffer));
-  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, mesh.vertexBuffer), 36);
-  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, mesh.uvBuffer), 24);
-  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, mesh.normalBuffer), 36);
-  EXPECT_EQ(bufferSize(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer), 24);
+  EXPECT_EQ(gltest::bufferSize(GL_ARRAY_BUFFER, mesh.vertexBuffer), 36);
+  EXPECT_EQ(gltest::bufferSize(GL_ARRAY_BUFFER, mesh.uvBuffer), 24);
+  EXPECT_EQ(gltest::bufferSize(GL_ARRAY_BUFFER, mesh.normalBuffer), 36);
+  EXPECT_EQ(gltest::bufferSize(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer), 24);
   std::array<float, 3> second{};
   glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
   glGetBufferSubData(GL_ARRAY_BUFFER, 12, 12, second.data());
@@ -228,7 +208,7 @@ TEST_F(MeshGL, DrawFeedsTheStreamsAndDisablesThemAfter) {
   // No indices: created, and a draw of nothing.
   TriangleMesh empty = createdMesh({});
   EXPECT_TRUE(empty.created);
-  EXPECT_EQ(bufferSize(GL_ELEMENT_ARRAY_BUFFER, empty.indexBuffer), 0);
+  EXPECT_EQ(gltest::bufferSize(GL_ELEMENT_ARRAY_BUFFER, empty.indexBuffer), 0);
   clear();
   empty.draw();
   EXPECT_FALSE(centreIsRed());
@@ -273,7 +253,7 @@ TEST_F(MeshGL, CopiesShareBuffersAndReleaseIsOnceOnly) {
 TEST_F(MeshGL, ObjectLeavesDepthTestOppositeOfItsFlag) {
   Object object;
   object.setMesh(createdMesh());
-  object.setShaderProgram(recordOf(program));
+  object.setShaderProgram(buildShaderProgramRecord(program));
   glm::mat4 vp(1.0f);
 
   // Flag on: depth 0 everywhere hides the draw, and the test is off after.
@@ -304,7 +284,7 @@ TEST_F(MeshGL, ObjectLeavesDepthTestOppositeOfItsFlag) {
 TEST_F(MeshGL, ObjectWithCullingOffDrawsBackFacesAndTurnsCullingOn) {
   Object object;
   object.setMesh(createdMesh(kClockwise));
-  object.setShaderProgram(recordOf(program));
+  object.setShaderProgram(buildShaderProgramRecord(program));
   object.setDepthTest(false);
   glEnable(GL_CULL_FACE);
   glCullFace(GL_BACK);
@@ -326,7 +306,7 @@ TEST_F(MeshGL, ObjectWithCullingOffDrawsBackFacesAndTurnsCullingOn) {
 }
 
 TEST_F(MeshGL, ObjectBindsOnlyTheTexturesItHas) {
-  ShaderProgram record = recordOf(program);
+  ShaderProgram record = buildShaderProgramRecord(program);
   GLuint sentinel[3] = {makeTexture(), makeTexture(), makeTexture()};
   GLuint diffuse = makeTexture(), specular = makeTexture(), night = makeTexture();
   auto resetUnits = [&] {
@@ -383,7 +363,7 @@ TEST_F(MeshGL, ObjectBindsOnlyTheTexturesItHas) {
   // destroy frees the mesh, the program and the diffuse texture only.
   GLuint vertexBuffer = diffuseOnly.mesh.vertexBuffer;
   GLuint own = makeProgram(kVertexShader, kFragmentShader);
-  diffuseOnly.setShaderProgram(recordOf(own));
+  diffuseOnly.setShaderProgram(buildShaderProgramRecord(own));
   noDiffuse.setShaderProgram(ShaderProgram{});
   diffuseOnly.destroy();
   noDiffuse.destroy();
@@ -406,7 +386,7 @@ TEST_F(MeshGL, ObjectDrawnWithAnotherRecordSetsThatRecordsUniforms) {
   otherVs.replace(otherVs.find("uniform mat4 MVP;"), 17, "layout(location = 20) uniform mat4 MVP;");
   otherVs.replace(otherVs.find("uniform mat4 M;"), 15, "layout(location = 30) uniform mat4 M;");
   GLuint other = makeProgram(otherVs.c_str(), kFragmentShader);
-  ShaderProgram own = recordOf(program), theirs = recordOf(other);
+  ShaderProgram own = buildShaderProgramRecord(program), theirs = buildShaderProgramRecord(other);
   ASSERT_EQ(theirs.MVP, 20);
   ASSERT_EQ(theirs.M, 30);
 
@@ -445,7 +425,7 @@ TEST_F(MeshGL, PathObjectTouchesNoGL) {
   path.setNightTexture(texture);
   TriangleMesh ignored = createdMesh();
   path.setMesh(ignored);
-  path.setShaderProgram(recordOf(program));
+  path.setShaderProgram(buildShaderProgramRecord(program));
   path.setCulling(false);
   EXPECT_FALSE(path.hasDiffuseTexture || path.hasSpecularTexture || path.hasNightTexture);
   EXPECT_FALSE(path.mesh.created);
@@ -461,7 +441,7 @@ TEST_F(MeshGL, PathObjectTouchesNoGL) {
   // object shows it, a path object must not.
   Object triangle;
   triangle.setMesh(createdMesh());
-  triangle.setShaderProgram(recordOf(program));
+  triangle.setShaderProgram(buildShaderProgramRecord(program));
   glUseProgram(0);
   triangle.draw(glm::mat4(1.0f));
   EXPECT_NE(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -469,7 +449,7 @@ TEST_F(MeshGL, PathObjectTouchesNoGL) {
   glDisable(GL_DEPTH_TEST);
   glActiveTexture(GL_TEXTURE0);
   path.draw(glm::mat4(1.0f));
-  path.draw(glm::mat4(1.0f), recordOf(program));
+  path.draw(glm::mat4(1.0f), buildShaderProgramRecord(program));
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);

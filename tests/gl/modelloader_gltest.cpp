@@ -65,20 +65,6 @@ std::vector<std::string> linesOf(const std::string& text) {
   return lines;
 }
 
-GLint bufferSize(GLenum target, GLuint buffer) {
-  GLint size = -1;
-  glBindBuffer(target, buffer);
-  glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
-  return size;
-}
-
-GLint textureWidth(GLuint texture) {
-  GLint width = -1;
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  return width;
-}
-
 // Each test runs in a fresh working directory with models/ and textures/.
 class ModelLoader : public testing::Test {
  protected:
@@ -152,15 +138,15 @@ TEST_F(ModelLoader, TexturedModelUploadsIndexedBuffersAndItsTextures) {
   ASSERT_EQ(mesh.uvs.size(), 4u);
   EXPECT_EQ(mesh.uvs[3], glm::vec2(0.0f, 0.75f));  // v flipped
   EXPECT_EQ(mesh.vertices[2], glm::vec3(1, 1, 0));
-  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, mesh.vertexBuffer), 4 * 12);
-  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, mesh.uvBuffer), 4 * 8);
-  EXPECT_EQ(bufferSize(GL_ARRAY_BUFFER, mesh.normalBuffer), 4 * 12);
-  EXPECT_EQ(bufferSize(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer), 6 * 4);
+  EXPECT_EQ(gltest::bufferSize(GL_ARRAY_BUFFER, mesh.vertexBuffer), 4 * 12);
+  EXPECT_EQ(gltest::bufferSize(GL_ARRAY_BUFFER, mesh.uvBuffer), 4 * 8);
+  EXPECT_EQ(gltest::bufferSize(GL_ARRAY_BUFFER, mesh.normalBuffer), 4 * 12);
+  EXPECT_EQ(gltest::bufferSize(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer), 6 * 4);
   // Textures come from the working directory, not from models/.
   ASSERT_TRUE(object->hasDiffuseTexture && object->hasSpecularTexture && object->hasNightTexture);
   for (GLuint texture : {object->diffuseTextureID, object->specularTextureID, object->nightTextureID}) {
     EXPECT_TRUE(glIsTexture(texture));
-    EXPECT_EQ(textureWidth(texture), 4);
+    EXPECT_EQ(gltest::textureLevelParam(texture, GL_TEXTURE_WIDTH), 4);
   }
   EXPECT_FALSE(object->isPath());
 }

@@ -5,13 +5,6 @@
 
 namespace {
 
-GLint levelParam(GLuint texture, GLenum param) {
-  GLint value = 0;
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, param, &value);
-  return value;
-}
-
 TEST(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
   windowWidth = 37;  // odd sizes catch halving or rounding mistakes
   windowHeight = 23;
@@ -23,18 +16,18 @@ TEST(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
                                   depthTextureBackSideAtmosphere};
   for (GLuint t : depthTextures) {
     ASSERT_NE(t, 0u);
-    EXPECT_EQ(levelParam(t, GL_TEXTURE_WIDTH), 37);
-    EXPECT_EQ(levelParam(t, GL_TEXTURE_HEIGHT), 23);
-    EXPECT_EQ(levelParam(t, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT24);
+    EXPECT_EQ(gltest::textureLevelParam(t, GL_TEXTURE_WIDTH), 37);
+    EXPECT_EQ(gltest::textureLevelParam(t, GL_TEXTURE_HEIGHT), 23);
+    EXPECT_EQ(gltest::textureLevelParam(t, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT24);
   }
-  EXPECT_EQ(levelParam(colorTexturePlanetColor, GL_TEXTURE_WIDTH), 37);
-  EXPECT_EQ(levelParam(colorTexturePlanetColor, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB);
+  EXPECT_EQ(gltest::textureLevelParam(colorTexturePlanetColor, GL_TEXTURE_WIDTH), 37);
+  EXPECT_EQ(gltest::textureLevelParam(colorTexturePlanetColor, GL_TEXTURE_INTERNAL_FORMAT), GL_RGB);
   GLint wrap = 0;
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
   EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE);
   for (int i = 0; i < kDOFPasses; ++i) {
-    EXPECT_EQ(levelParam(textureDOF[i], GL_TEXTURE_WIDTH), 37);
-    EXPECT_EQ(levelParam(textureDOF[i], GL_TEXTURE_HEIGHT), 23);
+    EXPECT_EQ(gltest::textureLevelParam(textureDOF[i], GL_TEXTURE_WIDTH), 37);
+    EXPECT_EQ(gltest::textureLevelParam(textureDOF[i], GL_TEXTURE_HEIGHT), 23);
     GLint filter = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(filter, GL_NEAREST);

@@ -47,13 +47,6 @@ std::string ddsFile(uint32_t w, uint32_t h) {
   return bytes;
 }
 
-GLint levelWidth(GLuint texture) {
-  GLint w = -1;
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-  return w;
-}
-
 // A 640 x 480 offscreen "window" with a float depth buffer, the camera at the
 // origin looking down -z, and the sprite program built from data/.
 class SunGlowGLTest : public testing::Test {
@@ -148,11 +141,11 @@ TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {
   glDeleteProgram(spriteProgram);
   gltest::capture([] { loadSunGlow(); });
   glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
-  EXPECT_EQ(levelWidth(textureHardGlow), 4);
-  EXPECT_EQ(levelWidth(textureBigGlow), 8);
-  EXPECT_EQ(levelWidth(textureStreaks), 16);
-  EXPECT_EQ(levelWidth(textureSpecialStreaks), 32);
-  EXPECT_EQ(levelWidth(textureHalo), 64);
+  EXPECT_EQ(gltest::textureLevelParam(textureHardGlow, GL_TEXTURE_WIDTH), 4);
+  EXPECT_EQ(gltest::textureLevelParam(textureBigGlow, GL_TEXTURE_WIDTH), 8);
+  EXPECT_EQ(gltest::textureLevelParam(textureStreaks, GL_TEXTURE_WIDTH), 16);
+  EXPECT_EQ(gltest::textureLevelParam(textureSpecialStreaks, GL_TEXTURE_WIDTH), 32);
+  EXPECT_EQ(gltest::textureLevelParam(textureHalo, GL_TEXTURE_WIDTH), 64);
   GLuint loaded[] = {textureHardGlow, textureBigGlow, textureStreaks, textureSpecialStreaks,
                      textureHalo};
   glDeleteTextures(5, loaded);
