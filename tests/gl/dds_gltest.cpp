@@ -13,6 +13,7 @@
 
 #include "app/configfile.h"
 #include "loaders/ddstexture.h"
+#include "tests/ddsbytes.h"
 #include "tests/gl/glfixture.h"
 
 namespace {
@@ -28,23 +29,10 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-void putU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 std::vector<uint8_t> makeDds(uint32_t width, uint32_t height, uint32_t linearSize, uint32_t mipMapCount,
                              uint32_t fourCC, size_t dataBytes) {
-  std::vector<uint8_t> bytes(dds::kDataOffset + dataBytes);
-  memcpy(bytes.data(), "DDS ", 4);
-  putU32(bytes, 4, 124);
-  putU32(bytes, 8, 0x1007 | dds::kFlagMipMapCount);
-  putU32(bytes, 12, height);
-  putU32(bytes, 16, width);
-  putU32(bytes, 20, linearSize);
-  putU32(bytes, 28, mipMapCount);
-  putU32(bytes, 84, fourCC);
-  for (size_t i = 0; i < dataBytes; ++i) bytes[dds::kDataOffset + i] = static_cast<uint8_t>(i * 13 + 1);
-  return bytes;
+  return ddstest::bytes({width, height, linearSize, mipMapCount, fourCC}, dataBytes);
 }
 
 GLint levelParam(GLint level, GLenum name) {

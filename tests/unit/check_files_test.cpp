@@ -8,54 +8,27 @@
 
 #include "app/configfile.h"
 #include "loaders/ddstexture.h"
+#include "tests/ddsbytes.h"
+#include "tests/unit/checkreport.h"
 #include "tools/check/checkcore.h"
 
 using check::Report;
 using check::Severity;
+using checktest::hasFact;
+using checktest::mentions;
 
 namespace {
 
 constexpr uint32_t kMaxSize = 16384;
 
-void putU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 std::vector<uint8_t> makeDds(uint32_t width, uint32_t height, uint32_t linearSize, uint32_t levels, size_t dataBytes,
-                         uint32_t fourCC = dds::kFourCCDXT1) {
-  std::vector<uint8_t> bytes(dds::kDataOffset + dataBytes, 0x5A);
-  memcpy(bytes.data(), "DDS ", 4);
-  putU32(bytes, 4, 124);
-  putU32(bytes, 8, 0x1007 | dds::kFlagMipMapCount);
-  putU32(bytes, 12, height);
-  putU32(bytes, 16, width);
-  putU32(bytes, 20, linearSize);
-  putU32(bytes, 28, levels);
-  putU32(bytes, 84, fourCC);
-  return bytes;
+                             uint32_t fourCC = dds::kFourCCDXT1) {
+  return ddstest::bytes({width, height, linearSize, levels, fourCC}, dataBytes);
 }
 
 Report checkBytes(const std::vector<uint8_t>& bytes, uint32_t maxSize = kMaxSize) {
   return check::checkDds("t.dds", bytes.data(), bytes.size(), maxSize);
-}
-
-bool mentions(const Report& r, const std::string& text) {
-  for (const auto& p : r.problems)
-    if (p.text.find(text) != std::string::npos) return true;
-  return false;
-}
-
-bool hasFact(const Report& r, const std::string& fact) {
-  for (const auto& f : r.facts)
-    if (f == fact) return true;
-  return false;
-}
-
-std::vector<size_t> warningLines(const Report& r) {
-  std::vector<size_t> lines;
-  for (const auto& p : r.problems)
-    if (p.severity == Severity::Warning) lines.push_back(p.line);
-  return lines;
 }
 
 }  // namespace
@@ -135,7 +108,7 @@ TEST(CheckMtl, TexturesInLoadOrderAndLinesTheLoaderSkips) {
                              "map_Ks \n");           // 7: no name
   EXPECT_FALSE(r.usable());
   EXPECT_EQ(r.named, (std::vector<std::string>{"day.dds", "night.dds"}));
-  EXPECT_EQ(warningLines(r), (std::vector<size_t>{3, 4, 5, 6}));
+  EXPECT_EQ(checktest::linesOf(r, Severity::Warning), (std::vector<size_t>{3, 4, 5, 6}));
   EXPECT_TRUE(mentions(r, "texture line without a name"));
 
   Report none = check::checkMtl("m.mtl", "newmtl a\nKd 1 1 1\n");
@@ -152,7 +125,7 @@ TEST(CheckConfig, MistakesAreWarningsWithTheirLines) {
                                 "mouseSpeed 2.5x\n"       // 5: trailing text
                                 "lonely");                // 6: no value
   EXPECT_TRUE(r.usable());
-  EXPECT_EQ(warningLines(r), (std::vector<size_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(checktest::linesOf(r, Severity::Warning), (std::vector<size_t>{1, 2, 3, 4, 5, 6}));
   EXPECT_TRUE(mentions(r, "did you mean 'height'?"));
   EXPECT_TRUE(mentions(r, "'fast' is not a number: keyPressSpeed keeps its default 6.0"));
   EXPECT_TRUE(mentions(r, "only its first value (line 1)"));

@@ -7,10 +7,14 @@
 
 #include "loaders/linemesh.h"
 #include "loaders/objparse.h"
+#include "tests/unit/checkreport.h"
 #include "tools/check/checkcore.h"
 
 using check::Report;
 using check::Severity;
+using checktest::hasFact;
+using checktest::linesOf;
+using checktest::mentions;
 
 namespace {
 
@@ -21,26 +25,6 @@ const char* kTexturedSquare =
     "vn 0 0 1\n"
     "f 1/1/1 2/2/1 3/3/1\n"
     "f 1/1/1 3/3/1 4/4/1\n";
-
-// "path:line" of every problem of one severity, in report order.
-std::vector<size_t> linesOf(const Report& r, Severity s) {
-  std::vector<size_t> lines;
-  for (const auto& p : r.problems)
-    if (p.severity == s) lines.push_back(p.line);
-  return lines;
-}
-
-bool mentions(const Report& r, const std::string& text) {
-  for (const auto& p : r.problems)
-    if (p.text.find(text) != std::string::npos) return true;
-  return false;
-}
-
-bool hasFact(const Report& r, const std::string& fact) {
-  for (const auto& f : r.facts)
-    if (f == fact) return true;
-  return false;
-}
 
 }  // namespace
 

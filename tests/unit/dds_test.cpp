@@ -5,34 +5,14 @@
 #include <vector>
 
 #include "loaders/ddstexture.h"
+#include "tests/ddsbytes.h"
 
 namespace {
 constexpr uint32_t kMaxSize = 16384;
 
-struct Header {
-  uint32_t width = 0, height = 0, linearSize = 0, mipMapCount = 0;
-  uint32_t fourCC = dds::kFourCCDXT1;
-  uint32_t flags = 0x1007 | dds::kFlagMipMapCount;
-};
+using Header = ddstest::Fields;
 
-void putU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-// Magic, header and dataBytes of patterned data.
-std::vector<uint8_t> makeDds(const Header& h, size_t dataBytes) {
-  std::vector<uint8_t> bytes(dds::kDataOffset + dataBytes);
-  memcpy(bytes.data(), "DDS ", 4);
-  putU32(bytes, 4, 124);
-  putU32(bytes, 8, h.flags);
-  putU32(bytes, 12, h.height);
-  putU32(bytes, 16, h.width);
-  putU32(bytes, 20, h.linearSize);
-  putU32(bytes, 28, h.mipMapCount);
-  putU32(bytes, 84, h.fourCC);
-  for (size_t i = 0; i < dataBytes; ++i) bytes[dds::kDataOffset + i] = static_cast<uint8_t>(i * 7 + 3);
-  return bytes;
-}
+std::vector<uint8_t> makeDds(const Header& h, size_t dataBytes) { return ddstest::bytes(h, dataBytes); }
 
 DdsStatus read(const std::vector<uint8_t>& bytes, DdsInfo& info) {
   return readDds(bytes.data(), bytes.size(), kMaxSize, info);
