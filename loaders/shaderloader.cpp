@@ -40,23 +40,19 @@ std::string readShaderSource(const char* path) {
 namespace {
 // Logs are fetched into a zeroed buffer one byte longer than reported, so
 // that any reported length, 0 included, prints as a terminated string.
-void printShaderLog(GLuint shader) {
+// Shaders and programs differ only in the two query functions.
+void printLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
+              void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*)) {
   GLint infoLogLength = 0;
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &infoLogLength);
+  getLength(object, GL_INFO_LOG_LENGTH, &infoLogLength);
   if (infoLogLength < 0) infoLogLength = 0;
   std::vector<char> message(static_cast<size_t>(infoLogLength) + 1, '\0');
-  if (infoLogLength > 0) glGetShaderInfoLog(shader, infoLogLength, nullptr, message.data());
+  if (infoLogLength > 0) getLog(object, infoLogLength, nullptr, message.data());
   printf("%s\n", message.data());
 }
 
-void printProgramLog(GLuint program) {
-  GLint infoLogLength = 0;
-  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &infoLogLength);
-  if (infoLogLength < 0) infoLogLength = 0;
-  std::vector<char> message(static_cast<size_t>(infoLogLength) + 1, '\0');
-  if (infoLogLength > 0) glGetProgramInfoLog(program, infoLogLength, nullptr, message.data());
-  printf("%s\n", message.data());
-}
+void printShaderLog(GLuint shader) { printLog(shader, glGetShaderiv, glGetShaderInfoLog); }
+void printProgramLog(GLuint program) { printLog(program, glGetProgramiv, glGetProgramInfoLog); }
 
 void compileShader(GLuint shader, const char* path, const std::string& source) {
   printf("compiling shader : %s\n", path);
