@@ -38,15 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (config.keys[i].empty() || config.values[i].empty()) __builtin_trap();
 
   // Every key of the system, as every type any reader asks for.
-  int checksum = 0;
+  // Unsigned: the sum only keeps the lookups from being optimised away, and
+  // values up to INT_MAX must not overflow it.
+  unsigned checksum = 0;
   for (int k = 0; k < config::keyCount; ++k) {
     const char* key = config::keys[k].name;
     bool found = true;
-    checksum += config.getValue<int>(key, 7, &found);
-    checksum += static_cast<int>(config.getValue<float>(key, 1.5f, &found) > 0.0f);
-    checksum += static_cast<int>(config.getValue<bool>(key, true, &found));
-    checksum += static_cast<int>(config.getValue<std::string>(key, "x", &found).size());
-    checksum += config.setting<int>(key);
+    checksum += static_cast<unsigned>(config.getValue<int>(key, 7, &found));
+    checksum += static_cast<unsigned>(config.getValue<float>(key, 1.5f, &found) > 0.0f);
+    checksum += static_cast<unsigned>(config.getValue<bool>(key, true, &found));
+    checksum += static_cast<unsigned>(config.getValue<std::string>(key, "x", &found).size());
+    checksum += static_cast<unsigned>(config.setting<int>(key));
   }
   // And the keys the file itself holds: a found key returns the first value.
   for (size_t i = 0; i < config.keys.size() && i < 64; ++i) {
@@ -56,9 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t first = 0;
     while (config.keys[first] != config.keys[i]) ++first;
     if (value != config.values[first]) __builtin_trap();
-    checksum += config.getValue<int>(config.keys[i], 0);
+    checksum += static_cast<unsigned>(config.getValue<int>(config.keys[i], 0));
   }
   bool found = true;
   if (config.getValue<int>("", 3, &found) != 3 || found) __builtin_trap();
-  return checksum == INT32_MIN ? 1 : 0;
+  return checksum == 0x80000000u ? 1 : 0;
 }
