@@ -1,4 +1,5 @@
 #version 330 core
+#extension GL_ARB_texture_query_levels : enable
 // One program shades the Earth, the Moon and the missile. The Earth is the one
 // with specular and night textures; the Moon and the missile differ by size
 // (model scale 0.3 and 0.01).
@@ -149,18 +150,68 @@ vec3 shadeMissile(vec3 n, vec3 l, vec3 v, vec3 base) {
   return sunlight * nl * (diffuse + 0.6 * flakes + coat) + ambient;
 }
 
+// Texture reads. On the software rasteriser the textures' own filtering costs
+// several times what the same filter costs built from texel fetches, so where
+// the mipmap levels can be queried it is built here: trilinear from level 0 of
+// the texture's own chain, repeating at the edges as the textures do. Fetches
+// stay out of branches that differ from pixel to pixel: that rasteriser runs
+// them for every pixel anyway, at a higher price.
+#ifdef GL_ARB_texture_query_levels
+// One level, bilinear; size0 is the size of level 0.
+vec4 fetchBilinear(sampler2D s, vec2 uv, ivec2 size0, int level) {
+  vec2 size = vec2(max(size0 >> level, ivec2(1)));
+  vec2 t = fract(uv) * size - 0.5;
+  vec2 a = floor(t);
+  vec2 f = t - a;
+  vec2 b = a + 1.0;
+  a += size * vec2(lessThan(a, vec2(0.0)));
+  b -= size * vec2(greaterThanEqual(b, size));
+  vec4 c00 = texelFetch(s, ivec2(a), level);
+  vec4 c10 = texelFetch(s, ivec2(b.x, a.y), level);
+  vec4 c01 = texelFetch(s, ivec2(a.x, b.y), level);
+  vec4 c11 = texelFetch(s, ivec2(b), level);
+  return mix(mix(c00, c10, f.x), mix(c01, c11, f.x), f.y);
+}
+
+// The level of detail from the footprint's longer side, within the chain.
+float levelOfDetail(sampler2D s, ivec2 size0, vec2 dx, vec2 dy, out int last) {
+  vec2 size = vec2(size0);
+  last = max(textureQueryLevels(s) - 1, 0);
+  return clamp(log2(max(max(length(dx * size), length(dy * size)), 1e-6)), 0.0, float(last));
+}
+
+vec4 sampleTrilinear(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {
+  ivec2 size0 = textureSize(s, 0);
+  int last;
+  float lod = levelOfDetail(s, size0, dx, dy, last);
+  int level = int(lod);
+  return mix(fetchBilinear(s, uv, size0, level), fetchBilinear(s, uv, size0, min(level + 1, last)), lod - float(level));
+}
+
+// Bilinear from the nearest level, at half the fetches: for the water mask and
+// the city lights, where the step between levels only changes how sharp a
+// coastline or a light is.
+vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {
+  ivec2 size0 = textureSize(s, 0);
+  int last;
+  float lod = levelOfDetail(s, size0, dx, dy, last);
+  return fetchBilinear(s, uv, size0, min(int(lod + 0.5), last));
+}
+#else
+vec4 sampleTrilinear(sampler2D s, vec2 uv, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx, dy); }
+vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx, dy); }
+#endif
+
 void main() {
   vec3 n = normalize(normal_worldspace);
   vec3 l = normalize(lightPos_worldspace - position_worldspace);
   vec3 v = normalize(eye_worldspace - position_worldspace);
   float scale = length(M[0].xyz);
-  // Textures are read in uniform control flow: far cheaper on a software
-  // rasteriser than inside the branches that use them.
-  vec3 albedo = decode(texture(diffuseTexture, UV).rgb);
-  float water = 0.0;
-  vec3 nightLights = vec3(0.0);
-  if (validityChecker.x > 0.5) water = texture(specularTexture, UV).r;
-  if (validityChecker.y > 0.5) nightLights = decode(texture(diffuseNightTexture, UV).rgb);
+  // Derivatives taken in uniform control flow, before any branch.
+  vec2 dx = dFdx(UV), dy = dFdy(UV);
+  vec3 albedo = decode(sampleTrilinear(diffuseTexture, UV, dx, dy).rgb);
+  float water = validityChecker.x > 0.5 ? sampleNearestLevel(specularTexture, UV, dx, dy).r : 0.0;
+  vec3 nightLights = validityChecker.y > 0.5 ? decode(sampleNearestLevel(diffuseNightTexture, UV, dx, dy).rgb) : vec3(0.0);
   vec3 radiance;
   if (validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6)
     radiance = shadeEarth(n, l, v, albedo, water, nightLights);
