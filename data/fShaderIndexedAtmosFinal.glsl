@@ -76,13 +76,26 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
   return vec2(-b - s, -b + s);
 }
 
+// Light scattered towards the eye per unit length at p: the sun's light that
+// reaches p (none in the Earth's shadow, tested exactly against the sphere),
+// weakened on its way from p to the eye by the view depth.
+vec3 scattered(vec3 p, float r, vec2 density, vec2 viewDepth, vec3 l, float rayleighPhase, float miePhase) {
+  float muSun = dot(p, l) / r;
+  float closest = muSun >= 0.0 ? 2.0 : r * sqrt(max(1.0 - muSun * muSun, 0.0));
+  float visible = smoothstep(0.994, 1.0, closest);
+  vec2 sunDepth = opticalDepth(r, muSun, density);
+  vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
+  return (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) * transmitted;
+}
+
 float dither() {
   return fract(sin(dot(gl_FragCoord.xy, vec2(12.9898, 78.233))) * 43758.5453) - 0.5;
 }
 
 void main() {
   vec2 uv = gl_FragCoord.xy / screenSize;
-  vec3 planet = decode(texture(texturePlanetColor, uv).rgb);
+  ivec2 pixel = ivec2(gl_FragCoord.xy);
+  vec3 planet = decode(texelFetch(texturePlanetColor, pixel, 0).rgb);
   vec2 ndc = uv * 2.0 - 1.0;
   vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
   vec3 eye = eye_worldspace;
@@ -92,7 +105,7 @@ void main() {
   vec2 shell = sphereHits(eye, dir, shellRadius);
   vec2 ground = sphereHits(eye, dir, 1.0);
   bool hitsEarth = ground.y >= ground.x && ground.x > 0.0;
-  gl_FragDepth = hitsEarth ? texture(textureAtmosDepth, uv).r : depthBeyondEarth;
+  gl_FragDepth = hitsEarth ? texelFetch(textureAtmosDepth, pixel, 0).r : depthBeyondEarth;
   if (shell.y < shell.x || shell.y <= 0.0) {
     color = encode(planet);
     return;
@@ -103,22 +116,45 @@ void main() {
   // Optical depth from the entry point to distance t: differences of depths
   // to space, measured upwards so the formula never looks into the ground.
   vec3 entry = eye + dir * t0;
-  vec2 entryDepth = hitsEarth ? opticalDepthAlong(entry, -dir) : opticalDepthAlong(entry, dir);
-
-  // Samples crowd quadratically towards the lowest point of the path, where
-  // the air is densest: the surface, or the closest approach on a limb ray.
-  float tLow = clamp(-dot(eye, dir), t0, t1);
-  float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
-  float split = before / max(before + after, 1e-6);
+  // Towards space from every point of the path: back along the ray when it
+  // ends on the ground, onwards when it leaves the shell again.
+  vec3 outward = hitsEarth ? -dir : dir;
+  vec2 entryDepth = opticalDepthAlong(entry, outward);
 
   float nu = dot(dir, l);
   float rayleighPhase = 3.0 / (16.0 * PI) * (1.0 + nu * nu);
   float g2 = mieG * mieG;
   float miePhase = 3.0 / (8.0 * PI) * (1.0 - g2) * (1.0 + nu * nu) /
                    ((2.0 + g2) * pow(1.0 + g2 - 2.0 * mieG * nu, 1.5));
-
   vec3 inscatter = vec3(0.0);
-  for (int i = 0; i < SAMPLES; ++i) {
+
+  // Loops rather than branches: a software rasteriser runs both sides of a
+  // branch that splits a block of pixels, but leaves a loop as soon as no
+  // pixel of the block has iterations left. Rays that end on the ground take the
+  // first loop, rays through the limb the second.
+  float length0 = t1 - t0;
+  float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
+  // Steep rays cross little air and need few samples; grazing ones all.
+  int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
+  for (int i = 0; i < groundCount; ++i) {
+    // Crowded quadratically towards the ground, where the air is densest.
+    float s = 1.0 - (float(i) + 0.5) / float(groundCount);
+    float t = t1 - length0 * s * s;
+    float dt = 2.0 * length0 * s / float(groundCount);
+    vec3 p = eye + dir * t;
+    float r = length(p);
+    vec2 density = densityAt(r);
+    // Looking back up the ray from a point before the ground never meets it.
+    vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
+    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase) * dt;
+  }
+
+  // Crowded quadratically towards the closest approach to the planet.
+  float tLow = clamp(-dot(eye, dir), t0, t1);
+  float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
+  float split = before / max(before + after, 1e-6);
+  int limbCount = hitsEarth ? 0 : SAMPLES;
+  for (int i = 0; i < limbCount; ++i) {
     float u = (float(i) + 0.5) / float(SAMPLES);
     float t, dt;
     if (u < split) {
@@ -134,23 +170,12 @@ void main() {
     vec3 p = eye + dir * t;
     float r = length(p);
     vec2 density = densityAt(r);
-
-    float muView = dot(p, dir) / r;
-    vec2 viewDepth = hitsEarth ? opticalDepth(r, -muView, density) - entryDepth
-                               : entryDepth - opticalDepth(r, muView, density);
-    float muSun = dot(p, l) / r;
-    // The Earth's shadow, exactly: the sun ray from p meets the sphere.
-    float closest = muSun >= 0.0 ? 2.0 : r * sqrt(max(1.0 - muSun * muSun, 0.0));
-    float visible = smoothstep(0.994, 1.0, closest);
-    if (visible <= 0.0) continue;
-    vec2 sunDepth = opticalDepth(r, muSun, density);
-    vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
-    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
-                 transmitted * dt;
+    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density);
+    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase) * dt;
   }
 
-  vec2 pathDepth = hitsEarth ? opticalDepthAlong(eye + dir * t1, -dir) - entryDepth
-                             : entryDepth - opticalDepthAlong(eye + dir * t1, dir);
+  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward);
+  vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
   vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }
