@@ -101,7 +101,12 @@ bool generateAssets(const fs::path& out, const AssetSources& sources, std::vecto
       text("models/missile.mtl", [] { return mtlText("missile", "textures/missile.DDS", "", ""); }),
       text("models/envcube.obj", [] { return objText(insideCube(), "envcube.mtl"); }),
       text("models/envcube.mtl", [] { return mtlText("stars", "textures/stars.DDS", "", ""); }),
-      text("models/atmosphere.obj", [] { return objText(uvSphere(64, 32, false), ""); }),
+      // The shell only marks the pixels the atmosphere composite shades, and
+      // that shader finds the exact sphere from each pixel's ray: fewer, larger
+      // triangles mean fewer pixel blocks shaded twice along shared edges. The
+      // 32 x 16 hull still reaches past radius 1.059, where the air is too thin
+      // to show.
+      text("models/atmosphere.obj", [] { return objText(uvSphere(32, 16, false), ""); }),
       text("models/shadowCone.obj", [] { return objText(shadowCone(64, 11.0f, 0.85f), ""); }),
       text("models/eyePath.obj", [&flight] { return pathObjText(flight.eye); }),
       text("models/lookAtPath.obj", [&flight] { return pathObjText(flight.lookAt); }),
