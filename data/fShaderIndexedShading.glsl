@@ -159,17 +159,21 @@ vec3 shadeMissile(vec3 n, vec3 l, vec3 v, vec3 base) {
 #ifdef GL_ARB_texture_query_levels
 // One level, bilinear; size0 is the size of level 0.
 vec4 fetchBilinear(sampler2D s, vec2 uv, ivec2 size0, int level) {
-  vec2 size = vec2(max(size0 >> level, ivec2(1)));
+  ivec2 levelSize = max(size0 >> level, ivec2(1));
+  vec2 size = vec2(levelSize);
   vec2 t = fract(uv) * size - 0.5;
-  vec2 a = floor(t);
-  vec2 f = t - a;
-  vec2 b = a + 1.0;
-  a += size * vec2(lessThan(a, vec2(0.0)));
-  b -= size * vec2(greaterThanEqual(b, size));
-  vec4 c00 = texelFetch(s, ivec2(a), level);
+  vec2 cell = floor(t);
+  vec2 f = t - cell;
+  // Wrapped into the level; the clamp keeps a broken model's NaN texture
+  // coordinates from fetching outside it.
+  ivec2 a = clamp(ivec2(cell + size * vec2(lessThan(cell, vec2(0.0)))), ivec2(0), levelSize - 1);
+  ivec2 b = a + 1;
+  b.x = b.x < levelSize.x ? b.x : 0;
+  b.y = b.y < levelSize.y ? b.y : 0;
+  vec4 c00 = texelFetch(s, a, level);
   vec4 c10 = texelFetch(s, ivec2(b.x, a.y), level);
   vec4 c01 = texelFetch(s, ivec2(a.x, b.y), level);
-  vec4 c11 = texelFetch(s, ivec2(b), level);
+  vec4 c11 = texelFetch(s, b, level);
   return mix(mix(c00, c10, f.x), mix(c01, c11, f.x), f.y);
 }
 
@@ -177,7 +181,9 @@ vec4 fetchBilinear(sampler2D s, vec2 uv, ivec2 size0, int level) {
 float levelOfDetail(sampler2D s, ivec2 size0, vec2 dx, vec2 dy, out int last) {
   vec2 size = vec2(size0);
   last = max(textureQueryLevels(s) - 1, 0);
-  return clamp(log2(max(max(length(dx * size), length(dy * size)), 1e-6)), 0.0, float(last));
+  float lod = log2(max(length(dx * size), length(dy * size)));
+  // Magnified, empty and undefined (NaN) footprints read level 0.
+  return lod > 0.0 ? min(lod, float(last)) : 0.0;
 }
 
 vec4 sampleTrilinear(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {

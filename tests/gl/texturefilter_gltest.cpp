@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -165,6 +166,24 @@ TEST_F(TextureFilter, NeverReadsPastTheLevelsTheTextureAllows) {
     const auto ours = draw(mode, 16.0f, 1.0f);
     const auto unit = draw(2, 16.0f, 1.0f);
     EXPECT_LE(largestDifference(ours, unit), 3) << "mode " << mode;
+  }
+}
+
+TEST_F(TextureFilter, EmptyAndEndlessFootprintsReadTheFirstAndLastLevels) {
+  for (int mode : {0, 1}) {
+    EXPECT_LE(largestDifference(draw(mode, 1.5f, 0.0f), draw(2, 1.5f, 0.0f)), 3) << "mode " << mode;
+    const float endless = std::numeric_limits<float>::infinity();
+    EXPECT_LE(largestDifference(draw(mode, 1.5f, endless), draw(2, 1.5f, 1024.0f)), 3) << "mode " << mode;
+  }
+}
+
+TEST_F(TextureFilter, UndefinedCoordinatesStayInsideTheTexture) {
+  // NaN texture coordinates, as a hostile model can give: no fetch may leave
+  // the texture, and the draw goes through.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (int mode : {0, 1}) {
+    draw(mode, 1.0f, 1.0f, nan, nan);
+    draw(mode, 1.0f, nan, 0.25f, 0.25f);
   }
 }
 
