@@ -107,6 +107,20 @@ TEST(CheckObj, QuietlyIgnoredContentIsAWarningNotARefusal) {
   EXPECT_TRUE(mentions(r, "is not read: the model gets no textures"));
 }
 
+TEST(CheckObj, NumbersThatAreNotFiniteAreWarnedAboutOnTheirLine) {
+  // The reader takes these as numbers, so the model loads and draws wrongly.
+  const std::string text =
+      "mtllib square.mtl\n"
+      "v 0 0 0\nv 1 nan 0\nv 1 1 0\n"  // 3
+      "vt 0 0\nvt inf 0\nvt 1 1\n"      // 6
+      "vn 0 0 -INF\n"                    // 8
+      "f 1/1/1 2/2/1 3/3/1\n";
+  Report r = check::checkObj("m.obj", text);
+  EXPECT_TRUE(r.usable());
+  EXPECT_EQ(linesOf(r, Severity::Warning), (std::vector<size_t>{3, 6, 8}));
+  EXPECT_TRUE(mentions(r, "texture coordinate with a number that is not finite"));
+}
+
 TEST(CheckObj, ManyProblemsOfOneKindAreCappedWithACount) {
   std::string text = "v 0 0 0\nvn 0 0 1\n";
   for (int i = 0; i < 100; ++i) text += "f 1/1/1 1/1/1\n";

@@ -1,6 +1,7 @@
 #include "tools/check/checkcore.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -231,10 +232,14 @@ void checkTriangleModel(Report& r, const std::string& path, ObjData& data, const
 }
 
 // Numbers a v, vn or vt line holds, as the loader reads them.
-int numberCount(const std::string& line, size_t offset, int wanted) {
+// How many of the wanted numbers the line holds from offset on; finite tells
+// whether all of those are (the reader takes "nan" and "inf" as numbers).
+int numberCount(const std::string& line, size_t offset, int wanted, bool& finite) {
+  finite = true;
   if (line.size() <= offset || strlen(line.c_str()) <= offset) return 0;
   float values[3];
   const int n = objscan::floats(line.c_str() + offset, values, wanted);
+  for (int i = 0; i < n; ++i) finite = finite && std::isfinite(values[i]);
   return n < 0 ? 0 : n;
 }
 
@@ -304,6 +309,7 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
   std::vector<size_t> segmentLines;
   Limited formatErrors(r, Severity::Error);
   Limited shortNumbers(r, Severity::Warning);
+  Limited notFinite(r, Severity::Warning);
   Limited extraCorners(r, Severity::Warning);
   Limited ignoredLines(r, Severity::Warning);
   Limited oddIndices(r, Severity::Error);
@@ -358,15 +364,20 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
         segmentLines.push_back(lineNumber);
         break;
       case ObjLine::Position:
-        if (numberCount(seen, 2, 3) < 3) shortNumbers.add(lineNumber, "position with fewer than 3 numbers: the rest are 0");
-        break;
       case ObjLine::Normal:
-        if (numberCount(seen, 3, 3) < 3) shortNumbers.add(lineNumber, "normal with fewer than 3 numbers: the rest are 0");
+      case ObjLine::TextureCoordinate: {
+        const bool position = kind == ObjLine::Position, normal = kind == ObjLine::Normal;
+        const char* what = position ? "position" : normal ? "normal" : "texture coordinate";
+        const int wanted = position || normal ? 3 : 2;
+        bool finite = true;
+        if (numberCount(seen, position ? 2 : 3, wanted, finite) < wanted)
+          shortNumbers.add(lineNumber, std::string(what) + " with fewer than " + std::to_string(wanted) +
+                                           " numbers: the rest are 0");
+        if (!finite)
+          notFinite.add(lineNumber, std::string(what) + " with a number that is not finite (nan or inf): " +
+                                        "whatever uses it is drawn wrongly");
         break;
-      case ObjLine::TextureCoordinate:
-        if (numberCount(seen, 3, 2) < 2)
-          shortNumbers.add(lineNumber, "texture coordinate with fewer than 2 numbers: the rest are 0");
-        break;
+      }
       case ObjLine::MaterialLibrary:
         if (++materialLines == 1)
           firstMaterial = data.materialFileName;
@@ -394,6 +405,7 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
   formatErrors.close("malformed faces");
   oddIndices.close("faces with impossible indices");
   shortNumbers.close("lines with missing numbers");
+  notFinite.close("lines with numbers that are not finite");
   extraCorners.close("faces with more than three corners");
   ignoredLines.close("ignored lines");
 
