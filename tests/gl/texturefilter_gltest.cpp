@@ -98,9 +98,8 @@ class TextureFilter : public ::testing::Test {
   }
 
   // One full-target draw; uv advances by texelsPerPixel texels of level 0 per
-  // pixel, starting at origin.
-  std::vector<unsigned char> draw(int mode, float texelsPerPixel, float footprint, float originU = -0.3f,
-                                  float originV = -0.2f) {
+  // pixel from (-0.3, -0.2), so that reads cross both edges.
+  std::vector<unsigned char> draw(int mode, float texelsPerPixel, float footprint) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, gltest::kWidth, gltest::kHeight);
     glDisable(GL_DEPTH_TEST);
@@ -109,7 +108,7 @@ class TextureFilter : public ::testing::Test {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture);
     glUniform1i(glGetUniformLocation(program, "tex"), 0);
-    glUniform2f(glGetUniformLocation(program, "origin"), originU, originV);
+    glUniform2f(glGetUniformLocation(program, "origin"), -0.3f, -0.2f);
     glUniform2f(glGetUniformLocation(program, "step"), texelsPerPixel / kTexWidth, texelsPerPixel / kTexHeight);
     glUniform1f(glGetUniformLocation(program, "footprint"), footprint);
     glUniform1i(glGetUniformLocation(program, "mode"), mode);
@@ -174,16 +173,6 @@ TEST_F(TextureFilter, EmptyAndEndlessFootprintsReadTheFirstAndLastLevels) {
     EXPECT_LE(largestDifference(draw(mode, 1.5f, 0.0f), draw(2, 1.5f, 0.0f)), 3) << "mode " << mode;
     const float endless = std::numeric_limits<float>::infinity();
     EXPECT_LE(largestDifference(draw(mode, 1.5f, endless), draw(2, 1.5f, 1024.0f)), 3) << "mode " << mode;
-  }
-}
-
-TEST_F(TextureFilter, UndefinedCoordinatesStayInsideTheTexture) {
-  // NaN texture coordinates, as a hostile model can give: no fetch may leave
-  // the texture, and the draw goes through.
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  for (int mode : {0, 1}) {
-    draw(mode, 1.0f, 1.0f, nan, nan);
-    draw(mode, 1.0f, nan, 0.25f, 0.25f);
   }
 }
 
