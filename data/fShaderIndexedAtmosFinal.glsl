@@ -130,8 +130,8 @@ void main() {
 
   // Loops rather than branches: a software rasteriser runs both sides of a
   // branch that splits a block of pixels, but leaves a loop as soon as no
-  // pixel of the block has iterations left. Rays that end on the ground take the
-  // first loop, rays through the limb the second.
+  // pixel of the block has iterations left. Rays that end on the ground take
+  // the first loop, rays through the limb the second.
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
   // Steep rays cross little air and need few samples; grazing ones all.
