@@ -1,6 +1,5 @@
 #include "app/configfile.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -32,36 +31,10 @@ bool ConfigFile::read(const char* fileName) {
 }
 
 namespace config {
-const Key keys[] = {
-    {"width", "int", "1024"},
-    {"height", "int", "768"},
-    {"keyPressSpeed", "float", "6.0"},
-    {"mouseSpeed", "float", "3.0"},
-    {"invertMouseX", "bool", "0"},
-    {"invertMouseY", "bool", "0"},
-    {"enableAnisotropicFilteringOverridecheck", "int", "0"},
-    {"earthFilename", "string", "models\\earth.obj"},
-    {"earthVShader", "string", "vShaderIndexedShading.glsl"},
-    {"earthFShader", "string", "fShaderIndexedShading.glsl"},
-    {"moonFilename", "string", "models\\moon.obj"},
-    {"moonVShader", "string", "vShaderIndexedShading.glsl"},
-    {"moonFShader", "string", "fShaderIndexedShading.glsl"},
-    {"missileFilename", "string", "models\\missile.obj"},
-    {"missileVShader", "string", "vShaderIndexedShading.glsl"},
-    {"missileFShader", "string", "fShaderIndexedShading.glsl"},
-    {"atmosphereFilename", "string", "models\\atmosphere.obj"},
-    {"atmosphereVShader", "string", "vShaderIndexedShading.glsl"},
-    {"atmosphereFShader", "string", "fShaderIndexedAtmosphere.glsl"},
-    {"atmosphereFShaderFinal", "string", "fShaderIndexedAtmosFinal.glsl"},
-    {"shadowModelFilename", "string", "models\\shadowCone.obj"},
-    {"eyePathFilename", "string", "models\\eyePath.obj"},
-    {"lookAtPathFilename", "string", "models\\lookAtPath.obj"},
-};
-const int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
+void notAKeyOfTheSettingsTable() {}
 
-const char* defaultOf(const char* name) {
-  for (const Key& k : keys)
-    if (strcmp(k.name, name) == 0) return k.defaultValue;
-  return "";
+void warnOutOfRange(const Key& key, const std::string& value) {
+  std::cerr << "WARNING: config.ini: " << key.name << " " << value << " is outside " << key.minimum << " to "
+            << key.maximum << "; using the default " << key.defaultValue << std::endl;
 }
 }  // namespace config

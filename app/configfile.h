@@ -3,7 +3,80 @@
 #pragma once
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
+
+// Every key the system reads, with its default: the one table of settings.
+namespace config {
+struct Key {
+  const char* name;
+  const char* type;
+  const char* defaultValue;
+  // The sane range of a numeric key (both ends included); minimum > maximum
+  // for keys without one. A value outside it is warned about where it is read.
+  double minimum = 1.0;
+  double maximum = 0.0;
+};
+// Widest window or image side the program asks for, whatever the screen.
+inline constexpr int maxWindowSide = 16384;
+inline constexpr Key keys[] = {
+    {"width", "int", "1024", 1, maxWindowSide},
+    {"height", "int", "768", 1, maxWindowSide},
+    {"keyPressSpeed", "float", "6.0", 0, 100},
+    {"mouseSpeed", "float", "3.0", 0, 100},
+    {"invertMouseX", "bool", "0"},
+    {"invertMouseY", "bool", "0"},
+    {"enableAnisotropicFilteringOverridecheck", "int", "0"},
+    {"earthFilename", "string", "models\\earth.obj"},
+    {"earthVShader", "string", "vShaderIndexedShading.glsl"},
+    {"earthFShader", "string", "fShaderIndexedShading.glsl"},
+    {"moonFilename", "string", "models\\moon.obj"},
+    {"moonVShader", "string", "vShaderIndexedShading.glsl"},
+    {"moonFShader", "string", "fShaderIndexedShading.glsl"},
+    {"missileFilename", "string", "models\\missile.obj"},
+    {"missileVShader", "string", "vShaderIndexedShading.glsl"},
+    {"missileFShader", "string", "fShaderIndexedShading.glsl"},
+    {"atmosphereFilename", "string", "models\\atmosphere.obj"},
+    {"atmosphereVShader", "string", "vShaderIndexedShading.glsl"},
+    {"atmosphereFShader", "string", "fShaderIndexedAtmosphere.glsl"},
+    {"atmosphereFShaderFinal", "string", "fShaderIndexedAtmosFinal.glsl"},
+    {"shadowModelFilename", "string", "models\\shadowCone.obj"},
+    {"eyePathFilename", "string", "models\\eyePath.obj"},
+    {"lookAtPathFilename", "string", "models\\lookAtPath.obj"},
+};
+inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
+
+// The table's entry for a name, or null.
+constexpr const Key* find(std::string_view name) {
+  for (const Key& k : keys)
+    if (name == k.name) return &k;
+  return nullptr;
+}
+// The default text of a key from the table (empty for an unknown key).
+constexpr const char* defaultOf(std::string_view name) {
+  const Key* k = find(name);
+  return k ? k->defaultValue : "";
+}
+constexpr bool hasRange(const Key& key) { return key.minimum <= key.maximum; }
+// False for a nan, and for a value outside the key's range.
+constexpr bool inRange(const Key& key, double value) {
+  return !hasRange(key) || (value >= key.minimum && value <= key.maximum);
+}
+
+// Reached only while compiling a lookup of a name the table does not hold.
+void notAKeyOfTheSettingsTable();
+
+// A key of the table. A string literal is checked while compiling, so a
+// misspelt key cannot silently read a default of zero.
+struct KeyName {
+  const Key* key;
+  consteval KeyName(const char* name) : key(find(name)) {
+    if (key == nullptr) notAKeyOfTheSettingsTable();
+  }
+  constexpr KeyName(const Key& k) : key(&k) {}
+};
+}  // namespace config
 
 class ConfigFile {
  public:
@@ -21,24 +94,16 @@ class ConfigFile {
   }
   // A setting of the system, with its default from the one table below.
   template <typename T>
-  T setting(const char* key) const;
+  T setting(config::KeyName key) const;
+  // A numeric setting checked against its sane range: a value outside it
+  // gives the default, with one WARNING line naming config.ini and the key.
+  template <typename T>
+  T checkedSetting(config::KeyName key) const;
 };
 
 extern ConfigFile configFile;
 ConfigFile getConfigFile();
 
-// Every key the system reads, with its default: the one table of settings.
-namespace config {
-struct Key {
-  const char* name;
-  const char* type;
-  const char* defaultValue;
-};
-extern const Key keys[];
-extern const int keyCount;
-// The default text of a key from the table (empty for an unknown key).
-const char* defaultOf(const char* name);
-}  // namespace config
 
 template <typename T>
 T ConfigFile::getValue(const std::string& key, const T& defaultValue, bool* found) const {
@@ -61,11 +126,29 @@ T ConfigFile::getValue(const std::string& key, const T& defaultValue, bool* foun
   return defaultValue;
 }
 
+namespace config {
+// A key's default converted to T.
 template <typename T>
-T ConfigFile::setting(const char* key) const {
+T defaultValue(const Key& key) {
   ConfigFile table;
-  table.keys.push_back(key);
-  table.values.push_back(config::defaultOf(key));
-  T fallback = table.getValue<T>(key, T{});
-  return getValue<T>(key, fallback);
+  table.keys.push_back(key.name);
+  table.values.push_back(key.defaultValue);
+  return table.getValue<T>(key.name, T{});
+}
+// Prints the warning for a value outside its key's range.
+void warnOutOfRange(const Key& key, const std::string& value);
+}  // namespace config
+
+template <typename T>
+T ConfigFile::setting(config::KeyName key) const {
+  return getValue<T>(key.key->name, config::defaultValue<T>(*key.key));
+}
+
+template <typename T>
+T ConfigFile::checkedSetting(config::KeyName key) const {
+  static_assert(std::is_arithmetic_v<T>, "only numbers have ranges");
+  const T value = setting<T>(key);
+  if (config::inRange(*key.key, static_cast<double>(value))) return value;
+  config::warnOutOfRange(*key.key, getValue(key.key->name, ""));
+  return config::defaultValue<T>(*key.key);
 }

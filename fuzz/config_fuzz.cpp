@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checksum += static_cast<unsigned>(config.getValue<float>(key, 1.5f, &found) > 0.0f);
     checksum += static_cast<unsigned>(config.getValue<bool>(key, true, &found));
     checksum += static_cast<unsigned>(config.getValue<std::string>(key, "x", &found).size());
-    checksum += static_cast<unsigned>(config.setting<int>(key));
+    checksum += static_cast<unsigned>(config.setting<int>(config::keys[k]));
   }
   // And the keys the file itself holds: a found key returns the first value.
   for (size_t i = 0; i < config.keys.size() && i < 64; ++i) {

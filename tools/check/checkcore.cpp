@@ -633,7 +633,7 @@ Report checkConfig(const std::string& path, std::string_view text) {
 
 std::vector<SceneFile> sceneFiles(const ConfigFile& config) {
   std::vector<SceneFile> files;
-  auto model = [&](const char* key, const char* role, bool required) {
+  auto model = [&](config::KeyName key, const char* role, bool required) {
     files.push_back({config.setting<std::string>(key), role, FileKind::Obj, required});
   };
   files.push_back({"models\\envcube.obj", "star field", FileKind::Obj, true});
