@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/configfile.h"
+#include "app/windowsize.h"
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "camera/inputhandler.h"
@@ -25,13 +26,20 @@ int currentDOFPass = 0;
 namespace {
 
 bool openConfiguredWindow(const StartOptions& options) {
-  int width = configFile.setting<int>("width");
-  int height = configFile.setting<int>("height");
-  if (width <= 0 || height <= 0) {
-    fprintf(stderr, "WARNING: window size %d x %d is not usable; using 1024 x 768\n", width, height);
-    width = 1024;
-    height = 768;
+  const int askedWidth = configFile.setting<int>("width");
+  const int askedHeight = configFile.setting<int>("height");
+  // Hidden windows have their own size; the configured one is only checked.
+  platform::DisplayLimits limits;
+  if (!options.hidden) {
+    limits = platform::queryDisplayLimits(false);
+    // The GL's limits cost a context to read; a request the screen holds
+    // cannot exceed them.
+    if (askedWidth > limits.screenWidth || askedHeight > limits.screenHeight)
+      limits = platform::queryDisplayLimits(true);
   }
+  const WindowSizeFit fit = fitWindowSize(askedWidth, askedHeight, limits, !options.hidden);
+  for (const std::string& warning : fit.warnings) fprintf(stderr, "%s\n", warning.c_str());
+  const int width = fit.width, height = fit.height;
   if (options.hidden) return platform::openHiddenWindow(options.width, options.height);
   platform::openWindowHint(platform::FSAA_SAMPLES, 4);
   platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);

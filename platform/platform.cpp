@@ -165,6 +165,41 @@ bool openWindow(int width, int height, int redBits, int greenBits, int blueBits,
   return true;
 }
 
+DisplayLimits queryDisplayLimits(bool readGL) {
+  DisplayLimits limits;
+  if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
+    if (const GLFWvidmode* mode = glfwGetVideoMode(monitor)) {
+      limits.screenWidth = mode->width;
+      limits.screenHeight = mode->height;
+    }
+  }
+  if (!readGL) return limits;
+  GLFWwindow* probe = nullptr;
+  GLFWwindow* previous = glfwGetCurrentContext();
+  if (window == nullptr) {
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    probe = glfwCreateWindow(1, 1, "", nullptr, nullptr);
+    if (probe == nullptr) return limits;
+    glfwMakeContextCurrent(probe);
+  }
+  GLint dims[2] = {0, 0};
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+  limits.viewportWidth = dims[0];
+  limits.viewportHeight = dims[1];
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &limits.renderbufferSize);
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limits.textureSize);
+  if (probe != nullptr) {
+    glfwMakeContextCurrent(previous);
+    glfwDestroyWindow(probe);
+  }
+  return limits;
+}
+
 bool openHiddenWindow(int width, int height) {
   if (window != nullptr || width <= 0 || height <= 0) return false;
   glfwDefaultWindowHints();

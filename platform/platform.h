@@ -79,6 +79,16 @@ bool openWindow(int width, int height, int redBits, int greenBits, int blueBits,
 // A window that is never shown, for tests and offscreen tools.
 bool openHiddenWindow(int width, int height);
 void closeWindow();
+// What the display and its GL can hold, read before the window opens. The GL
+// limits are read only when asked for, through a hidden 1 x 1 window when
+// none is open. Zero for what could not be read.
+struct DisplayLimits {
+  int screenWidth = 0, screenHeight = 0;      // the primary monitor's current mode
+  int viewportWidth = 0, viewportHeight = 0;  // GL_MAX_VIEWPORT_DIMS
+  int renderbufferSize = 0;                   // GL_MAX_RENDERBUFFER_SIZE
+  int textureSize = 0;                        // GL_MAX_TEXTURE_SIZE
+};
+DisplayLimits queryDisplayLimits(bool readGL);
 void getWindowSize(int* width, int* height);
 void setWindowTitle(const char* title);
 // OPENED: non-zero while the window exists and no close was requested.

@@ -1,0 +1,57 @@
+// Fitting the configured window size to the display: nothing the GL or the
+// screen cannot hold reaches the window library.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "app/windowsize.h"
+
+namespace {
+
+platform::DisplayLimits desktop() {
+  platform::DisplayLimits l;
+  l.screenWidth = 1920;
+  l.screenHeight = 1080;
+  l.viewportWidth = l.viewportHeight = l.renderbufferSize = l.textureSize = 16384;
+  return l;
+}
+
+TEST(WindowSize, SidesAreReducedToWhatTheDisplayHolds) {
+  struct Case {
+    int width, height;
+    bool fullScreen;
+    int wantWidth, wantHeight;
+    size_t warnings;
+  } cases[] = {
+      {1024, 768, true, 1024, 768, 0},
+      {2560, 1440, true, 1920, 1080, 0},  // full screen takes the screen anyway
+      {2560, 1440, false, 2560, 1440, 0},
+      {INT_MAX, 768, true, 1920, 768, 1},
+      {65536, 65536, false, 16384, 16384, 2},
+      {0, 768, true, 1024, 768, 1},
+      {-5, -5, false, 1024, 768, 1},
+      {1, 1, true, 1, 1, 0},
+  };
+  for (const Case& c : cases) {
+    const WindowSizeFit fit = fitWindowSize(c.width, c.height, desktop(), c.fullScreen);
+    EXPECT_EQ(fit.width, c.wantWidth) << c.width << " x " << c.height;
+    EXPECT_EQ(fit.height, c.wantHeight) << c.width << " x " << c.height;
+    EXPECT_EQ(fit.warnings.size(), c.warnings) << c.width << " x " << c.height;
+  }
+}
+
+TEST(WindowSize, TheWarningNamesTheFileTheKeyAndBothValues) {
+  platform::DisplayLimits small = desktop();
+  small.viewportWidth = 8192;
+  const WindowSizeFit fit = fitWindowSize(10000, 600, small, false);
+  ASSERT_EQ(fit.warnings.size(), 1u);
+  EXPECT_EQ(fit.warnings[0], "WARNING: config.ini: width 10000 is more than this display can hold; using 8192");
+}
+
+TEST(WindowSize, UnreadLimitsLeaveTheSaneCap) {
+  const WindowSizeFit fit = fitWindowSize(INT_MAX, INT_MAX, platform::DisplayLimits{}, true);
+  EXPECT_EQ(fit.width, 16384);
+  EXPECT_EQ(fit.height, 16384);
+}
+
+}  // namespace
