@@ -111,6 +111,15 @@ App::~App() {
 std::string App::out() const { return readFile(workDir_ + "/stdout.txt"); }
 std::string App::err() const { return readFile(workDir_ + "/stderr.txt"); }
 
+long App::residentKB() const {
+  if (pid_ <= 0) return -1;
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return atol(line.c_str() + 6);
+  return -1;
+}
+
 bool App::running() {
   if (pid_ <= 0) return false;
   if (status_ >= 0) return false;

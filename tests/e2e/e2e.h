@@ -50,6 +50,8 @@ class App {
   int waitForExit(double timeoutSeconds);
   std::string out() const;
   std::string err() const;
+  // Resident memory of the running program in kB (VmRSS), or -1.
+  long residentKB() const;
 
   // xdotool key name, e.g. "Escape", "w", "Up".
   void key(const std::string& name);
