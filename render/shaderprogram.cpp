@@ -9,23 +9,27 @@ void dofTextureName(int pass, char name[12]) {
   name[10] = digitToChar(static_cast<uint8_t>(pass), true);
 }
 
+// Each location field bears its uniform's name; the macro keeps the two
+// spellings from drifting apart.
+#define LOCATE(field) record.field = glGetUniformLocation(programID, #field)
+
 ShaderProgram buildShaderProgramRecord(GLuint programID) {
   ShaderProgram record;
   record.programID = programID;
-  record.MVP = glGetUniformLocation(programID, "MVP");
-  record.V = glGetUniformLocation(programID, "V");
-  record.M = glGetUniformLocation(programID, "M");
-  record.lightPos_worldspace = glGetUniformLocation(programID, "lightPos_worldspace");
-  record.validityChecker = glGetUniformLocation(programID, "validityChecker");
-  record.diffuseTexture = glGetUniformLocation(programID, "diffuseTexture");
-  record.specularTexture = glGetUniformLocation(programID, "specularTexture");
-  record.diffuseNightTexture = glGetUniformLocation(programID, "diffuseNightTexture");
+  LOCATE(MVP);
+  LOCATE(V);
+  LOCATE(M);
+  LOCATE(lightPos_worldspace);
+  LOCATE(validityChecker);
+  LOCATE(diffuseTexture);
+  LOCATE(specularTexture);
+  LOCATE(diffuseNightTexture);
   char name[12];
   for (int k = 1; k <= 15; ++k) {
     dofTextureName(k, name);
     record.DOFTextures[k - 1] = glGetUniformLocation(programID, name);
   }
-  record.DOFSamples = glGetUniformLocation(programID, "DOFSamples");
+  LOCATE(DOFSamples);
   record.initialized = true;
   return record;
 }
@@ -33,15 +37,17 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
 AtmosphereFinalShaderProgram buildAtmosphereFinalRecord(GLuint programID) {
   AtmosphereFinalShaderProgram record;
   static_cast<ShaderProgram&>(record) = buildShaderProgramRecord(programID);
-  record.texturePlanetColor = glGetUniformLocation(programID, "texturePlanetColor");
-  record.texturePlanetDepth = glGetUniformLocation(programID, "texturePlanetDepth");
-  record.textureAtmosDepth = glGetUniformLocation(programID, "textureAtmosDepth");
-  record.textureShadowBack = glGetUniformLocation(programID, "textureShadowBack");
-  record.textureShadowFront = glGetUniformLocation(programID, "textureShadowFront");
-  record.screenSize = glGetUniformLocation(programID, "screenSize");
+  LOCATE(texturePlanetColor);
+  LOCATE(texturePlanetDepth);
+  LOCATE(textureAtmosDepth);
+  LOCATE(textureShadowBack);
+  LOCATE(textureShadowFront);
+  LOCATE(screenSize);
   record.initialized = true;
   return record;
 }
+
+#undef LOCATE
 
 void AtmosphereFinalShaderProgram::bindTextureUnit(GLint unit, GLuint texture, GLint location) const {
   glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
