@@ -504,11 +504,6 @@ Report checkDds(const std::string& path, const uint8_t* bytes, size_t size, uint
     return r;
   }
   const uint64_t topLevel = ddsLevelSize(info.width, info.height, info.blockSize);
-  if (status == DdsStatus::BadLinearSize) {
-    r.error(0, "linear size " + std::to_string(info.linearSize) + " is larger than the top level's " +
-                   std::to_string(topLevel) + " bytes");
-    return r;
-  }
   if (info.width == 0 || info.height == 0) {
     r.error(0, "width or height is 0: there is no image");
     return r;
