@@ -47,18 +47,6 @@ void readMtlFile(FILE* file, MtlData& mtl) {
   }
 }
 
-// The library lies beside the model: the model path up to and including its
-// last separator, then the name from the mtllib line.
-std::string materialPathOf(const char* modelPath, const std::string& materialFileName, bool& hasDirectory) {
-  const char* name = fileNameOfPath(modelPath);
-  hasDirectory = name != modelPath;
-  if (!hasDirectory) return materialFileName;
-  const std::string model(modelPath);
-  // A path that ends in a separator has no file name; all of it is directory.
-  const size_t directoryLength = name != nullptr ? static_cast<size_t>(name - modelPath) : model.size();
-  return model.substr(0, directoryLength) + materialFileName;
-}
-
 Object* loadModelFrom(FILE* file, const char* path) {
   ObjData obj;
   const bool accepted = readObjFile(file, obj);
@@ -108,7 +96,7 @@ Object* loadModelFrom(FILE* file, const char* path) {
 
   if (obj.hasUVs) {
     bool hasDirectory = false;
-    const std::string materialPath = materialPathOf(path, obj.materialFileName, hasDirectory);
+    const std::string materialPath = materialPathOf(path, obj.materialFileName, &hasDirectory);
     if (hasDirectory) printf("DEBUG: materialFilename with path: '%s'\n", materialPath.c_str());
     FILE* materialFile = openFile(materialPath.c_str(), "r");
     if (materialFile == nullptr) {

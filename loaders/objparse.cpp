@@ -332,6 +332,15 @@ std::string objErrorMessage(const ObjData& data, const char* path) {
          text;
 }
 
+std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName, bool* hasDirectory) {
+  // A backslash anywhere wins over a later slash, as in fileNameOfPath.
+  size_t cut = modelPath.rfind('\\');
+  if (cut == std::string_view::npos) cut = modelPath.rfind('/');
+  if (hasDirectory != nullptr) *hasDirectory = cut != std::string_view::npos;
+  if (cut == std::string_view::npos) return std::string(materialFileName);
+  return std::string(modelPath.substr(0, cut + 1)).append(materialFileName);
+}
+
 bool expandObjCorners(const ObjData& data, std::vector<glm::vec3>& vertices, std::vector<glm::vec2>& uvs,
                       std::vector<glm::vec3>& normals) {
   vertices.clear();

@@ -104,6 +104,13 @@ bool parseObjBuffer(std::string& text, ObjData& data);
 // the model at path.
 std::string objErrorMessage(const ObjData& data, const char* path);
 
+// The material library path the loader opens: the model path's directory
+// part (up to its last backslash, or without one its last slash) followed
+// by the name from the mtllib line; without a directory part, the name
+// alone. hasDirectory, when given, tells which.
+std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName,
+                           bool* hasDirectory = nullptr);
+
 // The per-corner attributes of a triangle model: entry i of each output
 // comes from entry i of the index lists. Returns false, with the outputs
 // emptied, when an index lies outside its list; finishObj has ruled that out

@@ -161,11 +161,7 @@ TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
   EXPECT_EQ(files[13].kind, check::FileKind::Dds);
 }
 
-TEST(CheckScene, MaterialPathsAndFileKinds) {
-  EXPECT_EQ(check::materialPathOf("models\\earth.obj", "earth.mtl"), "models\\earth.mtl");
-  EXPECT_EQ(check::materialPathOf("earth.obj", "earth.mtl"), "earth.mtl");
-  EXPECT_EQ(check::materialPathOf("a\\b/c.obj", "c.mtl"), "a\\c.mtl");  // a backslash wins
-  EXPECT_EQ(check::materialPathOf("a/b/c.obj", "c.mtl"), "a/b/c.mtl");
+TEST(CheckScene, FileKinds) {
   const uint8_t magic[] = {'D', 'D', 'S', ' '};
   EXPECT_EQ(check::kindOf("X.OBJ", nullptr, 0), check::FileKind::Obj);
   EXPECT_EQ(check::kindOf("a.Dds", nullptr, 0), check::FileKind::Dds);

@@ -158,6 +158,31 @@ TEST(ObjParse, MaterialLibraryNameIsUntrimmedAndTheLastOneWins) {
   EXPECT_TRUE(d.pathMode);
 }
 
+TEST(ObjParse, MaterialLibraryLiesBesideTheModel) {
+  struct Case {
+    const char* model;
+    const char* library;
+    const char* path;
+    bool hasDirectory;
+  };
+  const Case cases[] = {
+      {"models\\earth.obj", "earth.mtl", "models\\earth.mtl", true},
+      {"earth.obj", "earth.mtl", "earth.mtl", false},
+      {"a\\b/c.obj", "c.mtl", "a\\c.mtl", true},  // a backslash wins over a later slash
+      {"a/b/c.obj", "c.mtl", "a/b/c.mtl", true},
+      {"/abs.obj", " lib.mtl", "/ lib.mtl", true},  // the name stays untrimmed
+      {"models/", "m.mtl", "models/m.mtl", true},  // all of it is directory
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    bool hasDirectory = !c.hasDirectory;
+    EXPECT_EQ(materialPathOf(c.model, c.library, &hasDirectory), c.path);
+    EXPECT_EQ(hasDirectory, c.hasDirectory);
+    // The loader's rule for the directory part.
+    EXPECT_EQ(fileNameOfPath(c.model) != c.model, c.hasDirectory);
+  }
+}
+
 TEST(ObjParse, CarriageReturnLineFeedReadsLikeLineFeed) {
   std::string lf = kTexturedCube;
   std::string crlf;

@@ -290,15 +290,6 @@ const char* kindName(FileKind kind) {
   return "unknown file type";
 }
 
-std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName) {
-  const size_t separator = modelPath.find_last_of("\\/");
-  // A backslash anywhere wins over a later slash, as in fileNameOfPath.
-  const size_t backslash = modelPath.rfind('\\');
-  const size_t cut = backslash != std::string_view::npos ? backslash : separator;
-  if (cut == std::string_view::npos) return std::string(materialFileName);
-  return std::string(modelPath.substr(0, cut + 1)) + std::string(materialFileName);
-}
-
 Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) {
   Report r;
   r.path = path;
