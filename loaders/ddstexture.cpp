@@ -143,6 +143,8 @@ GLuint loadDdsTexture(const char* path) {
   size_t fileData = end > static_cast<long>(dds::kDataOffset) ? static_cast<size_t>(end) - dds::kDataOffset : 0;
   size_t bufferBytes = std::min(info.bufferSize, fileData);
   uint8_t* buffer = static_cast<uint8_t*>(calloc(bufferBytes > 0 ? bufferBytes : 1, 1));
+  // NOTE: the FATAL line names modelloaderobj.cpp, the module that offers
+  // this loader, not this file; the line number is this file's.
   if (buffer == nullptr) fatalOutOfMemory("modelloaderobj.cpp", __LINE__);
   size_t dataBytes = 0;
   if (bufferBytes > 0 && fseek(file, static_cast<long>(dds::kDataOffset), SEEK_SET) == 0)

@@ -100,8 +100,9 @@ bool parseObjText(std::string_view text, ObjData& data);
 // which spares a copy of a large file.
 bool parseObjBuffer(std::string& text, ObjData& data);
 
-// The one console line (without its line end) that reports data.error for
-// the model at path.
+// The console lines (without the last line end) that report data.error for
+// the model at path: one line, or for a malformed face the fixed format
+// message followed by one naming the file and line.
 std::string objErrorMessage(const ObjData& data, const char* path);
 
 // The material library path the loader opens: the model path's directory

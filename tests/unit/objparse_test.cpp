@@ -110,15 +110,17 @@ TEST(ObjParse, FaceFormatFollowsTheFirstTextureCoordinateLine) {
   EXPECT_FALSE(parseObjText("vt 0 0\nv 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n", a));
   EXPECT_EQ(a.error, ObjError::SegmentOrTriangleWithUVs);
   EXPECT_EQ(a.errorLine, 4u);
-  EXPECT_EQ(objErrorMessage(a, "x.obj"),
+  EXPECT_EQ(objErrorMessage(a, "models\\x.obj"),
             "ERROR: Inconsistensy in OBJ-File! Faces should be created in this way: \"f v1/t1/n1 v2/t2/n2 "
-            "v3/t3/n3\"!");
+            "v3/t3/n3\"!\n"
+            "ERROR: Invalid OBJ-File 'models\\x.obj', line 4: face or line element without the numbers it needs!");
   // v/t/n without any vt line is read as v//n and fails.
   ObjData b;
   EXPECT_FALSE(parseObjText("v 0 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1\n", b));
   EXPECT_EQ(b.error, ObjError::TriangleWithoutUVs);
   EXPECT_EQ(objErrorMessage(b, "x.obj"),
-            "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!");
+            "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!\n"
+            "ERROR: Invalid OBJ-File 'x.obj', line 3: face without the numbers it needs!");
   // Reading stops at the bad line: later lines are not seen.
   EXPECT_EQ(b.linesRead, 3u);
   // A bare f is a format error, not a read past the line.
