@@ -40,7 +40,6 @@ const char* ddsStatusText(DdsStatus status) {
     case DdsStatus::TruncatedHeader: return "header cut short";
     case DdsStatus::UnsupportedFormat: return "not DXT1, DXT3 or DXT5";
     case DdsStatus::TooLarge: return "larger than the largest texture this OpenGL offers";
-    case DdsStatus::BadLinearSize: return "linear size larger than the top level";
   }
   return "unknown";
 }
@@ -80,10 +79,9 @@ DdsStatus parseDdsHeader(const uint8_t* bytes, size_t size, uint32_t maxTextureS
     default: return DdsStatus::UnsupportedFormat;
   }
   if (info.width > maxTextureSize || info.height > maxTextureSize) return DdsStatus::TooLarge;
-  uint64_t topLevelSize = ddsLevelSize(info.width, info.height, info.blockSize);
-  if (info.linearSize > topLevelSize) return DdsStatus::BadLinearSize;
+  const uint64_t topLevelSize = ddsLevelSize(info.width, info.height, info.blockSize);
   info.bufferSize = info.mipMapCount > 1 ? 2 * static_cast<size_t>(info.linearSize) : info.linearSize;
-  if (info.linearSize == topLevelSize) info.bufferSize = std::max(info.bufferSize, declaredChainSize(info));
+  if (info.linearSize >= topLevelSize) info.bufferSize = std::max(info.bufferSize, declaredChainSize(info));
   return DdsStatus::Ok;
 }
 
@@ -131,6 +129,12 @@ GLuint loadDdsTexture(const char* path) {
       fprintf(stderr, "ERROR: DDS file '%s' refused: %s!\n", path, ddsStatusText(status));
     return 0;
   }
+  // Levels are read by their own sizes, so a larger linear size only widens
+  // the buffer: the file loads, with a word about its header.
+  const uint64_t topLevelSize = ddsLevelSize(info.width, info.height, info.blockSize);
+  if (info.linearSize > topLevelSize)
+    fprintf(stderr, "WARNING: DDS file '%s' gives a linear size of %u bytes, more than its top level's %llu!\n", path,
+            static_cast<unsigned>(info.linearSize), static_cast<unsigned long long>(topLevelSize));
 
   // The buffer never outgrows the bytes the file holds, whatever the header
   // claims; calloc keeps a short read from exposing stale memory.
@@ -139,6 +143,8 @@ GLuint loadDdsTexture(const char* path) {
   size_t fileData = end > static_cast<long>(dds::kDataOffset) ? static_cast<size_t>(end) - dds::kDataOffset : 0;
   size_t bufferBytes = std::min(info.bufferSize, fileData);
   uint8_t* buffer = static_cast<uint8_t*>(calloc(bufferBytes > 0 ? bufferBytes : 1, 1));
+  // NOTE: the FATAL line names modelloaderobj.cpp, the module that offers
+  // this loader, not this file; the line number is this file's.
   if (buffer == nullptr) fatalOutOfMemory("modelloaderobj.cpp", __LINE__);
   size_t dataBytes = 0;
   if (bufferBytes > 0 && fseek(file, static_cast<long>(dds::kDataOffset), SEEK_SET) == 0)

@@ -45,9 +45,12 @@ struct DdsInfo {
   uint32_t format = 0;     // GL internal format
   uint32_t blockSize = 0;  // bytes per 4x4 block
   // The data the levels may come from: twice the linear size when more than
-  // one level is declared, else the linear size. When the linear size is the
-  // top level's true size it grows to the whole declared chain if that is
-  // larger, as for small textures whose last levels each fill a whole block.
+  // one level is declared, else the linear size. When the linear size is at
+  // least the top level's true size it grows to the whole declared chain if
+  // that is larger, as for small textures whose last levels each fill a whole
+  // block. Levels take their own sizes from their dimensions, so a linear
+  // size above the top level's only widens what may be read; the file's
+  // length still bounds it.
   size_t bufferSize = 0;
   // Complete levels that lie inside the bytes that exist, top level first.
   std::vector<DdsLevel> levels;
@@ -59,7 +62,6 @@ enum class DdsStatus {
   TruncatedHeader,    // the 124-byte header is not all there
   UnsupportedFormat,  // FourCC other than DXT1, DXT3, DXT5
   TooLarge,           // width or height above the implementation's limit
-  BadLinearSize,      // linear size larger than the top level can be
 };
 
 // A short text for a status, for messages.

@@ -23,12 +23,15 @@ void printError(const std::string& message) {
 bool readObjFile(FILE* file, ObjData& obj) {
   while (char* line = readLine(file)) {
     ObjLine kind = parseObjLine(obj, line);
+    // NOTE: names the library as written in the OBJ, not the path opened
+    // (that is the "with path" line, when the model has a directory).
     if (kind == ObjLine::MaterialLibrary) printf("DEBUG: materialFileName: '%s'\n", obj.materialFileName.c_str());
     if (kind == ObjLine::FormatError) return false;
   }
   return finishObj(obj);
 }
 
+// NOTE: the lines printed here name texture files, not the library read.
 void readMtlFile(FILE* file, MtlData& mtl) {
   while (char* line = readLine(file)) {
     switch (parseMtlLine(mtl, line)) {
@@ -45,18 +48,6 @@ void readMtlFile(FILE* file, MtlData& mtl) {
         break;
     }
   }
-}
-
-// The library lies beside the model: the model path up to and including its
-// last separator, then the name from the mtllib line.
-std::string materialPathOf(const char* modelPath, const std::string& materialFileName, bool& hasDirectory) {
-  const char* name = fileNameOfPath(modelPath);
-  hasDirectory = name != modelPath;
-  if (!hasDirectory) return materialFileName;
-  const std::string model(modelPath);
-  // A path that ends in a separator has no file name; all of it is directory.
-  const size_t directoryLength = name != nullptr ? static_cast<size_t>(name - modelPath) : model.size();
-  return model.substr(0, directoryLength) + materialFileName;
 }
 
 Object* loadModelFrom(FILE* file, const char* path) {
@@ -76,7 +67,9 @@ Object* loadModelFrom(FILE* file, const char* path) {
   Object* object = new Object();
   if (obj.pathMode) {
     LineMesh lineMesh;
-    lineMesh.build(obj.positions, obj.vertexIndices);
+    // The mesh's warning names no file.
+    if (!lineMesh.build(obj.positions, obj.vertexIndices))
+      printError(std::string("ERROR: OBJ-File '") + path + "' holds no positions for its path!");
     object->setLineMesh(lineMesh);
     freeLineBuffer();
     puts("DEBUG: after freeing stuff!");
@@ -100,7 +93,9 @@ Object* loadModelFrom(FILE* file, const char* path) {
     printf("DEBUG: :::  VBO  ::: vertices:%zu;  normals:%zu;  uvs:%zu;  indices:%zu\n", verticesVBO.size(),
            normalsVBO.size(), uvsVBO.size(), indicesVBO.size());
     puts("DEBUG: created triangle mesh!");
-    mesh.create(verticesVBO, uvsVBO, normalsVBO, indicesVBO);
+    // The mesh's warning names no file.
+    if (!mesh.create(verticesVBO, uvsVBO, normalsVBO, indicesVBO))
+      printError(std::string("ERROR: OBJ-File '") + path + "' holds no triangles!");
     puts("DEBUG: initialized triangle mesh!");
   } else {
     printError("ERROR: Could not create indexed VBO!");
@@ -108,10 +103,11 @@ Object* loadModelFrom(FILE* file, const char* path) {
 
   if (obj.hasUVs) {
     bool hasDirectory = false;
-    const std::string materialPath = materialPathOf(path, obj.materialFileName, hasDirectory);
+    const std::string materialPath = materialPathOf(path, obj.materialFileName, &hasDirectory);
     if (hasDirectory) printf("DEBUG: materialFilename with path: '%s'\n", materialPath.c_str());
     FILE* materialFile = openFile(materialPath.c_str(), "r");
     if (materialFile == nullptr) {
+      // NOTE: names the library only, not the model that is refused for it.
       printError("ERROR: Could not open file " + materialPath + "!");
       // NOTE: the mesh's buffers belong to no object yet; free them here.
       mesh.release();

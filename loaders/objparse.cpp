@@ -301,17 +301,26 @@ bool parseObjText(std::string_view text, ObjData& data) {
   return parseObjBuffer(copy, data);
 }
 
+namespace {
+std::string objErrorLine(const char* file, size_t line, const char* text) {
+  return "ERROR: Invalid OBJ-File '" + std::string(file) + "', line " + std::to_string(line) + ": " + text;
+}
+}  // namespace
+
 std::string objErrorMessage(const ObjData& data, const char* path) {
   const char* file = path ? path : "";
   char text[512];
   switch (data.error) {
     case ObjError::None:
       return "";
+    // The fixed lines name neither file nor line; the second line does.
     case ObjError::SegmentOrTriangleWithUVs:
       return "ERROR: Inconsistensy in OBJ-File! Faces should be created in this way: \"f v1/t1/n1 v2/t2/n2 "
-             "v3/t3/n3\"!";
+             "v3/t3/n3\"!\n" +
+             objErrorLine(file, data.errorLine, "face or line element without the numbers it needs!");
     case ObjError::TriangleWithoutUVs:
-      return "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!";
+      return "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!\n" +
+             objErrorLine(file, data.errorLine, "face without the numbers it needs!");
     case ObjError::IndexOutOfRange:
       if (data.errorIndex < 1)
         snprintf(text, sizeof text, "%s index %lld, but indices start at 1%s!", data.errorKind,
@@ -328,8 +337,16 @@ std::string objErrorMessage(const ObjData& data, const char* path) {
       snprintf(text, sizeof text, "texture coordinates but no mtllib line!");
       break;
   }
-  return "ERROR: Invalid OBJ-File '" + std::string(file) + "', line " + std::to_string(data.errorLine) + ": " +
-         text;
+  return objErrorLine(file, data.errorLine, text);
+}
+
+std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName, bool* hasDirectory) {
+  // A backslash anywhere wins over a later slash, as in fileNameOfPath.
+  size_t cut = modelPath.rfind('\\');
+  if (cut == std::string_view::npos) cut = modelPath.rfind('/');
+  if (hasDirectory != nullptr) *hasDirectory = cut != std::string_view::npos;
+  if (cut == std::string_view::npos) return std::string(materialFileName);
+  return std::string(modelPath.substr(0, cut + 1)).append(materialFileName);
 }
 
 bool expandObjCorners(const ObjData& data, std::vector<glm::vec3>& vertices, std::vector<glm::vec2>& uvs,

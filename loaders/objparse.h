@@ -100,9 +100,17 @@ bool parseObjText(std::string_view text, ObjData& data);
 // which spares a copy of a large file.
 bool parseObjBuffer(std::string& text, ObjData& data);
 
-// The one console line (without its line end) that reports data.error for
-// the model at path.
+// The console lines (without the last line end) that report data.error for
+// the model at path: one line, or for a malformed face the fixed format
+// message followed by one naming the file and line.
 std::string objErrorMessage(const ObjData& data, const char* path);
+
+// The material library path the loader opens: the model path's directory
+// part (up to its last backslash, or without one its last slash) followed
+// by the name from the mtllib line; without a directory part, the name
+// alone. hasDirectory, when given, tells which.
+std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName,
+                           bool* hasDirectory = nullptr);
 
 // The per-corner attributes of a triangle model: entry i of each output
 // comes from entry i of the index lists. Returns false, with the outputs

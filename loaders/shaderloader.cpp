@@ -1,5 +1,8 @@
 #include "loaders/shaderloader.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -26,58 +29,239 @@ std::string assembleShaderSource(std::string_view fileBytes) {
   return source;
 }
 
-std::string readShaderSource(const char* path) {
+const char* shaderFileProblem(ShaderFileStatus status) {
+  switch (status) {
+    case ShaderFileStatus::Ok: return "ok";
+    case ShaderFileStatus::Missing: return "no such file";
+    case ShaderFileStatus::Directory: return "it is a directory";
+    case ShaderFileStatus::Unreadable: return "it cannot be read";
+    case ShaderFileStatus::Empty: return "it is empty";
+  }
+  return "unknown";
+}
+
+ShaderFileStatus readShaderSource(const char* path, std::string& source) {
+  source.clear();
+  if (path == nullptr) return ShaderFileStatus::Missing;
   FILE* stream = openFile(path, "rb");
-  if (stream == nullptr) return std::string();
+  if (stream == nullptr) {
+    // openFile refuses directories and devices; say which it was.
+    struct stat info;
+    if (stat(platformPathOf(path).c_str(), &info) != 0) return ShaderFileStatus::Missing;
+    return S_ISDIR(info.st_mode) ? ShaderFileStatus::Directory : ShaderFileStatus::Unreadable;
+  }
   std::string bytes;
   char chunk[4096];
   size_t got;
   while ((got = fread(chunk, 1, sizeof(chunk), stream)) > 0) bytes.append(chunk, got);
+  const bool failed = ferror(stream) != 0;
   fclose(stream);
-  return assembleShaderSource(bytes);
+  if (failed) return ShaderFileStatus::Unreadable;
+  if (bytes.empty()) return ShaderFileStatus::Empty;
+  source = assembleShaderSource(bytes);
+  return ShaderFileStatus::Ok;
 }
 
 namespace {
+using Kind = ShaderLogLine::Kind;
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+void skipBlanks(std::string_view s, size_t& p) {
+  while (p < s.size() && isBlank(s[p])) ++p;
+}
+
+bool accept(std::string_view s, size_t& p, char c) {
+  if (p >= s.size() || s[p] != c) return false;
+  ++p;
+  return true;
+}
+
+bool acceptWord(std::string_view s, size_t& p, std::string_view word) {
+  if (s.size() - p < word.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(s[p + i])) != word[i]) return false;
+  p += word.size();
+  return true;
+}
+
+// Up to nine digits: anything longer is no line number.
+bool acceptNumber(std::string_view s, size_t& p, unsigned& value) {
+  size_t q = p;
+  unsigned v = 0;
+  for (; q < s.size() && s[q] >= '0' && s[q] <= '9'; ++q) {
+    if (q - p == 9) return false;
+    v = v * 10 + static_cast<unsigned>(s[q] - '0');
+  }
+  if (q == p) return false;
+  value = v;
+  p = q;
+  return true;
+}
+
+// "0:12(3):" (Mesa), "0(12) :" (NVIDIA) or "0:12:" (AMD, Intel): source
+// string, line and perhaps column, up to and including the colon.
+bool acceptLocation(std::string_view s, size_t& p, unsigned& line) {
+  size_t q = p;
+  unsigned source = 0, number = 0, column = 0;
+  if (!acceptNumber(s, q, source)) return false;
+  if (accept(s, q, ':')) {
+    if (!acceptNumber(s, q, number)) return false;
+    if (accept(s, q, '(') && !(acceptNumber(s, q, column) && accept(s, q, ')'))) return false;
+  } else if (!(accept(s, q, '(') && acceptNumber(s, q, number) && accept(s, q, ')'))) {
+    return false;
+  }
+  skipBlanks(s, q);
+  if (!accept(s, q, ':')) return false;
+  line = number;
+  p = q;
+  return true;
+}
+
+// "error:", "ERROR:", "warning:", "fatal error C9999:", up to and including
+// the colon.
+bool acceptSeverity(std::string_view s, size_t& p, Kind& kind) {
+  size_t q = p;
+  Kind found;
+  if (acceptWord(s, q, "fatal error") || acceptWord(s, q, "error"))
+    found = Kind::Error;
+  else if (acceptWord(s, q, "warning"))
+    found = Kind::Warning;
+  else
+    return false;
+  skipBlanks(s, q);
+  // NVIDIA's message number: a letter and digits.
+  if (q + 1 < s.size() && std::isalpha(static_cast<unsigned char>(s[q])) && s[q + 1] >= '0' && s[q + 1] <= '9') {
+    ++q;
+    while (q < s.size() && s[q] >= '0' && s[q] <= '9') ++q;
+    skipBlanks(s, q);
+  }
+  if (!accept(s, q, ':')) return false;
+  kind = found;
+  p = q;
+  return true;
+}
+
+ShaderLogLine parseLogLine(std::string_view s) {
+  ShaderLogLine entry;
+  unsigned compilerLine = 0;
+  size_t p = 0;
+  skipBlanks(s, p);
+  if (acceptSeverity(s, p, entry.kind)) {
+    skipBlanks(s, p);
+    acceptLocation(s, p, compilerLine);
+  } else if (acceptLocation(s, p, compilerLine)) {
+    skipBlanks(s, p);
+    acceptSeverity(s, p, entry.kind);
+  }
+  skipBlanks(s, p);
+  size_t end = s.size();
+  while (end > p && isBlank(s[end - 1])) --end;
+  entry.text.assign(s.substr(p, end - p));
+  // The compiler's line 1 is the empty one put before the file's first;
+  // what it reports there belongs to the file's line 1.
+  entry.line = compilerLine > 1 ? compilerLine - 1 : compilerLine;
+  return entry;
+}
+}  // namespace
+
+std::vector<ShaderLogLine> parseShaderLog(std::string_view log) {
+  std::vector<ShaderLogLine> lines;
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find('\n', start);
+    if (end == std::string_view::npos) end = log.size();
+    const std::string_view line = log.substr(start, end - start);
+    start = end + 1;
+    size_t p = 0;
+    skipBlanks(line, p);
+    if (p < line.size()) lines.push_back(parseLogLine(line));
+  }
+  return lines;
+}
+
+namespace {
+// Errors go to standard error; what was printed before them comes first
+// also when both streams end up in one pipe.
+void printError(const std::string& message) {
+  fflush(stdout);
+  fprintf(stderr, "%s\n", message.c_str());
+}
+
+// Logs quote the source, which may hold any bytes.
+std::string printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+  return out;
+}
+
+// The end of a one-line message from the log's first error: ", line 3:
+// text", ": text", or "!" when the log has none.
+std::string firstErrorOf(std::string_view log, bool withLine) {
+  for (const ShaderLogLine& entry : parseShaderLog(log)) {
+    if (entry.kind != ShaderLogLine::Kind::Error) continue;
+    std::string end = withLine && entry.line > 0 ? ", line " + std::to_string(entry.line) : "";
+    return end + (entry.text.empty() ? "!" : ": " + printable(entry.text));
+  }
+  return "!";
+}
+
 // Logs are fetched into a zeroed buffer one byte longer than reported, so
-// that any reported length, 0 included, prints as a terminated string.
+// that any reported length, 0 included, gives a terminated string.
 // Shaders and programs differ only in the two query functions.
-void printLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
-              void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*)) {
+std::string fetchLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
+                     void (*getLog)(GLuint, GLsizei, GLsizei*, GLchar*)) {
   GLint infoLogLength = 0;
   getLength(object, GL_INFO_LOG_LENGTH, &infoLogLength);
   if (infoLogLength < 0) infoLogLength = 0;
   std::vector<char> message(static_cast<size_t>(infoLogLength) + 1, '\0');
   if (infoLogLength > 0) getLog(object, infoLogLength, nullptr, message.data());
-  printf("%s\n", message.data());
+  return std::string(message.data());
 }
 
-void printShaderLog(GLuint shader) { printLog(shader, glGetShaderiv, glGetShaderInfoLog); }
-void printProgramLog(GLuint program) { printLog(program, glGetProgramiv, glGetProgramInfoLog); }
-
-void compileShader(GLuint shader, const char* path, const std::string& source) {
+void compileShader(GLuint shader, const char* path, const std::string& source, ShaderFileStatus fileStatus) {
   printf("compiling shader : %s\n", path);
   const char* sourcePointer = source.c_str();
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);
-  printShaderLog(shader);
+  const std::string log = fetchLog(shader, glGetShaderiv, glGetShaderInfoLog);
+  printf("%s\n", log.c_str());
+  GLint compiled = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+  // A file that gave no source needs no compiler's word on top.
+  if (fileStatus != ShaderFileStatus::Ok)
+    printError(std::string("ERROR: Could not read shader file '") + path + "': " + shaderFileProblem(fileStatus) + "!");
+  else if (compiled != GL_TRUE)
+    printError(std::string("ERROR: Could not compile shader file '") + path + "'" + firstErrorOf(log, true));
 }
 }  // namespace
 
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath) {
+  const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";
+  const char* fragmentPath = fragmentFilePath ? fragmentFilePath : "(null)";
   GLuint vertexShaderID = glCreateShader(GL_VERTEX_SHADER);
   GLuint fragmentShaderID = glCreateShader(GL_FRAGMENT_SHADER);
-  std::string vertexShaderCode = readShaderSource(vertexFilePath);
-  std::string fragmentShaderCode = readShaderSource(fragmentFilePath);
+  std::string vertexShaderCode, fragmentShaderCode;
+  const ShaderFileStatus vertexStatus = readShaderSource(vertexFilePath, vertexShaderCode);
+  const ShaderFileStatus fragmentStatus = readShaderSource(fragmentFilePath, fragmentShaderCode);
 
-  compileShader(vertexShaderID, vertexFilePath ? vertexFilePath : "(null)", vertexShaderCode);
-  compileShader(fragmentShaderID, fragmentFilePath ? fragmentFilePath : "(null)", fragmentShaderCode);
+  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus);
+  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus);
 
   printf("linking the program\n");
   GLuint programID = glCreateProgram();
   glAttachShader(programID, vertexShaderID);
   glAttachShader(programID, fragmentShaderID);
   glLinkProgram(programID);
-  printProgramLog(programID);
+  const std::string log = fetchLog(programID, glGetProgramiv, glGetProgramInfoLog);
+  printf("%s\n", log.c_str());
+  GLint linked = GL_FALSE;
+  glGetProgramiv(programID, GL_LINK_STATUS, &linked);
+  // Link logs name no file, and their line numbers may belong to either.
+  if (linked != GL_TRUE)
+    printError(std::string("ERROR: Could not link the program of '") + vertexPath + "' and '" + fragmentPath + "'" +
+               firstErrorOf(log, false));
 
   // Still attached, so they live on until the program is deleted.
   glDeleteShader(vertexShaderID);

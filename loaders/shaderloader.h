@@ -1,17 +1,39 @@
 // GLSL programs from a vertex and a fragment source file. The loader prints
-// what the implementation reports and always hands back the program name.
+// what the implementation reports and always hands back the program name;
+// a file it cannot use, a failed compile or link also gets an ERROR line.
 #pragma once
 #include <GL/glew.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The source handed to the compiler for a file's bytes: a line feed before
 // every line and none after the last. Lines end at a line feed; a carriage
 // return right before it is dropped, so CR LF files read like LF files.
 std::string assembleShaderSource(std::string_view fileBytes);
 
-// The assembled source of a file; empty when the file cannot be opened.
-std::string readShaderSource(const char* path);
+enum class ShaderFileStatus { Ok, Missing, Directory, Unreadable, Empty };
+
+// Why a file gave no source, for messages ("it is empty").
+const char* shaderFileProblem(ShaderFileStatus status);
+
+// The assembled source of a file; it stays empty unless the status is Ok.
+ShaderFileStatus readShaderSource(const char* path, std::string& source);
+
+// One message of a compiler or linker log.
+struct ShaderLogLine {
+  enum class Kind { Error, Warning, Other };
+  Kind kind = Kind::Other;
+  unsigned line = 0;  // line of the shader file; 0 when the log names none
+  std::string text;   // without location and severity
+};
+
+// The messages of an info log, one per non-blank log line, in the forms
+// drivers write: Mesa "0:12(3): error: text", NVIDIA "0(12) : error C0000:
+// text", AMD and Intel "ERROR: 0:12: text", and "error: text" without a
+// place. Anything else is kept as Other. The compiler counts the line feed
+// that assembleShaderSource puts first, so its line n is the file's n - 1.
+std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
 
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath);

@@ -222,7 +222,7 @@ TEST_F(ModelLoader, ModelBesideTheWorkingDirectoryFindsItsLibraryThere) {
   EXPECT_EQ(object->diffuseTextureID, 0u);
 }
 
-TEST_F(ModelLoader, UnreadableInputIsRefusedWithOneMessage) {
+TEST_F(ModelLoader, UnreadableInputIsRefusedWithItsMessages) {
   EXPECT_EQ(load(nullptr), nullptr);
   EXPECT_EQ(console_.out + console_.err, "");
 
@@ -234,7 +234,8 @@ TEST_F(ModelLoader, UnreadableInputIsRefusedWithOneMessage) {
   EXPECT_EQ(load("models\\bad.obj"), nullptr);
   EXPECT_EQ(console_.out, "opened file!\n");
   EXPECT_EQ(console_.err,
-            "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!\n");
+            "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!\n"
+            "ERROR: Invalid OBJ-File 'models\\bad.obj', line 3: face without the numbers it needs!\n");
 
   gltest::writeFile("models/range.obj", "v 0 0 0\nvn 0 0 1\nf 1//1 2//1 1//1\n");
   EXPECT_EQ(load("models\\range.obj"), nullptr);
@@ -245,6 +246,17 @@ TEST_F(ModelLoader, UnreadableInputIsRefusedWithOneMessage) {
   gltest::writeFile("models/nolib.obj", "v 0 0 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1\n");
   EXPECT_EQ(load("models/nolib.obj"), nullptr);
   EXPECT_EQ(console_.err, "ERROR: Invalid OBJ-File 'models/nolib.obj', line 2: texture coordinates but no mtllib line!\n");
+}
+
+TEST_F(ModelLoader, ModelWithoutTrianglesIsKeptAndNamed) {
+  // The mesh's own warning stays; the loader's line says which file.
+  gltest::writeFile("models/notes.obj", "# only\n# comments\n");
+  Object* object = load("models\\notes.obj");
+  ASSERT_NE(object, nullptr);
+  EXPECT_FALSE(object->mesh.created);
+  EXPECT_EQ(console_.err,
+            "WARNING: vertices- or normals- collection was empty!\n"
+            "ERROR: OBJ-File 'models\\notes.obj' holds no triangles!\n");
 }
 
 TEST_F(ModelLoader, MissingMaterialLibraryRefusesTheModelAndFreesItsBuffers) {

@@ -96,6 +96,16 @@ class ShaderLoaderGL : public testing::Test {
   std::vector<GLuint> programs;
 };
 
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
 std::string withCrLf(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -142,6 +152,14 @@ TEST_F(ShaderLoaderGL, CompileErrorShowsInTheLogAndStillGivesAProgram) {
   std::string fragmentPart = output.out.substr(output.out.find("compiling shader : " + fragment));
   EXPECT_NE(fragmentPart.find("nope"), std::string::npos) << output.out;
   EXPECT_NE(output.out.find("linking the program\n"), std::string::npos);
+  // One line names the file and the line of the fault, one the pair that
+  // does not link.
+  const std::vector<std::string> errors = linesOf(output.err);
+  ASSERT_EQ(errors.size(), 2u) << output.err;
+  EXPECT_EQ(errors[0].rfind("ERROR: Could not compile shader file '" + fragment + "', line 3: ", 0), 0u) << errors[0];
+  EXPECT_NE(errors[0].find("nope"), std::string::npos) << errors[0];
+  EXPECT_EQ(errors[1].rfind("ERROR: Could not link the program of '" + vertex + "' and '" + fragment + "'", 0), 0u)
+      << errors[1];
 }
 
 TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
@@ -157,12 +175,18 @@ TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
   EXPECT_EQ(compiled, GL_FALSE);
   EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_FALSE);
   EXPECT_EQ(output.out, expectedOutput(program, missing, fragment));
-  // The loader names the file only in its compile line.
+  // The loader names the file only in its compile line on standard output;
+  // standard error says why, without the compiler's word on the empty source.
   EXPECT_EQ(output.out.find(missing), output.out.rfind(missing));
-  EXPECT_EQ(output.err, "");
+  const std::string linkError = "ERROR: Could not link the program of '" + missing + "' and '" + fragment + "'";
+  EXPECT_EQ(output.err.rfind("ERROR: Could not read shader file '" + missing + "': no such file!\n" + linkError, 0),
+            0u)
+      << output.err;
 
   // An empty file reads like a missing one.
   std::string empty = file("empty.glsl", "");
   program = build(empty, fragment, output);
   EXPECT_EQ(sourceOf(attachedShaders(program).vertex), "");
+  EXPECT_EQ(output.err.rfind("ERROR: Could not read shader file '" + empty + "': it is empty!\n", 0), 0u)
+      << output.err;
 }

@@ -174,11 +174,37 @@ TEST(DdsHeader, RefusesWhatCannotBeHonest) {
   EXPECT_EQ(read(makeDds({kMaxSize + 1, 4, 8, 1}, 0), info), DdsStatus::TooLarge);
   EXPECT_EQ(read(makeDds({4, 0xFFFFFFFFu, 8, 1}, 0), info), DdsStatus::TooLarge);
   EXPECT_EQ(read(makeDds({kMaxSize, kMaxSize, 0, 1}, 0), info), DdsStatus::Ok);
+}
 
-  // The top level of 8 x 8 DXT1 is 32 bytes; more cannot be its size.
-  EXPECT_EQ(read(makeDds({8, 8, 33, 1}, 64), info), DdsStatus::BadLinearSize);
-  EXPECT_EQ(read(makeDds({8, 8, 0xFFFFFFFFu, 2}, 64), info), DdsStatus::BadLinearSize);
-  EXPECT_EQ(read(makeDds({0, 0, 8, 1}, 8), info), DdsStatus::BadLinearSize);
+TEST(DdsPlan, LinearSizeAboveTheTopLevelOnlyWidensTheBuffer) {
+  // Levels take their sizes from their dimensions; the data that exists
+  // still ends the plan.
+  struct Case {
+    Header header;
+    size_t data;
+    size_t bufferSize;
+    size_t levels;
+  };
+  const Case cases[] = {
+      {{8, 8, 33, 1}, 64, 33, 1},                      // top level 32 bytes
+      {{8, 8, 4096, 4}, 64, 8192, 4},                  // 32 + 8 + 8 + 8
+      {{4, 4, 10, 3}, 24, 24, 3},                      // grows to the chain, like an honest size
+      {{8, 8, 0xFFFFFFFFu, 2}, 64, 2 * size_t{0xFFFFFFFFu}, 2},
+      {{16, 16, 4096, 5}, 128 + 32 + 4, 8192, 2},      // the file stops inside level 2
+      {{16, 16, 4096, 5}, 100, 8192, 0},               // ... or inside the top level
+      {{0, 0, 8, 1}, 8, 8, 0},                         // no image at all
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.header.width << " x " << c.header.height << ", linear size "
+                                    << c.header.linearSize << ", " << c.data << " data bytes");
+    DdsInfo info;
+    ASSERT_EQ(read(makeDds(c.header, c.data), info), DdsStatus::Ok);
+    EXPECT_EQ(info.bufferSize, c.bufferSize);
+    EXPECT_EQ(info.levels.size(), c.levels);
+    size_t end = 0;
+    for (const DdsLevel& level : info.levels) end = level.offset + level.size;
+    EXPECT_LE(end, c.data);
+  }
 }
 
 TEST(DdsPlan, RandomHeadersNeverReachPastTheData) {
@@ -196,7 +222,8 @@ TEST(DdsPlan, RandomHeadersNeverReachPastTheData) {
     h.mipMapCount = next() % 12;
     h.flags = (next() & 1) ? dds::kFlagMipMapCount : 0;
     uint64_t top = ddsLevelSize(h.width, h.height, h.fourCC == dds::kFourCCDXT1 ? 8 : 16);
-    h.linearSize = static_cast<uint32_t>(top == 0 ? 0 : next() % (top + 1));
+    // Up to twice the top level: a linear size above it is read too.
+    h.linearSize = static_cast<uint32_t>(next() % (2 * top + 2));
     size_t data = next() % (2 * top + 64);
     DdsInfo info;
     ASSERT_EQ(read(makeDds(h, data), info), DdsStatus::Ok);

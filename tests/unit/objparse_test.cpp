@@ -110,15 +110,17 @@ TEST(ObjParse, FaceFormatFollowsTheFirstTextureCoordinateLine) {
   EXPECT_FALSE(parseObjText("vt 0 0\nv 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n", a));
   EXPECT_EQ(a.error, ObjError::SegmentOrTriangleWithUVs);
   EXPECT_EQ(a.errorLine, 4u);
-  EXPECT_EQ(objErrorMessage(a, "x.obj"),
+  EXPECT_EQ(objErrorMessage(a, "models\\x.obj"),
             "ERROR: Inconsistensy in OBJ-File! Faces should be created in this way: \"f v1/t1/n1 v2/t2/n2 "
-            "v3/t3/n3\"!");
+            "v3/t3/n3\"!\n"
+            "ERROR: Invalid OBJ-File 'models\\x.obj', line 4: face or line element without the numbers it needs!");
   // v/t/n without any vt line is read as v//n and fails.
   ObjData b;
   EXPECT_FALSE(parseObjText("v 0 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1\n", b));
   EXPECT_EQ(b.error, ObjError::TriangleWithoutUVs);
   EXPECT_EQ(objErrorMessage(b, "x.obj"),
-            "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!");
+            "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!\n"
+            "ERROR: Invalid OBJ-File 'x.obj', line 3: face without the numbers it needs!");
   // Reading stops at the bad line: later lines are not seen.
   EXPECT_EQ(b.linesRead, 3u);
   // A bare f is a format error, not a read past the line.
@@ -156,6 +158,31 @@ TEST(ObjParse, MaterialLibraryNameIsUntrimmedAndTheLastOneWins) {
   ObjData d = parse("mtllib first.mtl\nmtllib  my lib.mtl  \nv 0 0 0\nf 1 1\n");
   EXPECT_EQ(d.materialFileName, " my lib.mtl  ");
   EXPECT_TRUE(d.pathMode);
+}
+
+TEST(ObjParse, MaterialLibraryLiesBesideTheModel) {
+  struct Case {
+    const char* model;
+    const char* library;
+    const char* path;
+    bool hasDirectory;
+  };
+  const Case cases[] = {
+      {"models\\earth.obj", "earth.mtl", "models\\earth.mtl", true},
+      {"earth.obj", "earth.mtl", "earth.mtl", false},
+      {"a\\b/c.obj", "c.mtl", "a\\c.mtl", true},  // a backslash wins over a later slash
+      {"a/b/c.obj", "c.mtl", "a/b/c.mtl", true},
+      {"/abs.obj", " lib.mtl", "/ lib.mtl", true},  // the name stays untrimmed
+      {"models/", "m.mtl", "models/m.mtl", true},  // all of it is directory
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    bool hasDirectory = !c.hasDirectory;
+    EXPECT_EQ(materialPathOf(c.model, c.library, &hasDirectory), c.path);
+    EXPECT_EQ(hasDirectory, c.hasDirectory);
+    // The loader's rule for the directory part.
+    EXPECT_EQ(fileNameOfPath(c.model) != c.model, c.hasDirectory);
+  }
 }
 
 TEST(ObjParse, CarriageReturnLineFeedReadsLikeLineFeed) {

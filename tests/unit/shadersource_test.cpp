@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "loaders/shaderloader.h"
 
@@ -33,24 +36,98 @@ TEST(ShaderSource, NulEndsTheLineItIsIn) {
   EXPECT_EQ(assembleShaderSource("AB\0CD\nEF"s), "\nAB\nEF");
 }
 
-TEST(ShaderSource, FilesAndMissingFiles) {
+TEST(ShaderSource, FilesAndWhyTheyGiveNoSource) {
   char dir[] = "/tmp/orbisk-shadersrc-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string crlf = std::string(dir) + "/crlf.glsl";
-  std::string empty = std::string(dir) + "/empty.glsl";
-  std::ofstream(crlf, std::ios::binary) << "void main()\r\n{\r\n}";
-  std::ofstream(empty, std::ios::binary) << "";
-  EXPECT_EQ(readShaderSource(crlf.c_str()), "\nvoid main()\n{\n}");
-  EXPECT_EQ(readShaderSource(empty.c_str()), "");
-  EXPECT_EQ(readShaderSource((std::string(dir) + "/missing.glsl").c_str()), "");
-  EXPECT_EQ(readShaderSource(nullptr), "");
+  const std::string d = dir;
+  std::ofstream(d + "/crlf.glsl", std::ios::binary) << "void main()\r\n{\r\n}";
+  std::ofstream(d + "/empty.glsl", std::ios::binary) << "";
+  std::ofstream(d + "/blank.glsl", std::ios::binary) << "\n";
+  mkdir((d + "/dir.glsl").c_str(), 0700);
   // A source longer than one read chunk arrives whole.
   std::string longLine(10000, 'x');
-  std::string big = std::string(dir) + "/big.glsl";
-  std::ofstream(big, std::ios::binary) << longLine << "\r\n" << longLine;
-  EXPECT_EQ(readShaderSource(big.c_str()), "\n" + longLine + "\n" + longLine);
-  remove(crlf.c_str());
-  remove(empty.c_str());
-  remove(big.c_str());
-  remove(dir);
+  std::ofstream(d + "/big.glsl", std::ios::binary) << longLine << "\r\n" << longLine;
+  struct Case {
+    std::string path;
+    ShaderFileStatus status;
+    std::string source;
+  };
+  const Case cases[] = {
+      {d + "/crlf.glsl", ShaderFileStatus::Ok, "\nvoid main()\n{\n}"},
+      {d + "/big.glsl", ShaderFileStatus::Ok, "\n" + longLine + "\n" + longLine},
+      {d + "/blank.glsl", ShaderFileStatus::Ok, "\n"},
+      {d + "/empty.glsl", ShaderFileStatus::Empty, ""},
+      {d + "/missing.glsl", ShaderFileStatus::Missing, ""},
+      {d + "/dir.glsl", ShaderFileStatus::Directory, ""},
+      {"/dev/zero", ShaderFileStatus::Unreadable, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string source = "stale";
+    EXPECT_EQ(readShaderSource(c.path.c_str(), source), c.status);
+    EXPECT_EQ(source, c.source);
+  }
+  std::string source;
+  EXPECT_EQ(readShaderSource(nullptr, source), ShaderFileStatus::Missing);
+  EXPECT_STREQ(shaderFileProblem(ShaderFileStatus::Directory), "it is a directory");
+  std::system(("rm -rf " + d).c_str());
+}
+
+TEST(ShaderLog, DriverFormatsGiveFileLines) {
+  using Kind = ShaderLogLine::Kind;
+  struct Case {
+    const char* log;
+    Kind kind;
+    unsigned line;  // of the file: the compiler's less the leading line feed
+    const char* text;
+  };
+  const Case cases[] = {
+      // Mesa
+      {"0:12(3): error: `nope' undeclared", Kind::Error, 11, "`nope' undeclared"},
+      {"0:5(10): warning: extension `GL_foo' unsupported", Kind::Warning, 4, "extension `GL_foo' unsupported"},
+      {"error: vertex shader lacks `main'", Kind::Error, 0, "vertex shader lacks `main'"},
+      // NVIDIA
+      {"0(12) : error C0000: syntax error, unexpected '}'", Kind::Error, 11, "syntax error, unexpected '}'"},
+      {"0(7) : warning C7555: 'varying' is deprecated", Kind::Warning, 6, "'varying' is deprecated"},
+      {"0(3) : fatal error C9999: out of memory", Kind::Error, 2, "out of memory"},
+      // AMD, Intel
+      {"ERROR: 0:12: 'nope' : undeclared identifier", Kind::Error, 11, "'nope' : undeclared identifier"},
+      {"WARNING: 0:2: 'x' : unused", Kind::Warning, 1, "'x' : unused"},
+      {"ERROR: 0:30: error(#143) Undeclared identifier: nope", Kind::Error, 29,
+       "error(#143) Undeclared identifier: nope"},
+      {"ERROR: 1 compilation errors.  No code generated.", Kind::Error, 0, "1 compilation errors.  No code generated."},
+      // Line 1 is the line feed the source starts with.
+      {"0:1(1): error: syntax error", Kind::Error, 1, "syntax error"},
+      {"0:0(0): error: no main", Kind::Error, 0, "no main"},
+      // Carriage returns and blanks around the text go.
+      {"  0:4(1): error: bad  \r", Kind::Error, 3, "bad"},
+      // Not a severity or not a place: kept whole.
+      {"Fragment shader failed to compile with the following errors:", Kind::Other, 0,
+       "Fragment shader failed to compile with the following errors:"},
+      {"errors: 2", Kind::Other, 0, "errors: 2"},
+      {"0:12 error", Kind::Other, 0, "0:12 error"},
+      {"0:1234567890(1): error: long", Kind::Other, 0, "0:1234567890(1): error: long"},
+      {"0:12(: error: x", Kind::Other, 0, "0:12(: error: x"},
+      {"0:12: L0001: mali", Kind::Other, 11, "L0001: mali"},
+      {"ERROR:", Kind::Error, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.log);
+    const std::vector<ShaderLogLine> lines = parseShaderLog(c.log);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].kind, c.kind);
+    EXPECT_EQ(lines[0].line, c.line);
+    EXPECT_EQ(lines[0].text, c.text);
+  }
+}
+
+TEST(ShaderLog, OneMessagePerNonBlankLine) {
+  const std::vector<ShaderLogLine> lines =
+      parseShaderLog("0:3(1): error: a\n\n   \r\n0:4(2): warning: b\r\nc\0d"s);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].line, 2u);
+  EXPECT_EQ(lines[1].kind, ShaderLogLine::Kind::Warning);
+  EXPECT_EQ(lines[2].text, "c\0d"s);
+  EXPECT_TRUE(parseShaderLog("").empty());
+  EXPECT_TRUE(parseShaderLog("\n\n").empty());
 }

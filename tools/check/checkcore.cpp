@@ -290,15 +290,6 @@ const char* kindName(FileKind kind) {
   return "unknown file type";
 }
 
-std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName) {
-  const size_t separator = modelPath.find_last_of("\\/");
-  // A backslash anywhere wins over a later slash, as in fileNameOfPath.
-  const size_t backslash = modelPath.rfind('\\');
-  const size_t cut = backslash != std::string_view::npos ? backslash : separator;
-  if (cut == std::string_view::npos) return std::string(materialFileName);
-  return std::string(modelPath.substr(0, cut + 1)) + std::string(materialFileName);
-}
-
 Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) {
   Report r;
   r.path = path;
@@ -504,11 +495,6 @@ Report checkDds(const std::string& path, const uint8_t* bytes, size_t size, uint
     return r;
   }
   const uint64_t topLevel = ddsLevelSize(info.width, info.height, info.blockSize);
-  if (status == DdsStatus::BadLinearSize) {
-    r.error(0, "linear size " + std::to_string(info.linearSize) + " is larger than the top level's " +
-                   std::to_string(topLevel) + " bytes");
-    return r;
-  }
   if (info.width == 0 || info.height == 0) {
     r.error(0, "width or height is 0: there is no image");
     return r;

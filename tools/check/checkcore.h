@@ -52,10 +52,6 @@ constexpr size_t kMaxReportsPerKind = 8;
 FileKind kindOf(std::string_view path, const uint8_t* head, size_t size);
 const char* kindName(FileKind kind);
 
-// The material library path the loader opens: the model path's directory
-// (up to its last separator, backslash or slash) followed by the name.
-std::string materialPathOf(std::string_view modelPath, std::string_view materialFileName);
-
 // The buffers a triangle model would upload.
 struct MeshData {
   std::vector<glm::vec3> vertices;
