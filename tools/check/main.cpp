@@ -319,8 +319,10 @@ void checkScenePrograms(Context& ctx) {
   for (ShaderFile& f : files) {
     fputs(check::formatReport(f.report).c_str(), ctx.out);
     countReport(f.report, ctx);
-    glDeleteShader(f.shader[0]);
-    glDeleteShader(f.shader[1]);
+    if (ctx.gl) {  // without a context the GL entry points are null
+      glDeleteShader(f.shader[0]);
+      glDeleteShader(f.shader[1]);
+    }
   }
   fflush(ctx.out);
 }
