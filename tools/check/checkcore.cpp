@@ -505,7 +505,8 @@ Report checkMtl(const std::string& path, std::string_view text) {
       }
     }
     if (*seenBefore != 0)
-      r.warning(lineNumber, "replaces the texture named on line " + std::to_string(*seenBefore));
+      r.warning(lineNumber, "replaces the texture named on line " + std::to_string(*seenBefore),
+                "texture lines that replace an earlier one");
     *seenBefore = lineNumber;
     if (name->empty()) r.error(lineNumber, "texture line without a name");
     else if (isBlank(name->back())) r.warning(lineNumber, "the texture name ends in white space, which is part of the name");
