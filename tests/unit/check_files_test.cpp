@@ -208,8 +208,8 @@ TEST(CheckReport, FloodsOfOneKindAreCappedWithACountAfterTheLastShown) {
        "lines with missing numbers", "  m.obj: warning: ... and 7 more lines with missing numbers\n", 10},
       {check::checkMtl("m.mtl", "newmtl a\nmap_Kd a.dds\n" + repeat("map_kd b.dds\n", 5)),
        "texture lines that are not read", "  m.mtl: warning: ... and 2 more texture lines that are not read\n", 5},
-      {check::checkMtl("m.mtl", "newmtl a\n" + repeat("map_Ks a.dds\n", 7)), "texture lines that replace an earlier one",
-       "  m.mtl: warning: ... and 3 more texture lines that replace an earlier one\n", 6},
+      {check::checkMtl("m.mtl", "newmtl a\n" + repeat("map_Ks a.dds\n", 7)),
+       "texture lines that replace an earlier one", "  m.mtl: warning: ... and 3 more texture lines that replace an earlier one\n", 6},
       {check::checkObj("m.obj", "v 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n" + repeat("mtllib \n", 6)), "",
        "  m.obj: warning: ... and 3 more of the same\n", 6},
   };
