@@ -1,5 +1,6 @@
-// orbisk-check's reports on DDS textures, MTL libraries and config.ini, the
-// scene's file list, and the printed form of a report.
+// orbisk-check's reports on DDS textures, MTL libraries, config.ini and
+// compiler logs, the scene's file and program lists, and the printed form of
+// a report.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "app/configfile.h"
 #include "loaders/ddstexture.h"
+#include "platform/platform.h"
 #include "tests/ddsbytes.h"
 #include "tests/unit/checkreport.h"
 #include "tools/check/checkcore.h"
@@ -146,6 +148,158 @@ TEST(CheckConfig, MistakesAreWarningsWithTheirLines) {
   EXPECT_EQ(check::checkConfig("config.ini", "width 0\n").problems.size(), 1u);
 }
 
+TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
+  platform::DisplayLimits smallGL;  // a 1920 x 1080 screen, a GL that draws up to 8192
+  smallGL.screenWidth = 1920;
+  smallGL.screenHeight = 1080;
+  smallGL.viewportWidth = smallGL.viewportHeight = smallGL.renderbufferSize = smallGL.textureSize = 8192;
+  struct Case {
+    const char* text;
+    const platform::DisplayLimits* limits;
+    const char* expected;  // null: no problem
+  };
+  const Case cases[] = {
+      {"keyPressSpeed 1e38\n", nullptr, "keyPressSpeed 1e38 is outside the sane range 0 to 100 (the default is 6.0)"},
+      {"mouseSpeed -0.5\n", nullptr, "mouseSpeed -0.5 is outside the sane range 0 to 100"},
+      {"keyPressSpeed 100\nmouseSpeed 0\n", nullptr, nullptr},  // the ends belong to the range
+      {"mouseSpeed nan\n", nullptr, "'nan' is not a finite number (nan or inf): mouseSpeed keeps its default 3.0"},
+      {"keyPressSpeed -inf\n", nullptr, "'-inf' is not a finite number"},
+      {"keyPressSpeed 1e39\n", nullptr, "'1e39' is beyond what a number setting holds: keyPressSpeed keeps"},
+      {"height 99999999999\n", nullptr, "beyond what a whole number setting holds: height keeps its default 768"},
+      {"width -3\n", nullptr, "width -3 is outside the sane range 1 to 16384: the window is 1024 x 768"},
+      {"width 20000\n", nullptr, "width 20000 is outside the sane range 1 to 16384: the window is 16384 x 768"},
+      {"width 10000\n", &smallGL, "width 10000 is more than this OpenGL can draw into (8192): the program uses 1920"},
+      {"height 1200\n", &smallGL, "height 1200 is more than the screen's 1080: the full-screen window takes"},
+      {"width 1920 height 1080\n", &smallGL, nullptr},
+      {"width 10000\n", nullptr, nullptr},  // no display known: only the sane range counts
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Report r = check::checkConfig("config.ini", c.text, c.limits);
+    EXPECT_TRUE(r.usable());
+    if (c.expected == nullptr) {
+      EXPECT_TRUE(r.problems.empty()) << r.problems[0].text;
+    } else {
+      ASSERT_EQ(r.problems.size(), 1u);
+      EXPECT_EQ(r.problems[0].line, 1u);
+      EXPECT_NE(r.problems[0].text.find(c.expected), std::string::npos) << r.problems[0].text;
+    }
+  }
+}
+
+TEST(CheckReport, FloodsOfOneKindAreCappedWithACountAfterTheLastShown) {
+  auto repeat = [](const std::string& line, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += line;
+    return text;
+  };
+  struct Case {
+    Report report;
+    const char* kind;       // empty: the same text repeated
+    const char* countLine;  // printed once, after the last of the kind shown
+    size_t total;           // of the kind's severity, at least
+  };
+  const Case cases[] = {
+      {check::checkConfig("c.ini", repeat("width 800\n", 1000)), "repeated keys",
+       "  c.ini: warning: ... and 996 more repeated keys\n", 999},
+      {check::checkConfig("c.ini", repeat("colour 1\n", 50)), "unknown keys",
+       "  c.ini: warning: ... and 47 more unknown keys\n", 50},
+      {check::checkObj("m.obj", "v 0 0 0\nvn 0 0 1\n" + repeat("f 1/1/1 1/1/1\n", 100)), "malformed faces",
+       "  m.obj: error: ... and 97 more malformed faces\n", 100},
+      {check::checkObj("m.obj", "v 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n" + repeat("v 1 2\n", 10)),
+       "lines with missing numbers", "  m.obj: warning: ... and 7 more lines with missing numbers\n", 10},
+      {check::checkMtl("m.mtl", "newmtl a\nmap_Kd a.dds\n" + repeat("map_kd b.dds\n", 5)),
+       "texture lines that are not read", "  m.mtl: warning: ... and 2 more texture lines that are not read\n", 5},
+      {check::checkMtl("m.mtl", "newmtl a\n" + repeat("map_Ks a.dds\n", 7)),
+       "texture lines that replace an earlier one", "  m.mtl: warning: ... and 3 more texture lines that replace an earlier one\n", 6},
+      {check::checkObj("m.obj", "v 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n" + repeat("mtllib \n", 6)), "",
+       "  m.obj: warning: ... and 3 more of the same\n", 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.countLine);
+    const std::string printed = check::formatReport(c.report);
+    const size_t count = printed.find(c.countLine);
+    ASSERT_NE(count, std::string::npos) << printed;
+    EXPECT_EQ(printed.find(c.countLine, count + 1), std::string::npos);
+    size_t kept = 0;
+    for (const check::Problem& p : c.report.problems)
+      if (p.kind == c.kind && (*c.kind != '\0' || p.text == c.report.omitted[0].text)) ++kept;
+    EXPECT_EQ(kept, check::kMaxReportsPerKind);
+    const Severity severity = printed.substr(count).find(": error: ") < printed.substr(count).find('\n')
+                                  ? Severity::Error : Severity::Warning;
+    EXPECT_GE(c.report.count(severity), c.total);
+  }
+
+  // Counts follow the last shown problem of their own kind, whatever comes after.
+  Report r;
+  r.path = "f";
+  for (size_t line = 1; line <= 5; ++line) {
+    r.warning(line, "a", "as");
+    r.error(line, "b", "bs");
+  }
+  r.warning(9, "lone");
+  EXPECT_EQ(check::formatReport(r),
+            "f: unknown file type\n"
+            "  f:1: warning: a\n  f:1: error: b\n  f:2: warning: a\n  f:2: error: b\n"
+            "  f:3: warning: a\n  f: warning: ... and 2 more as\n"
+            "  f:3: error: b\n  f: error: ... and 2 more bs\n"
+            "  f:9: warning: lone\n");
+  EXPECT_EQ(r.count(Severity::Warning), 6u);
+  EXPECT_EQ(r.count(Severity::Error), 5u);
+}
+
+TEST(CheckShaders, CompilerLogsOfEachDriverLandOnTheFilesLines) {
+  // The compiler sees a line feed before the file's first line, so its
+  // line 12 is the file's line 11.
+  struct Case {
+    const char* log;
+    bool compiled;
+    const char* printed;  // the first problem line
+  };
+  const Case cases[] = {
+      {"0:12(3): error: `colour' undeclared\n", false, "s.glsl:11: error: `colour' undeclared"},
+      {"0:12(3): preprocessor error: bad #if\n", false, "s.glsl:11: error: preprocessor error: bad #if"},
+      {"0(12) : error C0000: syntax error, unexpected '}'\n", false, "s.glsl:11: error: syntax error"},
+      {"ERROR: 0:12: 'colour' : undeclared identifier\nERROR: 1 compilation errors.  No code generated.\n", false,
+       "s.glsl:11: error: 'colour' : undeclared identifier\n"},
+      {"0:12(3): warning: `x' used uninitialized\n", true, "s.glsl:11: warning: `x' used uninitialized"},
+      {"WARNING: 0:12: extension not supported\n", true, "s.glsl:11: warning: extension not supported"},
+      {"something the driver says\n", false, "s.glsl: error: something the driver says"},
+      {"", false, "s.glsl: error: the compiler refused it without a message"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.log);
+    Report r;
+    r.path = "s.glsl";
+    check::addCompilerLog(r, c.log, c.compiled);
+    EXPECT_EQ(r.usable(), c.compiled);
+    ASSERT_EQ(r.problems.size(), 1u);  // the summary line is left out
+    const std::string printed = check::formatReport(r);
+    EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
+  }
+  // A clean compile's chatter is no problem.
+  Report clean;
+  check::addCompilerLog(clean, "0:0(0): info: optimised\n", true);
+  EXPECT_TRUE(clean.problems.empty());
+}
+
+TEST(CheckShaders, StageFromTheName) {
+  using check::ShaderStage;
+  const std::vector<ShaderStage> vertex{ShaderStage::Vertex}, fragment{ShaderStage::Fragment},
+      both{ShaderStage::Vertex, ShaderStage::Fragment};
+  const std::pair<const char*, std::vector<ShaderStage>> cases[] = {
+      {"vShaderIndexed.glsl", vertex},     {"fShaderQuad.glsl", fragment},
+      {"vertexShader.glsl", vertex},       {"fragmentShaderToTexture.glsl", fragment},
+      {"shaders/FShaderX.GLSL", fragment}, {"dir.v/sky.vert", vertex},
+      {"vfragment.glsl", fragment},        {"common.glsl", both},
+  };
+  for (const auto& [path, stages] : cases) {
+    std::string why;
+    EXPECT_EQ(check::stagesFromName(path, &why), stages) << path;
+    EXPECT_FALSE(why.empty());
+  }
+}
+
 TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
   ConfigFile config;
   config.keys = {"moonFilename"};
@@ -161,12 +315,33 @@ TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
   EXPECT_EQ(files[13].kind, check::FileKind::Dds);
 }
 
+TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
+  ConfigFile defaults;
+  auto programs = check::scenePrograms(defaults);
+  ASSERT_EQ(programs.size(), 8u);  // Earth, Moon and missile share theirs
+  EXPECT_EQ(programs[0].vertex, "vShaderIndexed.glsl");
+  EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon and the missile");
+  EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
+  EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
+
+  ConfigFile config;
+  config.keys = {"moonFShader", "atmosphereVShader"};
+  config.values = {"moon.glsl", "vAir.glsl"};
+  programs = check::scenePrograms(config);
+  ASSERT_EQ(programs.size(), 9u);
+  EXPECT_EQ(check::listOf(programs[1].users), "the Earth and the missile");
+  EXPECT_EQ(programs[2].fragment, "moon.glsl");
+  EXPECT_EQ(programs[3].vertex, "vAir.glsl");
+  EXPECT_EQ(programs[4].vertex, "vAir.glsl");
+}
+
 TEST(CheckScene, FileKinds) {
   const uint8_t magic[] = {'D', 'D', 'S', ' '};
   EXPECT_EQ(check::kindOf("X.OBJ", nullptr, 0), check::FileKind::Obj);
   EXPECT_EQ(check::kindOf("a.Dds", nullptr, 0), check::FileKind::Dds);
   EXPECT_EQ(check::kindOf("texture", magic, 4), check::FileKind::Dds);
   EXPECT_EQ(check::kindOf("notes.txt", nullptr, 0), check::FileKind::Unknown);
+  EXPECT_EQ(check::kindOf("a.frag", nullptr, 0), check::FileKind::Glsl);
   const std::string obj = "# model\nv 1 2 3\n", mtl = "# lib\nnewmtl a\n", prose = "hello\nworld";
   auto bytes = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
   EXPECT_EQ(check::kindOf("a1b2", bytes(obj), obj.size()), check::FileKind::Obj);

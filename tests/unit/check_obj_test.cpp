@@ -121,12 +121,35 @@ TEST(CheckObj, NumbersThatAreNotFiniteAreWarnedAboutOnTheirLine) {
   EXPECT_TRUE(mentions(r, "texture coordinate with a number that is not finite"));
 }
 
-TEST(CheckObj, ManyProblemsOfOneKindAreCappedWithACount) {
-  std::string text = "v 0 0 0\nvn 0 0 1\n";
-  for (int i = 0; i < 100; ++i) text += "f 1/1/1 1/1/1\n";
-  Report r = check::checkObj("m.obj", text);
-  EXPECT_EQ(r.count(Severity::Error), check::kMaxReportsPerKind + 1);
-  EXPECT_TRUE(mentions(r, "... and 92 more malformed faces"));
+TEST(CheckObj, DegenerateTrianglesAreCountedAndAModelOfNothingButThemIsWarnedAbout) {
+  // The corners' positions decide, whichever indices name them.
+  struct Case {
+    const char* positions;
+    const char* faces;
+    size_t degenerate;  // of the model's triangles
+    size_t triangles;
+  };
+  const Case cases[] = {
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\n", "f 1//1 1//1 2//1\n", 1, 1},                       // a corner repeated
+      {"v 0 0 0\nv 1 0 0\nv 0 0 0\n", "f 1//1 2//1 3//1\n", 1, 1},                       // two indices, one place
+      {"v 0 0 0\nv 1 1 1\nv 2 2 2\n", "f 1//1 2//1 3//1\n", 1, 1},                       // in one line
+      {"v 0 0 0\nv 1e6 1e6 1e6\nv 3e6 3e6 3e6\n", "f 1//1 2//1 3//1\n", 1, 1},           // in one line, far out
+      {"v 0 0 0\nv 1e-6 0 0\nv 0 1e-6 0\n", "f 1//1 2//1 3//1\n", 0, 1},                 // tiny but real
+      {"v 0 0 0\nv 1 0 0\nv 0 1 0\n", "f 1//1 2//1 3//1\nf 1//1 2//1 2//1\n", 1, 2},   // one of two
+  };
+  for (const Case& c : cases) {
+    const std::string text = std::string(c.positions) + "vn 0 0 1\n" + c.faces;
+    SCOPED_TRACE(text);
+    Report r = check::checkObj("m.obj", text);
+    EXPECT_TRUE(r.usable());
+    const bool all = c.degenerate == c.triangles;
+    EXPECT_EQ(mentions(r, "degenerate (zero area or repeated corners): the program draws nothing"), all);
+    if (all) {
+      EXPECT_TRUE(mentions(r, "every triangle (" + std::to_string(c.triangles) + ")"));
+    }
+    EXPECT_EQ(hasFact(r, "degenerate triangles: " + std::to_string(c.degenerate) + " (zero area or repeated corners)"),
+              c.degenerate > 0 && !all);
+  }
 }
 
 TEST(CheckObj, VerdictAgreesWithTheLoadersCore) {

@@ -8,21 +8,45 @@
 
 #include "app/configfile.h"
 #include "app/oftenused.h"
+#include "app/windowsize.h"
 #include "loaders/ddstexture.h"
 #include "loaders/objparse.h"
+#include "loaders/shaderloader.h"
 #include "loaders/vertexindexer.h"
+#include "platform/platform.h"
+#include "render/shaderfiles.h"
 
 namespace check {
 
 bool Report::usable() const { return count(Severity::Error) == 0; }
 
 size_t Report::count(Severity severity) const {
-  return static_cast<size_t>(
+  size_t n = static_cast<size_t>(
       std::count_if(problems.begin(), problems.end(), [&](const Problem& p) { return p.severity == severity; }));
+  for (const Omitted& o : omitted)
+    if (o.severity == severity) n += o.count;
+  return n;
 }
 
-void Report::error(size_t line, std::string text) { problems.push_back({Severity::Error, line, std::move(text)}); }
-void Report::warning(size_t line, std::string text) { problems.push_back({Severity::Warning, line, std::move(text)}); }
+void Report::error(size_t line, std::string text, std::string_view kind) {
+  add(Severity::Error, line, std::move(text), kind);
+}
+void Report::warning(size_t line, std::string text, std::string_view kind) {
+  add(Severity::Warning, line, std::move(text), kind);
+}
+
+void Report::add(Severity severity, size_t line, std::string text, std::string_view kind) {
+  Tally& t = tally[(severity == Severity::Error ? "E" : "W") + std::string(kind.empty() ? text : kind)];
+  if (++t.seen <= kMaxReportsPerKind) {
+    problems.push_back({severity, line, std::move(text), std::string(kind)});
+    return;
+  }
+  if (t.seen == kMaxReportsPerKind + 1) {
+    t.omittedIndex = omitted.size();
+    omitted.push_back({severity, std::string(kind), kind.empty() ? std::move(text) : std::string(), 0});
+  }
+  ++omitted[t.omittedIndex].count;
+}
 
 namespace {
 
@@ -71,25 +95,6 @@ void forEachLine(std::string_view text, F onLine) {
     start = end + 1;
   }
 }
-
-// Reports of one kind of problem: the first few in full, then a count.
-class Limited {
- public:
-  Limited(Report& report, Severity severity) : report(report), severity(severity) {}
-  void add(size_t line, const std::string& text) {
-    if (++total <= kMaxReportsPerKind) report.problems.push_back({severity, line, text});
-  }
-  void close(const std::string& what) {
-    if (total > kMaxReportsPerKind)
-      report.problems.push_back(
-          {severity, 0, "... and " + std::to_string(total - kMaxReportsPerKind) + " more " + what});
-  }
-
- private:
-  Report& report;
-  Severity severity;
-  size_t total = 0;
-};
 
 // Problems in file order; those about the whole file after them.
 void sortByLine(Report& r) {
@@ -147,15 +152,15 @@ void checkPath(Report& r, const ObjData& data, const std::vector<size_t>& segmen
   if (data.triangleCount > 0)
     r.warning(0, "the path file also holds " + plural(data.triangleCount, "face", "faces") +
                      "; their vertex numbers join the segment list");
-  Limited beyond(r, Severity::Warning);
   for (size_t s = 0; s < segmentLines.size(); ++s)
     for (int k = 0; k < 2; ++k) {
       const uint32_t v = data.vertexIndices[2 * s + static_cast<size_t>(k)];
       if (v == 0 || v > data.positions.size())
-        beyond.add(segmentLines[s], "segment names vertex " + std::to_string(v) + ", but the positions are 1 to " +
-                                        std::to_string(data.positions.size()));
+        r.warning(segmentLines[s],
+                  "segment names vertex " + std::to_string(v) + ", but the positions are 1 to " +
+                      std::to_string(data.positions.size()),
+                  "segments with vertices outside the positions");
     }
-  beyond.close("segments with vertices outside the positions");
   bool looped = false;
   const std::vector<uint32_t> chain = walkChain(data.vertexIndices, looped);
   r.pathChainLength = chain.size();
@@ -168,6 +173,21 @@ void checkPath(Report& r, const ObjData& data, const std::vector<size_t>& segmen
     r.warning(0, "the chain from vertex 1 reaches " + std::to_string(chain.size()) + " of the " +
                      std::to_string(data.positions.size()) +
                      " positions; the flight uses that many points, in file order");
+}
+
+// Triangles that cover no pixel however they are turned: corners repeated,
+// or in one line. The test is relative to the edges' lengths, so that large
+// and tiny models are judged alike; below about 1e-7 a float cannot tell the
+// angle from zero anyway. Every index must lie inside the positions.
+size_t degenerateTriangles(const ObjData& data, size_t triangles) {
+  size_t count = 0;
+  for (size_t t = 0; t < triangles && 3 * t + 2 < data.vertexIndices.size(); ++t) {
+    const uint32_t* v = &data.vertexIndices[3 * t];
+    const glm::dvec3 a(data.positions[v[0] - 1]), b(data.positions[v[1] - 1]), c(data.positions[v[2] - 1]);
+    const glm::dvec3 ab = b - a, ac = c - a;
+    if (glm::length(glm::cross(ab, ac)) <= 1e-7 * glm::length(ab) * glm::length(ac)) ++count;
+  }
+  return count;
 }
 
 void checkTriangleModel(Report& r, const std::string& path, ObjData& data, const std::vector<size_t>& faceLines,
@@ -185,7 +205,6 @@ void checkTriangleModel(Report& r, const std::string& path, ObjData& data, const
   const FaceIndexLists lists[] = {{"position", data.vertexIndices, data.positions.size()},
                                   {"texture coordinate", data.uvIndices, data.uvs.size()},
                                   {"normal", data.normalIndices, data.normals.size()}};
-  Limited outside(r, Severity::Error);
   for (size_t face = 0; face < faceLines.size(); ++face) {
     if (faceReported[face]) continue;
     for (const FaceIndexLists& list : lists) {
@@ -193,13 +212,14 @@ void checkTriangleModel(Report& r, const std::string& path, ObjData& data, const
       for (size_t c = 0; c < 3; ++c) {
         const uint32_t index = list.indices[3 * face + c];
         if (index >= 1 && index <= list.listSize) continue;
-        outside.add(faceLines[face], std::string(list.kind) + " index " + std::to_string(index) + ", but only " +
-                                         std::to_string(list.listSize) + " " + list.kind + "s were read");
+        r.error(faceLines[face],
+                std::string(list.kind) + " index " + std::to_string(index) + ", but only " +
+                    std::to_string(list.listSize) + " " + list.kind + "s were read",
+                "faces with indices outside their lists");
         break;
       }
     }
   }
-  outside.close("faces with indices outside their lists");
 
   if (data.hasUVs) {
     if (!data.hasMaterialFileName) {
@@ -215,6 +235,12 @@ void checkTriangleModel(Report& r, const std::string& path, ObjData& data, const
   }
 
   if (!r.usable()) return;
+  const size_t degenerate = degenerateTriangles(data, faceLines.size());
+  if (!faceLines.empty() && degenerate == faceLines.size())
+    r.warning(0, "every triangle (" + std::to_string(degenerate) +
+                     ") is degenerate (zero area or repeated corners): the program draws nothing of the model");
+  else if (degenerate > 0)
+    r.facts.push_back("degenerate triangles: " + std::to_string(degenerate) + " (zero area or repeated corners)");
   std::vector<glm::vec3> vertices, normals;
   std::vector<glm::vec2> uvs;
   MeshData indexed;
@@ -254,6 +280,33 @@ size_t wordCount(const char* text) {
   return words;
 }
 
+
+struct Word {
+  std::string text;
+  size_t line = 0;
+};
+
+// "%g" of a range end: 16384, 0.5, 100.
+std::string numberText(double value) {
+  char text[32];
+  snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// What a value the number reader refused is: it takes neither nan nor inf,
+// and fails on a number beyond its type rather than clamp it.
+const char* whyNotANumber(const std::string& text, const std::string& type) {
+  const char* start = text.c_str();
+  const char* digits = start + (*start == '+' || *start == '-' ? 1 : 0);
+  char* end = nullptr;
+  const double value = strtod(start, &end);
+  if (end != start && !std::isfinite(value) && (*digits == 'n' || *digits == 'N' || *digits == 'i' || *digits == 'I'))
+    return "not a finite number (nan or inf)";
+  if (end != start && type == "int") return "beyond what a whole number setting holds";
+  if (end != start && type == "float") return "beyond what a number setting holds";
+  return type == "int" ? "not a whole number" : type == "float" ? "not a number" : "not 0 or 1";
+}
+
 }  // namespace
 
 FileKind kindOf(std::string_view path, const uint8_t* head, size_t size) {
@@ -262,6 +315,7 @@ FileKind kindOf(std::string_view path, const uint8_t* head, size_t size) {
   if (endsWith(lower, ".mtl")) return FileKind::Mtl;
   if (endsWith(lower, ".dds")) return FileKind::Dds;
   if (endsWith(lower, ".ini")) return FileKind::Config;
+  if (endsWith(lower, ".glsl") || endsWith(lower, ".vert") || endsWith(lower, ".frag")) return FileKind::Glsl;
   if (head == nullptr) return FileKind::Unknown;
   if (size >= 4 && memcmp(head, "DDS ", 4) == 0) return FileKind::Dds;
   // No known extension: judge text by the lines that start it.
@@ -271,6 +325,7 @@ FileKind kindOf(std::string_view path, const uint8_t* head, size_t size) {
   while (start < text.size()) {
     const std::string_view line = text.substr(start, text.find('\n', start) - start);
     if (line.rfind("newmtl", 0) == 0 || line.rfind("map_K", 0) == 0) return FileKind::Mtl;
+    if (line.rfind("#version", 0) == 0) return FileKind::Glsl;
     if (line.rfind("v ", 0) == 0 || line.rfind("vn ", 0) == 0 || line.rfind("f ", 0) == 0 ||
         line.rfind("mtllib ", 0) == 0)
       objLines = true;
@@ -285,6 +340,7 @@ const char* kindName(FileKind kind) {
     case FileKind::Obj: return "OBJ model";
     case FileKind::Mtl: return "MTL material library";
     case FileKind::Dds: return "DDS texture";
+    case FileKind::Glsl: return "GLSL shader";
     case FileKind::Unknown: return "unknown file type";
   }
   return "unknown file type";
@@ -298,12 +354,6 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
   std::vector<size_t> faceLines;
   std::vector<bool> faceReported;
   std::vector<size_t> segmentLines;
-  Limited formatErrors(r, Severity::Error);
-  Limited shortNumbers(r, Severity::Warning);
-  Limited notFinite(r, Severity::Warning);
-  Limited extraCorners(r, Severity::Warning);
-  Limited ignoredLines(r, Severity::Warning);
-  Limited oddIndices(r, Severity::Error);
   size_t materialLines = 0;
   std::string firstMaterial;
 
@@ -324,7 +374,8 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
                     ") a face is written \"f v/t/n v/t/n v/t/n\"";
         else
           message = "without texture coordinates a face is written \"f v//n v//n v//n\"";
-        formatErrors.add(lineNumber, message + ", not \"" + printable(seen) + "\": the program refuses the model");
+        r.error(lineNumber, message + ", not \"" + printable(seen) + "\": the program refuses the model",
+                "malformed faces");
         data.error = ObjError::None;
         data.errorLine = 0;
         break;
@@ -339,16 +390,19 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
         for (int i = 0; i < n && !odd; ++i) {
           if (v[i] >= 1 && v[i] <= objscan::kIntMax) continue;
           odd = true;
-          oddIndices.add(lineNumber, v[i] < 0 ? "negative index " + std::to_string(v[i]) +
-                                                    ": relative indices are not supported"
-                                 : v[i] == 0 ? std::string("index 0: indices start at 1")
-                                             : "index " + std::to_string(v[i]) + " is far beyond any list");
+          r.error(lineNumber,
+                  v[i] < 0    ? "negative index " + std::to_string(v[i]) + ": relative indices are not supported"
+                  : v[i] == 0 ? std::string("index 0: indices start at 1")
+                              : "index " + std::to_string(v[i]) + " is far beyond any list",
+                  "faces with impossible indices");
         }
         faceReported.push_back(odd);
         const size_t corners = wordCount(seen.c_str() + 1);
         if (corners > 3)
-          extraCorners.add(lineNumber, "face with " + std::to_string(corners) +
-                                           " corners: only the first three are drawn (triangulate the model)");
+          r.warning(lineNumber,
+                    "face with " + std::to_string(corners) +
+                        " corners: only the first three are drawn (triangulate the model)",
+                    "faces with more than three corners");
         break;
       }
       case ObjLine::Segment:
@@ -362,11 +416,14 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
         const int wanted = position || normal ? 3 : 2;
         bool finite = true;
         if (numberCount(seen, position ? 2 : 3, wanted, finite) < wanted)
-          shortNumbers.add(lineNumber, std::string(what) + " with fewer than " + std::to_string(wanted) +
-                                           " numbers: the rest are 0");
+          r.warning(lineNumber,
+                    std::string(what) + " with fewer than " + std::to_string(wanted) + " numbers: the rest are 0",
+                    "lines with missing numbers");
         if (!finite)
-          notFinite.add(lineNumber, std::string(what) + " with a number that is not finite (nan or inf): " +
-                                        "whatever uses it is drawn wrongly");
+          r.warning(lineNumber,
+                    std::string(what) + " with a number that is not finite (nan or inf): " +
+                        "whatever uses it is drawn wrongly",
+                    "lines with numbers that are not finite");
         break;
       }
       case ObjLine::MaterialLibrary:
@@ -382,23 +439,18 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh) 
         size_t first = 0;
         while (first < seen.size() && isBlank(seen[first])) ++first;
         if (first > 0 && first < seen.size() && (seen[first] == 'v' || seen[first] == 'f'))
-          ignoredLines.add(lineNumber, "ignored: the line starts with white space");
+          r.warning(lineNumber, "ignored: the line starts with white space", "ignored lines");
         else if (seen.rfind("l ", 0) == 0)
-          ignoredLines.add(lineNumber, "ignored: \"l\" elements are not read; camera paths are written \"f a b\"");
+          r.warning(lineNumber, "ignored: \"l\" elements are not read; camera paths are written \"f a b\"",
+                    "ignored lines");
         else if (seen.rfind("mtllib", 0) == 0 && !data.pathMode)
-          ignoredLines.add(lineNumber, "ignored: \"mtllib\" must be followed by one space and the name");
+          r.warning(lineNumber, "ignored: \"mtllib\" must be followed by one space and the name", "ignored lines");
         break;
       }
       default:
         break;
     }
   });
-  formatErrors.close("malformed faces");
-  oddIndices.close("faces with impossible indices");
-  shortNumbers.close("lines with missing numbers");
-  notFinite.close("lines with numbers that are not finite");
-  extraCorners.close("faces with more than three corners");
-  ignoredLines.close("ignored lines");
 
   if (data.linesRead == 0) {
     r.error(0, "the file is empty");
@@ -419,7 +471,6 @@ Report checkMtl(const std::string& path, std::string_view text) {
   MtlData mtl;
   size_t lineNumber = 0;
   size_t diffuseLine = 0, specularLine = 0, nightLine = 0;
-  Limited ignored(r, Severity::Warning);
   forEachLine(text, [&](std::string& line) {
     ++lineNumber;
     std::string seen(line.c_str());
@@ -438,18 +489,20 @@ Report checkMtl(const std::string& path, std::string_view text) {
         const std::string head = lowerCase(std::string_view(seen).substr(first, 7));
         if (head.size() >= 6 && (head.rfind("map_kd", 0) == 0 || head.rfind("map_ks", 0) == 0 ||
                                  head.rfind("map_kn", 0) == 0))
-          ignored.add(lineNumber, "not read: a texture line starts exactly with \"map_Kd \", \"map_Ks \" or "
-                                  "\"map_Kn \" (case and the one space count)");
+          r.warning(lineNumber,
+                    "not read: a texture line starts exactly with \"map_Kd \", \"map_Ks \" or "
+                    "\"map_Kn \" (case and the one space count)",
+                    "texture lines that are not read");
         return;
       }
     }
     if (*seenBefore != 0)
-      r.warning(lineNumber, "replaces the texture named on line " + std::to_string(*seenBefore));
+      r.warning(lineNumber, "replaces the texture named on line " + std::to_string(*seenBefore),
+                "texture lines that replace an earlier one");
     *seenBefore = lineNumber;
     if (name->empty()) r.error(lineNumber, "texture line without a name");
     else if (isBlank(name->back())) r.warning(lineNumber, "the texture name ends in white space, which is part of the name");
   });
-  ignored.close("texture lines that are not read");
   sortByLine(r);
   auto add = [&](bool has, const std::string& name, const char* role) {
     if (!has) return;
@@ -535,18 +588,97 @@ Report checkDds(const std::string& path, const uint8_t* bytes, size_t size, uint
   return r;
 }
 
-Report checkConfig(const std::string& path, std::string_view text) {
+Report checkConfig(const std::string& path, std::string_view text, const platform::DisplayLimits* limits) {
   Report r;
   r.path = path;
   r.kind = FileKind::Config;
-  struct Word {
-    std::string text;
-    size_t line;
+  // Only the table's keys are remembered: a file of a million different
+  // words must not cost a million entries.
+  std::map<std::string, size_t> firstLine;
+  // The window sides as the program reads them: the first value, else the default.
+  int askedSide[2] = {config::defaultValue<int>(*config::find("width")),
+                      config::defaultValue<int>(*config::find("height"))};
+  size_t sideLine[2] = {0, 0};
+  size_t pairs = 0;
+
+  auto onPair = [&](const Word& key, const Word& value) {
+    ++pairs;
+    const std::string keyText = printable(key.text);
+    const config::Key* known = config::find(key.text);
+    if (known != nullptr) {
+      auto [it, inserted] = firstLine.emplace(key.text, key.line);
+      if (!inserted) {
+        r.warning(key.line,
+                  "'" + keyText + "' appears again: only its first value (line " + std::to_string(it->second) +
+                      ") is used",
+                  "repeated keys");
+        return;
+      }
+    }
+    if (value.text == "=") {
+      r.warning(value.line,
+                "'=' is read as the value of '" + keyText +
+                    "': the file has no '=' signs, words simply alternate key, value",
+                "'=' signs");
+      return;
+    }
+    if (known == nullptr) {
+      std::string hint;
+      for (const config::Key& k : config::keys)
+        if (lowerCase(key.text) == lowerCase(k.name))
+          hint = std::string(": did you mean '") + k.name + "'? (keys are case-sensitive)";
+      if (hint.empty() && key.text.find('=') != std::string::npos)
+        hint = ": the file has no '=' signs, words simply alternate key, value";
+      r.warning(key.line, "unknown key '" + keyText + "', which nothing reads" + hint, "unknown keys");
+      return;
+    }
+    const std::string type = known->type;
+    if (type == "string") return;
+    std::istringstream stream(value.text);
+    bool ok = true;
+    double number = 0;
+    if (type == "int") {
+      int v = 0;
+      ok = static_cast<bool>(stream >> v);
+      number = v;
+    } else if (type == "float") {
+      float v = 0;
+      ok = static_cast<bool>(stream >> v);
+      number = v;
+    } else {
+      bool v = false;
+      ok = static_cast<bool>(stream >> v);
+    }
+    std::string rest;
+    if (!ok) {
+      const char* why = whyNotANumber(value.text, type);
+      r.warning(value.line,
+                "'" + printable(value.text) + "' is " + why + ": " + key.text + " keeps its default " +
+                    known->defaultValue,
+                "values the program cannot read");
+      return;
+    }
+    if (std::getline(stream, rest) && !rest.empty())
+      r.warning(value.line, "'" + printable(value.text) + "' is read only up to '" + printable(rest) + "'",
+                "values read only in part");
+    const int side = key.text == "width" ? 0 : key.text == "height" ? 1 : -1;
+    if (side >= 0) {
+      // Judged with the other side below, as the window is opened from both.
+      askedSide[side] = static_cast<int>(number);
+      sideLine[side] = value.line;
+    } else if (!config::inRange(*known, number)) {
+      r.warning(value.line,
+                key.text + " " + printable(value.text) + " is outside the sane range " + numberText(known->minimum) +
+                    " to " + numberText(known->maximum) + " (the default is " + known->defaultValue + ")",
+                "values outside their sane range");
+    }
   };
-  std::vector<Word> words;
-  size_t line = 1;
+
   // Words as the stream extraction reads them: white space separates, any
   // other byte (NUL included) belongs to a word.
+  Word key, value;
+  bool haveKey = false;
+  size_t line = 1;
   for (size_t i = 0; i < text.size();) {
     if (isBlank(text[i])) {
       if (text[i] == '\n') ++line;
@@ -555,65 +687,49 @@ Report checkConfig(const std::string& path, std::string_view text) {
     }
     const size_t start = i;
     while (i < text.size() && !isBlank(text[i])) ++i;
-    words.push_back({std::string(text.substr(start, i - start)), line});
+    Word& word = haveKey ? value : key;
+    word.text.assign(text.substr(start, i - start));
+    word.line = line;
+    if (haveKey) onPair(key, value);
+    haveKey = !haveKey;
   }
-  std::map<std::string, size_t> firstLine;
-  size_t pairs = 0;
-  for (size_t w = 0; w + 1 < words.size(); w += 2) {
-    ++pairs;
-    const Word& key = words[w];
-    const Word& value = words[w + 1];
-    const std::string keyText = printable(key.text);
-    auto [it, inserted] = firstLine.emplace(key.text, key.line);
-    if (!inserted) {
-      r.warning(key.line, "'" + keyText + "' appears again: only its first value (line " +
-                              std::to_string(it->second) + ") is used");
-      continue;
-    }
-    if (value.text == "=") {
-      r.warning(value.line, "'=' is read as the value of '" + keyText +
-                                "': the file has no '=' signs, words simply alternate key, value");
-      continue;
-    }
-    const config::Key* known = nullptr;
-    for (int k = 0; k < config::keyCount; ++k)
-      if (key.text == config::keys[k].name) known = &config::keys[k];
-    if (known == nullptr) {
-      std::string hint;
-      for (int k = 0; k < config::keyCount; ++k)
-        if (lowerCase(key.text) == lowerCase(config::keys[k].name))
-          hint = std::string(": did you mean '") + config::keys[k].name + "'? (keys are case-sensitive)";
-      if (hint.empty() && key.text.find('=') != std::string::npos)
-        hint = ": the file has no '=' signs, words simply alternate key, value";
-      r.warning(key.line, "unknown key '" + keyText + "', which nothing reads" + hint);
-      continue;
-    }
-    const std::string type = known->type;
-    std::istringstream stream(value.text);
-    bool ok = true;
-    std::string rest;
-    if (type == "int") {
-      int v = 0;
-      ok = static_cast<bool>(stream >> v);
-      if (ok && (key.text == "width" || key.text == "height") && v <= 0)
-        r.warning(value.line, "a window side must be positive: 1024 x 768 is used");
-    } else if (type == "float") {
-      float v = 0;
-      ok = static_cast<bool>(stream >> v);
-    } else if (type == "bool") {
-      bool v = false;
-      ok = static_cast<bool>(stream >> v);
-    }
-    if (!ok)
-      r.warning(value.line, "'" + printable(value.text) + "' is not " +
-                                (type == "int" ? "a whole number" : type == "float" ? "a number" : "0 or 1") +
-                                ": " + key.text + " keeps its default " + known->defaultValue);
-    else if (type != "string" && std::getline(stream, rest) && !rest.empty())
-      r.warning(value.line, "'" + printable(value.text) + "' is read only up to '" + printable(rest) + "'");
-  }
-  if (words.size() % 2 == 1)
-    r.warning(words.back().line, "'" + printable(words.back().text) + "' has no value and is ignored");
+  if (haveKey) r.warning(key.line, "'" + printable(key.text) + "' has no value and is ignored");
   r.facts.push_back("settings: " + std::to_string(pairs));
+
+  // The window is full screen: the screen's mode sets its size, and no side
+  // may pass what the GL can draw into.
+  const platform::DisplayLimits none;
+  const platform::DisplayLimits& display = limits != nullptr ? *limits : none;
+  const WindowSizeFit fit = fitWindowSize(askedSide[0], askedSide[1], display, true);
+  if (limits != nullptr)
+    r.facts.push_back("window: " + std::to_string(fit.width) + " x " + std::to_string(fit.height) + " (screen " +
+                      std::to_string(display.screenWidth) + " x " + std::to_string(display.screenHeight) +
+                      ", OpenGL up to " + std::to_string(widthLimit(display, false)) + " x " +
+                      std::to_string(heightLimit(display, false)) + ")");
+  const int obtained[2] = {fit.width, fit.height};
+  const int glLimit[2] = {widthLimit(display, false), heightLimit(display, false)};
+  const int screen[2] = {display.screenWidth, display.screenHeight};
+  for (int side = 0; side < 2; ++side) {
+    if (sideLine[side] == 0) continue;  // the default is no mistake of the file's
+    const config::Key& key = *config::find(side == 0 ? "width" : "height");
+    const std::string asked = std::string(key.name) + " " + std::to_string(askedSide[side]);
+    if (!config::inRange(key, askedSide[side]))
+      r.warning(sideLine[side],
+                asked + " is outside the sane range " + numberText(key.minimum) + " to " + numberText(key.maximum) +
+                    ": the window is " + std::to_string(fit.width) + " x " + std::to_string(fit.height),
+                "values outside their sane range");
+    else if (askedSide[side] > glLimit[side])
+      r.warning(sideLine[side],
+                asked + " is more than this OpenGL can draw into (" + std::to_string(glLimit[side]) +
+                    "): the program uses " + std::to_string(obtained[side]),
+                "window sides beyond the display");
+    else if (obtained[side] < askedSide[side])
+      r.warning(sideLine[side],
+                asked + " is more than the screen's " + std::to_string(screen[side]) +
+                    ": the full-screen window takes the screen's size",
+                "window sides beyond the display");
+  }
+  sortByLine(r);
   return r;
 }
 
@@ -636,17 +752,133 @@ std::vector<SceneFile> sceneFiles(const ConfigFile& config) {
   return files;
 }
 
+const char* stageName(ShaderStage stage) { return stage == ShaderStage::Vertex ? "vertex" : "fragment"; }
+
+std::vector<ShaderStage> stagesFromName(std::string_view path, std::string* why) {
+  const size_t slash = path.find_last_of("/\\");
+  const std::string name = lowerCase(slash == std::string_view::npos ? path : path.substr(slash + 1));
+  auto stage = [&](ShaderStage s, const char* reason) {
+    if (why != nullptr) *why = reason;
+    return std::vector<ShaderStage>{s};
+  };
+  if (endsWith(name, ".vert")) return stage(ShaderStage::Vertex, "its extension .vert");
+  if (endsWith(name, ".frag")) return stage(ShaderStage::Fragment, "its extension .frag");
+  const bool vertexWord = name.find("vertex") != std::string::npos;
+  const bool fragmentWord = name.find("fragment") != std::string::npos;
+  if (vertexWord != fragmentWord)
+    return vertexWord ? stage(ShaderStage::Vertex, "\"vertex\" in its name")
+                      : stage(ShaderStage::Fragment, "\"fragment\" in its name");
+  if (!vertexWord && name[0] == 'v') return stage(ShaderStage::Vertex, "its name starts with 'v'");
+  if (!vertexWord && name[0] == 'f') return stage(ShaderStage::Fragment, "its name starts with 'f'");
+  if (why != nullptr) *why = "its name tells no stage";
+  return {ShaderStage::Vertex, ShaderStage::Fragment};
+}
+
+std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
+  std::vector<ProgramFiles> programs;
+  auto add = [&](const std::string& vertex, const std::string& fragment, const char* user) {
+    // Objects with the same two files draw with one program, or with
+    // programs built alike.
+    for (ProgramFiles& p : programs)
+      if (p.vertex == vertex && p.fragment == fragment) {
+        p.users.push_back(user);
+        return;
+      }
+    programs.push_back({vertex, fragment, {user}});
+  };
+  auto key = [&](config::KeyName name) { return config.setting<std::string>(name); };
+  add(shaderfiles::envCubeVertex, shaderfiles::envCubeFragment, "the star field");
+  add(key("earthVShader"), key("earthFShader"), "the Earth");
+  add(key("moonVShader"), key("moonFShader"), "the Moon");
+  add(key("missileVShader"), key("missileFShader"), "the missile");
+  add(key("atmosphereVShader"), key("atmosphereFShader"), "the atmosphere");
+  add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the atmosphere composite");
+  add(shaderfiles::shadowConeVertex, shaderfiles::shadowConeFragment, "the shadow cone");
+  add(shaderfiles::compositeVertex, shaderfiles::compositeFragment, "the depth-of-field composite");
+  add(shaderfiles::sunGlowVertex, shaderfiles::sunGlowFragment, "the sun glow");
+  add(shaderfiles::textVertex, shaderfiles::textFragment, "the text overlay");
+  return programs;
+}
+
+std::string listOf(const std::vector<std::string>& names) {
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) out += i + 1 == names.size() ? " and " : ", ";
+    out += names[i];
+  }
+  return out;
+}
+
+
+
+void addCompilerLog(Report& report, std::string_view log, bool compiled, std::string_view prefix) {
+  using Level = ShaderLogLine::Kind;
+  const std::vector<ShaderLogLine> entries = parseShaderLog(log);
+  bool placedError = false;
+  for (const ShaderLogLine& e : entries) placedError = placedError || (e.kind == Level::Error && e.line > 0);
+  const size_t errorsBefore = report.count(Severity::Error);
+  for (const ShaderLogLine& e : entries) {
+    const std::string text = std::string(prefix) + printable(e.text, 300);
+    if (e.kind == Level::Warning) {
+      report.warning(e.line, text, "compiler warnings");
+    } else if (!compiled && (!placedError || (e.kind == Level::Error && e.line > 0))) {
+      // Beside errors placed at lines, the unplaced ones are summaries ("2
+      // compilation errors. No code generated."); without any, every line
+      // may be the reason.
+      report.error(e.line, text, "compiler errors");
+    }
+  }
+  if (!compiled && report.count(Severity::Error) == errorsBefore)
+    report.error(0, std::string(prefix) + "the compiler refused it without a message");
+}
+
+void addLinkLog(Report& fragmentReport, std::string_view log, bool linked, std::string_view vertexPath,
+                std::string_view users) {
+  using Level = ShaderLogLine::Kind;
+  const std::string with = " with " + printable(vertexPath, 200) + " into the program of " + std::string(users) + ": ";
+  const size_t errorsBefore = fragmentReport.count(Severity::Error);
+  for (const ShaderLogLine& e : parseShaderLog(log)) {
+    if (e.kind == Level::Warning)
+      fragmentReport.warning(0, "linking" + with + printable(e.text, 300), "link warnings");
+    else if (!linked)
+      fragmentReport.error(0, "does not link" + with + printable(e.text, 300), "link errors");
+  }
+  if (!linked && fragmentReport.count(Severity::Error) == errorsBefore)
+    fragmentReport.error(0, "does not link" + with + "the linker gives no reason");
+}
+
 std::string formatReport(const Report& report, std::string_view role) {
-  std::string out = printable(report.path, 200) + ": " + kindName(report.kind);
+  const std::string path = printable(report.path, 200);
+  std::string out = path + ": " + kindName(report.kind);
   if (!role.empty()) out += " (" + printable(role, 200) + ")";
   out += "\n";
   for (const std::string& fact : report.facts) out += "  " + fact + "\n";
-  for (const Problem& p : report.problems) {
-    out += "  " + printable(report.path, 200);
-    if (p.line > 0) out += ":" + std::to_string(p.line);
-    out += p.severity == Severity::Error ? ": error: " : ": warning: ";
-    out += p.text + "\n";
+  auto line = [&](Severity severity, size_t number, const std::string& text) {
+    out += "  " + path;
+    if (number > 0) out += ":" + std::to_string(number);
+    out += severity == Severity::Error ? ": error: " : ": warning: ";
+    out += text + "\n";
+  };
+  // Each count follows the last problem kept of its kind.
+  std::vector<std::vector<const Report::Omitted*>> countsAfter(report.problems.size() + 1);
+  for (const Report::Omitted& o : report.omitted) {
+    size_t last = report.problems.size();
+    for (size_t i = 0; i < report.problems.size(); ++i) {
+      const Problem& p = report.problems[i];
+      if (p.severity == o.severity && p.kind == o.kind && (!o.kind.empty() || p.text == o.text)) last = i;
+    }
+    countsAfter[last].push_back(&o);
   }
+  auto counts = [&](size_t after) {
+    for (const Report::Omitted* o : countsAfter[after])
+      line(o->severity, 0,
+           "... and " + std::to_string(o->count) + " more " + (o->kind.empty() ? "of the same" : o->kind));
+  };
+  for (size_t i = 0; i < report.problems.size(); ++i) {
+    line(report.problems[i].severity, report.problems[i].line, report.problems[i].text);
+    counts(i);
+  }
+  counts(report.problems.size());
   return out;
 }
 

@@ -5,11 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <glm/glm.hpp>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class ConfigFile;
+namespace platform {
+struct DisplayLimits;
+}
 
 namespace check {
 
@@ -19,16 +23,30 @@ struct Problem {
   Severity severity;
   size_t line;  // 0: the file as a whole
   std::string text;
+  std::string kind;  // what repeats of it are counted as
 };
 
-enum class FileKind { Config, Obj, Mtl, Dds, Unknown };
+enum class FileKind { Config, Obj, Mtl, Dds, Glsl, Unknown };
+
+// At most this many problems of one kind are kept per file; a 10 MB file can
+// hold a million of the same mistake, and the reader needs only the first few.
+constexpr size_t kMaxReportsPerKind = 3;
 
 struct Report {
   std::string path;
   FileKind kind = FileKind::Unknown;
   // What was found, one line each ("positions: 482").
   std::vector<std::string> facts;
+  // The problems kept, at most kMaxReportsPerKind of each kind.
   std::vector<Problem> problems;
+  // Problems of a kind beyond those kept, counted only.
+  struct Omitted {
+    Severity severity;
+    std::string kind;  // as given, or empty with the repeated text in text
+    std::string text;
+    size_t count;
+  };
+  std::vector<Omitted> omitted;
   // Files this one names: an OBJ its material library, an MTL its textures
   // (in the order diffuse, specular, night), as the loader opens them.
   std::vector<std::string> named;
@@ -39,13 +57,22 @@ struct Report {
   size_t indexCount = 0;
 
   bool usable() const;
+  // Kept and omitted problems alike.
   size_t count(Severity severity) const;
-  void error(size_t line, std::string text);
-  void warning(size_t line, std::string text);
-};
+  // kind names what the problem is one of, in the plural ("repeated keys"),
+  // for the "... and N more" line; without one, only repeats of the very
+  // same text count as one kind.
+  void error(size_t line, std::string text, std::string_view kind = {});
+  void warning(size_t line, std::string text, std::string_view kind = {});
+  void add(Severity severity, size_t line, std::string text, std::string_view kind = {});
 
-// Upper bound on reports of one kind of problem per file; the rest are counted.
-constexpr size_t kMaxReportsPerKind = 8;
+ private:
+  struct Tally {
+    size_t seen = 0;
+    size_t omittedIndex = 0;
+  };
+  std::map<std::string, Tally> tally;  // by severity and kind
+};
 
 // From the file name's extension (case-insensitive), else from the first
 // bytes: the DDS signature, or the lines of an MTL or OBJ text.
@@ -65,7 +92,10 @@ Report checkObj(const std::string& path, std::string_view text, MeshData* mesh =
 Report checkMtl(const std::string& path, std::string_view text);
 // maxTextureSize: the largest side the GL accepts.
 Report checkDds(const std::string& path, const uint8_t* bytes, size_t size, uint32_t maxTextureSize);
-Report checkConfig(const std::string& path, std::string_view text);
+// limits: the screen and the GL the program would open its window on, when
+// known; the configured window size is judged against them.
+Report checkConfig(const std::string& path, std::string_view text,
+                   const platform::DisplayLimits* limits = nullptr);
 
 // One file of the scene as the program opens it.
 struct SceneFile {
@@ -77,6 +107,37 @@ struct SceneFile {
 // The models and fixed textures the program loads, from the configuration
 // (or its defaults); textures named by materials are found by walking them.
 std::vector<SceneFile> sceneFiles(const ConfigFile& config);
+
+enum class ShaderStage { Vertex, Fragment };
+const char* stageName(ShaderStage stage);  // "vertex", "fragment"
+
+// The stages a GLSL file named on the command line is compiled as, judged
+// from its name: the extension .vert or .frag, the word "vertex" or
+// "fragment", else the 'v'/'f' prefix of the scene's files, else both (the
+// file may be either). why says which.
+std::vector<ShaderStage> stagesFromName(std::string_view path, std::string* why);
+
+// A program the scene builds: its two files and what draws with it.
+struct ProgramFiles {
+  std::string vertex;
+  std::string fragment;
+  std::vector<std::string> users;  // "the Earth", "the sun glow", ...
+};
+// Every program the program builds, from the configuration (or its
+// defaults) and the fixed file names; one entry per pair of files.
+std::vector<ProgramFiles> scenePrograms(const ConfigFile& config);
+// "the Earth, the Moon and the missile".
+std::string listOf(const std::vector<std::string>& names);
+
+// ---- Compiler logs, as parsed by the shader loader (parseShaderLog). ----
+
+// A compile's log as problems at the file's own lines; a failed compile
+// always leaves at least one error. prefix starts every text.
+void addCompilerLog(Report& report, std::string_view log, bool compiled, std::string_view prefix = {});
+// A link's log, into the report of the program's fragment shader, naming
+// the vertex shader's file.
+void addLinkLog(Report& fragmentReport, std::string_view log, bool linked, std::string_view vertexPath,
+                std::string_view users);
 
 // The report as printed: a heading, the facts indented, then one line per
 // problem in the form "path:line: error: text".

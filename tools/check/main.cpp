@@ -1,8 +1,9 @@
 // orbisk-check: checks the scene's assets before the program sees them. Run
 // in the run-time folder: without arguments it checks config.ini and every
-// model, material library and texture the program would load; with
-// arguments, the OBJ, MTL, DDS (and .ini) files named, with the files they
-// name in turn. Textures and meshes are uploaded to a hidden GL window.
+// model, material library, texture and shader the program would load; with
+// arguments, the OBJ, MTL, DDS, GLSL (and .ini) files named, with the files
+// they name in turn. Textures and meshes are uploaded to a hidden GL window,
+// where the shaders are compiled and linked too.
 // Exit status: 0 when every file is usable, 1 when one is not, 2 on a
 // usage error.
 #include <GL/glew.h>
@@ -25,14 +26,18 @@
 #include "platform/platform.h"
 #include "scene/trianglemesh.h"
 #include "tools/check/checkcore.h"
+#include "tools/check/checkshaders.h"
 
 namespace {
 
 const char* kUsage =
     "usage: orbisk-check [--verbose] [FILE...]\n"
-    "  Without files: checks config.ini and every model, material library and\n"
-    "  texture the program loads from the current directory.\n"
-    "  With files: checks those OBJ, MTL, DDS and .ini files and the files they name.\n"
+    "  Without files: checks config.ini and every model, material library,\n"
+    "  texture and shader the program loads from the current directory.\n"
+    "  With files: checks those OBJ, MTL, DDS, GLSL and .ini files and the files\n"
+    "  they name. A GLSL file is compiled as the stage its name tells (.vert,\n"
+    "  .frag, \"vertex\" or \"fragment\" in it, else a 'v' or 'f' at its start),\n"
+    "  else as both.\n"
     "  --verbose   also show the loaders' own console lines (on standard error)\n"
     "  Exit status 1 when any file is unusable.\n";
 
@@ -53,6 +58,7 @@ struct Context {
   FILE* out = stdout;
   bool gl = false;
   uint32_t maxTextureSize = kAssumedMaxTextureSize;
+  platform::DisplayLimits limits;  // read only with a GL
   size_t files = 0, unusable = 0, warnings = 0;
 };
 
@@ -146,6 +152,48 @@ void uploadMesh(check::Report& report, const check::MeshData& data) {
   drainGLErrors();
 }
 
+// A GLSL file named on the command line: compiled as the stage its name
+// tells, else as both, where compiling as either one is enough.
+check::Report checkGlslAlone(const std::string& path, std::string_view text, const Context& ctx) {
+  check::Report report;
+  report.path = path;
+  report.kind = check::FileKind::Glsl;
+  std::string why;
+  const std::vector<check::ShaderStage> stages = check::stagesFromName(path, &why);
+  if (text.empty()) {
+    report.error(0, "the file is empty: there is no shader to compile");
+    return report;
+  }
+  if (!ctx.gl) {
+    report.facts.push_back("not compiled: no OpenGL");
+    return report;
+  }
+  if (stages.size() == 1) {
+    report.facts.push_back(std::string("compiled as a ") + check::stageName(stages[0]) + " shader (" + why + ")");
+    glDeleteShader(check::compileShaderFile(report, text, stages[0]));
+    return report;
+  }
+  check::Report as[2] = {report, report};
+  bool compiled[2] = {false, false};
+  for (int i = 0; i < 2; ++i) {
+    const GLuint shader = check::compileShaderFile(as[i], text, stages[static_cast<size_t>(i)]);
+    compiled[i] = shader != 0;
+    glDeleteShader(shader);
+  }
+  if (compiled[0] || compiled[1]) {
+    report = as[compiled[0] ? 0 : 1];
+    report.facts.push_back(compiled[0] && compiled[1] ? "compiles as a vertex and as a fragment shader (" + why + ")"
+                           : compiled[0] ? "compiles as a vertex shader, not as a fragment shader (" + why + ")"
+                                         : "compiles as a fragment shader, not as a vertex shader (" + why + ")");
+    return report;
+  }
+  report.facts.push_back("compiled as a vertex and as a fragment shader (" + why + "): neither compiles");
+  for (const check::ShaderStage stage : stages)
+    glDeleteShader(check::compileShaderFile(report, text, stage, std::string("as a ") + check::stageName(stage) +
+                                                                     " shader: "));
+  return report;
+}
+
 check::Report checkOne(const Pending& item, Context& ctx) {
   std::vector<uint8_t> bytes;
   std::string reason;
@@ -176,10 +224,13 @@ check::Report checkOne(const Pending& item, Context& ctx) {
       report = check::checkDds(item.path, bytes.data(), bytes.size(), ctx.maxTextureSize);
       if (ctx.gl && report.usable()) uploadDds(report, bytes, ctx);
       break;
-    case check::FileKind::Config: report = check::checkConfig(item.path, text); break;
+    case check::FileKind::Config:
+      report = check::checkConfig(item.path, text, ctx.gl ? &ctx.limits : nullptr);
+      break;
+    case check::FileKind::Glsl: report = checkGlslAlone(item.path, text, ctx); break;
     case check::FileKind::Unknown:
       report.path = item.path;
-      report.error(0, "unknown file type: the name should end in .obj, .mtl, .dds or .ini");
+      report.error(0, "unknown file type: the name should end in .obj, .mtl, .dds, .glsl or .ini");
       break;
   }
   return report;
@@ -197,6 +248,85 @@ void queueNamed(const check::Report& report, std::deque<Pending>& queue) {
   }
 }
 
+void countReport(const check::Report& report, Context& ctx) {
+  ++ctx.files;
+  ctx.warnings += report.count(check::Severity::Warning);
+  if (!report.usable()) ++ctx.unusable;
+}
+
+// Every program the scene builds: each file read once and compiled once for
+// each stage it serves, then each pair linked, as the program would.
+void checkScenePrograms(Context& ctx) {
+  struct ShaderFile {
+    check::Report report;
+    std::vector<uint8_t> bytes;
+    bool readable = false;
+    GLuint shader[2] = {0, 0};  // vertex, fragment; 0 when not compiled
+    std::vector<std::string> users[2];
+  };
+  const std::vector<check::ProgramFiles> programs = check::scenePrograms(configFile);
+  std::deque<ShaderFile> files;  // stable references while files are added
+  auto fileOf = [&](const std::string& path) -> ShaderFile& {
+    for (ShaderFile& f : files)
+      if (platformPathOf(f.report.path.c_str()) == platformPathOf(path.c_str())) return f;
+    files.emplace_back();
+    files.back().report.path = path;
+    files.back().report.kind = check::FileKind::Glsl;
+    return files.back();
+  };
+  for (const check::ProgramFiles& p : programs) {
+    std::vector<std::string>& vertexUsers = fileOf(p.vertex).users[0];
+    vertexUsers.insert(vertexUsers.end(), p.users.begin(), p.users.end());
+    std::vector<std::string>& fragmentUsers = fileOf(p.fragment).users[1];
+    fragmentUsers.insert(fragmentUsers.end(), p.users.begin(), p.users.end());
+  }
+
+  for (ShaderFile& f : files) {
+    check::Report& r = f.report;
+    std::vector<std::string> users = f.users[0];
+    users.insert(users.end(), f.users[1].begin(), f.users[1].end());
+    std::string reason;
+    bool missing = false;
+    f.readable = readWhole(r.path, f.bytes, reason, missing);
+    if (!f.readable)
+      r.error(0, reason + ": the shader program of " + check::listOf(users) + " cannot be built");
+    else if (f.bytes.empty())
+      r.error(0, "the file is empty: the shader program of " + check::listOf(users) + " cannot be built");
+    const bool bothStages = !f.users[0].empty() && !f.users[1].empty();
+    for (int s = 0; s < 2; ++s) {
+      if (f.users[s].empty()) continue;
+      const auto stage = s == 0 ? check::ShaderStage::Vertex : check::ShaderStage::Fragment;
+      const bool compile = ctx.gl && f.readable && !f.bytes.empty();
+      r.facts.push_back(std::string(compile ? "compiled as the " : "the ") + check::stageName(stage) + " shader of " +
+                        check::listOf(f.users[s]));
+      if (!compile) continue;
+      const std::string_view text(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size());
+      f.shader[s] = check::compileShaderFile(
+          r, text, stage, bothStages ? std::string("as a ") + check::stageName(stage) + " shader: " : std::string());
+    }
+    if (!ctx.gl) r.facts.push_back("not compiled: no OpenGL");
+  }
+
+  // A shader that did not compile has its errors already; its programs are
+  // not linked, lest each repeat them.
+  for (const check::ProgramFiles& p : programs) {
+    const GLuint vertex = fileOf(p.vertex).shader[0];
+    ShaderFile& fragment = fileOf(p.fragment);
+    if (vertex != 0 && fragment.shader[1] != 0)
+      check::linkShaderFiles(fragment.report, vertex, fragment.shader[1], p.vertex, check::listOf(p.users));
+  }
+
+  for (ShaderFile& f : files) {
+    fputs(check::formatReport(f.report).c_str(), ctx.out);
+    countReport(f.report, ctx);
+    if (ctx.gl) {  // without a context the GL entry points are null
+      glDeleteShader(f.shader[0]);
+      glDeleteShader(f.shader[1]);
+    }
+  }
+  fflush(ctx.out);
+}
+
 bool openGL(Context& ctx) {
   if (!platform::init() || !platform::openHiddenWindow(64, 64)) return false;
   glewExperimental = GL_TRUE;
@@ -208,6 +338,8 @@ bool openGL(Context& ctx) {
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
   if (maxSize > 0) ctx.maxTextureSize = static_cast<uint32_t>(maxSize);
+  // The screen's mode, and the GL's limits from the hidden window's context.
+  ctx.limits = platform::queryDisplayLimits(true);
   return true;
 }
 
@@ -249,19 +381,18 @@ int run(int argc, char** argv, Context& ctx) {
 
   ctx.gl = openGL(ctx);
   if (!ctx.gl)
-    fprintf(ctx.out, "note: no OpenGL window (is a display set?): uploads are not checked, textures up to %u "
-                     "pixels are assumed\n\n", ctx.maxTextureSize);
+    fprintf(ctx.out, "note: no OpenGL window (is a display set?): uploads and shaders are not checked, textures "
+                     "up to %u pixels are assumed\n\n", ctx.maxTextureSize);
 
-  if (queue.empty()) {
+  const bool sceneMode = queue.empty();
+  if (sceneMode) {
     // The scene as the program loads it: settings first, then the files they name.
     configFile = ConfigFile();
     const bool hasConfig = access("config.ini", F_OK) == 0;
     if (hasConfig) {
       check::Report report = checkOne({"config.ini", "settings", check::FileKind::Config, false, ""}, ctx);
       fputs(check::formatReport(report, "settings").c_str(), ctx.out);
-      ++ctx.files;
-      ctx.warnings += report.count(check::Severity::Warning);
-      if (!report.usable()) ++ctx.unusable;
+      countReport(report, ctx);
       configFile.read("config.ini");
     } else {
       fprintf(ctx.out, "config.ini: not found: every setting takes its default\n");
@@ -279,11 +410,10 @@ int run(int argc, char** argv, Context& ctx) {
     check::Report report = checkOne(item, ctx);
     fputs(check::formatReport(report, item.role).c_str(), ctx.out);
     fflush(ctx.out);
-    ++ctx.files;
-    ctx.warnings += report.count(check::Severity::Warning);
-    if (!report.usable()) ++ctx.unusable;
+    countReport(report, ctx);
     queueNamed(report, queue);
   }
+  if (sceneMode) checkScenePrograms(ctx);
   fprintf(ctx.out, "\nchecked %zu file%s: %zu unusable, %zu warning%s\n", ctx.files, ctx.files == 1 ? "" : "s",
           ctx.unusable, ctx.warnings, ctx.warnings == 1 ? "" : "s");
   if (ctx.gl) platform::terminate();
