@@ -256,13 +256,10 @@ TEST_F(AnimationTest, AFlightStraightUpKeepsEveryPassFiniteAndTheCameraFree) {
   }
   camera = saved;
 
-  // The mouse turns the camera away from the vertical, until the next step.
+  // The mouse turns the camera away from the vertical.
   cam.pitch(5.0f);
   cam.yaw(5.0f);
   EXPECT_GT(glm::length(glm::cross(glm::normalize(cam.getDirection()), glm::vec3(0, 1, 0))), 0.1f);
-  stepAt(3.0);
-  expectVec({0, 3, 0}, cam.getPosition());
-  EXPECT_EQ(0.0f, glm::length(glm::cross(cam.getDirection(), glm::vec3(0, 1, 0))));
 }
 
 TEST(AnimationObjectsTest, HundredStepsSpinOrbitAndFly) {
