@@ -24,31 +24,35 @@ bool allFinite(const glm::mat<4, 4, T>& m) {
   return true;
 }
 
-// Below the floor that setDirectionLength keeps, so that a direction the
-// camera produced itself (rounded a little under the floor) is always taken
-// back, as the depth-of-field passes do when they restore it.
+// Below the floor and above the ceiling that setDirectionLength keeps, so
+// that a direction the camera produced itself (a turn may round it a little
+// past either) is always taken back, as the depth-of-field passes do when
+// they restore it.
 constexpr float refusedDirectionLength = minDirectionLength / 10.0f;
+constexpr float refusedLongDirectionLength = maxDirectionLength * 10.0f;
 
 bool isUsableDirection(const glm::vec3& d) {
-  return std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z) && glm::length(d) >= refusedDirectionLength;
+  // A length that overflows is infinite and refused with the rest.
+  const float length = glm::length(d);
+  return std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z) && length >= refusedDirectionLength &&
+         length <= refusedLongDirectionLength;
 }
 
+bool isFinite(const glm::vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// Sine of the angle below which up counts as lying along the direction. Wider
+// than the depth-of-field eyes reach about a straight-up view (0.071 degrees),
+// so all sixteen take the same stand-in and their pictures line up.
+constexpr float upAlongDirection = 4e-3f;
+
+// up is the view up the caller resolved with viewUpOf.
 template <typename T>
 glm::mat<4, 4, T> viewMatrixOf(const glm::vec<3, T>& eye, const glm::vec<3, T>& dir, const glm::vec<3, T>& up) {
   glm::mat<4, 4, T> view = glm::lookAt(eye, eye + dir, up);
   if (allFinite(view)) return view;
-  // The look-at point rounded onto the eye, or up lies along the direction
-  // (a path may point straight up or down): build the same view from the
-  // unit direction and any up that is not parallel to it.
-  glm::vec<3, T> f = glm::normalize(dir);
-  glm::vec<3, T> u = up;
-  if (!(glm::length(glm::cross(f, up)) > T(1e-6) * glm::length(up))) {
-    glm::vec<3, T> a = glm::abs(f);
-    u = (a.x <= a.y && a.x <= a.z) ? glm::vec<3, T>(1, 0, 0)
-        : (a.y <= a.z)             ? glm::vec<3, T>(0, 1, 0)
-                                   : glm::vec<3, T>(0, 0, 1);
-  }
-  return glm::lookAt(glm::vec<3, T>(0), f, u) * glm::translate(glm::mat<4, 4, T>(1), -eye);
+  // The look-at point rounded onto the eye: build the same view from the
+  // unit direction.
+  return glm::lookAt(glm::vec<3, T>(0), glm::normalize(dir), up) * glm::translate(glm::mat<4, 4, T>(1), -eye);
 }
 
 template <typename T>
@@ -95,9 +99,22 @@ float aspectRatio(int width, int height) {
   return static_cast<float>(static_cast<double>(width) / static_cast<double>(height));
 }
 
+glm::vec3 viewUpOf(const glm::vec3& direction, const glm::vec3& up) {
+  const glm::vec3 f = glm::normalize(direction);
+  const glm::vec3 n = glm::normalize(up);
+  if (!(glm::length(glm::cross(f, n)) <= upAlongDirection)) return up;
+  // The world axis least aligned with up, made perpendicular to the
+  // direction: it depends on up alone, so nearby directions (the jittered
+  // eyes, a mouse turn) get nearby stand-ins.
+  const glm::vec3 a = glm::abs(n);
+  const glm::vec3 axis = (a.x <= a.y && a.x <= a.z) ? glm::vec3(1, 0, 0)
+                         : (a.y <= a.z)             ? glm::vec3(0, 1, 0)
+                                                    : glm::vec3(0, 0, 1);
+  return glm::normalize(axis - glm::dot(axis, f) * f) * glm::length(up);
+}
+
 glm::vec3 turnVector(const glm::vec3& v, float angleDegrees, const glm::vec3& axis) {
-  // No axis, no turn: glm would normalise it into NaNs (pitch with up along
-  // the direction, which a path flight can leave behind).
+  // No axis, no turn: glm would normalise it into NaNs.
   if (!(glm::length(axis) > 0.0f)) return v;
   glm::mat4 rotMat = glm::rotate(glm::mat4(1.0f), glm::radians(angleDegrees), axis);
   return glm::vec3(rotMat * glm::vec4(v, 0.0f));
@@ -115,6 +132,10 @@ Camera::Camera()
       pathStartTime(0.0),
       pathActive(false) {}
 
+void Camera::setPosition(const glm::vec3& p) {
+  if (isFinite(p)) position = p;
+}
+
 void Camera::setDirection(const glm::vec3& d) {
   if (isUsableDirection(d)) direction = d;
 }
@@ -129,10 +150,10 @@ bool Camera::setFieldOfView(float degrees) {
   return true;
 }
 
-void Camera::setDirectionLength(float length) {
-  if (!(length >= 0.0f)) return;
-  if (!std::isfinite(length)) return;
+bool Camera::setDirectionLength(float length) {
+  if (!(length >= 0.0f && length <= maxDirectionLength)) return false;
   direction = glm::normalize(direction) * std::max(length, minDirectionLength);
+  return true;
 }
 
 void Camera::setEyePath(Object* path) {
@@ -149,18 +170,30 @@ void Camera::startPath() {
 }
 
 // A turn keeps a vector's length only up to rounding; the guard keeps a
-// direction that many turns have worn down from collapsing.
-void Camera::yaw(float angle) { setDirection(turnVector(direction, angle, up)); }
+// direction that many turns have worn down from collapsing. A zero turn
+// returns early so that it never swaps in the stand-in up: the pointer comes
+// back to the centre after every motion, and that event must change nothing.
+void Camera::yaw(float angle) {
+  if (angle == 0.0f || !std::isfinite(angle)) return;
+  up = getViewUp();
+  setDirection(turnVector(direction, angle, up));
+}
 
 void Camera::pitch(float angle) {
-  glm::vec3 right = getRight();
+  if (angle == 0.0f || !std::isfinite(angle)) return;
+  up = getViewUp();
+  const glm::vec3 right = getRight();
   setDirection(turnVector(direction, angle, right));
   up = turnVector(up, angle, right);
 }
 
-void Camera::roll(float angle) { up = turnVector(up, angle, direction); }
+void Camera::roll(float angle) {
+  if (angle == 0.0f || !std::isfinite(angle)) return;
+  up = getViewUp();
+  up = turnVector(up, angle, direction);
+}
 
-glm::mat4 Camera::getViewMatrix() const { return viewMatrixOf<float>(position, direction, up); }
+glm::mat4 Camera::getViewMatrix() const { return viewMatrixOf<float>(position, direction, getViewUp()); }
 
 glm::mat4 Camera::getProjectionMatrix() const { return projectionMatrixOf<float>(fieldOfView, nearPlane, farPlane); }
 
@@ -168,7 +201,7 @@ glm::mat4 Camera::getViewProjectionMatrix() const { return getProjectionMatrix()
 
 void Camera::updateFrustumPlanes() {
   glm::dmat4 clip = projectionMatrixOf<double>(fieldOfView, nearPlane, farPlane) *
-                    viewMatrixOf<double>(glm::dvec3(position), glm::dvec3(direction), glm::dvec3(up));
+                    viewMatrixOf<double>(glm::dvec3(position), glm::dvec3(direction), glm::dvec3(getViewUp()));
   frustumPlanes = extractFrustumPlanes(clip);
 }
 

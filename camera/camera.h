@@ -29,13 +29,25 @@ glm::vec3 turnVector(const glm::vec3& v, float angleDegrees, const glm::vec3& ax
 // The shortest direction setDirectionLength gives: shorter ones would round
 // the look-at point onto the eye and leave the view matrix undefined.
 constexpr float minDirectionLength = 1e-5f;
+// The longest: its square (1e30) and the view, frustum and jitter maths stay
+// far inside float's range, and it lies far beyond the far plane, so no
+// useful focus distance or movement step is lost. Doubling a length of 2^64
+// overflowed the square and blacked out the view.
+constexpr float maxDirectionLength = 1e15f;
+
+// The up a view along direction takes: up itself, or where up lies along the
+// direction (a path that climbs or falls straight), a stand-in perpendicular
+// to the direction with up's length. The turns, the right vector, the view
+// and the depth-of-field eyes all take it, so they agree on one frame.
+glm::vec3 viewUpOf(const glm::vec3& direction, const glm::vec3& up);
 
 class Camera {
  public:
   Camera();
 
   glm::vec3 getPosition() const { return position; }
-  void setPosition(const glm::vec3& p) { position = p; }
+  // A non-finite position is refused: the camera keeps its last finite one.
+  void setPosition(const glm::vec3& p);
   glm::vec3 getDirection() const { return direction; }
   // Keeps the length given (it is the focus distance). A zero, near-zero or
   // non-finite vector is refused: the camera always keeps a direction.
@@ -43,13 +55,18 @@ class Camera {
   glm::vec3 getUp() const { return up; }
   // A zero or non-finite vector is refused, as for the direction.
   void setUp(const glm::vec3& u);
-  glm::vec3 getRight() const { return glm::cross(direction, up); }
+  // viewUpOf(direction, up): differs from up only where up lies along the direction.
+  glm::vec3 getViewUp() const { return viewUpOf(direction, up); }
+  // cross(direction, view up), not normalised: strafing scales with its length.
+  glm::vec3 getRight() const { return glm::cross(direction, getViewUp()); }
   glm::vec3 getLookAtPoint() const { return position + direction; }
   float getFieldOfView() const { return fieldOfView; }
   // Accepts 0 to 180 degrees inclusive.
   bool setFieldOfView(float degrees);
   // Negative lengths are ignored; lengths below minDirectionLength become it.
-  void setDirectionLength(float length);
+  // Lengths above maxDirectionLength (and non-finite ones) are refused: the
+  // result is false and the direction stays as it is.
+  bool setDirectionLength(float length);
   float getNearPlane() const { return nearPlane; }
   float getFarPlane() const { return farPlane; }
 
@@ -67,6 +84,9 @@ class Camera {
   // One step of the path flight, timed by the platform clock.
   void animatePath();
 
+  // A non-finite angle turns nothing. Where up lies along the direction, a turn
+  // first takes the stand-in up as its own, so the camera turns out of that
+  // state the way the view shows it.
   void yaw(float angle);
   void pitch(float angle);
   void roll(float angle);

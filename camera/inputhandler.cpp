@@ -1,6 +1,7 @@
 #include "camera/inputhandler.h"
 
 #include <glm/glm.hpp>
+#include <iostream>
 
 #include "app/configfile.h"
 #include "app/orbisk.h"
@@ -53,8 +54,10 @@ void registerInputCallbacks() {
 }
 
 CameraInputHandler::CameraInputHandler(Camera* camera) : InputHandler(), camera(camera) {
-  keyPressSpeed = getConfigFile().setting<float>("keyPressSpeed");
-  mouseSpeed = getConfigFile().setting<float>("mouseSpeed");
+  // Out of range (say 1e38) the first key would throw the camera away:
+  // such a speed is warned about and the default serves.
+  keyPressSpeed = getConfigFile().checkedSetting<float>("keyPressSpeed");
+  mouseSpeed = getConfigFile().checkedSetting<float>("mouseSpeed");
   invertMouseX = getConfigFile().setting<bool>("invertMouseX");
   invertMouseY = getConfigFile().setting<bool>("invertMouseY");
 }
@@ -78,9 +81,26 @@ void CameraInputHandler::onMousePos(int x, int y) {
   camera->pitch(pitchAngle);
 }
 
+void CameraInputHandler::changeDirectionLength(bool doubled) {
+  const float length = glm::length(camera->getDirection());
+  const float wanted = doubled ? 2.0f * length : length / 2.0f;
+  // Refused at either end rather than clamped, so that Z always undoes T and
+  // T undoes Z; one warning per stop, however long the key repeats.
+  if (wanted >= minDirectionLength && camera->setDirectionLength(wanted)) {
+    directionLimitWarned = false;
+    return;
+  }
+  if (directionLimitWarned) return;
+  directionLimitWarned = true;
+  std::cerr << "WARNING: camera: a direction length of " << wanted << " is outside " << minDirectionLength << " to "
+            << maxDirectionLength << "; " << (doubled ? 'T' : 'Z') << " ignored" << std::endl;
+}
+
 void CameraInputHandler::onKey(int key, int action) {
   const float deltaTime = static_cast<float>(timeSinceFrameStart());
   if (action == platform::RELEASE || !camera) return;
+  // A step or turn that is not finite (a frame time gone wild) is refused by
+  // the camera, which keeps its last finite state.
   const float s = deltaTime * keyPressSpeed;
   const int cx = windowWidth / 2, cy = windowHeight / 2;
   switch (key) {
@@ -96,8 +116,8 @@ void CameraInputHandler::onKey(int key, int action) {
     case platform::KEY_DOWN: onMousePos(cx, cy + 20); break;
     case platform::KEY_LEFT: onMousePos(cx - 20, cy); break;
     case platform::KEY_RIGHT: onMousePos(cx + 20, cy); break;
-    case 'T': camera->setDirectionLength(2.0f * glm::length(camera->getDirection())); break;
-    case 'Z': camera->setDirectionLength(glm::length(camera->getDirection()) / 2.0f); break;
+    case 'T': changeDirectionLength(true); break;
+    case 'Z': changeDirectionLength(false); break;
     case 'P': camera->startPath(); break;
     default: break;
   }

@@ -27,6 +27,13 @@ class CameraInputHandler : public InputHandler {
   float mouseSpeed;
   bool invertMouseX;
   bool invertMouseY;
+  // T or Z was refused at the end of the direction's range and said so; set
+  // back by the next accepted one.
+  bool directionLimitWarned = false;
+
+ private:
+  // T (doubled) and Z: double or halve the direction length within its range.
+  void changeDirectionLength(bool doubled);
 };
 
 extern InputHandler* inputHandler;

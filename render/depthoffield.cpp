@@ -33,8 +33,10 @@ glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, cons
 
 void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos) {
   glm::vec3 eye = realEye;
+  // The view up, not the bare up: where up lies along the direction (a path
+  // straight up) the bare up and its cross product give no axis to turn about.
   if (dof.randValuesA[pass] != 0.0f || dof.randValuesB[pass] != 0.0f)
-    eye = jitteredEye(realEye, lookAtPos, camera.getUp(), camera.getRight(), dof.randValuesA[pass],
+    eye = jitteredEye(realEye, lookAtPos, camera.getViewUp(), camera.getRight(), dof.randValuesA[pass],
                       dof.randValuesB[pass]);
   camera.setPosition(eye);
   camera.setDirection(lookAtPos - eye);

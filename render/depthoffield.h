@@ -25,7 +25,8 @@ void fillJitterTables(DepthOfField& dof);
 glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, const glm::vec3& up,
                       const glm::vec3& right, float angleA, float angleB);
 
-// Moves the global camera to the eye of pass i and aims it at lookAtPos.
+// Moves the global camera to the eye of pass i and aims it at lookAtPos,
+// turning about the camera's view up and right.
 void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos);
 
 void createCompositeQuad(DepthOfField& dof);

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "camera/camera.h"
 #include "platform/platform.h"
+#include "render/depthoffield.h"
 #include "scene/object.h"
 #include "scene/scene.h"
 
@@ -227,6 +230,36 @@ TEST_F(AnimationTest, StepsAtMostEveryHundredthSecond) {
   // No scene loaded: the step skips the objects without failing.
   Object* none = nullptr;
   stepSceneObjects(none, none, none);
+}
+
+TEST_F(AnimationTest, AFlightStraightUpKeepsEveryPassFiniteAndTheCameraFree) {
+  makePath(eyePath, 10, {0, 0, 0}, {0, 1, 0});
+  makePath(lookAtPath, 10, {0, 10, 0}, {0, 1, 0});
+  cam.setEyePath(&eyePath);
+  cam.setLookAtPath(&lookAtPath);
+  cam.startPath();
+  stepAt(0.0);
+  stepAt(2.5);
+  ASSERT_EQ(0.0f, glm::length(glm::cross(cam.getDirection(), cam.getUp())));
+
+  const Camera saved = camera;
+  camera = cam;
+  DepthOfField dof;
+  srand(11);
+  fillJitterTables(dof);
+  const glm::vec3 realEye = camera.getPosition(), lookAt = camera.getLookAtPoint();
+  for (int i = 0; i < kDOFPasses; ++i) {
+    moveCameraToPass(dof, i, realEye, lookAt);
+    const glm::vec3 eye = camera.getPosition();
+    EXPECT_TRUE(std::isfinite(eye.x) && std::isfinite(eye.y) && std::isfinite(eye.z)) << "pass " << i;
+    EXPECT_NEAR(glm::length(lookAt - eye), glm::length(lookAt - realEye), 1e-3f) << "pass " << i;
+  }
+  camera = saved;
+
+  // The mouse turns the camera away from the vertical.
+  cam.pitch(5.0f);
+  cam.yaw(5.0f);
+  EXPECT_GT(glm::length(glm::cross(glm::normalize(cam.getDirection()), glm::vec3(0, 1, 0))), 0.1f);
 }
 
 TEST(AnimationObjectsTest, HundredStepsSpinOrbitAndFly) {

@@ -106,15 +106,73 @@ TEST_F(CameraTest, TurnsByNinetyDegrees) {
   expectVec({0, 0, -1}, rolled.getUp());
 }
 
-TEST_F(CameraTest, ViewStaysDefinedWhenUpLiesAlongTheDirection) {
-  // A path flight can aim straight down without touching up.
-  cam.setDirection({0, -3, 0});
-  glm::mat4 view = cam.getViewMatrix();
-  ASSERT_TRUE(allFinite(view));
-  expectVec({0, 0, -3}, glm::vec3(view * glm::vec4(cam.getLookAtPoint(), 1)));
-  cam.pitch(10.0f);  // no right vector: no turn, and no NaN
-  expectVec({0, -3, 0}, cam.getDirection());
-  expectVec({0, 1, 0}, cam.getUp());
+// The world vector that the view shows pointing up the screen.
+glm::vec3 screenUp(const glm::mat4& view) { return glm::vec3(view[0][1], view[1][1], view[2][1]); }
+
+float degreesBetween(const glm::vec3& a, const glm::vec3& b) {
+  return glm::degrees(std::acos(glm::clamp(glm::dot(glm::normalize(a), glm::normalize(b)), -1.0f, 1.0f)));
+}
+
+TEST_F(CameraTest, UpAlongTheDirectionStillGivesAViewThatTurnsAndStrafes) {
+  // A path flight can aim straight up or down without touching up.
+  const glm::vec3 directions[] = {{0, 3, 0}, {0, -3, 0}, {1e-4f, 3, 0}};
+  for (const glm::vec3& d : directions) {
+    SCOPED_TRACE(testing::Message() << "direction (" << d.x << ", " << d.y << ", " << d.z << ")");
+    Camera c;
+    c.setDirection(d);
+    const glm::mat4 view = c.getViewMatrix();
+    ASSERT_TRUE(allFinite(view));
+    expectVec({0, 0, -3}, glm::vec3(view * glm::vec4(c.getLookAtPoint(), 1)), 1e-4f);
+    EXPECT_NEAR(3.0f, glm::length(c.getRight()), 1e-4f);  // strafes at full speed
+    EXPECT_NEAR(0.0f, glm::dot(c.getRight(), d), 1e-3f);
+
+    c.yaw(0.0f);  // the pointer back at the centre changes nothing
+    c.pitch(0.0f);
+    EXPECT_EQ(glm::vec3(0, 1, 0), c.getUp());
+
+    // Every turn leaves the vertical by its angle, without a jump in the
+    // picture, and with an up across the direction from then on.
+    Camera yawed = c, pitched = c, rolled = c;
+    yawed.yaw(2.0f);
+    pitched.pitch(2.0f);
+    rolled.roll(90.0f);
+    for (const Camera* turned : {&yawed, &pitched}) {
+      EXPECT_NEAR(2.0f, degreesBetween(d, turned->getDirection()), 1e-2f);
+      EXPECT_LT(degreesBetween(screenUp(view), screenUp(turned->getViewMatrix())), 2.1f);
+      EXPECT_EQ(turned->getUp(), turned->getViewUp());
+    }
+    EXPECT_NEAR(90.0f, degreesBetween(screenUp(view), screenUp(rolled.getViewMatrix())), 1e-2f);
+  }
+}
+
+TEST_F(CameraTest, NonFiniteInputLeavesTheCameraAsItWas) {
+  for (float bad : {NAN, INFINITY, -INFINITY}) {
+    cam.setPosition({0, bad, 0});
+    cam.setDirection({bad, 0, 0});
+    cam.setUp({0, 0, bad});
+    EXPECT_FALSE(cam.setDirectionLength(bad));
+    cam.yaw(bad);
+    cam.pitch(bad);
+    cam.roll(bad);
+  }
+  Camera fresh;
+  EXPECT_EQ(fresh.getPosition(), cam.getPosition());
+  EXPECT_EQ(fresh.getDirection(), cam.getDirection());
+  EXPECT_EQ(fresh.getUp(), cam.getUp());
+}
+
+TEST_F(CameraTest, LongestDirectionKeepsTheViewMathsFinite) {
+  EXPECT_FALSE(cam.setDirectionLength(maxDirectionLength * 2.0f));
+  EXPECT_TRUE(cam.setDirectionLength(maxDirectionLength));
+  cam.yaw(33.0f);  // may round the length a little past the longest
+  const glm::vec3 d = cam.getDirection();
+  cam.setDirection({-1, 0, 0});
+  cam.setDirection(d);  // as the depth-of-field passes restore it
+  EXPECT_EQ(d, cam.getDirection());
+  EXPECT_TRUE(std::isfinite(glm::dot(d, d)));
+  EXPECT_TRUE(allFinite(cam.getViewProjectionMatrix()));
+  EXPECT_TRUE(cam.isPointInFrustum(cam.getPosition() + glm::normalize(d) * 100.0f));
+  EXPECT_FALSE(cam.isPointInFrustum(cam.getPosition() - glm::normalize(d) * 100.0f));
 }
 
 TEST_F(CameraTest, AspectRatioFollowsTheWindowAndSurvivesZeroHeight) {

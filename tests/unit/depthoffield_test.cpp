@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -66,6 +68,41 @@ TEST(DepthOfField, EveryPassAimsAtTheLookAtPointAndPassZeroIsTheRealEye) {
   camera.setDirection(lookDir);
   EXPECT_EQ(camera.getPosition(), saved.getPosition());
   EXPECT_EQ(camera.getDirection(), saved.getDirection());
+}
+
+TEST(DepthOfField, StraightUpOrDownEveryPassIsFiniteAndThePicturesLineUp) {
+  windowWidth = 200;
+  windowHeight = 100;
+  const Camera saved = camera;
+  DepthOfField dof;
+  srand(5);
+  fillJitterTables(dof);
+  const glm::vec3 directions[] = {{0, 4, 0}, {0, -4, 0}, {1e-4f, 4, 0}};
+  for (const glm::vec3& d : directions) {
+    SCOPED_TRACE(testing::Message() << "direction (" << d.x << ", " << d.y << ", " << d.z << ")");
+    camera = Camera();
+    camera.setDirection(d);
+    const glm::vec3 realEye = camera.getPosition(), lookAt = camera.getLookAtPoint();
+    const glm::mat4 view0 = camera.getViewMatrix();
+    const glm::vec3 screenUp0(view0[0][1], view0[1][1], view0[2][1]);
+    glm::vec3 firstOffset(0.0f);
+    float widestSpread = 0.0f;
+    for (int i = 0; i < kDOFPasses; ++i) {
+      moveCameraToPass(dof, i, realEye, lookAt);
+      const glm::vec3 offset = camera.getPosition() - realEye;
+      ASSERT_TRUE(std::isfinite(offset.x) && std::isfinite(offset.y) && std::isfinite(offset.z)) << "pass " << i;
+      if (i > 0) {
+        EXPECT_GT(glm::length(offset), 0.0f) << "pass " << i;
+      }
+      if (i == 1) firstOffset = glm::normalize(offset);
+      if (i > 1) widestSpread = std::max(widestSpread, glm::length(glm::cross(firstOffset, glm::normalize(offset))));
+      const glm::mat4 view = camera.getViewMatrix();
+      // Each pass shows the same way up, or the sixteen pictures would smear round the centre.
+      EXPECT_GT(glm::dot(screenUp0, glm::vec3(view[0][1], view[1][1], view[2][1])), 0.9999f) << "pass " << i;
+    }
+    EXPECT_GT(widestSpread, 0.1f) << "the eyes spread over both axes, not along one line";
+  }
+  camera = saved;
 }
 
 TEST(SceneAssembly, ShadowConeSitsBehindTheEarthPointingAwayFromTheSun) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -166,6 +168,105 @@ TEST_F(InputTest, RollKeysTurnUpTowardsRight) {
   expectVec({0, std::cos(glm::radians(12.0f)), -std::sin(glm::radians(12.0f))}, cam.getUp());
   platform::injectKey('Q', platform::PRESS);
   expectVec({0, 1, 0}, cam.getUp());
+}
+
+int countOf(const std::string& text, const std::string& word) {
+  int n = 0;
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(InputTest, SpeedsOutOfRangeFallBackToTheDefaultsWithAWarning) {
+  struct Case {
+    const char* value;
+    float keyPressSpeed, mouseSpeed;
+  };
+  const Case cases[] = {{"1e38", 6, 3}, {"-1", 6, 3}, {"100.5", 6, 3}, {"100", 100, 100}, {"0", 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    configFile = ConfigFile();
+    configure("keyPressSpeed", c.value);
+    configure("mouseSpeed", c.value);
+    testing::internal::CaptureStderr();
+    CameraInputHandler handler(&cam);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(c.keyPressSpeed, handler.keyPressSpeed);
+    EXPECT_EQ(c.mouseSpeed, handler.mouseSpeed);
+    const bool refused = c.keyPressSpeed != 100 && c.keyPressSpeed != 0;
+    EXPECT_EQ(refused ? 1 : 0, countOf(err, "WARNING: config.ini: keyPressSpeed"));
+    EXPECT_EQ(refused ? 1 : 0, countOf(err, "WARNING: config.ini: mouseSpeed"));
+  }
+}
+
+TEST_F(InputTest, AFrameTimeGoneWildLeavesTheCameraWhereItWas) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  // Infinite as a float; finite, but infinite once scaled by a speed; no time at all.
+  for (double dt : {1e300, 1e38, static_cast<double>(NAN)}) {
+    setDeltaTime(dt);
+    const int keys[] = {'W', 'S', 'D', 'A', 'E', 'Q', platform::KEY_UP, platform::KEY_DOWN, platform::KEY_LEFT,
+                        platform::KEY_RIGHT};
+    for (int key : keys)
+      platform::injectKey(key, platform::PRESS);
+    platform::injectMousePos(390, 290);
+  }
+  Camera fresh;
+  EXPECT_EQ(fresh.getPosition(), cam.getPosition());
+  EXPECT_EQ(fresh.getDirection(), cam.getDirection());
+  EXPECT_EQ(fresh.getUp(), cam.getUp());
+}
+
+TEST_F(InputTest, TAndZStopAtTheEndsSoThatEachUndoesTheOther) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  auto press = [](int key, int times) {
+    for (int i = 0; i < times; ++i) platform::injectKey(key, platform::PRESS);
+  };
+  auto length = [this] { return glm::length(cam.getDirection()); };
+  // Held far past either end: one warning at each.
+  testing::internal::CaptureStderr();
+  press('T', 200);
+  EXPECT_LE(length(), maxDirectionLength);
+  EXPECT_GT(length(), maxDirectionLength / 2.0f);
+  press('Z', 200);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_GE(length(), minDirectionLength);
+  EXPECT_LT(length(), minDirectionLength * 2.0f);
+  EXPECT_EQ(2, countOf(err, "WARNING: camera:")) << err;
+  EXPECT_EQ(1, countOf(err, "T ignored"));
+  EXPECT_EQ(1, countOf(err, "Z ignored"));
+
+  // Near either end, and between, one undoes the other.
+  struct Case {
+    float start;
+    int first, second;
+  };
+  const Case cases[] = {{4, 'T', 'Z'}, {4, 'Z', 'T'}, {maxDirectionLength / 1.5f, 'Z', 'T'},
+                        {minDirectionLength * 1.5f, 'T', 'Z'}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.start << " " << static_cast<char>(c.first));
+    ASSERT_TRUE(cam.setDirectionLength(c.start));
+    testing::internal::CaptureStderr();
+    press(c.first, 3);
+    press(c.second, 3);
+    testing::internal::GetCapturedStderr();
+    EXPECT_NEAR(c.start, length(), c.start * 1e-6f);
+    EXPECT_LT(cam.getDirection().x, 0.0f);
+  }
+}
+
+TEST_F(InputTest, StraightUpTheKeysStillStrafeAndTheArrowsTurnAway) {
+  cam.setDirection({0, 4, 0});
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  setDeltaTime(0.05);
+  platform::injectKey('D', platform::PRESS);  // 4 * 0.05 * 6 across the direction
+  EXPECT_NEAR(1.2f, glm::length(cam.getPosition() - glm::vec3(4, 0, 1)), 1e-5f);
+  EXPECT_NEAR(0.0f, cam.getPosition().y, 1e-6f);
+  platform::injectKey(platform::KEY_LEFT, platform::PRESS);  // 20 * 3.0 * 0.05 degrees
+  EXPECT_NEAR(3.0f, glm::degrees(std::acos(cam.getDirection().y / 4.0f)), 1e-2f);
+  platform::injectKey(platform::KEY_UP, platform::PRESS);
+  EXPECT_GT(glm::degrees(std::acos(cam.getDirection().y / 4.0f)), 3.0f);
 }
 
 // Records the motion that the arrow keys feed through the virtual table.
