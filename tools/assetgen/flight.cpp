@@ -39,6 +39,11 @@ glm::vec3 overTerminator(float along, float dayward, float distance) {
   return distance * (std::cos(dayward * degree) * terminator(along) + std::sin(dayward * degree) * sunDirection);
 }
 
+// The missile's centre after `steps` animation steps.
+glm::vec3 missileAfter(double steps) {
+  return missileStartCentre + static_cast<float>(steps) * missileScale * missileStep;
+}
+
 // Where the missile is at flight time t between the slowest and the fastest
 // frame rate: its focus lands in the middle of that stretch of its track.
 glm::vec3 missileMidway(float t) {
@@ -79,10 +84,6 @@ bool racksFocus(int i) { return (i >= 28 && i <= 31) || (i >= 73 && i <= 81); }
 // its track the frame rate has taken it.
 constexpr int chaseFirst = 18, chaseLast = 26;
 }  // namespace
-
-glm::vec3 missileAfter(double steps) {
-  return missileStartCentre + static_cast<float>(steps) * missileScale * missileStep;
-}
 
 FlightPaths buildFlight() {
   const std::vector<Key> keys = {

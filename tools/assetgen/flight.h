@@ -14,6 +14,7 @@
 
 #include <glm/glm.hpp>
 
+// The frame rates the flight is scripted for.
 constexpr float slowestFrameRate = 2.0f;
 constexpr float fastestFrameRate = 240.0f;
 
@@ -41,9 +42,6 @@ struct FlightPaths {
 };
 
 FlightPaths buildFlight();
-
-// The missile's centre after `steps` animation steps.
-glm::vec3 missileAfter(double steps);
 
 // Path file text: the points numbered along the path ("v x y z") and one
 // line element "f i i+1" per segment, exactly two spaces in each.
