@@ -40,47 +40,6 @@ void stepSceneObjects(Object* earthObject, Object* moonObject, Object* missileOb
   if (missileObject) missileObject->modelMatrix = glm::translate(missileObject->modelMatrix, missileStep);
 }
 
-float fovForPoint(unsigned int i) {
-  switch (i) {
-    case 24: return 60.0f;
-    case 25: return 50.0f;
-    case 26: return 40.0f;
-    case 27: return 25.0f;
-    case 61: return 25.0f;
-    case 62: return 30.0f;
-    case 63: return 40.0f;
-    case 64: return 50.0f;
-    case 65: return 60.0f;
-    default: return (i >= 28 && i <= 60) ? 22.0f : 65.0f;
-  }
-}
-
-float focusForPoint(unsigned int i) {
-  switch (i) {
-    case 0: return 20.0f;
-    case 1: return 35.0f;
-    case 2: return 40.0f;
-    case 3: return 35.0f;
-    case 4: return 0.01f;
-    case 5: return 5.0f;
-    case 22: return 5.0f;
-    case 24: return 8.0f;
-    case 26: return 7.0f;
-    case 27: return 5.6f;
-    case 28: return 4.0f;
-    case 29: return 2.0f;
-    case 31: return 0.01f;
-    case 74: return 5.0f;
-    case 75: return 10.0f;
-    case 76: return 15.0f;
-    case 77: return 20.0f;
-    case 78: return 15.0f;
-    case 79: return 10.0f;
-    case 80: return 5.0f;
-    default: return (i >= 7 && i <= 21) ? 10.0f : 1.0f;
-  }
-}
-
 std::vector<float> fovTable(unsigned int pointCount) {
   std::vector<float> table(pointCount);
   for (unsigned int i = 0; i < pointCount; ++i) table[i] = fovForPoint(i);

@@ -12,6 +12,7 @@
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
 #include "render/renderscene.h"
+#include "scene/placement.h"
 
 Object* envCube = nullptr;
 Object* earth = nullptr;
@@ -78,8 +79,7 @@ void loadScene() {
   if (moonV != earthV || moonF != earthF) programID = buildShaderProgram(moonV.c_str(), moonF.c_str());
   moon = loadRequired(loader, moonFile, kModelFailure);
   moon->setShaderProgram(buildShaderProgramRecord(programID));
-  moon->setModelMatrix(
-      glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(6.0f, 0.0f, 0.0f)), glm::vec3(0.3f)));
+  moon->setModelMatrix(moonStartMatrix());
   objectList.push_back(moon);
 
   const std::string missileFile = configFile.setting<std::string>("missileFilename");
@@ -89,8 +89,7 @@ void loadScene() {
   if (missileV != moonV || missileF != moonF) programID = buildShaderProgram(missileV.c_str(), missileF.c_str());
   missile = loadRequired(loader, missileFile, kModelFailure);
   missile->setShaderProgram(buildShaderProgramRecord(programID));
-  missile->setModelMatrix(
-      glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(2.7f, 0.0f, 0.0f)), glm::vec3(0.01f)));
+  missile->setModelMatrix(missileStartMatrix());
   objectList.push_back(missile);
 
   const std::string atmosphereFile = configFile.setting<std::string>("atmosphereFilename");

@@ -3,18 +3,18 @@
 #include <cmath>
 #include <cstdio>
 
+#include "camera/animation.h"
+#include "scene/placement.h"
+
 namespace {
 constexpr float degree = 3.14159265358979f / 180.0f;
 
 const glm::vec3 earthCentre(0, 0, 0);
-const glm::vec3 missileCentre(2.7f, 0, 0);
-// Where the Moon stands at the end of the flight when the animation takes
-// about one step a second; it starts at (6, 0, 0) and drifts towards +z.
-const glm::vec3 moonCentre(6.0f, 0, 0.15f);
 
 // Directions of the opening: from the Earth away from the sun (the night
 // side), a direction across it, and the up direction of that frame.
-const glm::vec3 antiSun = -glm::normalize(glm::vec3(1, 1, 1));
+const glm::vec3 sunDirection = glm::normalize(glm::vec3(1, 1, 1));
+const glm::vec3 antiSun = -sunDirection;
 const glm::vec3 across = glm::normalize(glm::vec3(1, 0, -1));
 const glm::vec3 frameUp = glm::normalize(glm::cross(across, antiSun));
 
@@ -25,11 +25,29 @@ glm::vec3 aroundEarth(float turn, float rise, float distance) {
   return distance * (std::cos(rise * degree) * flat + std::sin(rise * degree) * frameUp);
 }
 
-// Eye about the missile: `heading` degrees from its tail (+x) towards +z,
-// `rise` degrees above its plane.
-glm::vec3 aroundMissile(float heading, float rise, float distance) {
-  const float h = heading * degree, r = rise * degree;
-  return missileCentre + distance * glm::vec3(std::cos(h) * std::cos(r), std::sin(r), std::sin(h) * std::cos(r));
+// The terminator, the great circle that parts day from night: `along`
+// degrees from its point nearest the missile's side (+x) towards the north.
+glm::vec3 terminator(float along) {
+  const glm::vec3 start = glm::normalize(glm::vec3(2, -1, -1));
+  const glm::vec3 north = glm::normalize(glm::vec3(0, 1, -1));
+  return std::cos(along * degree) * start + std::sin(along * degree) * north;
+}
+
+// A point `distance` from the Earth's centre above terminator(along), turned
+// `dayward` degrees towards the sun (negative: into the night).
+glm::vec3 overTerminator(float along, float dayward, float distance) {
+  return distance * (std::cos(dayward * degree) * terminator(along) + std::sin(dayward * degree) * sunDirection);
+}
+
+// The missile's centre after `steps` animation steps.
+glm::vec3 missileAfter(double steps) {
+  return missileStartCentre + static_cast<float>(steps) * missileScale * missileStep;
+}
+
+// Where the missile is at flight time t between the slowest and the fastest
+// frame rate: its focus lands in the middle of that stretch of its track.
+glm::vec3 missileMidway(float t) {
+  return missileAfter(0.5 * (slowestFrameRate + fastestFrameRate) * t);
 }
 
 struct Key {
@@ -58,51 +76,14 @@ glm::vec3 interpolate(const std::vector<Key>& keys, float i, Get get) {
 
 // Points where the look-at point stays on the subject, so that the focus
 // table's factor moves the sharp plane away from it: the rack into focus at
-// the end of the zoom, and the focus pull from the Moon to the far side.
+// the end of the zoom, and the focus pull out past the Moon's orbit.
 bool racksFocus(int i) { return (i >= 28 && i <= 31) || (i >= 73 && i <= 81); }
+
+// The missile chase: the eye on the missile's track behind its start, so
+// that the missile is ahead, between the eye and the Earth, wherever along
+// its track the frame rate has taken it.
+constexpr int chaseFirst = 18, chaseLast = 26;
 }  // namespace
-
-float flightFieldOfView(int i) {
-  switch (i) {
-    case 24: return 60;
-    case 25: return 50;
-    case 26: return 40;
-    case 27: return 25;
-    case 61: return 25;
-    case 62: return 30;
-    case 63: return 40;
-    case 64: return 50;
-    case 65: return 60;
-    default: return (i >= 28 && i <= 60) ? 22.0f : 65.0f;
-  }
-}
-
-float flightFocusFactor(int i) {
-  if (i >= 7 && i <= 21) return 10;
-  switch (i) {
-    case 0: return 20;
-    case 1: return 35;
-    case 2: return 40;
-    case 3: return 35;
-    case 4: return 0.01f;
-    case 5: return 5;
-    case 22: return 5;
-    case 24: return 8;
-    case 26: return 7;
-    case 27: return 5.6f;
-    case 28: return 4;
-    case 29: return 2;
-    case 31: return 0.01f;
-    case 74: return 5;
-    case 75: return 10;
-    case 76: return 15;
-    case 77: return 20;
-    case 78: return 15;
-    case 79: return 10;
-    case 80: return 5;
-    default: return 1;
-  }
-}
 
 FlightPaths buildFlight() {
   const std::vector<Key> keys = {
@@ -112,53 +93,55 @@ FlightPaths buildFlight() {
       {0, aroundEarth(27.0f, 0, 16.0f), earthCentre},
       {3, aroundEarth(29.0f, 2.0f, 15.2f), earthCentre},
       {6, aroundEarth(33.0f, 4.0f, 14.2f), earthCentre},
-      // Approach, wide (7-23): a long arc over the north towards the day
-      // side, the sun leaving the frame; the view turns from the Earth to
-      // the missile heading for it.
+      // Approach, wide (7-23): a long arc round the day side, the sun
+      // leaving the frame, down onto the missile's track: the missile ahead,
+      // heading for the lit Earth.
       {10, aroundEarth(42.0f, 8.0f, 12.5f), earthCentre},
       {14, aroundEarth(58.0f, 14.0f, 10.0f), earthCentre},
-      {18, glm::vec3(1.5f, 4.2f, 6.8f), glm::vec3(0.6f, 0, 0)},
-      {21, glm::vec3(3.6f, 2.3f, 4.4f), glm::vec3(2.0f, 0, 0)},
-      {23, glm::vec3(4.1f, 0.95f, 2.3f), missileCentre},
-      // Zoom (24-28): the lens narrows from 60 to 22 degrees while the eye
-      // closes in; the missile racks into focus on arrival.
-      {25, glm::vec3(3.8f, 0.62f, 1.6f), missileCentre},
-      {28, aroundMissile(54.0f, 15.0f, 0.70f), missileCentre},
-      // Telephoto (28-60): a slow circle about the missile, first behind its
-      // tail with the Earth filling the background, then round to its nose
-      // with the Moon far behind.
-      {34, aroundMissile(38.0f, 13.0f, 0.55f), missileCentre},
-      {42, aroundMissile(16.0f, 10.0f, 0.45f), missileCentre},
-      {50, aroundMissile(70.0f, 16.0f, 0.42f), missileCentre},
-      {56, aroundMissile(110.0f, 20.0f, 0.48f), missileCentre},
-      {60, aroundMissile(125.0f, 22.0f, 0.55f), missileCentre},
+      {17, glm::vec3(4.0f, 1.0f, -2.8f), glm::vec3(1.2f, 0, 0)},
+      {20, glm::vec3(3.05f, 0.1f, -0.22f), missileMidway(20)},
+      {22, glm::vec3(2.92f, 0.06f, -0.12f), missileMidway(22)},
+      // Zoom (24-28): the lens narrows from 60 to 22 degrees, first behind the
+      // missile, then leaving its track for the terminator; it racks into
+      // focus on arrival.
+      {24, glm::vec3(2.9f, 0.04f, -0.08f), missileMidway(24)},
+      {26, glm::vec3(2.9f, 0.035f, -0.06f), missileMidway(26)},
+      {27, glm::vec3(2.4f, 0.0f, -0.75f), overTerminator(45.0f, 16.0f, 1.0f)},
+      {28, overTerminator(15.0f, 10.0f, 1.9f), overTerminator(50.0f, 14.0f, 1.0f)},
+      // Telephoto (28-60): along the terminator northwards, the lit side on
+      // one hand, the lights of the night on the other and the limb above;
+      // then round into the night to watch the sun stand over the limb.
+      {36, overTerminator(28.0f, 6.0f, 1.85f), overTerminator(63.0f, 12.0f, 1.0f)},
+      {44, overTerminator(42.0f, 0.0f, 1.85f), overTerminator(78.0f, 5.0f, 1.0f)},
+      {50, overTerminator(70.0f, -35.0f, 2.1f), 1.03f * terminator(90.0f)},
+      {55, overTerminator(88.0f, -58.0f, 2.25f), 1.03f * terminator(90.0f)},
+      {60, overTerminator(90.0f, -55.0f, 2.35f), 1.03f * terminator(90.0f)},
       // Zoom out (61-65): back to the wide lens, pulling away from the
-      // missile.
-      {63, aroundMissile(132.0f, 25.0f, 1.0f), missileCentre},
-      {65, aroundMissile(136.0f, 28.0f, 1.8f), glm::vec3(3.0f, 0, 0)},
-      // Transfer (66-73): over the missile and past the Moon, turning to
-      // look back at it with the Earth behind.
-      {68, glm::vec3(3.6f, 1.7f, 2.3f), glm::vec3(4.8f, 0, 0)},
-      {71, glm::vec3(6.3f, 1.3f, 2.0f), moonCentre},
-      {73, glm::vec3(7.25f, 0.5f, 0.85f), moonCentre},
-      // Focus pull (74-80): close to the Moon, the sharp plane travels from
-      // its face out past the Earth and comes back.
-      {77, glm::vec3(7.2f, 0.42f, 0.6f), moonCentre},
-      {81, glm::vec3(7.1f, 0.38f, 0.42f), moonCentre},
-      // Finale (81-89): rising and pulling back to show the Earth and the
-      // Moon together.
-      {85, glm::vec3(8.6f, 1.4f, 1.8f), glm::vec3(3.5f, 0, 0)},
-      {89, glm::vec3(11.0f, 3.2f, 4.6f), glm::vec3(2.5f, 0, 0)},
+      // night side with the sun and its flare still in view.
+      {63, overTerminator(92.0f, -60.0f, 3.2f), 0.8f * terminator(90.0f)},
+      {65, overTerminator(95.0f, -62.0f, 4.2f), 0.5f * terminator(90.0f)},
+      // Transfer (66-73): over the north round to the day side.
+      {69, glm::vec3(-1.5f, 3.8f, -2.6f), earthCentre},
+      {73, glm::vec3(2.0f, 2.2f, 0.9f), 0.9f * glm::normalize(glm::vec3(1.0f, 0.7f, 0.6f))},
+      // Focus pull (74-80): the sharp plane travels from the lit face out
+      // past the Moon's orbit and comes back.
+      {77, glm::vec3(2.6f, 2.3f, 1.5f), 0.9f * glm::normalize(glm::vec3(1.0f, 0.8f, 0.6f))},
+      {81, glm::vec3(3.8f, 3.1f, 2.6f), 0.5f * glm::normalize(glm::vec3(1.0f, 0.8f, 0.7f))},
+      // Finale (81-89): rising and pulling back far enough to hold the
+      // whole Moon's orbit, the full Earth in the middle.
+      {85, glm::vec3(8.0f, 7.0f, 7.0f), earthCentre},
+      {89, glm::vec3(9.6f, 8.0f, 8.2f), earthCentre},
   };
   const int count = keys.back().point + 1;
   FlightPaths paths;
   float lastDistance = 1;
   for (int i = 0; i < count; ++i) {
     const glm::vec3 eye = interpolate(keys, static_cast<float>(i), [](const Key& k) { return k.eye; });
-    const glm::vec3 subject = interpolate(keys, static_cast<float>(i), [](const Key& k) { return k.subject; });
+    glm::vec3 subject = interpolate(keys, static_cast<float>(i), [](const Key& k) { return k.subject; });
+    if (i >= chaseFirst && i <= chaseLast) subject = missileMidway(static_cast<float>(i));
     const glm::vec3 toSubject = subject - eye;
     const float subjectDistance = glm::length(toSubject);
-    const float factor = flightFocusFactor(i);
+    const float factor = focusForPoint(i);
     // The look-at distance sets the focus: subject distance over the factor
     // puts the sharp plane on the subject. Where the factor is tiny the
     // previous distance is kept, so the focus between points never swings
@@ -172,6 +155,15 @@ FlightPaths buildFlight() {
     paths.focus.push_back(distance * factor);
     paths.lookAt.push_back(eye + toSubject / subjectDistance * distance);
   }
+  paths.shots = {
+      {0, 6, Subject::Sun, "opening: the sun beside the Earth"},
+      {chaseFirst, chaseLast, Subject::Missile, "chase: the missile ahead"},
+      {28, 48, Subject::Fixed, "telephoto: the terminator"},
+      {50, 60, Subject::Fixed, "telephoto: the limb"},
+      {53, 63, Subject::Sun, "telephoto: the sun over the limb"},
+      {74, 80, Subject::Fixed, "focus pull: the lit face"},
+      {85, 89, Subject::Moon, "finale: the Moon on its orbit"},
+  };
   return paths;
 }
 

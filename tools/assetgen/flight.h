@@ -2,22 +2,43 @@
 // elements. The eye path carries the camera, the look-at path the point it
 // looks at; the distance between the two, times the focus factor of the
 // point, is the focus distance of the depth of field.
+//
+// The flight runs on the clock, but the Moon and the missile move one step a
+// frame: at flight time T they have taken about T x (frame rate) steps, plus
+// those taken before the flight started. So the flight aims at what stands
+// still (the Earth, the sun, the stars) or at a place a moving object is in
+// at every frame rate it is scripted for.
 #pragma once
 #include <string>
 #include <vector>
 
 #include <glm/glm.hpp>
 
-// The run's built-in tables: field of view in degrees and focus factor for
-// eye-path point i.
-float flightFieldOfView(int i);
-float flightFocusFactor(int i);
+// The frame rates the flight is scripted for.
+constexpr float slowestFrameRate = 2.0f;
+constexpr float fastestFrameRate = 240.0f;
+
+// What a stretch of the flight keeps in the picture.
+enum class Subject {
+  Fixed,    // a point of the Earth or the sky: the flight's own subject points
+  Missile,  // wherever the missile is
+  Moon,     // wherever the Moon is
+  Sun,
+};
+
+struct Shot {
+  int first;  // eye-path points, both included
+  int last;
+  Subject subject;
+  const char* name;
+};
 
 struct FlightPaths {
   std::vector<glm::vec3> eye;
   std::vector<glm::vec3> lookAt;
   std::vector<glm::vec3> subject;  // what each point is meant to show
   std::vector<float> focus;        // intended focus distance per point
+  std::vector<Shot> shots;
 };
 
 FlightPaths buildFlight();

@@ -1,0 +1,9 @@
+#include "tools/assetgen/runconfig.h"
+
+#include "app/configfile.h"
+
+std::string runConfigText() {
+  std::string text;
+  for (const config::Key& key : config::keys) text += std::string(key.name) + " " + key.defaultValue + "\n";
+  return text;
+}
