@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,32 +21,12 @@ namespace {
 constexpr int kFrameWidth = 64;
 constexpr int kFrameHeight = 48;
 
-// A box of half size h about the origin, faces outwards; with a material
-// library it has texture coordinates too.
-std::string boxObj(float h, const std::string& materialLibrary) {
-  static const int kCorners[12][3] = {{0, 2, 1}, {1, 2, 3}, {4, 5, 6}, {5, 7, 6}, {0, 1, 4}, {1, 5, 4},
-                                      {2, 6, 3}, {3, 6, 7}, {0, 4, 2}, {2, 4, 6}, {1, 3, 5}, {3, 7, 5}};
-  const bool textured = !materialLibrary.empty();
-  std::ostringstream obj;
-  if (textured) obj << "mtllib " << materialLibrary << "\nvt 0 0\nvt 1 0\nvt 0 1\n";
-  for (int i = 0; i < 8; ++i)
-    obj << "v " << ((i & 1) ? h : -h) << ' ' << ((i & 2) ? h : -h) << ' ' << ((i & 4) ? h : -h) << '\n';
-  obj << "vn 0 0 1\n";
-  for (const auto& triangle : kCorners) {
-    obj << 'f';
-    for (int k = 0; k < 3; ++k) {
-      obj << ' ' << triangle[k] + 1 << '/';
-      if (textured) obj << k + 1;
-      obj << "/1";
-    }
-    obj << '\n';
-  }
-  return obj.str();
-}
-
-void writeDds(const std::string& path) {
-  const std::vector<uint8_t> bytes = ddstest::bytes({4, 4, 8, 1}, 8);
-  gltest::writeFile(path, std::string(bytes.begin(), bytes.end()));
+// One triangle across the view from the camera's start, facing it; with a
+// material library it has texture coordinates too.
+std::string triangleObj(const std::string& materialLibrary = "") {
+  const std::string corners = "v 0 -1 -1\nv 0 1 -1\nv 0 0 1\nvn 1 0 0\n";
+  if (materialLibrary.empty()) return corners + "f 1//1 2//1 3//1\n";
+  return "mtllib " + materialLibrary + "\n" + corners + "vt 0 0\nvt 1 0\nvt 0 1\nf 1/1/1 2/2/1 3/3/1\n";
 }
 
 // A run-time folder with the shipped shaders and configuration, small models
@@ -59,43 +38,41 @@ void writeRunFolder(const std::string& dir) {
     fs::copy_file(entry.path(), fs::path(dir) / entry.path().filename());
   fs::create_directory(dir + "/models");
   fs::create_directory(dir + "/textures");
-  gltest::writeFile(dir + "/models/envcube.obj", boxObj(1.0f, "envcube.mtl"));
+  gltest::writeFile(dir + "/models/envcube.obj", triangleObj("envcube.mtl"));
   gltest::writeFile(dir + "/models/envcube.mtl", "map_Kd textures/stars.DDS\n");
-  gltest::writeFile(dir + "/models/earth.obj", boxObj(1.0f, "earth.mtl"));
+  gltest::writeFile(dir + "/models/earth.obj", triangleObj("earth.mtl"));
   gltest::writeFile(dir + "/models/earth.mtl",
                     "map_Kd textures/day.DDS\nmap_Ks textures/specular.DDS\nmap_Kn textures/night.DDS\n");
   for (const char* name : {"moon", "missile", "atmosphere", "shadowCone", "lookAtPath"})
-    gltest::writeFile(dir + "/models/" + name + ".obj", boxObj(1.0f, ""));
+    gltest::writeFile(dir + "/models/" + name + ".obj", triangleObj());
   gltest::writeFile(dir + "/models/eyePath.obj", "v 4 0 1\nv 3 1 1\nv 2 2 2\nf 1 2\nf 2 3\n");
+  const std::vector<uint8_t> dds = ddstest::bytes({4, 4, 8, 1}, 8);
   for (const char* name : {"textures/stars.DDS", "textures/day.DDS", "textures/specular.DDS", "textures/night.DDS",
                            "couriernew.DDS", "HardGlow2.DDS", "BigGlow3.DDS", "Streaks4.DDS", "special_streaks.DDS",
                            "Halo3.DDS"})
-    writeDds(dir + "/" + name);
+    gltest::writeFile(dir + "/" + name, std::string(dds.begin(), dds.end()));
 }
 
-// Names of every kind that GL reports alive, from 1 up to the given one.
-struct LiveNames {
-  std::vector<GLuint> textures, buffers, framebuffers, renderbuffers, programs, shaders, vertexArrays;
+struct NameKind {
+  const char* kind;
+  bool (*alive)(GLuint);
+};
+const NameKind kNameKinds[] = {
+    {"texture", [](GLuint n) { return glIsTexture(n) == GL_TRUE; }},
+    {"buffer", [](GLuint n) { return glIsBuffer(n) == GL_TRUE; }},
+    {"framebuffer", [](GLuint n) { return glIsFramebuffer(n) == GL_TRUE; }},
+    {"renderbuffer", [](GLuint n) { return glIsRenderbuffer(n) == GL_TRUE; }},
+    {"program", [](GLuint n) { return glIsProgram(n) == GL_TRUE; }},
+    {"shader", [](GLuint n) { return glIsShader(n) == GL_TRUE; }},
+    {"vertex array", [](GLuint n) { return glIsVertexArray(n) == GL_TRUE; }},
 };
 
-LiveNames liveNames(GLuint highest) {
-  LiveNames live;
-  for (GLuint name = 1; name <= highest; ++name) {
-    if (glIsTexture(name)) live.textures.push_back(name);
-    if (glIsBuffer(name)) live.buffers.push_back(name);
-    if (glIsFramebuffer(name)) live.framebuffers.push_back(name);
-    if (glIsRenderbuffer(name)) live.renderbuffers.push_back(name);
-    if (glIsProgram(name)) live.programs.push_back(name);
-    if (glIsShader(name)) live.shaders.push_back(name);
-    if (glIsVertexArray(name)) live.vertexArrays.push_back(name);
-  }
-  return live;
-}
-
-std::string listed(const std::vector<GLuint>& names) {
-  std::string text;
-  for (GLuint name : names) text += std::to_string(name) + " ";
-  return text;
+// The names of one kind that GL reports alive, from 1 up to highest.
+std::string aliveNames(const NameKind& kind, GLuint highest) {
+  std::string names;
+  for (GLuint name = 1; name <= highest; ++name)
+    if (kind.alive(name)) names += std::to_string(name) + " ";
+  return names;
 }
 
 // Above every name made so far: a fresh name of each kind, given back at once,
@@ -145,7 +122,7 @@ class Lifecycle : public testing::Test {
     previousDir = buffer;
     savedWidth = windowWidth;
     savedHeight = windowHeight;
-    const std::string dir = gltest::makeTempDir();
+    dir = gltest::makeTempDir();
     writeRunFolder(dir);
     ASSERT_EQ(chdir(dir.c_str()), 0);
     // Each life opens the window library and its own window.
@@ -154,6 +131,7 @@ class Lifecycle : public testing::Test {
   void TearDown() override {
     if (running) shutDown(app);
     EXPECT_EQ(chdir(previousDir.c_str()), 0);
+    std::filesystem::remove_all(dir);
     windowWidth = savedWidth;
     windowHeight = savedHeight;
     ASSERT_TRUE(initWhenDisplayIsBack());
@@ -191,19 +169,11 @@ class Lifecycle : public testing::Test {
     updateAnimation();
 
     const GLuint highest = highestNameBound();
-    const LiveNames made = liveNames(highest);
-    for (const std::vector<GLuint>* names : {&made.textures, &made.buffers, &made.framebuffers, &made.renderbuffers,
-                                             &made.programs, &made.shaders, &made.vertexArrays})
-      EXPECT_FALSE(names->empty()) << "the sweep sees every kind of object start-up makes";
+    for (const NameKind& kind : kNameKinds)
+      EXPECT_NE(aliveNames(kind, highest), "") << "start-up made no " << kind.kind << ": the sweep would prove nothing";
     releaseResources(app);
-    const LiveNames left = liveNames(highest);
-    EXPECT_TRUE(left.textures.empty()) << "textures: " << listed(left.textures);
-    EXPECT_TRUE(left.buffers.empty()) << "buffers: " << listed(left.buffers);
-    EXPECT_TRUE(left.framebuffers.empty()) << "framebuffers: " << listed(left.framebuffers);
-    EXPECT_TRUE(left.renderbuffers.empty()) << "renderbuffers: " << listed(left.renderbuffers);
-    EXPECT_TRUE(left.programs.empty()) << "programs: " << listed(left.programs);
-    EXPECT_TRUE(left.shaders.empty()) << "shaders: " << listed(left.shaders);
-    EXPECT_TRUE(left.vertexArrays.empty()) << "vertex arrays: " << listed(left.vertexArrays);
+    for (const NameKind& kind : kNameKinds)
+      EXPECT_EQ(aliveNames(kind, highest), "") << "each " << kind.kind << " left alive, by name";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     shutDown(app);
     running = false;
@@ -211,6 +181,7 @@ class Lifecycle : public testing::Test {
 
   Application app;
   bool running = false;
+  std::string dir;
   std::string previousDir;
   int savedWidth = 0;
   int savedHeight = 0;
