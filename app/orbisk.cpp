@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <vector>
 
 #include "app/configfile.h"
 #include "app/windowsize.h"
@@ -46,22 +45,6 @@ bool openConfiguredWindow(const StartOptions& options) {
   platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
   platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
   return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, platform::FULLSCREEN);
-}
-
-// Moon and missile may share one program (with each other and the Earth);
-// it is deleted once.
-void destroyObjectList() {
-  std::vector<GLuint> deletedPrograms;
-  for (Object* object : objectList) {
-    GLuint program = object->shaderProgram.programID;
-    bool deleted = false;
-    for (GLuint d : deletedPrograms) deleted = deleted || d == program;
-    if (deleted)
-      object->shaderProgram.programID = 0;
-    else
-      deletedPrograms.push_back(program);
-    object->destroy();
-  }
 }
 
 }  // namespace
@@ -114,7 +97,7 @@ int startUp(const StartOptions& options, Application& app) {
   loadSunGlow();
   createRenderTargets();
   createDOFRenderTargets();
-  setInputHandler(new CameraInputHandler(&camera));
+  createCameraInputHandler(&camera);
   platform::setMousePos(windowWidth / 2, windowHeight / 2);
   registerInputCallbacks();
   createCompositeQuad(app.dof);
@@ -146,15 +129,33 @@ void renderFrame(Application& app) {
   stageEnd(FrameStage::FinalComposite);
 }
 
-void shutDown(Application& app) {
+void releaseResources(Application& app) {
   // Let the software renderer finish the last frame before its objects and
   // the context go away.
   glFinish();
-  destroyObjectList();
-  textOverlay.cleanupText();
+  // A program deleted while current lives on until it is no longer current.
+  glUseProgram(0);
   destroyCompositeQuad(app.dof);
+  destroyInputHandler();
+  destroyDOFRenderTargets();
+  destroyRenderTargets();
+  unloadSunGlow();
+  unloadScene();
+  textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
+  app.VertexArrayID = 0;
+}
+
+void shutDown(Application& app) {
+  releaseResources(app);
   platform::terminate();
+  // The process-wide state as before startUp, so that another run starts alike.
+  configFile = ConfigFile();
+  camera = Camera();
+  resetAnimationClock();
+  windowWidth = windowHeight = 0;
+  frameStartTime = 0.0;
+  currentDOFPass = 0;
 }
 
 int runOrbisk() {

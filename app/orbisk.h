@@ -33,6 +33,11 @@ struct Application {
 int startUp(const StartOptions& options, Application& app);
 // The sixteen passes and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
+// Everything startUp made after the window opened, released in reverse order
+// and zeroed; the window and its context stay. A second call releases nothing.
+void releaseResources(Application& app);
+// releaseResources, then the process-wide state back to its start values and
+// the window library ended: startUp may run again.
 void shutDown(Application& app);
 
 int runOrbisk();

@@ -164,6 +164,14 @@ void Camera::setLookAtPath(Object* path) {
   if (path && path->isPath()) lookAtPath = path;
 }
 
+void Camera::clearPaths() {
+  eyePath = lookAtPath = nullptr;
+  fovPerPoint.clear();
+  focusPerPoint.clear();
+  pathStartTime = 0.0;
+  pathActive = false;
+}
+
 void Camera::startPath() {
   pathActive = true;
   pathStartTime = 0.0;

@@ -75,6 +75,8 @@ class Camera {
   void setLookAtPath(Object* path);
   Object* getEyePath() const { return eyePath; }
   Object* getLookAtPath() const { return lookAtPath; }
+  // Lets go of both paths and ends a flight, for the scene that owns them.
+  void clearPaths();
   // Arms a flight; its clock starts at the next animation step.
   void startPath();
   bool isPathActive() const { return pathActive; }

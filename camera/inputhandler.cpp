@@ -122,3 +122,10 @@ void CameraInputHandler::onKey(int key, int action) {
     default: break;
   }
 }
+
+void createCameraInputHandler(Camera* camera) { setInputHandler(new CameraInputHandler(camera)); }
+
+void destroyInputHandler() {
+  delete inputHandler;
+  inputHandler = nullptr;
+}

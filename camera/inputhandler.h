@@ -49,3 +49,8 @@ void registerInputCallbacks();
 
 // Seconds since the top of the current frame: the scale of every input step.
 double timeSinceFrameStart();
+
+// The camera handler, made and installed as the one the callbacks forward to.
+void createCameraInputHandler(Camera* camera);
+// Uninstalls the installed handler and deletes it; later events are dropped.
+void destroyInputHandler();

@@ -155,6 +155,19 @@ void loadSunGlow() {
   spriteColorSampler = glGetUniformLocation(spriteProgram, "colorSampler");
 }
 
+void unloadSunGlow() {
+  GLuint* textures[] = {&textureHardGlow, &textureBigGlow, &textureStreaks, &textureSpecialStreaks, &textureHalo};
+  for (GLuint* texture : textures) {
+    glDeleteTextures(1, texture);
+    *texture = 0;
+  }
+  glDeleteBuffers(1, &spriteVertexBuffer);
+  glDeleteBuffers(1, &spriteUVBuffer);
+  glDeleteProgram(spriteProgram);
+  spriteVertexBuffer = spriteUVBuffer = spriteProgram = 0;
+  spriteTextureSampler = spriteColorSampler = -1;
+}
+
 static GLuint textureOf(FlareTexture t) {
   switch (t) {
     case FlareTexture::HardGlow: return textureHardGlow;

@@ -57,6 +57,8 @@ extern GLint spriteColorSampler;
 
 // Shows a loading screen, loads the five sprite textures and the sprite program.
 void loadSunGlow();
+// Deletes the textures, buffers and program loadSunGlow made and zeroes them.
+void unloadSunGlow();
 // Draws glow and flare into the bound framebuffer when the sun is in view and
 // not hidden; otherwise touches no GL state.
 void drawSunGlow();

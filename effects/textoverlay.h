@@ -35,6 +35,8 @@ class TextOverlay {
   // high, blended over the bound framebuffer. Leaves depth testing on and
   // blending off.
   void printText(const char* text, int x, int y, int size, glm::vec4 color);
+  // Deletes the font texture, both buffers and the program, and leaves the
+  // overlay as constructed.
   void cleanupText();
 
   bool initialized = false;

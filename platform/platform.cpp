@@ -124,7 +124,15 @@ bool init() { return glfwInit() == GLFW_TRUE; }
 
 void terminate() {
   glfwTerminate();
+  // As before init, so that a second init starts alike; the test clock stays.
   window = nullptr;
+  hints = WindowHints();
+  keyRepeat = false;
+  wheelPosition = 0.0;
+  wheelCallback = nullptr;
+  buttonCallback = nullptr;
+  posCallback = nullptr;
+  keyCallback = nullptr;
 }
 
 void openWindowHint(int target, int hint) {

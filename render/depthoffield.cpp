@@ -61,6 +61,9 @@ void drawComposite(const DepthOfField& dof) {
     glUniform1i(u == 0 ? dof.quadShader.diffuseTexture : dof.quadShader.DOFTextures[u - 1], u);
   }
   glUniform1i(dof.quadShader.DOFSamples, kDOFPasses);
+  // NOTE: the depth test is on or off as the last pass left it (the sun glow
+  // turns it on, a listed object off); the quad at depth 0 in front of the
+  // cleared depth covers the window either way.
   glEnableVertexAttribArray(0);
   glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
   glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
@@ -71,4 +74,6 @@ void drawComposite(const DepthOfField& dof) {
 void destroyCompositeQuad(DepthOfField& dof) {
   glDeleteBuffers(1, &dof.quadVertexBuffer);
   dof.quadVertexBuffer = 0;
+  glDeleteProgram(dof.quadShader.programID);
+  dof.quadShader = ShaderProgram();
 }

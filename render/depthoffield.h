@@ -29,6 +29,8 @@ glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, cons
 // turning about the camera's view up and right.
 void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos);
 
+// The full-screen quad's buffer and the composite program; destroy deletes
+// both and zeroes them.
 void createCompositeQuad(DepthOfField& dof);
 // Binds the window, clears it and draws the sixteen pass images onto it.
 void drawComposite(const DepthOfField& dof);

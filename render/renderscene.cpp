@@ -72,6 +72,8 @@ DepthStandIn earthDepthStandIn;
 
 }  // namespace
 
+void forgetEarthDepthStandIn() { earthDepthStandIn = DepthStandIn(); }
+
 bool drawsSameDepth(GLuint program, GLuint standIn) {
   if (program == standIn) return true;
   if (program == 0 || standIn == 0) return false;
@@ -109,6 +111,8 @@ void renderScene() {
   }
 
   // Depth of the shadow cone's back faces, then of its front faces.
+  // NOTE: the shipped composite shader samples neither shadow image; they are
+  // drawn for composite shaders that do, and cost two cone draws a pass.
   stageBegin(FrameStage::ShadowCone);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glCullFace(GL_FRONT);
@@ -158,11 +162,18 @@ void renderScene() {
   record.bindTextureUnit(4, depthTexturePlanetDepth, record.texturePlanetDepth);
   record.bindTextureUnit(5, colorTexturePlanetColor, record.texturePlanetColor);
   glUniform2f(record.screenSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
+  // NOTE: nothing is ever drawn into the PlanetDepth image bound on unit 4;
+  // and a specular or night texture in the shell's material would be bound
+  // by its draw on unit 1 or 2, over the shadow images.
   atmosphere->draw(vpMatrix, record);
   stageEnd(FrameStage::AtmosphereComposite);
 
   // Moon and missile over the stars and the atmosphere, depth-tested.
   stageBegin(FrameStage::ListedObjects);
+  // NOTE: state passes between these draws. A program left current by the
+  // draw before is not made current again, and on a shared program a texture
+  // that an object lacks keeps the unit and sampler the object before set
+  // (its validityChecker tells the shader to ignore it).
   for (Object* object : objectList) {
     GLint currentlyBoundShaderProgramID = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &currentlyBoundShaderProgramID);

@@ -16,6 +16,7 @@ GLuint framebufferBackSideAtmosphere = 0;
 GLuint depthTextureBackSideAtmosphere = 0;
 GLuint framebufferDOF[kDOFPasses] = {};
 GLuint textureDOF[kDOFPasses] = {};
+GLuint depthRenderbufferDOF[kDOFPasses] = {};
 
 namespace {
 
@@ -24,6 +25,15 @@ struct NamedTarget {
   GLuint* framebuffer;
   GLuint* texture;
   bool colour;
+};
+
+// The five named targets, in the order they are created.
+const NamedTarget kNamedTargets[] = {
+    {"BackSideShadow", &framebufferBackSideShadow, &depthTextureBackSideShadow, false},
+    {"FrontSideShadow", &framebufferFrontSideShadow, &depthTextureFrontSideShadow, false},
+    {"PlanetColor", &framebufferPlanetColor, &colorTexturePlanetColor, true},
+    {"PlanetDepth", &framebufferPlanetDepth, &depthTexturePlanetDepth, false},
+    {"BackSideAtmosphere", &framebufferBackSideAtmosphere, &depthTextureBackSideAtmosphere, false},
 };
 
 void setNearestFilters() {
@@ -65,15 +75,17 @@ bool createNamedTarget(const NamedTarget& target) {
 }  // namespace
 
 void createRenderTargets() {
-  const NamedTarget targets[] = {
-      {"BackSideShadow", &framebufferBackSideShadow, &depthTextureBackSideShadow, false},
-      {"FrontSideShadow", &framebufferFrontSideShadow, &depthTextureFrontSideShadow, false},
-      {"PlanetColor", &framebufferPlanetColor, &colorTexturePlanetColor, true},
-      {"PlanetDepth", &framebufferPlanetDepth, &depthTexturePlanetDepth, false},
-      {"BackSideAtmosphere", &framebufferBackSideAtmosphere, &depthTextureBackSideAtmosphere, false},
-  };
-  for (const NamedTarget& target : targets)
+  for (const NamedTarget& target : kNamedTargets)
     if (!createNamedTarget(target)) return;
+}
+
+void destroyRenderTargets() {
+  for (const NamedTarget& target : kNamedTargets) {
+    glDeleteFramebuffers(1, target.framebuffer);
+    glDeleteTextures(1, target.texture);
+    *target.framebuffer = 0;
+    *target.texture = 0;
+  }
 }
 
 void createDOFRenderTargets() {
@@ -84,11 +96,10 @@ void createDOFRenderTargets() {
     glBindTexture(GL_TEXTURE_2D, textureDOF[i]);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, windowWidth, windowHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     setNearestFilters();
-    GLuint depthrenderbufferDOF = 0;
-    glGenRenderbuffers(1, &depthrenderbufferDOF);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthrenderbufferDOF);
+    glGenRenderbuffers(1, &depthRenderbufferDOF[i]);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbufferDOF[i]);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, windowWidth, windowHeight);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthrenderbufferDOF);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbufferDOF[i]);
     glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, textureDOF[i], 0);
     GLenum drawBuffersDOF[1] = {GL_COLOR_ATTACHMENT0};
     glDrawBuffers(1, drawBuffersDOF);
@@ -97,4 +108,11 @@ void createDOFRenderTargets() {
       return;
     }
   }
+}
+
+void destroyDOFRenderTargets() {
+  glDeleteFramebuffers(kDOFPasses, framebufferDOF);
+  glDeleteTextures(kDOFPasses, textureDOF);
+  glDeleteRenderbuffers(kDOFPasses, depthRenderbufferDOF);
+  for (int i = 0; i < kDOFPasses; ++i) framebufferDOF[i] = textureDOF[i] = depthRenderbufferDOF[i] = 0;
 }

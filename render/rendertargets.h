@@ -17,7 +17,13 @@ extern GLuint framebufferBackSideAtmosphere;
 extern GLuint depthTextureBackSideAtmosphere;
 extern GLuint framebufferDOF[kDOFPasses];
 extern GLuint textureDOF[kDOFPasses];
+// Kept so that the targets can be destroyed: deleting a framebuffer leaves
+// its attachments alive.
+extern GLuint depthRenderbufferDOF[kDOFPasses];
 
 // Both use windowWidth x windowHeight and stop at the first incomplete target.
 void createRenderTargets();
 void createDOFRenderTargets();
+// Delete what the matching create made, whole or partial, and zero the names.
+void destroyRenderTargets();
+void destroyDOFRenderTargets();

@@ -88,5 +88,11 @@ void Object::destroy() {
   }
   mesh.release();
   glDeleteProgram(shaderProgram.programID);
+  shaderProgram = ShaderProgram();
+  // Every texture the loader gave this object is its own.
   if (hasDiffuseTexture) glDeleteTextures(1, &diffuseTextureID);
+  if (hasSpecularTexture) glDeleteTextures(1, &specularTextureID);
+  if (hasNightTexture) glDeleteTextures(1, &nightTextureID);
+  diffuseTextureID = specularTextureID = nightTextureID = 0;
+  hasDiffuseTexture = hasSpecularTexture = hasNightTexture = false;
 }

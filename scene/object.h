@@ -46,5 +46,9 @@ class Object {
   // "lightPos_worldspace"; this sets the per-object uniforms and draws.
   void draw(const glm::mat4& vpMatrix, const ShaderProgram& record);
   void draw(const glm::mat4& vpMatrix);
+  // Deletes the mesh's buffers, the three textures and the program named in
+  // the record, and zeroes them; a path object only empties its line mesh.
+  // NOTE: a program shared with another object is deleted here all the same:
+  // whoever made the sharing clears the other records first.
   void destroy();
 };

@@ -1,5 +1,6 @@
 #include "scene/scene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +36,14 @@ Object* loadRequired(ModelLoaderOBJ& loader, const std::string& path, const char
 }
 
 const char* kModelFailure = "ERROR: Could not load model! Quitting...";
+
+// An object of the scene, with its GL objects, gone for good.
+void discard(Object*& object) {
+  if (object == nullptr) return;
+  object->destroy();
+  delete object;
+  object = nullptr;
+}
 
 }  // namespace
 
@@ -111,9 +120,44 @@ void loadScene() {
   shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
   shadowCone->setModelMatrix(shadowConeModelMatrix(lightPosition));
 
-  // Camera paths are optional: the camera keeps only path objects.
+  // Camera paths are optional: the camera keeps only path objects, and what
+  // it refuses (a triangle model, a path without segments) is freed here.
   const std::string eyePathFile = configFile.setting<std::string>("eyePathFilename");
-  camera.setEyePath(loader.loadModel(eyePathFile.c_str()));
+  Object* eyePath = loader.loadModel(eyePathFile.c_str());
+  camera.setEyePath(eyePath);
+  if (camera.getEyePath() != eyePath) discard(eyePath);
   const std::string lookAtPathFile = configFile.setting<std::string>("lookAtPathFilename");
-  camera.setLookAtPath(loader.loadModel(lookAtPathFile.c_str()));
+  Object* lookAtPath = loader.loadModel(lookAtPathFile.c_str());
+  camera.setLookAtPath(lookAtPath);
+  if (camera.getLookAtPath() != lookAtPath) discard(lookAtPath);
+}
+
+void unloadScene() {
+  Object* eyePath = camera.getEyePath();
+  Object* lookAtPath = camera.getLookAtPath();
+  camera.clearPaths();
+  discard(eyePath);
+  if (lookAtPath != eyePath) discard(lookAtPath);
+
+  // Earth, Moon and missile may hold one program between them (the rule in
+  // loadScene): the first holder deletes it, the others' records are
+  // cleared before they are destroyed.
+  std::vector<Object*> objects = {envCube, earth, moon, missile, atmosphere, shadowCone};
+  for (Object* listed : objectList)
+    if (std::find(objects.begin(), objects.end(), listed) == objects.end()) objects.push_back(listed);
+  std::vector<GLuint> deletedPrograms;
+  for (Object* object : objects) {
+    if (object == nullptr) continue;
+    GLuint& program = object->shaderProgram.programID;
+    if (std::find(deletedPrograms.begin(), deletedPrograms.end(), program) != deletedPrograms.end())
+      program = 0;
+    else
+      deletedPrograms.push_back(program);
+    discard(object);
+  }
+  envCube = earth = moon = missile = atmosphere = shadowCone = nullptr;
+  objectList.clear();
+  glDeleteProgram(atmosphereFinalProgram.programID);
+  atmosphereFinalProgram = AtmosphereFinalShaderProgram();
+  forgetEarthDepthStandIn();
 }

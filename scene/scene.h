@@ -16,5 +16,8 @@ extern std::vector<Object*> objectList;
 extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
 
 void loadScene();
+// Destroys and deletes every object loadScene made, the camera paths among
+// them, releases each program once and leaves the globals as before loadScene.
+void unloadScene();
 // Turns the cone's +y axis away from the light and sets its base on the Earth's centre.
 glm::mat4 shadowConeModelMatrix(const glm::vec3& light);

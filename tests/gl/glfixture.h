@@ -41,4 +41,8 @@ GLint bufferSize(GLenum target, GLuint buffer);
 GLint textureLevelParam(GLuint texture, GLenum name, GLint level = 0);
 // Clears any pending GL error so that a test sees only its own.
 void drainErrors();
+// Opens the window library, the hidden kWidth x kHeight window and its
+// context, with GLEW and one bound vertex array; false after a message.
+// main calls it once; a test that ends the window library calls it again.
+bool openSharedContext();
 }  // namespace gltest

@@ -56,23 +56,28 @@ void drainErrors() {
   while (glGetError() != GL_NO_ERROR) {
   }
 }
-}  // namespace gltest
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  if (!platform::init() || !platform::openHiddenWindow(gltest::kWidth, gltest::kHeight)) {
+bool openSharedContext() {
+  if (!platform::init() || !platform::openHiddenWindow(kWidth, kHeight)) {
     fprintf(stderr, "gl_tests: no OpenGL 3.3 core context (is a display set?)\n");
-    return 1;
+    return false;
   }
   glewExperimental = GL_TRUE;
   if (glewInit() != GLEW_OK) {
     fprintf(stderr, "gl_tests: glewInit failed\n");
-    return 1;
+    return false;
   }
-  gltest::drainErrors();  // GLEW's probe leaves an error behind on core contexts
+  drainErrors();  // GLEW's probe leaves an error behind on core contexts
   GLuint vao = 0;
   glGenVertexArrays(1, &vao);
   glBindVertexArray(vao);
+  return true;
+}
+}  // namespace gltest
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (!gltest::openSharedContext()) return 1;
   int result = RUN_ALL_TESTS();
   platform::terminate();
   return result;

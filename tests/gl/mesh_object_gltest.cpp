@@ -360,7 +360,8 @@ TEST_F(MeshGL, ObjectBindsOnlyTheTexturesItHas) {
   EXPECT_EQ(uniformInt(record.specularTexture), 1);
   EXPECT_EQ(uniformInt(record.diffuseNightTexture), 2);
 
-  // destroy frees the mesh, the program and the diffuse texture only.
+  // destroy frees the mesh, the program in the record and every texture the
+  // object has, and nothing else.
   GLuint vertexBuffer = diffuseOnly.mesh.vertexBuffer;
   GLuint own = makeProgram(kVertexShader, kFragmentShader);
   diffuseOnly.setShaderProgram(buildShaderProgramRecord(own));
@@ -370,12 +371,11 @@ TEST_F(MeshGL, ObjectBindsOnlyTheTexturesItHas) {
   EXPECT_FALSE(glIsBuffer(vertexBuffer));
   EXPECT_FALSE(glIsProgram(own));
   EXPECT_FALSE(glIsTexture(diffuse));
-  EXPECT_TRUE(glIsTexture(specular));
-  EXPECT_TRUE(glIsTexture(night));
+  EXPECT_FALSE(glIsTexture(specular));
+  EXPECT_FALSE(glIsTexture(night));
   EXPECT_TRUE(glIsProgram(program));
+  for (GLuint t : sentinel) EXPECT_TRUE(glIsTexture(t));
   glDeleteTextures(3, sentinel);
-  glDeleteTextures(1, &specular);
-  glDeleteTextures(1, &night);
 }
 
 TEST_F(MeshGL, ObjectDrawnWithAnotherRecordSetsThatRecordsUniforms) {

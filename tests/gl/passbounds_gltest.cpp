@@ -85,6 +85,9 @@ class PassBounds : public testing::Test {
     gltest::drainErrors();
   }
   void TearDown() override {
+    unloadScene();
+    destroyDOFRenderTargets();
+    destroyRenderTargets();
     camera = savedCamera;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -140,6 +143,8 @@ TEST_F(PassBounds, EarthDepthIsTheSameWhicheverProgramDrawsIt) {
 
   // An Earth program that discards everything leaves no depth: the stand-in
   // must not be used for it.
+  glDeleteProgram(earth->shaderProgram.programID);
+  forgetEarthDepthStandIn();
   earth->setShaderProgram(buildShaderProgramRecord(program(kVertex, "void main(){ discard; }")));
   atmosphere->setModelMatrix(glm::scale(centre, glm::vec3(0.5f)));  // inside the Earth: hidden
   renderPass();
@@ -160,8 +165,7 @@ TEST(DrawsSameDepth, SameVertexStageAndNoDepthChangeInTheFragments) {
   EXPECT_FALSE(drawsSameDepth(plain, discards));
   EXPECT_FALSE(drawsSameDepth(writesDepth, plain));
   EXPECT_FALSE(drawsSameDepth(plain, 0));
-  // NOTE: the programs are kept: the pass caches its decision by program name,
-  // and a deleted name may come back for a different program.
+  for (GLuint p : {plain, other, moved, discards, writesDepth}) glDeleteProgram(p);
 }
 
 }  // namespace

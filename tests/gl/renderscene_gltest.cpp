@@ -106,6 +106,9 @@ TEST(RenderScene, FillsEachTargetWithItsCullFaceAndLeavesThePassTargetBound) {
   EXPECT_EQ(rgb[1], 255) << "the composite shows the planet colour";
   EXPECT_EQ(rgb[2], 0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  unloadScene();
+  destroyDOFRenderTargets();
+  destroyRenderTargets();
 }
 
 }  // namespace

@@ -5,13 +5,23 @@
 
 namespace {
 
-TEST(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
-  windowWidth = 37;  // odd sizes catch halving or rounding mistakes
-  windowHeight = 23;
-  testing::internal::CaptureStdout();
-  createRenderTargets();
-  createDOFRenderTargets();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every target is complete";
+class RenderTargets : public testing::Test {
+ protected:
+  void SetUp() override {
+    windowWidth = 37;  // odd sizes catch halving or rounding mistakes
+    windowHeight = 23;
+    testing::internal::CaptureStdout();
+    createRenderTargets();
+    createDOFRenderTargets();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every target is complete";
+  }
+  void TearDown() override {
+    destroyDOFRenderTargets();
+    destroyRenderTargets();
+  }
+};
+
+TEST_F(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
   const GLuint depthTextures[] = {depthTextureBackSideShadow, depthTextureFrontSideShadow, depthTexturePlanetDepth,
                                   depthTextureBackSideAtmosphere};
   for (GLuint t : depthTextures) {
@@ -40,7 +50,7 @@ TEST(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
   }
 }
 
-TEST(RenderTargets, DepthOnlyTargetsNameNoColourBuffer) {
+TEST_F(RenderTargets, DepthOnlyTargetsNameNoColourBuffer) {
   const GLuint framebuffers[] = {framebufferBackSideShadow, framebufferFrontSideShadow, framebufferPlanetDepth,
                                  framebufferBackSideAtmosphere};
   for (GLuint fb : framebuffers) {

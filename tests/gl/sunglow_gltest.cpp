@@ -71,12 +71,11 @@ class SunGlowGLTest : public testing::Test {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
   void TearDown() override {
-    glDeleteBuffers(1, &spriteVertexBuffer);
-    glDeleteBuffers(1, &spriteUVBuffer);
-    glDeleteProgram(spriteProgram);
+    // The fixture's white texture is deleted once, below.
+    for (GLuint* t : {&textureHardGlow, &textureBigGlow, &textureStreaks, &textureSpecialStreaks, &textureHalo})
+      if (*t == white) *t = 0;
+    unloadSunGlow();
     glDeleteTextures(1, &white);
-    spriteVertexBuffer = spriteUVBuffer = spriteProgram = 0;
-    textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;
     target.destroy();
     camera = savedCamera;
     glClearColor(0, 0, 0, 0);
@@ -136,9 +135,8 @@ TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {
                          "Halo3.DDS"};
   for (int i = 0; i < 5; ++i)
     gltest::writeFile(cwd.dir + "/" + files[i], ddsFile(4u << i, 4));
-  glDeleteBuffers(1, &spriteVertexBuffer);
-  glDeleteBuffers(1, &spriteUVBuffer);
-  glDeleteProgram(spriteProgram);
+  textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;  // the white one
+  unloadSunGlow();
   gltest::capture([] { loadSunGlow(); });
   glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
   EXPECT_EQ(gltest::textureLevelParam(textureHardGlow, GL_TEXTURE_WIDTH), 4);
@@ -146,10 +144,6 @@ TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {
   EXPECT_EQ(gltest::textureLevelParam(textureStreaks, GL_TEXTURE_WIDTH), 16);
   EXPECT_EQ(gltest::textureLevelParam(textureSpecialStreaks, GL_TEXTURE_WIDTH), 32);
   EXPECT_EQ(gltest::textureLevelParam(textureHalo, GL_TEXTURE_WIDTH), 64);
-  GLuint loaded[] = {textureHardGlow, textureBigGlow, textureStreaks, textureSpecialStreaks,
-                     textureHalo};
-  glDeleteTextures(5, loaded);
-  textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;
 }
 
 TEST_F(SunGlowGLTest, SpriteOfSizeTenIsFourHundredPixelsSquare) {
