@@ -71,8 +71,13 @@ void notAKeyOfTheSettingsTable();
 // misspelt key cannot silently read a default of zero.
 struct KeyName {
   const Key* key;
-  consteval KeyName(const char* name) : key(find(name)) {
-    if (key == nullptr) notAKeyOfTheSettingsTable();
+  // By index: gcc's sanitizers refuse comparing a table address with null
+  // while compiling.
+  consteval KeyName(const char* name) : key(keys) {
+    int i = 0;
+    while (i < keyCount && std::string_view(name) != keys[i].name) ++i;
+    if (i == keyCount) notAKeyOfTheSettingsTable();
+    key = &keys[i];
   }
   constexpr KeyName(const Key& k) : key(&k) {}
 };
