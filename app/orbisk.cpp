@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "app/configfile.h"
+#include "app/runfiles.h"
 #include "app/windowsize.h"
 #include "camera/animation.h"
 #include "camera/camera.h"
@@ -86,7 +87,7 @@ int startUp(const StartOptions& options, Application& app) {
   glEnable(GL_CULL_FACE);
   glGenVertexArrays(1, &app.VertexArrayID);
   glBindVertexArray(app.VertexArrayID);
-  if (!textOverlay.initText("couriernew.DDS")) {
+  if (!textOverlay.initText(runfiles::font)) {
     fprintf(stderr, "ERROR: Could not initialize font!\n");
     platform::terminate();
     exit(1);

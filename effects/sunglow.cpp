@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/orbisk.h"
+#include "app/runfiles.h"
 #include "camera/camera.h"
 #include "effects/loadingscreen.h"
 #include "loaders/modelloaderobj.h"
@@ -137,11 +138,11 @@ bool Camera::isPointOccluded(const glm::vec3& p) {
 
 void loadSunGlow() {
   showLoadingScreen("loading sun glow: ");
-  textureHardGlow = loadDdsTexture("HardGlow2.DDS");
-  textureBigGlow = loadDdsTexture("BigGlow3.DDS");
-  textureStreaks = loadDdsTexture("Streaks4.DDS");
-  textureSpecialStreaks = loadDdsTexture("special_streaks.DDS");
-  textureHalo = loadDdsTexture("Halo3.DDS");
+  textureHardGlow = loadDdsTexture(runfiles::hardGlow);
+  textureBigGlow = loadDdsTexture(runfiles::bigGlow);
+  textureStreaks = loadDdsTexture(runfiles::streaks);
+  textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks);
+  textureHalo = loadDdsTexture(runfiles::halo);
   // Both buffers get their storage once: the texture coordinates never
   // change, and each sprite only rewrites the six corners in place.
   glGenBuffers(1, &spriteVertexBuffer);
@@ -150,7 +151,7 @@ void loadSunGlow() {
   glGenBuffers(1, &spriteUVBuffer);
   glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, spriteUVs().data(), GL_STATIC_DRAW);
-  spriteProgram = buildShaderProgram("vShaderSprite.glsl", "fShaderSprite.glsl");
+  spriteProgram = buildShaderProgram(runfiles::sunGlowVertex, runfiles::sunGlowFragment);
   spriteTextureSampler = glGetUniformLocation(spriteProgram, "textureSampler");
   spriteColorSampler = glGetUniformLocation(spriteProgram, "colorSampler");
 }

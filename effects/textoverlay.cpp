@@ -1,6 +1,7 @@
 #include "effects/textoverlay.h"
 
 #include "app/orbisk.h"
+#include "app/runfiles.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
 
@@ -52,7 +53,7 @@ bool TextOverlay::initText(const char* fontPath) {
   textureID = loadDdsTexture(fontPath);
   glGenBuffers(1, &vertexBufferID);
   glGenBuffers(1, &uvBufferID);
-  shaderID = buildShaderProgram("vShaderText.glsl", "fShaderText.glsl");
+  shaderID = buildShaderProgram(runfiles::textVertex, runfiles::textFragment);
   textureSampler = glGetUniformLocation(shaderID, "textureSampler");
   colorSampler = glGetUniformLocation(shaderID, "colorSampler");
   initialized = true;

@@ -4,6 +4,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/orbisk.h"
+#include "app/runfiles.h"
 #include "camera/camera.h"
 #include "loaders/shaderloader.h"
 
@@ -47,7 +48,7 @@ void createCompositeQuad(DepthOfField& dof) {
   glGenBuffers(1, &dof.quadVertexBuffer);
   glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
-  dof.quadShader = buildShaderProgramRecord(buildShaderProgram("vShaderPassthrough.glsl", "fShaderQuad.glsl"));
+  dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
 }
 
 void drawComposite(const DepthOfField& dof) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/configfile.h"
+#include "app/runfiles.h"
 #include "camera/camera.h"
 #include "effects/loadingscreen.h"
 #include "loaders/modelloaderobj.h"
@@ -64,8 +65,8 @@ void loadScene() {
   GLuint programID = 0;
 
   // The star cube first, before any loading screen.
-  programID = buildShaderProgram("vShaderIndexed.glsl", "fShaderIndexed.glsl");
-  envCube = loadRequired(loader, "models\\envcube.obj", kModelFailure);
+  programID = buildShaderProgram(runfiles::envCubeVertex, runfiles::envCubeFragment);
+  envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
   envCube->setShaderProgram(buildShaderProgramRecord(programID));
   envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
   envCube->setDepthTest(false);
@@ -115,7 +116,7 @@ void loadScene() {
 
   const std::string shadowFile = configFile.setting<std::string>("shadowModelFilename");
   showLoadingScreen(("loading object: " + shadowFile).c_str());
-  programID = buildShaderProgram("vertexShader.glsl", "fragmentShaderToTexture.glsl");
+  programID = buildShaderProgram(runfiles::shadowConeVertex, runfiles::shadowConeFragment);
   shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
   shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
   shadowCone->setModelMatrix(shadowConeModelMatrix(lightPosition));

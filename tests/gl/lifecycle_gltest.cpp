@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/orbisk.h"
+#include "app/runfiles.h"
 #include "camera/animation.h"
 #include "platform/platform.h"
 #include "tests/ddsbytes.h"
@@ -48,8 +49,9 @@ void writeRunFolder(const std::string& dir) {
   gltest::writeFile(dir + "/models/eyePath.obj", "v 4 0 1\nv 3 1 1\nv 2 2 2\nf 1 2\nf 2 3\n");
   const std::vector<uint8_t> dds = ddstest::bytes({4, 4, 8, 1}, 8);
   for (const char* name : {"textures/stars.DDS", "textures/day.DDS", "textures/specular.DDS", "textures/night.DDS",
-                           "couriernew.DDS", "HardGlow2.DDS", "BigGlow3.DDS", "Streaks4.DDS", "special_streaks.DDS",
-                           "Halo3.DDS"})
+                           runfiles::font})
+    gltest::writeFile(dir + "/" + name, std::string(dds.begin(), dds.end()));
+  for (const char* name : runfiles::sunGlowSprites)
     gltest::writeFile(dir + "/" + name, std::string(dds.begin(), dds.end()));
 }
 

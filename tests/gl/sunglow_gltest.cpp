@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/orbisk.h"
+#include "app/runfiles.h"
 #include "camera/camera.h"
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
@@ -131,10 +132,8 @@ TEST_F(SunGlowGLTest, LoadSunGlowBuildsTheSpriteProgramAndBuffers) {
 
 TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {
   // Five files told apart by their widths.
-  const char* files[] = {"HardGlow2.DDS", "BigGlow3.DDS", "Streaks4.DDS", "special_streaks.DDS",
-                         "Halo3.DDS"};
   for (int i = 0; i < 5; ++i)
-    gltest::writeFile(cwd.dir + "/" + files[i], ddsFile(4u << i, 4));
+    gltest::writeFile(cwd.dir + "/" + runfiles::sunGlowSprites[i], ddsFile(4u << i, 4));
   textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;  // the white one
   unloadSunGlow();
   gltest::capture([] { loadSunGlow(); });

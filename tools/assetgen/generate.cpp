@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/runfiles.h"
 #include "tools/assetgen/dds.h"
 #include "tools/assetgen/flight.h"
 #include "tools/assetgen/font.h"
@@ -84,12 +85,12 @@ bool generateAssets(const fs::path& out, const AssetSources& sources, std::vecto
       texture("textures/earth_night.DDS", [&night] { return night; }, DxtFormat::Dxt1, DxtQuality::Fast),
       texture("textures/earth_specular.DDS", [&day] { return specularFromDay(day); }, DxtFormat::Dxt1, DxtQuality::Fast),
       texture("textures/moon.DDS", [] { return moonSurface(1024, 512, 3); }, DxtFormat::Dxt1, DxtQuality::Good),
-      texture("couriernew.DDS", [&font] { return font; }, DxtFormat::Dxt5, DxtQuality::Fast),
-      texture("Streaks4.DDS", [] { return spriteStreaks(512); }, DxtFormat::Dxt5, DxtQuality::Fast),
-      texture("special_streaks.DDS", [] { return spriteSpecialStreaks(512); }, DxtFormat::Dxt5, DxtQuality::Good),
-      texture("BigGlow3.DDS", [] { return spriteBigGlow(512); }, DxtFormat::Dxt5, DxtQuality::Fast),
-      texture("HardGlow2.DDS", [] { return spriteHardGlow(256); }, DxtFormat::Dxt5, DxtQuality::Fast),
-      texture("Halo3.DDS", [] { return spriteHalo(256); }, DxtFormat::Dxt5, DxtQuality::Good),
+      texture(runfiles::font, [&font] { return font; }, DxtFormat::Dxt5, DxtQuality::Fast),
+      texture(runfiles::streaks, [] { return spriteStreaks(512); }, DxtFormat::Dxt5, DxtQuality::Fast),
+      texture(runfiles::specialStreaks, [] { return spriteSpecialStreaks(512); }, DxtFormat::Dxt5, DxtQuality::Good),
+      texture(runfiles::bigGlow, [] { return spriteBigGlow(512); }, DxtFormat::Dxt5, DxtQuality::Fast),
+      texture(runfiles::hardGlow, [] { return spriteHardGlow(256); }, DxtFormat::Dxt5, DxtQuality::Fast),
+      texture(runfiles::halo, [] { return spriteHalo(256); }, DxtFormat::Dxt5, DxtQuality::Good),
       texture("textures/missile.DDS", [] { return missilePaint(512, 256); }, DxtFormat::Dxt1, DxtQuality::Good),
       text("models/earth.obj", [] { return objText(uvSphere(128, 64, true), "earth.mtl"); }),
       text("models/earth.mtl", [] {

@@ -8,13 +8,13 @@
 
 #include "app/configfile.h"
 #include "app/oftenused.h"
+#include "app/runfiles.h"
 #include "app/windowsize.h"
 #include "loaders/ddstexture.h"
 #include "loaders/objparse.h"
 #include "loaders/shaderloader.h"
 #include "loaders/vertexindexer.h"
 #include "platform/platform.h"
-#include "render/shaderfiles.h"
 
 namespace check {
 
@@ -738,7 +738,7 @@ std::vector<SceneFile> sceneFiles(const ConfigFile& config) {
   auto model = [&](config::KeyName key, const char* role, bool required) {
     files.push_back({config.setting<std::string>(key), role, FileKind::Obj, required});
   };
-  files.push_back({"models\\envcube.obj", "star field", FileKind::Obj, true});
+  files.push_back({runfiles::envCubeModel, "star field", FileKind::Obj, true});
   model("earthFilename", "Earth model", true);
   model("moonFilename", "Moon model", true);
   model("missileFilename", "missile model", true);
@@ -746,9 +746,9 @@ std::vector<SceneFile> sceneFiles(const ConfigFile& config) {
   model("shadowModelFilename", "shadow cone model", true);
   model("eyePathFilename", "camera eye path", false);
   model("lookAtPathFilename", "camera look-at path", false);
-  for (const char* sprite : {"HardGlow2.DDS", "BigGlow3.DDS", "Streaks4.DDS", "special_streaks.DDS", "Halo3.DDS"})
+  for (const char* sprite : runfiles::sunGlowSprites)
     files.push_back({sprite, "sun glow sprite", FileKind::Dds, false});
-  files.push_back({"couriernew.DDS", "font", FileKind::Dds, false});
+  files.push_back({runfiles::font, "font", FileKind::Dds, false});
   return files;
 }
 
@@ -787,16 +787,16 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
     programs.push_back({vertex, fragment, {user}});
   };
   auto key = [&](config::KeyName name) { return config.setting<std::string>(name); };
-  add(shaderfiles::envCubeVertex, shaderfiles::envCubeFragment, "the star field");
+  add(runfiles::envCubeVertex, runfiles::envCubeFragment, "the star field");
   add(key("earthVShader"), key("earthFShader"), "the Earth");
   add(key("moonVShader"), key("moonFShader"), "the Moon");
   add(key("missileVShader"), key("missileFShader"), "the missile");
   add(key("atmosphereVShader"), key("atmosphereFShader"), "the atmosphere");
   add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the atmosphere composite");
-  add(shaderfiles::shadowConeVertex, shaderfiles::shadowConeFragment, "the shadow cone");
-  add(shaderfiles::compositeVertex, shaderfiles::compositeFragment, "the depth-of-field composite");
-  add(shaderfiles::sunGlowVertex, shaderfiles::sunGlowFragment, "the sun glow");
-  add(shaderfiles::textVertex, shaderfiles::textFragment, "the text overlay");
+  add(runfiles::shadowConeVertex, runfiles::shadowConeFragment, "the shadow cone");
+  add(runfiles::compositeVertex, runfiles::compositeFragment, "the depth-of-field composite");
+  add(runfiles::sunGlowVertex, runfiles::sunGlowFragment, "the sun glow");
+  add(runfiles::textVertex, runfiles::textFragment, "the text overlay");
   return programs;
 }
 
