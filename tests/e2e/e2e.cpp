@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -63,9 +64,21 @@ VirtualDisplay::~VirtualDisplay() {
   }
 }
 
+namespace {
+// Every work folder made, removed when the run ends (they hold links and
+// the program's console files, nothing a failure report needs afterwards).
+std::vector<std::string> workDirs;
+void removeWorkDirs() {
+  std::error_code ignored;
+  for (const std::string& dir : workDirs) std::filesystem::remove_all(dir, ignored);
+}
+}  // namespace
+
 std::string makeWorkDir() {
   char pattern[] = "/tmp/orbisk-e2e-XXXXXX";
   std::string dir = mkdtemp(pattern);
+  if (workDirs.empty()) atexit(removeWorkDirs);
+  workDirs.push_back(dir);
   run("cp -rs " ORBISK_RUN_DIR "/. '" + dir + "/'");
   return dir;
 }
