@@ -11,6 +11,7 @@
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
 #include "render/renderscene.h"
+#include "render/vertexattribute.h"
 
 GLuint textureHardGlow = 0;
 GLuint textureBigGlow = 0;
@@ -220,12 +221,8 @@ void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, flo
   glUniform1i(spriteTextureSampler, 0);
   glUniform4f(spriteColorSampler, r, g, b, a);
 
-  glEnableVertexAttribArray(0);
-  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
-  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-  glEnableVertexAttribArray(1);
-  glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
-  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+  bindFloatAttribute(0, spriteVertexBuffer, 2);
+  bindFloatAttribute(1, spriteUVBuffer, 2);
 
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glDisableVertexAttribArray(0);

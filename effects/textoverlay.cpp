@@ -4,6 +4,7 @@
 #include "app/runfiles.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
+#include "render/vertexattribute.h"
 
 TextOverlay textOverlay;
 
@@ -79,12 +80,8 @@ void TextOverlay::printText(const char* text, int x, int y, int size, glm::vec4 
   glBindTexture(GL_TEXTURE_2D, textureID);
   glUniform1i(textureSampler, 0);
 
-  glEnableVertexAttribArray(0);
-  glBindBuffer(GL_ARRAY_BUFFER, vertexBufferID);
-  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-  glEnableVertexAttribArray(1);
-  glBindBuffer(GL_ARRAY_BUFFER, uvBufferID);
-  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+  bindFloatAttribute(0, vertexBufferID, 2);
+  bindFloatAttribute(1, uvBufferID, 2);
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -7,6 +7,7 @@
 #include "app/runfiles.h"
 #include "camera/camera.h"
 #include "loaders/shaderloader.h"
+#include "render/vertexattribute.h"
 
 float jitterAngle(int randomDraw) {
   float centred = static_cast<float>(static_cast<double>(randomDraw) / 32767.0 - 0.5);
@@ -65,9 +66,7 @@ void drawComposite(const DepthOfField& dof) {
   // NOTE: the depth test is on or off as the last pass left it (the sun glow
   // turns it on, a listed object off); the quad at depth 0 in front of the
   // cleared depth covers the window either way.
-  glEnableVertexAttribArray(0);
-  glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  bindFloatAttribute(0, dof.quadVertexBuffer, 3);
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glDisableVertexAttribArray(0);
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "render/vertexattribute.h"
+
 bool TriangleMesh::create(const std::vector<glm::vec3>& verticesVBO, const std::vector<glm::vec2>& uvsVBO,
                           const std::vector<glm::vec3>& normalsVBO, const std::vector<uint32_t>& indicesVBO) {
   if (verticesVBO.empty() || normalsVBO.empty()) {
@@ -38,17 +40,11 @@ bool TriangleMesh::create(const std::vector<glm::vec3>& verticesVBO, const std::
 }
 
 void TriangleMesh::draw() const {
-  glEnableVertexAttribArray(0);
-  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  bindFloatAttribute(0, vertexBuffer, 3);
   if (hasUVs) {
-    glEnableVertexAttribArray(1);
-    glBindBuffer(GL_ARRAY_BUFFER, uvBuffer);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
+    bindFloatAttribute(1, uvBuffer, 2);
   }
-  glEnableVertexAttribArray(2);
-  glBindBuffer(GL_ARRAY_BUFFER, normalBuffer);
-  glVertexAttribPointer(2, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  bindFloatAttribute(2, normalBuffer, 3);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
   glDisableVertexAttribArray(0);

@@ -8,10 +8,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "tests/tempdir.h"
 
 namespace e2e {
 namespace {
@@ -64,21 +65,8 @@ VirtualDisplay::~VirtualDisplay() {
   }
 }
 
-namespace {
-// Every work folder made, removed when the run ends (they hold links and
-// the program's console files, nothing a failure report needs afterwards).
-std::vector<std::string> workDirs;
-void removeWorkDirs() {
-  std::error_code ignored;
-  for (const std::string& dir : workDirs) std::filesystem::remove_all(dir, ignored);
-}
-}  // namespace
-
 std::string makeWorkDir() {
-  char pattern[] = "/tmp/orbisk-e2e-XXXXXX";
-  std::string dir = mkdtemp(pattern);
-  if (workDirs.empty()) atexit(removeWorkDirs);
-  workDirs.push_back(dir);
+  const std::string dir = testtmp::makeDir("orbisk-e2e");
   run("cp -rs " ORBISK_RUN_DIR "/. '" + dir + "/'");
   return dir;
 }

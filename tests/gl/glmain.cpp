@@ -1,10 +1,9 @@
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <vector>
 
 #include "platform/platform.h"
+#include "tests/tempdir.h"
 #include "tests/gl/glfixture.h"
 
 namespace gltest {
@@ -13,22 +12,9 @@ void writeFile(const std::string& path, const std::string& contents) {
   f << contents;
 }
 
-namespace {
-// Every folder a test made, removed when the run ends.
-std::vector<std::string> tempDirs;
-void removeTempDirs() {
-  std::error_code ignored;
-  for (const std::string& dir : tempDirs) std::filesystem::remove_all(dir, ignored);
-}
-}  // namespace
-
 std::string makeTempDir() {
-  char pattern[] = "/tmp/orbisk-gl-XXXXXX";
-  char* dir = mkdtemp(pattern);
-  if (dir == nullptr) return std::string("/tmp");
-  if (tempDirs.empty()) atexit(removeTempDirs);
-  tempDirs.push_back(dir);
-  return dir;
+  const std::string dir = testtmp::makeDir("orbisk-gl");
+  return dir.empty() ? std::string("/tmp") : dir;
 }
 
 GLuint linkProgram(const std::string& vertexSource, const std::string& fragmentSource) {
