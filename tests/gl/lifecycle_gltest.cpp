@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/framecapture.h"
 #include "app/orbisk.h"
 #include "app/runfiles.h"
 #include "camera/animation.h"
@@ -96,15 +97,6 @@ GLuint highestNameBound() {
   return std::max({texture, buffer, framebuffer, renderbuffer, vertexArray, shader}) + 256;
 }
 
-std::vector<unsigned char> readWindow() {
-  std::vector<unsigned char> rgb(static_cast<size_t>(kFrameWidth) * kFrameHeight * 3);
-  glFinish();
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, kFrameWidth, kFrameHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  return rgb;
-}
 
 // An X server left without clients resets itself and refuses connections for
 // a moment: start the window library again once the display takes us.
@@ -161,7 +153,7 @@ class Lifecycle : public testing::Test {
     ASSERT_EQ(status, 0) << life.console;
     ASSERT_EQ(windowWidth, kFrameWidth);
     renderFrame(app);
-    life.frame = readWindow();
+    life.frame = readWindowPixels(kFrameWidth, kFrameHeight);
 
     // The rest of a run: the camera moves and turns, a flight is asked for
     // and the animation steps. shutDown must put all of it back.

@@ -2,17 +2,16 @@
 // passes with the sun glow, then the composite) and writes it as a PNG. Run in
 // the run-time folder, like orbisk.
 #include <GL/glew.h>
-#include <IL/il.h>
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/framecapture.h"
 #include "app/orbisk.h"
 #include "app/shotoptions.h"
 #include "camera/animation.h"
@@ -21,56 +20,6 @@
 #include "scene/scene.h"
 
 namespace {
-
-double fakeClock = 0.0;
-double readFakeClock() { return fakeClock; }
-
-// The flight as it stands after `seconds`, on a clock the tool drives itself.
-bool placeCameraOnPath(double seconds) {
-  if (camera.getEyePath() == nullptr || camera.getLookAtPath() == nullptr) {
-    fprintf(stderr, "ERROR: --path-time needs both camera paths, and they did not load\n");
-    return false;
-  }
-  platform::setTimeSource(readFakeClock);
-  fakeClock = 1.0;  // the flight takes a zero start time for "not started"
-  camera.startPath();
-  camera.animatePath();
-  fakeClock = 1.0 + seconds;
-  camera.animatePath();
-  platform::setTimeSource(nullptr);
-  return true;
-}
-
-// Framebuffer 0 as top-down RGB rows.
-std::vector<unsigned char> readWindow(int width, int height) {
-  std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 3);
-  glFinish();
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-  std::vector<unsigned char> topDown(bottomUp.size());
-  const size_t row = static_cast<size_t>(width) * 3;
-  for (int y = 0; y < height; ++y)
-    std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)), row,
-                topDown.begin() + static_cast<std::ptrdiff_t>(row * y));
-  return topDown;
-}
-
-bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown) {
-  ilInit();
-  ILuint image = ilGenImage();
-  ilBindImage(image);
-  bool ok = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, topDown.data());
-  if (ok) {
-    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
-    ilEnable(IL_FILE_OVERWRITE);
-    ok = ilSave(IL_PNG, path.c_str());
-  }
-  ilDeleteImages(1, &image);
-  if (!ok) fprintf(stderr, "ERROR: could not write '%s' (DevIL error 0x%x)\n", path.c_str(), ilGetError());
-  return ok;
-}
 
 // Fails before the scene loads, not after a long render, when the picture
 // cannot be written. Leaves no empty file behind.
@@ -130,7 +79,7 @@ int main(int argc, char** argv) {
 
   const double t0 = platform::getTime();
   renderFrame(app);
-  std::vector<unsigned char> pixels = readWindow(windowWidth, windowHeight);
+  std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
   const double frameSeconds = platform::getTime() - t0;
   const GLenum glError = glGetError();
   if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x after the frame\n", glError);

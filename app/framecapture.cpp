@@ -1,0 +1,61 @@
+#include "app/framecapture.h"
+
+#include <GL/glew.h>
+#include <IL/il.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "camera/camera.h"
+#include "platform/platform.h"
+
+namespace {
+double fakeClock = 0.0;
+double readFakeClock() { return fakeClock; }
+}  // namespace
+
+bool placeCameraOnPath(double seconds) {
+  if (camera.getEyePath() == nullptr || camera.getLookAtPath() == nullptr) {
+    fprintf(stderr, "ERROR: --path-time needs both camera paths, and they did not load\n");
+    return false;
+  }
+  platform::setTimeSource(readFakeClock);
+  fakeClock = 1.0;  // the flight takes a zero start time for "not started"
+  camera.startPath();
+  camera.animatePath();
+  fakeClock = 1.0 + seconds;
+  camera.animatePath();
+  platform::setTimeSource(nullptr);
+  return true;
+}
+
+std::vector<unsigned char> readWindowPixels(int width, int height) {
+  std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 3);
+  glFinish();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+  std::vector<unsigned char> topDown(bottomUp.size());
+  const size_t row = static_cast<size_t>(width) * 3;
+  for (int y = 0; y < height; ++y)
+    std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)), row,
+                topDown.begin() + static_cast<std::ptrdiff_t>(row * y));
+  return topDown;
+}
+
+bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown) {
+  ilInit();
+  ILuint image = ilGenImage();
+  ilBindImage(image);
+  bool ok = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, topDown.data());
+  if (ok) {
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
+    ilEnable(IL_FILE_OVERWRITE);
+    ok = ilSave(IL_PNG, path.c_str());
+  }
+  ilDeleteImages(1, &image);
+  if (!ok) fprintf(stderr, "ERROR: could not write '%s' (DevIL error 0x%x)\n", path.c_str(), ilGetError());
+  return ok;
+}
+

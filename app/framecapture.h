@@ -1,0 +1,14 @@
+// What the offscreen tools do around a frame: put the camera on the flight at
+// a given time, read the finished picture back, and write it as a PNG.
+#pragma once
+#include <string>
+#include <vector>
+
+// The flight as it stands `seconds` after it started, on a clock driven here
+// (the platform clock is restored afterwards). False, with an ERROR line, when
+// a camera path is missing.
+bool placeCameraOnPath(double seconds);
+// Framebuffer 0 as top-down RGB rows, after the frame has finished.
+std::vector<unsigned char> readWindowPixels(int width, int height);
+// Top-down RGB rows as a PNG; an ERROR line when it cannot be written.
+bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown);
