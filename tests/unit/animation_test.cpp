@@ -11,16 +11,15 @@
 #include "render/depthoffield.h"
 #include "scene/object.h"
 #include "scene/scene.h"
+#include "tests/unit/fakes.h"
 
 namespace {
 
-double fakeNow = 0.0;
-double fakeClock() { return fakeNow; }
+using unittest::fakeClock;
+using unittest::fakeNow;
 
 void expectVec(const glm::vec3& expected, const glm::vec3& actual, float tolerance = 1e-4f) {
-  EXPECT_NEAR(expected.x, actual.x, tolerance);
-  EXPECT_NEAR(expected.y, actual.y, tolerance);
-  EXPECT_NEAR(expected.z, actual.z, tolerance);
+  unittest::expectVec(expected, actual, tolerance);
 }
 
 // A path of count points numbered along it: point i = origin + i * step.

@@ -11,9 +11,13 @@
 #include "render/renderscene.h"
 #include "scene/object.h"
 #include "scene/placement.h"
+#include "tests/unit/fakes.h"
 #include "tools/assetgen/flight.h"
 
 namespace {
+
+using unittest::fakeClock;
+using unittest::fakeNow;
 constexpr float degree = 3.14159265358979f / 180.0f;
 
 // Angle in degrees between the view direction at point i and the direction
@@ -36,9 +40,6 @@ float distanceToSegment(const glm::vec3& p, const glm::vec3& a, const glm::vec3&
   const float t = std::clamp(glm::dot(p - a, b - a) / glm::dot(b - a, b - a), 0.0f, 1.0f);
   return glm::distance(p, a + t * (b - a));
 }
-
-double fakeNow = 0.0;
-double fakeClock() { return fakeNow; }
 
 // The program's own camera flown along the flight's paths, its picture the
 // default 1024 x 768.

@@ -6,14 +6,11 @@
 
 #include "app/orbisk.h"
 #include "scene/object.h"
+#include "tests/unit/fakes.h"
 
 namespace {
 
-void expectVec(const glm::vec3& expected, const glm::vec3& actual, float tolerance = 1e-5f) {
-  EXPECT_NEAR(expected.x, actual.x, tolerance);
-  EXPECT_NEAR(expected.y, actual.y, tolerance);
-  EXPECT_NEAR(expected.z, actual.z, tolerance);
-}
+using unittest::expectVec;
 
 bool allFinite(const glm::mat4& m) {
   for (int c = 0; c < 4; ++c)

@@ -12,17 +12,13 @@
 #include "app/orbisk.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
+#include "tests/unit/fakes.h"
 
 namespace {
 
-double fakeNow = 0.0;
-double fakeClock() { return fakeNow; }
-
-void expectVec(const glm::vec3& expected, const glm::vec3& actual, float tolerance = 1e-5f) {
-  EXPECT_NEAR(expected.x, actual.x, tolerance);
-  EXPECT_NEAR(expected.y, actual.y, tolerance);
-  EXPECT_NEAR(expected.z, actual.z, tolerance);
-}
+using unittest::fakeClock;
+using unittest::fakeNow;
+using unittest::expectVec;
 
 // Signed yaw (degrees, positive to the left) that took the new camera's
 // direction to d.
