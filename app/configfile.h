@@ -17,6 +17,9 @@ struct Key {
   // for keys without one. A value outside it is warned about where it is read.
   double minimum = 1.0;
   double maximum = 0.0;
+  // Written into the run-time folder's config.ini. Keys added beyond the
+  // first set are not, so that a default run prints what it always printed.
+  bool shipped = true;
 };
 // Widest window or image side the program asks for, whatever the screen.
 inline constexpr int maxWindowSide = 16384;
@@ -44,6 +47,14 @@ inline constexpr Key keys[] = {
     {"shadowModelFilename", "string", "models\\shadowCone.obj"},
     {"eyePathFilename", "string", "models\\eyePath.obj"},
     {"lookAtPathFilename", "string", "models\\lookAtPath.obj"},
+    // How the scene shaders filter textures: auto, unit or shader.
+    {"textureFiltering", "string", "auto", 1, 0, false},
+    // 1: the full-screen window; 0: a window the user can resize.
+    {"fullscreen", "bool", "1", 1, 0, false},
+    // Picture against time: a named preset, and the two keys it sets.
+    {"quality", "string", "full", 1, 0, false},
+    {"depthOfFieldPasses", "int", "16", 1, 16, false},
+    {"renderScale", "float", "1", 0.25, 1, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include "render/depthoffield.h"
+#include "render/quality.h"
 
 // Window size obtained when the window opened; every target and viewport uses it.
 extern int windowWidth;
@@ -21,6 +22,8 @@ struct StartOptions {
   // Jitter seed; the calendar time when not fixed.
   bool fixedSeed = false;
   unsigned int seed = 0;
+  // Quality asked for on a tool's command line, over config.ini's.
+  QualityOverrides quality;
 };
 
 struct Application {

@@ -20,9 +20,13 @@ TEST(AssetgenRunConfig, ReadsBackAsTheTable) {
   testing::internal::GetCapturedStdout();
   std::remove(name);
   ASSERT_TRUE(read);
-  ASSERT_EQ(file.keys.size(), static_cast<size_t>(config::keyCount));
-  for (int i = 0; i < config::keyCount; ++i) {
-    EXPECT_EQ(file.keys[i], config::keys[i].name);
-    EXPECT_EQ(file.values[i], config::keys[i].defaultValue) << config::keys[i].name;
+  size_t line = 0;
+  for (const config::Key& key : config::keys) {
+    if (!key.shipped) continue;
+    ASSERT_LT(line, file.keys.size());
+    EXPECT_EQ(file.keys[line], key.name);
+    EXPECT_EQ(file.values[line], key.defaultValue) << key.name;
+    ++line;
   }
+  EXPECT_EQ(line, file.keys.size());
 }

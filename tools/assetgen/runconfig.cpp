@@ -4,6 +4,7 @@
 
 std::string runConfigText() {
   std::string text;
-  for (const config::Key& key : config::keys) text += std::string(key.name) + " " + key.defaultValue + "\n";
+  for (const config::Key& key : config::keys)
+    if (key.shipped) text += std::string(key.name) + " " + key.defaultValue + "\n";
   return text;
 }

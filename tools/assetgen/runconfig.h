@@ -1,5 +1,5 @@
 // The run-time folder's config.ini, written from the settings table: every
-// key at its default, one "key value" line each, in table order.
+// shipped key at its default, one "key value" line each, in table order.
 #pragma once
 #include <string>
 

@@ -1,0 +1,96 @@
+#include "render/quality.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "app/configfile.h"
+
+Quality currentQuality;
+
+bool presetQuality(const std::string& name, Quality& out) {
+  if (name == "full") {
+    out = Quality{"full", 16, 1.0f};
+  } else if (name == "balanced") {
+    out = Quality{"balanced", 4, 0.75f};
+  } else if (name == "fast") {
+    out = Quality{"fast", 1, 0.5f};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+namespace {
+std::string numberText(double v) {
+  std::ostringstream s;
+  s << v;
+  return s.str();
+}
+
+// A whole number in the key's range, or false with a warning.
+bool takePasses(const std::string& source, const std::string& text, int& passes, std::vector<std::string>& warnings) {
+  const config::Key& key = *config::find("depthOfFieldPasses");
+  std::istringstream in(text);
+  int v = 0;
+  std::string rest;
+  if ((in >> v) && !(in >> rest) && config::inRange(key, v)) {
+    passes = v;
+    return true;
+  }
+  warnings.push_back("WARNING: " + source + ": depthOfFieldPasses '" + text + "' is not a whole number from " +
+                     numberText(key.minimum) + " to " + numberText(key.maximum) + "; using " +
+                     std::to_string(passes));
+  return false;
+}
+
+bool takeScale(const std::string& source, const std::string& text, float& scale, std::vector<std::string>& warnings) {
+  const config::Key& key = *config::find("renderScale");
+  std::istringstream in(text);
+  float v = 0;
+  std::string rest;
+  if ((in >> v) && !(in >> rest) && std::isfinite(v) && config::inRange(key, v)) {
+    scale = v;
+    return true;
+  }
+  warnings.push_back("WARNING: " + source + ": renderScale '" + text + "' is not a number from " +
+                     numberText(key.minimum) + " to " + numberText(key.maximum) + "; using " + numberText(scale));
+  return false;
+}
+
+bool takePreset(const std::string& source, const std::string& text, Quality& q, std::vector<std::string>& warnings) {
+  if (presetQuality(text, q)) return true;
+  warnings.push_back("WARNING: " + source + ": quality '" + text + "' is not full, balanced or fast; using " +
+                     q.preset);
+  return false;
+}
+}  // namespace
+
+Quality resolveQuality(const ConfigFile& config, const QualityOverrides& overrides,
+                       std::vector<std::string>& warnings) {
+  Quality q;
+  bool found = false;
+  std::string text = config.getValue("quality", "", &found);
+  if (found) takePreset("config.ini", text, q, warnings);
+  if (!overrides.preset.empty()) takePreset("--quality", overrides.preset, q, warnings);
+  text = config.getValue("depthOfFieldPasses", "", &found);
+  if (found) takePasses("config.ini", text, q.passes, warnings);
+  text = config.getValue("renderScale", "", &found);
+  if (found) takeScale("config.ini", text, q.scale, warnings);
+  // The command line's preset sets both again; its explicit values win last.
+  if (!overrides.preset.empty()) {
+    Quality preset;
+    if (presetQuality(overrides.preset, preset)) {
+      q.passes = preset.passes;
+      q.scale = preset.scale;
+    }
+  }
+  if (overrides.passes != 0) takePasses("--passes", std::to_string(overrides.passes), q.passes, warnings);
+  if (overrides.scale != 0.0f) takeScale("--scale", numberText(overrides.scale), q.scale, warnings);
+  return q;
+}
+
+std::string describeQuality(const Quality& q) {
+  return "quality: " + q.preset + " (" + std::to_string(q.passes) + (q.passes == 1 ? " pass" : " passes") +
+         ", render scale " + numberText(q.scale) + ")";
+}
