@@ -116,3 +116,10 @@ void destroyDOFRenderTargets() {
   glDeleteRenderbuffers(kDOFPasses, depthRenderbufferDOF);
   for (int i = 0; i < kDOFPasses; ++i) framebufferDOF[i] = textureDOF[i] = depthRenderbufferDOF[i] = 0;
 }
+
+void rebuildRenderTargets() {
+  destroyDOFRenderTargets();
+  destroyRenderTargets();
+  createRenderTargets();
+  createDOFRenderTargets();
+}

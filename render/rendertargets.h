@@ -27,3 +27,7 @@ void createDOFRenderTargets();
 // Delete what the matching create made, whole or partial, and zero the names.
 void destroyRenderTargets();
 void destroyDOFRenderTargets();
+
+// Both sets again at the current window size (after a resize or a change of
+// quality): destroys what exists, then creates.
+void rebuildRenderTargets();
