@@ -99,7 +99,7 @@ int startUp(const StartOptions& options, Application& app) {
   createRenderTargets();
   createDOFRenderTargets();
   createCameraInputHandler(&camera);
-  platform::setMousePos(windowWidth / 2, windowHeight / 2);
+  centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof);
   printf("starting game loop!\n");
