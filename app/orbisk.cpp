@@ -16,6 +16,7 @@
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
 #include "render/stagetimer.h"
+#include "render/texturefiltering.h"
 #include "scene/scene.h"
 
 int windowWidth = 0;
@@ -94,6 +95,7 @@ int startUp(const StartOptions& options, Application& app) {
   }
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
+  applyTextureFiltering();  // before the scene's shaders are built
   loadScene();
   loadSunGlow();
   createRenderTargets();
