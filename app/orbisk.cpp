@@ -46,7 +46,8 @@ bool openConfiguredWindow(const StartOptions& options) {
   platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);
   platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
   platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
-  return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, platform::FULLSCREEN);
+  const int mode = configFile.setting<bool>("fullscreen") ? platform::FULLSCREEN : platform::WINDOW;
+  return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
 }  // namespace
@@ -161,6 +162,17 @@ void shutDown(Application& app) {
   currentDOFPass = 0;
 }
 
+bool followWindowSize() {
+  int width = 0, height = 0;
+  platform::getWindowSize(&width, &height);
+  if (width <= 0 || height <= 0) return false;
+  if (width == windowWidth && height == windowHeight) return true;
+  windowWidth = width;
+  windowHeight = height;
+  rebuildRenderTargets();
+  return true;
+}
+
 int runOrbisk() {
   // Line by line, so that progress lines and errors interleave as they happen.
   setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -168,6 +180,11 @@ int runOrbisk() {
   if (startUp(StartOptions{}, app) != 0) return -1;
   do {
     frameStartTime = platform::getTime();
+    // A window resized since the last frame, or minimised (size 0).
+    if (!followWindowSize()) {
+      platform::waitEvents();
+      continue;
+    }
     renderFrame(app);
     platform::swapBuffers();
     updateAnimation();

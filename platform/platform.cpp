@@ -333,6 +333,8 @@ void swapBuffers() {
 
 void pollEvents() { glfwPollEvents(); }
 
+void waitEvents() { glfwWaitEventsTimeout(0.1); }
+
 void setTimeSource(double (*source)()) { timeSource = source; }
 
 void injectKey(int key, int action) {

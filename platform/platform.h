@@ -118,6 +118,8 @@ double getTime();
 // Presents the frame, then processes pending events: callbacks run in here.
 void swapBuffers();
 void pollEvents();
+// Sleeps until an event arrives (a minimised window has nothing to draw).
+void waitEvents();
 
 // Translates a GLFW 3 key code to the GLFW 2 numbering (-1 when it has none).
 int translateKey(int glfw3Key);
