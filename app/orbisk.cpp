@@ -16,6 +16,7 @@
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
 #include "render/stagetimer.h"
+#include "render/texturefiltering.h"
 #include "scene/scene.h"
 
 int windowWidth = 0;
@@ -45,7 +46,8 @@ bool openConfiguredWindow(const StartOptions& options) {
   platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);
   platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
   platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
-  return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, platform::FULLSCREEN);
+  const int mode = configFile.setting<bool>("fullscreen") ? platform::FULLSCREEN : platform::WINDOW;
+  return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
 }  // namespace
@@ -94,12 +96,13 @@ int startUp(const StartOptions& options, Application& app) {
   }
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
+  applyTextureFiltering();  // before the scene's shaders are built
   loadScene();
   loadSunGlow();
   createRenderTargets();
   createDOFRenderTargets();
   createCameraInputHandler(&camera);
-  platform::setMousePos(windowWidth / 2, windowHeight / 2);
+  centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof);
   printf("starting game loop!\n");
@@ -159,6 +162,17 @@ void shutDown(Application& app) {
   currentDOFPass = 0;
 }
 
+bool followWindowSize() {
+  int width = 0, height = 0;
+  platform::getWindowSize(&width, &height);
+  if (width <= 0 || height <= 0) return false;
+  if (width == windowWidth && height == windowHeight) return true;
+  windowWidth = width;
+  windowHeight = height;
+  rebuildRenderTargets();
+  return true;
+}
+
 int runOrbisk() {
   // Line by line, so that progress lines and errors interleave as they happen.
   setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -166,6 +180,11 @@ int runOrbisk() {
   if (startUp(StartOptions{}, app) != 0) return -1;
   do {
     frameStartTime = platform::getTime();
+    // A window resized since the last frame, or minimised (size 0).
+    if (!followWindowSize()) {
+      platform::waitEvents();
+      continue;
+    }
     renderFrame(app);
     platform::swapBuffers();
     updateAnimation();

@@ -43,4 +43,8 @@ void releaseResources(Application& app);
 // the window library ended: startUp may run again.
 void shutDown(Application& app);
 
+// Takes the window's current size for the targets, the viewport and the
+// projection when it changed; false while the window has no area (minimised).
+bool followWindowSize();
+
 int runOrbisk();

@@ -11,9 +11,13 @@
 InputHandler* inputHandler = nullptr;
 
 namespace {
-// The window size as the motion callback last read it; only for re-centring.
+// The window size as the motion callback last read it, in pointer units:
+// on a scaled display windowWidth/windowHeight count framebuffer pixels,
+// which would put the centre off the window.
 int pointerAreaWidth = 0;
 int pointerAreaHeight = 0;
+
+void readPointerArea() { platform::getPointerAreaSize(&pointerAreaWidth, &pointerAreaHeight); }
 
 // Degrees of turn for a pointer offset: formed in double, kept as float.
 float turnAngle(int offset, float speed, float deltaTime) {
@@ -24,6 +28,11 @@ float turnAngle(int offset, float speed, float deltaTime) {
 void setInputHandler(InputHandler* handler) { inputHandler = handler; }
 
 double timeSinceFrameStart() { return platform::getTime() - frameStartTime; }
+
+void centrePointer() {
+  readPointerArea();
+  platform::setMousePos(pointerAreaWidth / 2, pointerAreaHeight / 2);
+}
 
 void mouseWheelCallback(int) {
   if (!inputHandler) return;
@@ -38,8 +47,7 @@ void mouseButtonCallback(int button, int action) {
 void mousePosCallback(int x, int y) {
   if (!inputHandler) return;
   inputHandler->onMousePos(x, y);
-  platform::getWindowSize(&pointerAreaWidth, &pointerAreaHeight);
-  platform::setMousePos(pointerAreaWidth / 2, pointerAreaHeight / 2);
+  centrePointer();
 }
 
 void keyCallback(int key, int action) {
@@ -75,8 +83,11 @@ void CameraInputHandler::onMousePos(int x, int y) {
   // invertMouseX the vertical one.
   const float sx = invertMouseY ? -mouseSpeed : mouseSpeed;
   const float sy = invertMouseX ? -mouseSpeed : mouseSpeed;
-  const float yawAngle = turnAngle(windowWidth / 2 - x, sx, deltaTime);
-  const float pitchAngle = turnAngle(windowHeight / 2 - y, sy, deltaTime);
+  // The centre the pointer was put at; read afresh, since the window may
+  // have been resized since the last event.
+  readPointerArea();
+  const float yawAngle = turnAngle(pointerAreaWidth / 2 - x, sx, deltaTime);
+  const float pitchAngle = turnAngle(pointerAreaHeight / 2 - y, sy, deltaTime);
   camera->yaw(yawAngle);
   camera->pitch(pitchAngle);
 }
@@ -102,7 +113,8 @@ void CameraInputHandler::onKey(int key, int action) {
   // A step or turn that is not finite (a frame time gone wild) is refused by
   // the camera, which keeps its last finite state.
   const float s = deltaTime * keyPressSpeed;
-  const int cx = windowWidth / 2, cy = windowHeight / 2;
+  readPointerArea();
+  const int cx = pointerAreaWidth / 2, cy = pointerAreaHeight / 2;
   switch (key) {
     case 'W': camera->setPosition(camera->getPosition() + (camera->getLookAtPoint() - camera->getPosition()) * s); break;
     case 'S': camera->setPosition(camera->getPosition() - (camera->getLookAtPoint() - camera->getPosition()) * s); break;

@@ -44,6 +44,8 @@ void mouseWheelCallback(int wheelPosition);
 void mouseButtonCallback(int button, int action);
 void mousePosCallback(int x, int y);
 void keyCallback(int key, int action);
+// Puts the pointer at the window's centre, in pointer (screen) units.
+void centrePointer();
 // Registers the four callbacks with the window: wheel, button, position, key.
 void registerInputCallbacks();
 

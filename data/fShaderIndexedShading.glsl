@@ -150,13 +150,15 @@ vec3 shadeMissile(vec3 n, vec3 l, vec3 v, vec3 base) {
   return sunlight * nl * (diffuse + 0.6 * flakes + coat) + ambient;
 }
 
-// Texture reads. On the software rasteriser the textures' own filtering costs
-// several times what the same filter costs built from texel fetches, so where
-// the mipmap levels can be queried it is built here: trilinear from level 0 of
-// the texture's own chain, repeating at the edges as the textures do. Fetches
+// Texture reads. On hardware the texture unit filters, with the anisotropy
+// the textures were given (the program defines TEXTURE_UNIT_FILTERING there).
+// On a software rasteriser the textures' own filtering costs several times
+// what the same filter costs built from texel fetches, so where the mipmap
+// levels can be queried it is built here: trilinear from level 0 of the
+// texture's own chain, repeating at the edges as the textures do. Fetches
 // stay out of branches that differ from pixel to pixel: that rasteriser runs
 // them for every pixel anyway, at a higher price.
-#ifdef GL_ARB_texture_query_levels
+#if defined(GL_ARB_texture_query_levels) && !defined(TEXTURE_UNIT_FILTERING)
 // One level, bilinear; size0 is the size of level 0.
 vec4 fetchBilinear(sampler2D s, vec2 uv, ivec2 size0, int level) {
   ivec2 levelSize = max(size0 >> level, ivec2(1));

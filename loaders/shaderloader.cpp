@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -220,8 +221,11 @@ std::string fetchLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
   return std::string(message.data());
 }
 
-void compileShader(GLuint shader, const char* path, const std::string& source, ShaderFileStatus fileStatus) {
+std::string shaderDefines;
+
+void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus) {
   printf("compiling shader : %s\n", path);
+  const std::string source = insertShaderDefines(fileSource, shaderDefines);
   const char* sourcePointer = source.c_str();
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);
@@ -236,6 +240,22 @@ void compileShader(GLuint shader, const char* path, const std::string& source, S
     printError(std::string("ERROR: Could not compile shader file '") + path + "'" + firstErrorOf(log, true));
 }
 }  // namespace
+
+std::string insertShaderDefines(const std::string& source, const std::string& lines) {
+  if (lines.empty()) return source;
+  const size_t version = source.find("#version");
+  if (version == std::string::npos) return source;
+  const size_t lineEnd = source.find('\n', version);
+  if (lineEnd == std::string::npos) return source;
+  // The line after #version keeps the number it had.
+  const size_t nextLine = 1 + static_cast<size_t>(std::count(source.begin(), source.begin() + lineEnd + 1, '\n'));
+  std::string inserted = lines;
+  if (inserted.back() != '\n') inserted += '\n';
+  inserted += "#line " + std::to_string(nextLine) + "\n";
+  return source.substr(0, lineEnd + 1) + inserted + source.substr(lineEnd + 1);
+}
+
+void setShaderDefines(const std::string& lines) { shaderDefines = lines; }
 
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath) {
   const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";

@@ -36,4 +36,12 @@ struct ShaderLogLine {
 // that assembleShaderSource puts first, so its line n is the file's n - 1.
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
 
+// The source with lines put right after its #version line, then a #line
+// that keeps the compiler's line numbers those of the file. Without a
+// #version line, or with no lines to add, the source is returned as it is.
+std::string insertShaderDefines(const std::string& source, const std::string& lines);
+// Lines (such as "#define X 1\n") that every shader built from now on gets
+// after its #version line: choices made at start-up that the GLSL files test.
+void setShaderDefines(const std::string& lines);
+
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath);

@@ -2,6 +2,9 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
+#include <cctype>
+#include <climits>
 #include <cmath>
 
 namespace platform {
@@ -17,7 +20,15 @@ struct WindowHints {
 GLFWwindow* window = nullptr;
 WindowHints hints;
 bool keyRepeat = false;
-double wheelPosition = 0.0;
+int wheelPosition = 0;
+WheelAccumulator wheel;
+// The pretend window of the test hook, used while no real one is open.
+struct FakeWindow {
+  int width = 0, height = 0;
+  float scale = 1.0f;
+  int pointerX = 0, pointerY = 0;
+};
+FakeWindow fake;
 double (*timeSource)() = nullptr;
 
 MouseWheelCallback wheelCallback = nullptr;
@@ -25,21 +36,25 @@ MouseButtonCallback buttonCallback = nullptr;
 MousePosCallback posCallback = nullptr;
 KeyCallback keyCallback = nullptr;
 
-int translateFromGlfw3(int key) { return translateKey(key); }
+int translateFromGlfw3(int key, int scancode) {
+  const int translated = translateKey(key);
+  if (translated < 0 || translated >= KEY_SPECIAL) return translated;
+  return layoutKeyCode(translated, glfwGetKeyName(key, scancode));
+}
 
 int glfw3KeyOf(int key) {
-  if (key >= 0 && key < KEY_SPECIAL) return key;  // printable keys share ASCII codes
+  // Printable keys by what the layout prints on them, as they are reported.
   for (int k = GLFW_KEY_SPACE; k <= GLFW_KEY_LAST; ++k)
-    if (translateKey(k) == key) return k;
+    if ((key >= KEY_SPECIAL ? translateKey(k) : translateFromGlfw3(k, 0)) == key) return k;
   return GLFW_KEY_UNKNOWN;
 }
 
-void onKey(GLFWwindow*, int key, int, int action, int) {
+void onKey(GLFWwindow*, int key, int scancode, int action, int) {
   if (action == GLFW_REPEAT) {
     if (!keyRepeat) return;
     action = GLFW_PRESS;
   }
-  int translated = translateFromGlfw3(key);
+  int translated = translateFromGlfw3(key, scancode);
   if (translated < 0) return;
   if (keyCallback) keyCallback(translated, action == GLFW_PRESS ? PRESS : RELEASE);
 }
@@ -53,8 +68,12 @@ void onCursor(GLFWwindow*, double x, double y) {
 }
 
 void onScroll(GLFWwindow*, double, double yOffset) {
-  wheelPosition += yOffset;
-  if (wheelCallback) wheelCallback(getMouseWheel());
+  const int notches = wheel.add(yOffset);
+  if (notches == 0) return;
+  // Saturating: a position past the int range would wrap and reverse the zoom.
+  const long long position = static_cast<long long>(wheelPosition) + notches;
+  wheelPosition = static_cast<int>(std::clamp<long long>(position, INT_MIN, INT_MAX));
+  if (wheelCallback) wheelCallback(wheelPosition);
 }
 
 void installCallbacks() {
@@ -75,6 +94,24 @@ void applyContextHints() {
 }
 
 }  // namespace
+
+int layoutKeyCode(int translatedKey, const char* layoutName) {
+  if (translatedKey < 0 || translatedKey >= KEY_SPECIAL || layoutName == nullptr) return translatedKey;
+  const unsigned char c = static_cast<unsigned char>(layoutName[0]);
+  // Accented letters and other multi-byte characters have no code of their
+  // own; the key keeps its position's.
+  if (c <= ' ' || c >= 0x7f || layoutName[1] != '\0') return translatedKey;
+  return std::toupper(c);
+}
+
+int WheelAccumulator::add(double offset) {
+  if (!std::isfinite(offset)) return 0;
+  fraction += offset;
+  // Ten events of 0.1 sum to just under 1: a hair's tolerance makes it one.
+  const double whole = std::trunc(fraction + std::copysign(1e-9, fraction));
+  fraction -= whole;
+  return static_cast<int>(std::clamp(whole, -1e6, 1e6));
+}
 
 int translateKey(int k) {
   if (k >= GLFW_KEY_SPACE && k <= GLFW_KEY_GRAVE_ACCENT) return k;
@@ -128,7 +165,8 @@ void terminate() {
   window = nullptr;
   hints = WindowHints();
   keyRepeat = false;
-  wheelPosition = 0.0;
+  wheelPosition = 0;
+  wheel = WheelAccumulator();
   wheelCallback = nullptr;
   buttonCallback = nullptr;
   posCallback = nullptr;
@@ -227,8 +265,15 @@ void closeWindow() {
 }
 
 void getWindowSize(int* width, int* height) {
-  int w = 0, h = 0;
+  int w = fake.width, h = fake.height;
   if (window) glfwGetFramebufferSize(window, &w, &h);
+  if (width) *width = w;
+  if (height) *height = h;
+}
+
+void getPointerAreaSize(int* width, int* height) {
+  int w = static_cast<int>(fake.width / fake.scale), h = static_cast<int>(fake.height / fake.scale);
+  if (window) glfwGetWindowSize(window, &w, &h);
   if (width) *width = w;
   if (height) *height = h;
 }
@@ -260,7 +305,7 @@ int getKey(int key) {
 }
 
 void getMousePos(int* x, int* y) {
-  double px = 0, py = 0;
+  double px = fake.pointerX, py = fake.pointerY;
   if (window) glfwGetCursorPos(window, &px, &py);
   if (x) *x = static_cast<int>(std::floor(px));
   if (y) *y = static_cast<int>(std::floor(py));
@@ -268,9 +313,10 @@ void getMousePos(int* x, int* y) {
 
 void setMousePos(int x, int y) {
   if (window) glfwSetCursorPos(window, x, y);
+  else fake.pointerX = x, fake.pointerY = y;
 }
 
-int getMouseWheel() { return static_cast<int>(std::lround(wheelPosition)); }
+int getMouseWheel() { return wheelPosition; }
 void setMouseWheel(int pos) { wheelPosition = pos; }
 
 void setMouseWheelCallback(MouseWheelCallback cb) { wheelCallback = cb; }
@@ -286,6 +332,8 @@ void swapBuffers() {
 }
 
 void pollEvents() { glfwPollEvents(); }
+
+void waitEvents() { glfwWaitEventsTimeout(0.1); }
 
 void setTimeSource(double (*source)()) { timeSource = source; }
 
@@ -305,6 +353,14 @@ void injectMouseWheel(double offset) { onScroll(nullptr, 0.0, offset); }
 
 void injectMouseButton(int button, int action) {
   if (buttonCallback) buttonCallback(button, action);
+}
+
+void fakeWindow(int framebufferWidth, int framebufferHeight, float contentScale) {
+  fake = FakeWindow();
+  if (framebufferWidth <= 0 || framebufferHeight <= 0 || !(contentScale > 0.0f)) return;
+  fake.width = framebufferWidth;
+  fake.height = framebufferHeight;
+  fake.scale = contentScale;
 }
 
 }  // namespace platform

@@ -98,8 +98,14 @@ void enable(int token);
 void disable(int token);
 int getKey(int key);
 
+// The window's size in the units of pointer positions (screen coordinates).
+// getWindowSize gives framebuffer pixels: on a scaled display the two differ,
+// so pointer maths uses this and viewports and targets use that.
+void getPointerAreaSize(int* width, int* height);
 void getMousePos(int* x, int* y);
 void setMousePos(int x, int y);
+// Whole notches since the last reset; a fraction not yet making a notch is
+// kept across the reset.
 int getMouseWheel();
 void setMouseWheel(int pos);
 
@@ -112,9 +118,26 @@ double getTime();
 // Presents the frame, then processes pending events: callbacks run in here.
 void swapBuffers();
 void pollEvents();
+// Sleeps until an event arrives (a minimised window has nothing to draw).
+void waitEvents();
 
 // Translates a GLFW 3 key code to the GLFW 2 numbering (-1 when it has none).
 int translateKey(int glfw3Key);
+
+// The code a key reaches the handlers with: GLFW 3 reports where a key is,
+// the handlers expect what is printed on it. A printable key whose layout
+// name (UTF-8, may be null) is one ASCII character becomes that character,
+// upper case; any other key keeps its translated code.
+int layoutKeyCode(int translatedKey, const char* layoutName);
+
+// Turns the offsets of wheels and touchpads into whole notches. Fractions add
+// up until they make a notch in either direction: none is lost, none is
+// rounded up. Offsets that are not finite are ignored.
+struct WheelAccumulator {
+  double fraction = 0.0;
+  // The whole notches this offset completes, most often 0 for a touchpad.
+  int add(double offset);
+};
 
 // Test hooks: drive the clock and deliver input as the window would.
 void setTimeSource(double (*source)());
@@ -122,5 +145,10 @@ void injectKey(int key, int action);
 void injectMousePos(int x, int y);
 void injectMouseWheel(double offset);
 void injectMouseButton(int button, int action);
+// With no window open, behave as a window of the given framebuffer size on a
+// display scaled by contentScale: getWindowSize reports the framebuffer,
+// getPointerAreaSize the framebuffer divided by the scale, and the pointer
+// is a stored position. A size of 0 ends the pretence.
+void fakeWindow(int framebufferWidth, int framebufferHeight, float contentScale);
 
 }  // namespace platform

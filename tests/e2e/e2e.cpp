@@ -26,7 +26,7 @@ int run(const std::string& command) { return system(command.c_str()); }
 
 }  // namespace
 
-VirtualDisplay::VirtualDisplay(const std::string& size) {
+VirtualDisplay::VirtualDisplay(const std::string& size, bool keepState) {
   // Picks a display number nobody holds, and waits until the server answers.
   // Several suites (and developers) run servers side by side.
   for (int number = 50 + getpid() % 200, tries = 0; tries < 40; ++number, ++tries) {
@@ -40,7 +40,7 @@ VirtualDisplay::VirtualDisplay(const std::string& size) {
       dup2(devnull, 2);
       std::string screen = size + "x24";
       execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
+             keepState ? "-noreset" : static_cast<char*>(nullptr), static_cast<char*>(nullptr));
       _exit(127);
     }
     for (int wait = 0; wait < 100; ++wait) {

@@ -11,7 +11,9 @@ namespace e2e {
 
 class VirtualDisplay {
  public:
-  explicit VirtualDisplay(const std::string& size = "320x240");
+  // keepState: the server does not reset when its last client leaves, so a
+  // keymap set with setxkbmap before the program starts stays in force.
+  explicit VirtualDisplay(const std::string& size = "320x240", bool keepState = false);
   ~VirtualDisplay();
   VirtualDisplay(const VirtualDisplay&) = delete;
   VirtualDisplay& operator=(const VirtualDisplay&) = delete;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "loaders/shaderloader.h"
 #include "tests/gl/glfixture.h"
 
 namespace {
@@ -23,7 +24,7 @@ std::string filterFunctions() {
   std::stringstream text;
   text << in.rdbuf();
   const std::string source = text.str();
-  const size_t begin = source.find("#ifdef GL_ARB_texture_query_levels");
+  const size_t begin = source.find("#if defined(GL_ARB_texture_query_levels)");
   const size_t end = source.find("#endif", begin);
   if (begin == std::string::npos || end == std::string::npos) return "";
   return source.substr(begin, end + 6 - begin);
@@ -34,28 +35,7 @@ class TextureFilter : public ::testing::Test {
   void SetUp() override {
     const std::string functions = filterFunctions();
     ASSERT_FALSE(functions.empty()) << "filter functions not found in the Earth shader";
-    program = gltest::linkProgram(
-        "#version 330 core\n"
-        "void main() {\n"
-        "  vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);\n"
-        "  gl_Position = vec4(corner, 0.0, 1.0);\n"
-        "}\n",
-        "#version 330 core\n"
-        "#extension GL_ARB_texture_query_levels : enable\n" +
-            functions +
-            "\nuniform sampler2D tex;\n"
-            "uniform vec2 origin;\n"      // uv of pixel (0, 0)
-            "uniform vec2 step;\n"        // uv per pixel
-            "uniform float footprint;\n"  // derivatives = step * footprint
-            "uniform int mode;\n"         // 0 trilinear, 1 nearest level, 2 the texture unit
-            "out vec4 color;\n"
-            "void main() {\n"
-            "  vec2 uv = origin + floor(gl_FragCoord.xy) * step;\n"
-            "  vec2 dx = vec2(step.x * footprint, 0.0), dy = vec2(0.0, step.y * footprint);\n"
-            "  if (mode == 0) color = sampleTrilinear(tex, uv, dx, dy);\n"
-            "  else if (mode == 1) color = sampleNearestLevel(tex, uv, dx, dy);\n"
-            "  else color = textureGrad(tex, uv, dx, dy);\n"
-            "}\n");
+    program = filterProgram(functions, "");
     ASSERT_NE(program, 0u);
     glGenVertexArrays(1, &vertexArray);
 
@@ -88,6 +68,33 @@ class TextureFilter : public ::testing::Test {
     glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, target, 0);
     ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
   }
+  // The filter functions, then a shader that reads the texture with them
+  // (mode 0 and 1) or with the texture unit's own filter (mode 2).
+  static GLuint filterProgram(const std::string& functions, const std::string& defines) {
+    return gltest::linkProgram(
+        "#version 330 core\n"
+        "void main() {\n"
+        "  vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);\n"
+        "  gl_Position = vec4(corner, 0.0, 1.0);\n"
+        "}\n",
+        "#version 330 core\n"
+        "#extension GL_ARB_texture_query_levels : enable\n" + defines +
+            functions +
+            "\nuniform sampler2D tex;\n"
+            "uniform vec2 origin;\n"      // uv of pixel (0, 0)
+            "uniform vec2 step;\n"        // uv per pixel
+            "uniform float footprint;\n"  // derivatives = step * footprint
+            "uniform int mode;\n"         // 0 trilinear, 1 nearest level, 2 the texture unit
+            "out vec4 color;\n"
+            "void main() {\n"
+            "  vec2 uv = origin + floor(gl_FragCoord.xy) * step;\n"
+            "  vec2 dx = vec2(step.x * footprint, 0.0), dy = vec2(0.0, step.y * footprint);\n"
+            "  if (mode == 0) color = sampleTrilinear(tex, uv, dx, dy);\n"
+            "  else if (mode == 1) color = sampleNearestLevel(tex, uv, dx, dy);\n"
+            "  else color = textureGrad(tex, uv, dx, dy);\n"
+            "}\n");
+  }
+
   void TearDown() override {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteFramebuffers(1, &framebuffer);
@@ -174,6 +181,34 @@ TEST_F(TextureFilter, EmptyAndEndlessFootprintsReadTheFirstAndLastLevels) {
     const float endless = std::numeric_limits<float>::infinity();
     EXPECT_LE(largestDifference(draw(mode, 1.5f, endless), draw(2, 1.5f, 1024.0f)), 3) << "mode " << mode;
   }
+}
+
+// Hardware renderers get the texture unit's filter: with the program's
+// define the same functions are the unit's own read, and the two paths agree.
+TEST_F(TextureFilter, TheUnitPathIsTheUnitsFilterAndAgreesWithTheFetchedOne) {
+  const float between = std::sqrt(2.0f);
+  const auto fetched = draw(0, 2.0f, between);
+  const auto unitOwn = draw(2, 2.0f, between);
+  GLuint fetchProgram = program;
+  program = filterProgram(filterFunctions(), "#define TEXTURE_UNIT_FILTERING 1\n");
+  ASSERT_NE(program, 0u);
+  const auto unitPath = draw(0, 2.0f, between);
+  glDeleteProgram(program);
+  program = fetchProgram;
+  EXPECT_EQ(largestDifference(unitPath, unitOwn), 0);
+  EXPECT_LE(largestDifference(unitPath, fetched), 8);
+
+  // The scene's own pair builds either way, the define put after #version.
+  for (const char* defines : {"#define TEXTURE_UNIT_FILTERING 1\n", ""}) {
+    setShaderDefines(defines);
+    const GLuint scene = buildShaderProgram(ORBISK_SOURCE_DIR "/data/vShaderIndexedShading.glsl",
+                                            ORBISK_SOURCE_DIR "/data/fShaderIndexedShading.glsl");
+    GLint linked = GL_FALSE;
+    glGetProgramiv(scene, GL_LINK_STATUS, &linked);
+    EXPECT_EQ(linked, GL_TRUE) << "with '" << defines << "'";
+    glDeleteProgram(scene);
+  }
+  setShaderDefines("");
 }
 
 }  // namespace

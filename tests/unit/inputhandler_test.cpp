@@ -34,6 +34,7 @@ class InputTest : public ::testing::Test {
     configFile = ConfigFile();
     windowWidth = 800;
     windowHeight = 600;
+    platform::fakeWindow(800, 600, 1.0f);
     platform::setTimeSource(fakeClock);
     setDeltaTime(0.02);
     registerInputCallbacks();
@@ -46,6 +47,7 @@ class InputTest : public ::testing::Test {
     platform::setKeyCallback(nullptr);
     platform::setMouseWheel(0);
     platform::setTimeSource(nullptr);
+    platform::fakeWindow(0, 0, 1.0f);
     configFile = savedConfig;
     windowWidth = savedWidth;
     windowHeight = savedHeight;
@@ -129,6 +131,44 @@ TEST_F(InputTest, WheelNotchesZoomWithinZeroTo180) {
   EXPECT_FLOAT_EQ(0.0f, cam.getFieldOfView());
   platform::injectMouseWheel(-1.0);
   EXPECT_FLOAT_EQ(5.0f, cam.getFieldOfView());
+}
+
+TEST_F(InputTest, TouchpadFractionsAddUpToNotches) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  for (int i = 0; i < 10; ++i) platform::injectMouseWheel(0.4);
+  EXPECT_FLOAT_EQ(45.0f, cam.getFieldOfView());  // four notches
+  platform::injectMouseWheel(-0.5);  // with the 0.0 left over: not yet a notch
+  EXPECT_FLOAT_EQ(45.0f, cam.getFieldOfView());
+  platform::injectMouseWheel(-0.5);
+  EXPECT_FLOAT_EQ(50.0f, cam.getFieldOfView());
+}
+
+// On a display scaled by 2 the framebuffer has twice the pixels of the
+// window, while pointer positions count the window's units.
+TEST_F(InputTest, OnAScaledDisplayThePointerTurnsAndCentresInWindowUnits) {
+  CameraInputHandler handler(&cam);
+  setInputHandler(&handler);
+  platform::injectMousePos(380, 300);  // 20 left of the centre at scale 1
+  const glm::vec3 atScale1 = cam.getDirection();
+
+  Camera scaled;
+  handler.camera = &scaled;
+  windowWidth = 1600;
+  windowHeight = 1200;
+  platform::fakeWindow(1600, 1200, 2.0f);
+  platform::setMousePos(0, 0);
+  platform::injectMousePos(380, 300);
+  expectVec(atScale1, scaled.getDirection());
+  int x = -1, y = -1;
+  platform::getMousePos(&x, &y);
+  EXPECT_EQ(400, x);
+  EXPECT_EQ(300, y);
+  // The arrows too turn by 20 window units.
+  Camera arrowed;
+  handler.camera = &arrowed;
+  platform::injectKey(platform::KEY_LEFT, platform::PRESS);
+  expectVec(atScale1, arrowed.getDirection());
 }
 
 TEST_F(InputTest, MoveKeysStepByDirectionTimesSpeed) {
@@ -277,8 +317,7 @@ class RecordingHandler : public CameraInputHandler {
 };
 
 TEST_F(InputTest, ArrowKeysActAsTwentyPixelsOfMotion) {
-  windowWidth = 801;  // odd sizes: the centre is truncated
-  windowHeight = 601;
+  platform::fakeWindow(801, 601, 1.0f);  // odd sizes: the centre is truncated
   RecordingHandler handler(&cam);
   setInputHandler(&handler);
   platform::injectKey(platform::KEY_UP, platform::PRESS);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -56,6 +58,55 @@ TEST(Platform, WheelAccumulatesUntilReset) {
   EXPECT_EQ(lastWheel, -1);
   platform::setMouseWheelCallback(nullptr);
   platform::setMouseWheel(0);
+}
+
+TEST(Platform, WheelOffsetsBecomeWholeNotchesWithNothingLost) {
+  struct Case {
+    const char* what;
+    std::vector<double> offsets;
+    std::vector<int> notches;  // per offset
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const Case cases[] = {
+      {"clicks", {1.0, -1.0, 3.0}, {1, -1, 3}},
+      {"ten of 0.4", std::vector<double>(10, 0.4), {0, 0, 1, 0, 1, 0, 0, 1, 0, 1}},
+      {"ten of 0.1 make one", std::vector<double>(10, 0.1), {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
+      {"-0.5 is not rounded up", {-0.5, -0.4, -0.1}, {0, 0, -1}},
+      {"a turn back cancels", {0.7, -0.4, 0.6, -1.9}, {0, 0, 0, -1}},
+      {"mixed", {2.5, 0.5, -0.25}, {2, 1, 0}},
+      {"not finite is ignored", {0.6, std::nan(""), inf, -inf, 0.4}, {0, 0, 0, 0, 1}},
+      {"huge is capped", {1e300, 0.0}, {1000000, 0}},
+  };
+  for (const Case& c : cases) {
+    platform::WheelAccumulator wheel;
+    std::vector<int> got;
+    for (double offset : c.offsets) got.push_back(wheel.add(offset));
+    EXPECT_EQ(c.notches, got) << c.what;
+  }
+}
+
+TEST(Platform, PrintableKeysTakeTheLayoutsCharacter) {
+  struct Case {
+    int translated;
+    const char* name;
+    int expected;
+  };
+  const Case cases[] = {
+      {'W', "z", 'Z'},                     // AZERTY: the key in W's place prints Z
+      {'Z', "w", 'W'},                     // ... and the one in Z's place W
+      {'Y', "z", 'Z'},                     // QWERTZ
+      {'A', "a", 'A'},                     // same as the position
+      {'2', "\xc3\xa9", '2'},              // é has no code: the position's stays
+      {'1', "&", '&'},                     // an ASCII symbol is taken
+      {'Q', nullptr, 'Q'},                 // no name
+      {'Q', "", 'Q'},                      //
+      {'Q', "ab", 'Q'},                    // not one character
+      {' ', " ", ' '},                     // space names no character
+      {platform::KEY_ESC, "e", platform::KEY_ESC},  // special keys never change
+      {-1, "a", -1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.expected, platform::layoutKeyCode(c.translated, c.name)) << c.translated << " " << (c.name ? c.name : "null");
 }
 
 double fakeTime() { return 12.5; }

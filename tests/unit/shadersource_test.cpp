@@ -131,3 +131,17 @@ TEST(ShaderLog, OneMessagePerNonBlankLine) {
   EXPECT_TRUE(parseShaderLog("").empty());
   EXPECT_TRUE(parseShaderLog("\n\n").empty());
 }
+
+TEST(ShaderSource, DefinesGoRightAfterTheVersionLineKeepingLineNumbers) {
+  struct Case {
+    std::string source, lines, expected;
+  };
+  const Case cases[] = {
+      {"\n#version 330 core\nA\nB", "#define X 1\n", "\n#version 330 core\n#define X 1\n#line 3\nA\nB"},
+      {"\n// c\n#version 330 core\nA", "#define X 1", "\n// c\n#version 330 core\n#define X 1\n#line 4\nA"},
+      {"\n#version 330 core\nA", "", "\n#version 330 core\nA"},
+      {"\nA\nB", "#define X 1\n", "\nA\nB"},                            // no #version: nothing to follow
+      {"\n#version 330 core", "#define X 1\n", "\n#version 330 core"},  // nothing after it
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.expected, insertShaderDefines(c.source, c.lines)) << c.source;
+}

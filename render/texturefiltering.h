@@ -1,0 +1,27 @@
+// Who filters the scene's textures. The texture unit (mipmaps plus the
+// anisotropy the DDS loader sets) is right on hardware; on software
+// rasterisers a trilinear filter built from texel fetches costs a fraction
+// of the unit's. Chosen once at start-up, before the shaders are built.
+#pragma once
+#include <string>
+#include <string_view>
+
+enum class TextureFiltering { Unit, Shader };
+
+// True for renderer strings of software rasterisers (llvmpipe, softpipe,
+// SwiftShader, Microsoft's and Apple's software renderers, ...).
+bool isSoftwareRenderer(std::string_view renderer);
+
+struct TextureFilteringChoice {
+  TextureFiltering filtering = TextureFiltering::Unit;
+  std::string reason;   // for the console line
+  std::string warning;  // non-empty when the setting was not understood
+};
+
+// setting: the textureFiltering key, "auto", "unit" or "shader"; anything
+// else is warned about and taken as "auto".
+TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::string_view renderer);
+
+// Reads the key and the current context's renderer, prints the choice and
+// hands it to the shader loader.
+TextureFiltering applyTextureFiltering();
