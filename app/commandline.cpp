@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
 
@@ -65,8 +66,14 @@ void addQualityOptions(CLI::App& app, QualityOverrides& overrides) {
   const config::Key* scale = config::find("renderScale");
   app.add_option("--passes", overrides.passes, "depth-of-field passes, " + keyRange(*passes))
       ->check(CLI::Range(static_cast<int>(passes->minimum), static_cast<int>(passes->maximum)));
+  // CLI11's range check lets NaN through.
   app.add_option("--scale", overrides.scale, "pass size as a fraction of the picture, " + keyRange(*scale))
-      ->check(CLI::Range(static_cast<float>(scale->minimum), static_cast<float>(scale->maximum)));
+      ->check([scale](const std::string& text) {
+        float v = 0.0f;
+        const bool ok = CLI::detail::lexical_cast(text, v) && std::isfinite(v) && v >= scale->minimum &&
+                        v <= scale->maximum;
+        return ok ? std::string() : "wants a number from " + keyRange(*scale);
+      });
 }
 
 CLI::Option* addSizeOption(CLI::App& app, int& width, int& height, const std::string& help) {
