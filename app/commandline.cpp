@@ -61,19 +61,21 @@ int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::s
 
 void addQualityOptions(CLI::App& app, QualityOverrides& overrides) {
   app.add_option("--quality", overrides.preset, "full, balanced or fast (default: config.ini's, else full)")
-      ->check(CLI::IsMember({"full", "balanced", "fast"}));
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            Quality unused;
+            return presetQuality(text, unused) ? std::string() : "wants full, balanced or fast, not '" + text + "'";
+          },
+          ""))
+      ->type_name("NAME");
   const config::Key* passes = config::find("depthOfFieldPasses");
   const config::Key* scale = config::find("renderScale");
   app.add_option("--passes", overrides.passes, "depth-of-field passes, " + keyRange(*passes))
-      ->check(CLI::Range(static_cast<int>(passes->minimum), static_cast<int>(passes->maximum)));
-  // CLI11's range check lets NaN through.
+      ->check(within(static_cast<int>(passes->minimum), static_cast<int>(passes->maximum)))
+      ->type_name("N");
   app.add_option("--scale", overrides.scale, "pass size as a fraction of the picture, " + keyRange(*scale))
-      ->check([scale](const std::string& text) {
-        float v = 0.0f;
-        const bool ok = CLI::detail::lexical_cast(text, v) && std::isfinite(v) && v >= scale->minimum &&
-                        v <= scale->maximum;
-        return ok ? std::string() : "wants a number from " + keyRange(*scale);
-      });
+      ->check(within(static_cast<float>(scale->minimum), static_cast<float>(scale->maximum)))
+      ->type_name("F");
 }
 
 CLI::Option* addSizeOption(CLI::App& app, int& width, int& height, const std::string& help) {

@@ -21,6 +21,19 @@ void setUpCommandLine(CLI::App& app, const std::string& synopsis);
 int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::string* error = nullptr,
                      bool print = true);
 
+// A check that the value is a number from low to high, both included; unlike
+// CLI11's Range it refuses NaN, and it keeps the option list plain.
+template <typename T>
+CLI::Validator within(T low, T high) {
+  return CLI::Validator(
+      [low, high](std::string& text) {
+        T v{};
+        if (CLI::detail::lexical_cast(text, v) && v >= low && v <= high) return std::string();
+        return "wants " + CLI::detail::to_string(low) + " to " + CLI::detail::to_string(high) + ", not '" + text + "'";
+      },
+      "");
+}
+
 // --quality, --passes and --scale into overrides, checked against the same
 // presets and ranges as config.ini's keys.
 void addQualityOptions(CLI::App& app, QualityOverrides& overrides);

@@ -73,8 +73,10 @@ namespace {
 
 const char* kShotSynopsis =
     "usage: orbisk-shot --eye X,Y,Z --at X,Y,Z [--up X,Y,Z] [--fov DEGREES] [--size WxH]\n"
-    "                   [--steps N] [--seed N] [quality] --out FILE.png\n"
-    "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N] [quality] --out FILE.png\n"
+    "                   [--steps N] [--seed N] [--quality NAME] [--passes N] [--scale F]\n"
+    "                   --out FILE.png\n"
+    "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N] [--quality NAME] [--passes N] [--scale F]\n"
+    "                   --out FILE.png\n"
     "Renders one full frame of the scene offscreen and writes it as a PNG.\n";
 
 // A number option whose value must be finite and inside (or, with open ends,
@@ -121,7 +123,8 @@ void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
   addSizeOption(app, out.width, out.height, "picture size in pixels (default 1024x768)");
   // Whole numbers only: strtol-style text, so "1.5" and "1e3" are refused.
   app.add_option("--steps", out.steps, "animation steps applied first: Earth spin, Moon orbit, missile (default 0)")
-      ->check(CLI::Range(0L, maxShotSteps));
+      ->check(within(0L, maxShotSteps))
+      ->type_name("N");
   cli.seed = app.add_option_function<long long>(
                     "--seed",
                     [&out](const long long& v) {
@@ -134,7 +137,7 @@ void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
                            "place the camera where the path flight is after SECONDS");
   cli.pathTime->type_name("SECONDS");
   addQualityOptions(app, out.quality);
-  app.add_option("--out", out.out, "the PNG file to write")->required()->check([](const std::string& v) {
+  app.add_option("--out", out.out, "the PNG file to write")->required()->type_name("FILE")->check([](const std::string& v) {
     return v.empty() ? std::string("wants a file name") : std::string();
   });
 }

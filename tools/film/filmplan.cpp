@@ -15,7 +15,7 @@ namespace {
 const char* kSynopsis =
     "usage: orbisk-film --out FILE.mp4|FOLDER/ [--size WxH] [--fps N] [--from SECONDS] [--to SECONDS]\n"
     "                   [--frames A:B] [--step-rate N] [--seed N] [--lossless | --crf N]\n"
-    "                   [--quality full|balanced|fast] [--passes N] [--scale F]\n"
+    "                   [--quality NAME] [--passes N] [--scale F]\n"
     "Renders the scripted camera flight, one full frame per film frame, as an H.264 MP4\n"
     "or, when --out names a folder, as PNG files frame-000000.png, ... numbered by frame.\n"
     "Frame k shows the flight at k/fps seconds after k*step-rate/fps animation steps,\n"
@@ -66,13 +66,13 @@ struct FilmCommandLine {
 void describeOptions(FilmCommandLine& cli, FilmOptions& out) {
   CLI::App& app = cli.app;
   setUpCommandLine(app, kSynopsis);
-  app.add_option("--out", out.out, "the MP4 file, or a folder for PNG frames")->required();
+  app.add_option("--out", out.out, "the MP4 file, or a folder for PNG frames")->required()->type_name("PATH");
   addSizeOption(app, out.width, out.height, "picture size in pixels (default 1280x720)");
-  app.add_option("--fps", out.fps, "film frames per second (default 30)")->check(CLI::Range(1, maxFilmFps));
+  app.add_option("--fps", out.fps, "film frames per second (default 30)")->check(within(1, maxFilmFps))->type_name("N");
   auto* from = app.add_option("--from", out.from, "flight time of the first frame in seconds (default 0)")
-                   ->check(CLI::Range(0.0, 1.0e7));
+                   ->check(within(0.0, 1.0e7))->type_name("SECONDS");
   auto* to = app.add_option("--to", out.to, "flight time where the film ends, not included (default: the flight's end)")
-                 ->check(CLI::Range(0.0, 1.0e7));
+                 ->check(within(0.0, 1.0e7))->type_name("SECONDS");
   auto* frames = app.add_option_function<std::string>(
                         "--frames",
                         [&out](const std::string& text) {
@@ -85,11 +85,11 @@ void describeOptions(FilmCommandLine& cli, FilmOptions& out) {
   to->excludes(frames);
   app.add_option("--step-rate", out.stepRate,
                  "animation steps per second of flight: the program at a steady N frames/s (default 60)")
-      ->check(CLI::Range(0, maxStepRate));
+      ->check(within(0, maxStepRate))->type_name("N");
   app.add_option("--seed", out.seed, "seed of the depth-of-field jitter, the same for every frame (default 1)")
-      ->check(CLI::Range(0u, 4294967295u));
+      ->check(within(0LL, 4294967295LL))->type_name("N");
   auto* lossless = app.add_flag("--lossless", out.lossless, "exact RGB frames (H.264 4:4:4, quantiser 0)");
-  app.add_option("--crf", out.crf, "H.264 quality, 0 (best) to 51 (default 18)")->check(CLI::Range(0, 51))->excludes(lossless);
+  app.add_option("--crf", out.crf, "H.264 quality, 0 (best) to 51 (default 18)")->check(within(0, 51))->type_name("N")->excludes(lossless);
   addQualityOptions(app, out.quality);
   cli.from = from;
   cli.to = to;
