@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <set>
+#include <type_traits>
+
+#include "app/commandline.h"
 
 namespace {
 
@@ -38,21 +40,6 @@ bool parseFloat(const std::string& text, float& out) {
 
 }  // namespace
 
-const char* shotUsage() {
-  return "usage: orbisk-shot --eye X,Y,Z --at X,Y,Z [--up X,Y,Z] [--fov DEGREES] [--size WxH]\n"
-         "                   [--steps N] [--seed N] --out FILE.png\n"
-         "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N] --out FILE.png\n"
-         "Renders one full frame of the scene offscreen and writes it as a PNG.\n"
-         "  --eye, --at     camera position and look-at point (their distance is the focus distance)\n"
-         "  --up            camera up vector (default 0,1,0)\n"
-         "  --fov           vertical field of view in degrees, above 0 and below 180 (default 65)\n"
-         "  --size          picture size in pixels (default 1024x768)\n"
-         "  --steps         animation steps applied first: Earth spin, Moon orbit, missile (default 0)\n"
-         "  --seed          seed of the depth-of-field jitter (default: the calendar time)\n"
-         "  --path-time     place the camera where the path flight is after SECONDS\n"
-         "  --out           the PNG file to write\n";
-}
-
 bool parseVec3(const std::string& text, glm::vec3& out) {
   float v[3];
   size_t start = 0;
@@ -82,75 +69,120 @@ bool parseSize(const std::string& text, int& width, int& height) {
   return true;
 }
 
-bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, std::string& error) {
+namespace {
+
+const char* kShotSynopsis =
+    "usage: orbisk-shot --eye X,Y,Z --at X,Y,Z [--up X,Y,Z] [--fov DEGREES] [--size WxH]\n"
+    "                   [--steps N] [--seed N] [--quality NAME] [--passes N] [--scale F]\n"
+    "                   --out FILE.png\n"
+    "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N] [--quality NAME] [--passes N] [--scale F]\n"
+    "                   --out FILE.png\n"
+    "Renders one full frame of the scene offscreen and writes it as a PNG.\n";
+
+// A number option whose value must be finite and inside (or, with open ends,
+// strictly inside) a range; CLI11's own range check lets NaN through.
+template <typename T>
+CLI::Option* addNumber(CLI::App& app, const std::string& name, T& value, double low, double high, bool open,
+                       const std::string& help) {
+  return app
+      .add_option_function<double>(
+          name,
+          [&value, name, low, high, open](const double& v) {
+            const bool inside = std::isfinite(v) && (open ? v > low && v < high : v >= low && v <= high) &&
+                                (std::is_floating_point<T>::value || v == std::floor(v));
+            if (!inside) throw CLI::ValidationError(name, "is out of range or not a number");
+            value = static_cast<T>(v);
+          },
+          help)
+      ->type_name("NUMBER");
+}
+
+CLI::Option* addVec3(CLI::App& app, const std::string& name, glm::vec3& value, const std::string& help) {
+  return app
+      .add_option_function<std::string>(
+          name,
+          [&value, name](const std::string& text) {
+            if (!parseVec3(text, value)) throw CLI::ValidationError(name, "wants X,Y,Z with three finite numbers, not '" + text + "'");
+          },
+          help)
+      ->type_name("X,Y,Z");
+}
+
+struct ShotCommandLine {
+  CLI::App app{"", "orbisk-shot"};
+  CLI::Option *eye = nullptr, *at = nullptr, *up = nullptr, *fov = nullptr, *seed = nullptr, *pathTime = nullptr;
+};
+
+void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
+  CLI::App& app = cli.app;
+  setUpCommandLine(app, kShotSynopsis);
+  cli.eye = addVec3(app, "--eye", out.eye, "camera position (its distance to --at is the focus distance)");
+  cli.at = addVec3(app, "--at", out.at, "look-at point");
+  cli.up = addVec3(app, "--up", out.up, "camera up vector (default 0,1,0)");
+  cli.fov = addNumber(app, "--fov", out.fov, 0.0, 180.0, true, "vertical field of view in degrees, above 0 and below 180 (default 65)");
+  addSizeOption(app, out.width, out.height, "picture size in pixels (default 1024x768)");
+  // Whole numbers only: strtol-style text, so "1.5" and "1e3" are refused.
+  app.add_option("--steps", out.steps, "animation steps applied first: Earth spin, Moon orbit, missile (default 0)")
+      ->check(within(0L, maxShotSteps))
+      ->type_name("N");
+  cli.seed = app.add_option_function<long long>(
+                    "--seed",
+                    [&out](const long long& v) {
+                      if (v < 0 || v > 4294967295LL) throw CLI::ValidationError("--seed", "wants 0 to 4294967295");
+                      out.seed = static_cast<unsigned int>(v);
+                    },
+                    "seed of the depth-of-field jitter (default: the calendar time)")
+                 ->type_name("N");
+  cli.pathTime = addNumber(app, "--path-time", out.pathTime, 0.0, 1.0e7, false,
+                           "place the camera where the path flight is after SECONDS");
+  cli.pathTime->type_name("SECONDS");
+  addQualityOptions(app, out.quality);
+  app.add_option("--out", out.out, "the PNG file to write")->required()->type_name("FILE")->check([](const std::string& v) {
+    return v.empty() ? std::string("wants a file name") : std::string();
+  });
+}
+
+}  // namespace
+
+std::string shotUsage() {
+  ShotCommandLine cli;
+  ShotOptions unused;
+  describeShotOptions(cli, unused);
+  return cli.app.help();
+}
+
+int parseShotCommandLine(const std::vector<std::string>& args, ShotOptions& out, std::string* error, bool print) {
   out = ShotOptions();
-  static const std::set<std::string> known = {"--eye", "--at",   "--up",        "--fov", "--size",
-                                              "--steps", "--seed", "--path-time", "--out"};
-  std::set<std::string> seen;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i], value;
-    if (name == "--help" || name == "-h") {
-      out.help = true;
-      return true;
-    }
-    const size_t eq = name.find('=');
-    const bool inlineValue = name.rfind("--", 0) == 0 && eq != std::string::npos;
-    if (inlineValue) {
-      value = name.substr(eq + 1);
-      name = name.substr(0, eq);
-    }
-    if (!known.count(name)) {
-      error = "unknown argument \"" + args[i] + "\"";
-      return false;
-    }
-    if (!seen.insert(name).second) {
-      error = name + " given twice";
-      return false;
-    }
-    if (!inlineValue) {
-      if (i + 1 >= args.size()) {
-        error = name + " needs a value";
-        return false;
-      }
-      value = args[++i];
-    }
-    bool ok = true;
-    if (name == "--eye") {
-      ok = parseVec3(value, out.eye);
-    } else if (name == "--at") {
-      ok = parseVec3(value, out.at);
-    } else if (name == "--up") {
-      ok = parseVec3(value, out.up) && glm::length(out.up) > 1e-6f;
-    } else if (name == "--fov") {
-      ok = parseFloat(value, out.fov) && out.fov > 0.0f && out.fov < 180.0f;
-    } else if (name == "--size") {
-      ok = parseSize(value, out.width, out.height);
-    } else if (name == "--steps") {
-      ok = parseLong(value, out.steps) && out.steps >= 0 && out.steps <= maxShotSteps;
-    } else if (name == "--seed") {
-      long seed = 0;
-      ok = parseLong(value, seed) && seed >= 0 && seed <= 4294967295L;
-      out.seed = static_cast<unsigned int>(seed);
-      out.hasSeed = ok;
-    } else if (name == "--path-time") {
-      ok = parseDouble(value, out.pathTime) && out.pathTime >= 0.0 && out.pathTime < 1.0e7;
-      out.usePathTime = ok;
-    } else if (name == "--out") {
-      ok = !value.empty();
-      out.out = value;
-    }
-    if (!ok) {
-      error = "bad value \"" + value + "\" for " + name;
-      return false;
-    }
+  ShotCommandLine cli;
+  describeShotOptions(cli, out);
+  const int status = parseCommandLine(cli.app, args, error, print);
+  if (status >= 0) {
+    out.help = status == 0;
+    return status;
   }
-  if (out.out.empty()) {
-    error = "--out is required";
+  out.hasSeed = cli.seed->count() > 0;
+  out.usePathTime = cli.pathTime->count() > 0;
+  std::string reason;
+  if (!checkShotCamera(out, cli.eye->count() > 0, cli.at->count() > 0, cli.up->count() > 0, cli.fov->count() > 0,
+                       reason)) {
+    if (error != nullptr) *error = reason;
+    if (print) fprintf(stderr, "ERROR: %s\n%s", reason.c_str(), cli.app.help().c_str());
+    return 2;
+  }
+  return -1;
+}
+
+bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, std::string& error) {
+  return parseShotCommandLine(args, out, &error, false) != 2;
+}
+
+bool checkShotCamera(const ShotOptions& out, bool hasEye, bool hasAt, bool hasUp, bool hasFov, std::string& error) {
+  if (!(glm::length(out.up) > 1e-6f)) {
+    error = "--up must not be zero";
     return false;
   }
-  const bool hasEye = seen.count("--eye"), hasAt = seen.count("--at");
   if (out.usePathTime) {
-    if (hasEye || hasAt || seen.count("--up") || seen.count("--fov")) {
+    if (hasEye || hasAt || hasUp || hasFov) {
       error = "--path-time places the camera itself: --eye, --at, --up and --fov do not go with it";
       return false;
     }

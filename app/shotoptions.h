@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "render/quality.h"
+
 struct ShotOptions {
   glm::vec3 eye{0.0f};
   glm::vec3 at{0.0f};
@@ -20,6 +22,7 @@ struct ShotOptions {
   bool usePathTime = false;
   double pathTime = 0.0;
   std::string out;
+  QualityOverrides quality;
   bool help = false;
 };
 
@@ -28,12 +31,19 @@ struct ShotOptions {
 constexpr int maxShotSide = 8192;
 constexpr long maxShotSteps = 10000000;
 
-const char* shotUsage();
+// The synopsis and option list that --help prints.
+std::string shotUsage();
 
-// Parses the arguments after the program name. On failure returns false with
-// a one-line reason in error; out is then unspecified. "--help" sets help and
-// succeeds without the required options.
+// Parses the arguments after the program name. Returns -1 to go on, 0 after
+// --help or --version (printed when print is set; help is then set), 2 on a
+// usage error with a one-line reason in *error (printed with the usage when
+// print is set); out is then unspecified.
+int parseShotCommandLine(const std::vector<std::string>& args, ShotOptions& out, std::string* error, bool print);
+// The same without printing: false on a usage error.
 bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, std::string& error);
+// Whether the camera options given fit together: --path-time alone, or --eye
+// and --at apart with --up off the view direction.
+bool checkShotCamera(const ShotOptions& out, bool hasEye, bool hasAt, bool hasUp, bool hasFov, std::string& error);
 
 // "X,Y,Z" with three finite numbers and nothing else.
 bool parseVec3(const std::string& text, glm::vec3& out);

@@ -2,7 +2,7 @@
 // passes) in a hidden window and prints where the frame time goes, one figure
 // a line. Run in the run-time folder, like orbisk.
 //
-//   orbisk-bench [--size WxH] [--frames N]
+//   orbisk-bench [--size WxH] [--frames N] [--quality NAME] [--passes N] [--scale F]
 #include <GL/glew.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -19,10 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "app/commandline.h"
+#include "app/configfile.h"
 #include "app/orbisk.h"
-#include "app/shotoptions.h"
 #include "camera/animation.h"
 #include "platform/platform.h"
+#include "render/quality.h"
 #include "render/stagetimer.h"
 
 namespace {
@@ -30,57 +32,28 @@ namespace {
 constexpr int kWarmUpFrames = 2;
 constexpr int kMaxFrames = 100000;
 
-const char* kUsage =
-    "usage: orbisk-bench [--size WxH] [--frames N]\n"
+const char* kSynopsis =
+    "usage: orbisk-bench [--size WxH] [--frames N] [--quality NAME] [--passes N] [--scale F]\n"
     "  Renders the scene of the current directory in a hidden window and prints\n"
-    "  the frame time, its split by stage, start-up time and peak memory.\n"
-    "  --size WxH   window size (default 1024x768)\n"
-    "  --frames N   measured frames after two warm-up frames (default 20)\n";
+    "  the frame time, its split by stage, start-up time and peak memory.\n";
 
 struct BenchOptions {
   int width = 1024;
   int height = 768;
   int frames = 20;
-  bool help = false;
+  QualityOverrides quality;
 };
 
-bool parseCount(const std::string& text, int& out) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  const long value = strtol(text.c_str(), nullptr, 10);
-  if (value < 1 || value > kMaxFrames) return false;
-  out = static_cast<int>(value);
-  return true;
-}
-
-bool parseOptions(int argc, char** argv, BenchOptions& options, std::string& error) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      options.help = true;
-      return true;
-    }
-    if (arg != "--size" && arg != "--frames") {
-      error = "unknown argument '" + arg + "'";
-      return false;
-    }
-    if (i + 1 >= argc) {
-      error = arg + " needs a value";
-      return false;
-    }
-    const std::string value = argv[++i];
-    if (arg == "--size" && !parseSize(value, options.width, options.height)) {
-      error = "--size wants WxH with two positive integers up to " + std::to_string(maxShotSide) + ", not '" +
-              value + "'";
-      return false;
-    }
-    if (arg == "--frames" && !parseCount(value, options.frames)) {
-      error = "--frames wants a whole number from 1 to " + std::to_string(kMaxFrames) + ", not '" + value + "'";
-      return false;
-    }
-  }
-  return true;
+// -1 to go on, else the exit status (help and version 0, usage errors 2).
+int parseOptions(int argc, char** argv, BenchOptions& options) {
+  CLI::App app("", "orbisk-bench");
+  setUpCommandLine(app, kSynopsis);
+  addSizeOption(app, options.width, options.height, "window size (default 1024x768)");
+  app.add_option("--frames", options.frames, "measured frames after two warm-up frames (default 20)")
+      ->check(within(1, kMaxFrames))
+      ->type_name("N");
+  addQualityOptions(app, options.quality);
+  return parseCommandLine(app, std::vector<std::string>(argv + 1, argv + argc));
 }
 
 // Seconds since this process was started by the kernel, so that loading the
@@ -203,15 +176,8 @@ void runFrame(Application& app) {
 
 int main(int argc, char** argv) {
   BenchOptions options;
-  std::string error;
-  if (!parseOptions(argc, argv, options, error)) {
-    fprintf(stderr, "ERROR: %s\n%s", error.c_str(), kUsage);
-    return 2;
-  }
-  if (options.help) {
-    printf("%s", kUsage);
-    return 0;
-  }
+  const int parsed = parseOptions(argc, argv, options);
+  if (parsed >= 0) return parsed;
 
   // The program's own console lines go to standard error, so that standard
   // output holds only the figures.
@@ -230,6 +196,7 @@ int main(int argc, char** argv) {
   start.height = options.height;
   start.fixedSeed = true;
   start.seed = 1;
+  start.quality = options.quality;
   Application app;
   if (startUp(start, app) != 0) return 1;
   const double startupDone = secondsSinceProcessStart();
@@ -263,6 +230,8 @@ int main(int argc, char** argv) {
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   fprintf(out, "renderer: %s\n", renderer != nullptr ? renderer : "unknown");
   fprintf(out, "size: %dx%d\n", windowWidth, windowHeight);
+  std::vector<std::string> qualityWarnings;
+  fprintf(out, "%s\n", describeQuality(resolveQuality(configFile, options.quality, qualityWarnings)).c_str());
   fprintf(out, "frames: %d\n", options.frames);
   fprintf(out, "warmup_frames: %d\n", kWarmUpFrames);
   fprintf(out, "frame_ms_median: %.1f\n", median(frameMs));

@@ -100,11 +100,30 @@ TEST(ShotOptions, UnknownRepeatedOrDanglingArgumentsAreRefused) {
   EXPECT_FALSE(parse({"stray", "--eye", "0,0,3", "--at", "0,0,0", "--out", "a.png"}, o));
 }
 
+TEST(ShotOptions, QualityFlagsOverConfig) {
+  ShotOptions o;
+  ASSERT_TRUE(parse({"--path-time", "2", "--quality", "balanced", "--passes", "2", "--scale", "0.75", "--out", "q.png"}, o));
+  EXPECT_EQ("balanced", o.quality.preset);
+  EXPECT_EQ(2, o.quality.passes);
+  EXPECT_FLOAT_EQ(0.75f, o.quality.scale);
+  ASSERT_TRUE(parse({"--path-time", "2", "--out", "q.png"}, o));
+  EXPECT_TRUE(o.quality.preset.empty());
+  EXPECT_EQ(0, o.quality.passes);
+  for (const std::vector<std::string> bad : {std::vector<std::string>{"--quality", "best"}, {"--passes", "17"},
+                                             {"--passes", "0"}, {"--scale", "0.1"}, {"--scale", "nan"}}) {
+    std::vector<std::string> args = {"--path-time", "2", "--out", "q.png"};
+    args.insert(args.end(), bad.begin(), bad.end());
+    EXPECT_FALSE(parse(args, o)) << bad[0] << " " << bad[1];
+  }
+}
+
 TEST(ShotOptions, HelpNeedsNothingElse) {
   ShotOptions o;
   ASSERT_TRUE(parse({"--help"}, o));
   EXPECT_TRUE(o.help);
-  EXPECT_NE(std::string::npos, std::string(shotUsage()).find("--path-time"));
+  EXPECT_NE(std::string::npos, shotUsage().find("--path-time"));
+  std::string error;
+  EXPECT_EQ(0, parseShotCommandLine({"--version"}, o, &error, false));
 }
 
 }  // namespace

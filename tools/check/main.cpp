@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "app/commandline.h"
 #include "app/configfile.h"
 #include "app/oftenused.h"
 #include "loaders/ddstexture.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-const char* kUsage =
+const char* kSynopsis =
     "usage: orbisk-check [--verbose] [FILE...]\n"
     "  Without files: checks config.ini and every model, material library,\n"
     "  texture and shader the program loads from the current directory.\n"
@@ -38,7 +39,6 @@ const char* kUsage =
     "  they name. A GLSL file is compiled as the stage its name tells (.vert,\n"
     "  .frag, \"vertex\" or \"fragment\" in it, else a 'v' or 'f' at its start),\n"
     "  else as both.\n"
-    "  --verbose   also show the loaders' own console lines (on standard error)\n"
     "  Exit status 1 when any file is unusable.\n";
 
 // Larger files are refused rather than read into memory.
@@ -345,27 +345,15 @@ bool openGL(Context& ctx) {
 
 int run(int argc, char** argv, Context& ctx) {
   bool verbose = false;
+  std::vector<std::string> files;
+  CLI::App app("", "orbisk-check");
+  setUpCommandLine(app, kSynopsis);
+  app.add_flag("-v,--verbose", verbose, "also show the loaders' own console lines (on standard error)");
+  app.add_option("FILE", files, "files to check; after --, names that start with '-'")->type_name("");
+  const int parsed = parseCommandLine(app, std::vector<std::string>(argv + 1, argv + argc));
+  if (parsed >= 0) return parsed;
   std::deque<Pending> queue;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      fputs(kUsage, ctx.out);
-      return 0;
-    }
-    if (arg == "--verbose" || arg == "-v") {
-      verbose = true;
-      continue;
-    }
-    if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-      fprintf(stderr, "ERROR: unknown option '%s'\n%s", arg.c_str(), kUsage);
-      return 2;
-    }
-    if (arg == "--") {
-      for (++i; i < argc; ++i) queue.push_back({argv[i], "", check::FileKind::Unknown, true, ""});
-      break;
-    }
-    queue.push_back({arg, "", check::FileKind::Unknown, true, ""});
-  }
+  for (const std::string& f : files) queue.push_back({f, "", check::FileKind::Unknown, true, ""});
 
   // The loaders print progress lines; the report alone goes to standard output.
   fflush(stdout);

@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "app/configfile.h"
 #include "app/framecapture.h"
 #include "app/orbisk.h"
 #include "app/shotoptions.h"
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
+#include "render/quality.h"
 #include "scene/scene.h"
 
 namespace {
@@ -40,15 +42,8 @@ bool outputWritable(const std::string& path) {
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
   ShotOptions options;
-  std::string error;
-  if (!parseShotOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-    fprintf(stderr, "ERROR: %s\n%s", error.c_str(), shotUsage());
-    return 2;
-  }
-  if (options.help) {
-    printf("%s", shotUsage());
-    return 0;
-  }
+  const int parsed = parseShotCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, nullptr, true);
+  if (parsed >= 0) return parsed;
 
   if (!outputWritable(options.out)) return 1;
 
@@ -58,8 +53,11 @@ int main(int argc, char** argv) {
   start.height = options.height;
   start.fixedSeed = options.hasSeed;
   start.seed = options.seed;
+  start.quality = options.quality;
   Application app;
   if (startUp(start, app) != 0) return 1;
+  std::vector<std::string> qualityWarnings;
+  printf("%s\n", describeQuality(resolveQuality(configFile, options.quality, qualityWarnings)).c_str());
   if (windowWidth != options.width || windowHeight != options.height)
     fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);

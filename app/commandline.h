@@ -1,0 +1,43 @@
+// One option parser for the command-line tools (orbisk-shot, orbisk-film,
+// orbisk-bench, orbisk-check): --help and --version everywhere, and every bad
+// or missing value answered alike, with an ERROR line and the usage on stderr
+// and exit status 2.
+#pragma once
+#include <CLI/CLI.hpp>
+#include <string>
+#include <vector>
+
+#include "render/quality.h"
+
+extern const char* const orbiskVersion;
+
+// Usage text that starts with the tool's own synopsis ("usage: orbisk-... "),
+// followed by the option list; adds --version.
+void setUpCommandLine(CLI::App& app, const std::string& synopsis);
+
+// Parses the arguments after the program name. Returns -1 to go on; 0 when
+// --help or --version was printed on stdout; 2 on a usage error, with a
+// one-line reason in *error. Prints nothing when print is false.
+int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::string* error = nullptr,
+                     bool print = true);
+
+// A check that the value is a number from low to high, both included; unlike
+// CLI11's Range it refuses NaN, and it keeps the option list plain.
+template <typename T>
+CLI::Validator within(T low, T high) {
+  return CLI::Validator(
+      [low, high](std::string& text) {
+        T v{};
+        if (CLI::detail::lexical_cast(text, v) && v >= low && v <= high) return std::string();
+        return "wants " + CLI::detail::to_string(low) + " to " + CLI::detail::to_string(high) + ", not '" + text + "'";
+      },
+      "");
+}
+
+// --quality, --passes and --scale into overrides, checked against the same
+// presets and ranges as config.ini's keys.
+void addQualityOptions(CLI::App& app, QualityOverrides& overrides);
+
+// "WxH" option into width and height (two positive integers up to the
+// largest picture side the tools allocate).
+CLI::Option* addSizeOption(CLI::App& app, int& width, int& height, const std::string& help);

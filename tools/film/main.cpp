@@ -1,0 +1,200 @@
+// orbisk-film: renders the scripted camera flight (what P flies), one full
+// frame of the scene per film frame, offscreen, and writes it as an H.264 MP4
+// or a numbered PNG sequence. Run in the run-time folder, like orbisk.
+#include <GL/glew.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/configfile.h"
+#include "app/framecapture.h"
+#include "app/orbisk.h"
+#include "camera/animation.h"
+#include "camera/camera.h"
+#include "platform/platform.h"
+#include "render/quality.h"
+#include "scene/object.h"
+#include "scene/scene.h"
+#include "tools/film/filmplan.h"
+#include "tools/film/videoencoder.h"
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+void requestStop(int) { stopRequested = 1; }
+
+// Fails before the scene loads, not after a long render, when the output
+// cannot be written. Leaves no empty file behind.
+bool outputWritable(const std::string& path, bool folder) {
+  if (folder) {
+    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+      fprintf(stderr, "ERROR: cannot make the folder '%s': %s\n", path.c_str(), strerror(errno));
+      return false;
+    }
+    if (access(path.c_str(), W_OK) != 0) {
+      fprintf(stderr, "ERROR: cannot write into '%s': %s\n", path.c_str(), strerror(errno));
+      return false;
+    }
+    return true;
+  }
+  const bool existed = access(path.c_str(), F_OK) == 0;
+  FILE* f = fopen(path.c_str(), "ab");
+  if (f == nullptr) {
+    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), strerror(errno));
+    return false;
+  }
+  fclose(f);
+  if (!existed) unlink(path.c_str());
+  return true;
+}
+
+std::string framePath(const std::string& folder, long k) {
+  char name[32];
+  snprintf(name, sizeof name, "frame-%06ld.png", k);
+  return folder + (folder.back() == '/' ? "" : "/") + name;
+}
+
+// Frames done on stderr: one line rewritten in place on a terminal, a plain
+// line every few seconds into a file or pipe.
+class Progress {
+ public:
+  Progress(long total, double start) : total_(total), start_(start), terminal_(isatty(fileno(stderr)) != 0) {}
+  void show(long done, double now) {
+    const bool last = done == total_;
+    if (terminal_) {
+      fprintf(stderr, "\r%s\033[K%s", progressLine(done, total_, now - start_).c_str(), last ? "\n" : "");
+    } else if (last || done == 1 || now - lastLine_ >= 10.0) {
+      fprintf(stderr, "%s\n", progressLine(done, total_, now - start_).c_str());
+      lastLine_ = now;
+    }
+  }
+  // Ends a line left open on a terminal.
+  void interrupt(long done, double now) {
+    if (terminal_) fprintf(stderr, "\n");
+    else fprintf(stderr, "%s\n", progressLine(done, total_, now - start_).c_str());
+  }
+
+ private:
+  long total_;
+  double start_;
+  bool terminal_;
+  double lastLine_ = 0.0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  FilmOptions options;
+  const int parsed = parseFilmOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+  if (parsed >= 0) return parsed;
+  const bool folder = outputIsFolder(options.out);
+  if (!outputWritable(options.out, folder)) return 1;
+
+  StartOptions start;
+  start.hidden = true;
+  start.width = options.width;
+  start.height = options.height;
+  // One seed for every frame: frame k matches orbisk-shot with the same --seed.
+  start.fixedSeed = true;
+  start.seed = options.seed;
+  start.quality = options.quality;
+  Application app;
+  if (startUp(start, app) != 0) return 1;
+  if (windowWidth != options.width || windowHeight != options.height) {
+    fprintf(stderr, "ERROR: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
+            windowWidth, windowHeight);
+    shutDown(app);
+    return 1;
+  }
+  std::vector<std::string> warnings;
+  printf("%s\n", describeQuality(resolveQuality(configFile, options.quality, warnings)).c_str());
+
+  const Object* eyePath = camera.getEyePath();
+  if (eyePath == nullptr || camera.getLookAtPath() == nullptr) {
+    fprintf(stderr, "ERROR: the film needs both camera paths, and they did not load\n");
+    shutDown(app);
+    return 1;
+  }
+  const unsigned int points = eyePath->lineMesh.pointCount();
+  const double flightSeconds = points > 1 ? points - 1.0 : 0.0;
+  FrameRange range;
+  std::string error;
+  if (!planFrames(options, flightSeconds, range, error)) {
+    fprintf(stderr, "ERROR: %s\n%s", error.c_str(), filmUsage().c_str());
+    shutDown(app);
+    return 2;
+  }
+  printf("DEBUG: flight %.0f s: frames %ld to %ld of 0 to %ld at %d frames/s, %d animation steps/s\n", flightSeconds,
+         range.first, range.end - 1, flightFrames(flightSeconds, options.fps) - 1, options.fps, options.stepRate);
+
+  VideoEncoder video;
+  if (!folder) {
+    VideoSettings settings;
+    settings.width = windowWidth;
+    settings.height = windowHeight;
+    settings.fps = options.fps;
+    settings.lossless = options.lossless;
+    settings.crf = options.crf;
+    if (!video.open(options.out, settings, error)) {
+      fprintf(stderr, "ERROR: %s\n", error.c_str());
+      shutDown(app);
+      return 1;
+    }
+  }
+  // Ctrl-C (or a TERM from a job runner) ends the film after the frame in hand.
+  struct sigaction stop {};
+  stop.sa_handler = requestStop;
+  sigemptyset(&stop.sa_mask);
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGTERM, &stop, nullptr);
+
+  // The objects stand where frame k's steps put them, counted from the start
+  // of the flight, so a range starting anywhere sees the same scene.
+  long stepsTaken = 0;
+  const long total = range.end - range.first;
+  Progress progress(total, platform::getTime());
+  bool ok = true;
+  long k = range.first;
+  for (; k < range.end && ok && !stopRequested; ++k) {
+    for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
+      stepSceneObjects(earth, moon, missile);
+    placeCameraOnPath(frameTime(k, options.fps));
+    renderFrame(app);
+    std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
+    if (folder) {
+      ok = writePng(framePath(options.out, k), windowWidth, windowHeight, pixels);
+    } else if (!video.addFrame(pixels.data(), error)) {
+      fprintf(stderr, "ERROR: %s\n", error.c_str());
+      ok = false;
+    }
+    if (ok) progress.show(k - range.first + 1, platform::getTime());
+  }
+  const long done = k - range.first - (ok ? 0 : 1);
+  const bool interrupted = ok && k < range.end;
+  if (interrupted) progress.interrupt(done, platform::getTime());
+  if (!folder && !video.close(error)) {
+    fprintf(stderr, "ERROR: %s\n", error.c_str());
+    ok = false;
+  }
+  const GLenum glError = glGetError();
+  if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x during the film\n", glError);
+  shutDown(app);
+  if (!ok) return 1;
+  printf("DEBUG: wrote %s: frames %ld to %ld (%ld frames, %dx%d, %d frames/s)\n", options.out.c_str(), range.first,
+         range.first + done - 1, done, options.width, options.height, options.fps);
+  if (interrupted) {
+    fprintf(stderr, "interrupted: %s holds frames %ld to %ld; resume with --frames %ld:%ld\n", options.out.c_str(),
+            range.first, k - 1, k, range.end);
+    return 130;
+  }
+  return 0;
+}
