@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <set>
 
+#include "app/configfile.h"
+
 namespace {
 
 // The whole text must be the number: "1.5x" or "" are not numbers.
@@ -42,6 +44,7 @@ const char* shotUsage() {
   return "usage: orbisk-shot --eye X,Y,Z --at X,Y,Z [--up X,Y,Z] [--fov DEGREES] [--size WxH]\n"
          "                   [--steps N] [--seed N] --out FILE.png\n"
          "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N] --out FILE.png\n"
+         "       either with [--quality full|balanced|fast] [--passes N] [--scale S]\n"
          "Renders one full frame of the scene offscreen and writes it as a PNG.\n"
          "  --eye, --at     camera position and look-at point (their distance is the focus distance)\n"
          "  --up            camera up vector (default 0,1,0)\n"
@@ -50,7 +53,36 @@ const char* shotUsage() {
          "  --steps         animation steps applied first: Earth spin, Moon orbit, missile (default 0)\n"
          "  --seed          seed of the depth-of-field jitter (default: the calendar time)\n"
          "  --path-time     place the camera where the path flight is after SECONDS\n"
-         "  --out           the PNG file to write\n";
+         "  --out           the PNG file to write\n"
+         "  --quality       preset of passes and render scale (default: config.ini's, else full)\n"
+         "  --passes        depth-of-field passes, 1 to 16, over the preset\n"
+         "  --scale         render scale of the passes, 0.25 to 1, over the preset\n";
+}
+
+bool isQualityFlag(const std::string& name) {
+  return name == "--quality" || name == "--passes" || name == "--scale";
+}
+
+bool parseQualityFlag(const std::string& name, const std::string& value, QualityOverrides& quality,
+                      std::string& error) {
+  bool ok = false;
+  if (name == "--quality") {
+    Quality preset;
+    ok = presetQuality(value, preset);
+    if (ok) quality.preset = value;
+  } else if (name == "--passes") {
+    long passes = 0;
+    ok = parseLong(value, passes) && config::inRange(*config::find("depthOfFieldPasses"), static_cast<double>(passes));
+    if (ok) quality.passes = static_cast<int>(passes);
+  } else if (name == "--scale") {
+    float scale = 0.0f;
+    ok = parseFloat(value, scale) && config::inRange(*config::find("renderScale"), static_cast<double>(scale));
+    if (ok) quality.scale = scale;
+  } else {
+    return false;
+  }
+  if (!ok) error = "bad value \"" + value + "\" for " + name;
+  return ok;
 }
 
 bool parseVec3(const std::string& text, glm::vec3& out) {
@@ -85,7 +117,8 @@ bool parseSize(const std::string& text, int& width, int& height) {
 bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, std::string& error) {
   out = ShotOptions();
   static const std::set<std::string> known = {"--eye", "--at",   "--up",        "--fov", "--size",
-                                              "--steps", "--seed", "--path-time", "--out"};
+                                              "--steps", "--seed", "--path-time", "--out",
+                                              "--quality", "--passes", "--scale"};
   std::set<std::string> seen;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i], value;
@@ -138,6 +171,8 @@ bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, st
     } else if (name == "--out") {
       ok = !value.empty();
       out.out = value;
+    } else if (isQualityFlag(name)) {
+      if (!parseQualityFlag(name, value, out.quality, error)) return false;
     }
     if (!ok) {
       error = "bad value \"" + value + "\" for " + name;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "render/quality.h"
+
 struct ShotOptions {
   glm::vec3 eye{0.0f};
   glm::vec3 at{0.0f};
@@ -20,6 +22,8 @@ struct ShotOptions {
   bool usePathTime = false;
   double pathTime = 0.0;
   std::string out;
+  // --quality, --passes, --scale over config.ini's.
+  QualityOverrides quality;
   bool help = false;
 };
 
@@ -34,6 +38,13 @@ const char* shotUsage();
 // a one-line reason in error; out is then unspecified. "--help" sets help and
 // succeeds without the required options.
 bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, std::string& error);
+
+// The tools' quality flags: "--quality" a preset name, "--passes" a whole
+// number from 1 to 16, "--scale" a number from 0.25 to 1. False for another
+// name (quality untouched) or, with a one-line reason, for a bad value.
+bool isQualityFlag(const std::string& name);
+bool parseQualityFlag(const std::string& name, const std::string& value, QualityOverrides& quality,
+                      std::string& error);
 
 // "X,Y,Z" with three finite numbers and nothing else.
 bool parseVec3(const std::string& text, glm::vec3& out);

@@ -2,7 +2,7 @@
 // passes) in a hidden window and prints where the frame time goes, one figure
 // a line. Run in the run-time folder, like orbisk.
 //
-//   orbisk-bench [--size WxH] [--frames N]
+//   orbisk-bench [--size WxH] [--frames N] [--quality NAME] [--passes N] [--scale S]
 #include <GL/glew.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -31,16 +31,20 @@ constexpr int kWarmUpFrames = 2;
 constexpr int kMaxFrames = 100000;
 
 const char* kUsage =
-    "usage: orbisk-bench [--size WxH] [--frames N]\n"
+    "usage: orbisk-bench [--size WxH] [--frames N] [--quality NAME] [--passes N] [--scale S]\n"
     "  Renders the scene of the current directory in a hidden window and prints\n"
     "  the frame time, its split by stage, start-up time and peak memory.\n"
     "  --size WxH   window size (default 1024x768)\n"
-    "  --frames N   measured frames after two warm-up frames (default 20)\n";
+    "  --frames N   measured frames after two warm-up frames (default 20)\n"
+    "  --quality    full, balanced or fast (default: config.ini's, else full)\n"
+    "  --passes N   depth-of-field passes, 1 to 16, over the preset\n"
+    "  --scale S    render scale of the passes, 0.25 to 1, over the preset\n";
 
 struct BenchOptions {
   int width = 1024;
   int height = 768;
   int frames = 20;
+  QualityOverrides quality;
   bool help = false;
 };
 
@@ -61,7 +65,7 @@ bool parseOptions(int argc, char** argv, BenchOptions& options, std::string& err
       options.help = true;
       return true;
     }
-    if (arg != "--size" && arg != "--frames") {
+    if (arg != "--size" && arg != "--frames" && !isQualityFlag(arg)) {
       error = "unknown argument '" + arg + "'";
       return false;
     }
@@ -70,6 +74,10 @@ bool parseOptions(int argc, char** argv, BenchOptions& options, std::string& err
       return false;
     }
     const std::string value = argv[++i];
+    if (isQualityFlag(arg)) {
+      if (!parseQualityFlag(arg, value, options.quality, error)) return false;
+      continue;
+    }
     if (arg == "--size" && !parseSize(value, options.width, options.height)) {
       error = "--size wants WxH with two positive integers up to " + std::to_string(maxShotSide) + ", not '" +
               value + "'";
@@ -230,6 +238,8 @@ int main(int argc, char** argv) {
   start.height = options.height;
   start.fixedSeed = true;
   start.seed = 1;
+  start.quality = options.quality;
+  start.announceQuality = true;
   Application app;
   if (startUp(start, app) != 0) return 1;
   const double startupDone = secondsSinceProcessStart();
@@ -263,6 +273,7 @@ int main(int argc, char** argv) {
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   fprintf(out, "renderer: %s\n", renderer != nullptr ? renderer : "unknown");
   fprintf(out, "size: %dx%d\n", windowWidth, windowHeight);
+  fprintf(out, "%s\n", describeQuality(currentQuality).c_str());
   fprintf(out, "frames: %d\n", options.frames);
   fprintf(out, "warmup_frames: %d\n", kWarmUpFrames);
   fprintf(out, "frame_ms_median: %.1f\n", median(frameMs));

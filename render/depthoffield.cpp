@@ -50,9 +50,10 @@ void createCompositeQuad(DepthOfField& dof) {
   glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
   dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
+  dof.windowSize = glGetUniformLocation(dof.quadShader.programID, "windowSize");
 }
 
-void drawComposite(const DepthOfField& dof) {
+void drawComposite(const DepthOfField& dof, int passes) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -62,7 +63,8 @@ void drawComposite(const DepthOfField& dof) {
     glBindTexture(GL_TEXTURE_2D, textureDOF[u]);
     glUniform1i(u == 0 ? dof.quadShader.diffuseTexture : dof.quadShader.DOFTextures[u - 1], u);
   }
-  glUniform1i(dof.quadShader.DOFSamples, kDOFPasses);
+  glUniform1i(dof.quadShader.DOFSamples, passes);
+  glUniform2f(dof.windowSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
   // NOTE: the depth test is on or off as the last pass left it (the sun glow
   // turns it on, a listed object off); the quad at depth 0 in front of the
   // cleared depth covers the window either way.
@@ -76,4 +78,5 @@ void destroyCompositeQuad(DepthOfField& dof) {
   dof.quadVertexBuffer = 0;
   glDeleteProgram(dof.quadShader.programID);
   dof.quadShader = ShaderProgram();
+  dof.windowSize = -1;
 }

@@ -13,6 +13,7 @@ struct DepthOfField {
   float randValuesB[kDOFPasses] = {};  // degrees about the camera's right axis
   GLuint quadVertexBuffer = 0;
   ShaderProgram quadShader;
+  GLint windowSize = -1;  // the composite's "windowSize", over which it stretches the images
 };
 
 // One table entry from a draw of 0..32767: within [-0.05, 0.05] degrees.
@@ -32,6 +33,7 @@ void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEy
 // The full-screen quad's buffer and the composite program; destroy deletes
 // both and zeroes them.
 void createCompositeQuad(DepthOfField& dof);
-// Binds the window, clears it and draws the sixteen pass images onto it.
-void drawComposite(const DepthOfField& dof);
+// Binds the window, clears it and draws the average of the first `passes`
+// pass images onto it, scaled up from targetWidth x targetHeight.
+void drawComposite(const DepthOfField& dof, int passes);
 void destroyCompositeQuad(DepthOfField& dof);

@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
   start.height = options.height;
   start.fixedSeed = options.hasSeed;
   start.seed = options.seed;
+  start.quality = options.quality;
+  start.announceQuality = true;
   Application app;
   if (startUp(start, app) != 0) return 1;
   if (windowWidth != options.width || windowHeight != options.height)
