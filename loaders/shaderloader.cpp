@@ -237,7 +237,20 @@ void compileShader(GLuint shader, const char* path, const std::string& source, S
 }
 }  // namespace
 
-GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath) {
+namespace {
+// The source starts with a line feed (see assembleShaderSource); the lines go
+// after the first line of the file, which must be "#version", and "#line"
+// numbers the rest as before.
+void insertDefines(std::string& source, const std::string& defines) {
+  if (defines.empty() || source.rfind("\n#version", 0) != 0) return;
+  size_t end = source.find('\n', 1);
+  if (end == std::string::npos) end = source.size();
+  source.insert(end, "\n" + defines + "\n#line 3");
+}
+}  // namespace
+
+GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
+                          const std::string& fragmentDefines) {
   const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";
   const char* fragmentPath = fragmentFilePath ? fragmentFilePath : "(null)";
   GLuint vertexShaderID = glCreateShader(GL_VERTEX_SHADER);
@@ -245,6 +258,7 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   std::string vertexShaderCode, fragmentShaderCode;
   const ShaderFileStatus vertexStatus = readShaderSource(vertexFilePath, vertexShaderCode);
   const ShaderFileStatus fragmentStatus = readShaderSource(fragmentFilePath, fragmentShaderCode);
+  insertDefines(fragmentShaderCode, fragmentDefines);
 
   compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus);
   compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus);

@@ -36,4 +36,7 @@ struct ShaderLogLine {
 // that assembleShaderSource puts first, so its line n is the file's n - 1.
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
 
-GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath);
+// fragmentDefines, when given, are lines put after the fragment file's
+// "#version" line (line numbers in the compiler's messages stay the file's).
+GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
+                          const std::string& fragmentDefines = "");
