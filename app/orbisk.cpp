@@ -1,8 +1,11 @@
 #include "app/orbisk.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "app/configfile.h"
 #include "app/runfiles.h"
@@ -50,6 +53,18 @@ bool openConfiguredWindow(const StartOptions& options) {
   return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
+// currentQuality from config.ini and the tool's overrides. The line saying
+// which settings are in force is printed when asked for or when config.ini
+// sets one, so that a default run prints what it always printed.
+void applyConfiguredQuality(const StartOptions& options, Application& app) {
+  std::vector<std::string> warnings;
+  currentQuality = resolveQuality(configFile, options.quality, warnings);
+  for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
+  app.configuredQuality = currentQuality;
+  if (options.announceQuality || configSetsQuality(configFile))
+    printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+}
+
 }  // namespace
 
 int startUp(const StartOptions& options, Application& app) {
@@ -94,6 +109,7 @@ int startUp(const StartOptions& options, Application& app) {
     platform::terminate();
     exit(1);
   }
+  applyConfiguredQuality(options, app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
   applyTextureFiltering();  // before the scene's shaders are built
@@ -113,11 +129,12 @@ void renderFrame(Application& app) {
   const glm::vec3 realEye = camera.getPosition();
   const glm::vec3 lookAtPos = camera.getLookAtPoint();
   const glm::vec3 lookDir = camera.getDirection();
-  for (int i = 0; i < kDOFPasses; ++i) {
+  const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
+  for (int i = 0; i < passes; ++i) {
     currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
-    glViewport(0, 0, windowWidth, windowHeight);
+    glViewport(0, 0, targetWidth, targetHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
@@ -129,8 +146,17 @@ void renderFrame(Application& app) {
   camera.setPosition(realEye);
   camera.setDirection(lookDir);
   stageBegin(FrameStage::FinalComposite);
-  drawComposite(app.dof);
+  drawComposite(app.dof, passes);
   stageEnd(FrameStage::FinalComposite);
+}
+
+void toggleFastQuality(Application& app) {
+  app.fastSwitched = !app.fastSwitched;
+  currentQuality = app.configuredQuality;
+  if (app.fastSwitched) presetQuality("fast", currentQuality);
+  rebuildRenderTargets();
+  printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+  if (needsReducedComposite(currentQuality.passes)) prepareReducedComposite(app.dof, currentQuality.passes);
 }
 
 void releaseResources(Application& app) {
@@ -160,6 +186,7 @@ void shutDown(Application& app) {
   windowWidth = windowHeight = 0;
   frameStartTime = 0.0;
   currentDOFPass = 0;
+  currentQuality = Quality();
 }
 
 bool followWindowSize() {
@@ -188,6 +215,10 @@ int runOrbisk() {
     renderFrame(app);
     platform::swapBuffers();
     updateAnimation();
+    // Sticky keys report a tap between two frames once; a held key toggles once.
+    const bool f2Down = platform::getKey(platform::KEY_F1 + 1) == platform::PRESS;
+    if (f2Down && !app.f2WasDown) toggleFastQuality(app);
+    app.f2WasDown = f2Down;
     if (platform::getKey(platform::KEY_ESC) == platform::PRESS) break;
   } while (platform::getWindowParam(platform::OPENED));
   shutDown(app);

@@ -7,6 +7,8 @@
 
 #include "app/commandline.h"
 
+#include "app/configfile.h"
+
 namespace {
 
 // The whole text must be the number: "1.5x" or "" are not numbers.

@@ -22,6 +22,7 @@ struct ShotOptions {
   bool usePathTime = false;
   double pathTime = 0.0;
   std::string out;
+  // --quality, --passes, --scale over config.ini's.
   QualityOverrides quality;
   bool help = false;
 };

@@ -197,6 +197,7 @@ int main(int argc, char** argv) {
   start.fixedSeed = true;
   start.seed = 1;
   start.quality = options.quality;
+  start.announceQuality = true;
   Application app;
   if (startUp(start, app) != 0) return 1;
   const double startupDone = secondsSinceProcessStart();
@@ -230,8 +231,7 @@ int main(int argc, char** argv) {
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   fprintf(out, "renderer: %s\n", renderer != nullptr ? renderer : "unknown");
   fprintf(out, "size: %dx%d\n", windowWidth, windowHeight);
-  std::vector<std::string> qualityWarnings;
-  fprintf(out, "%s\n", describeQuality(resolveQuality(configFile, options.quality, qualityWarnings)).c_str());
+  fprintf(out, "%s\n", describeQuality(currentQuality).c_str());
   fprintf(out, "frames: %d\n", options.frames);
   fprintf(out, "warmup_frames: %d\n", kWarmUpFrames);
   fprintf(out, "frame_ms_median: %.1f\n", median(frameMs));

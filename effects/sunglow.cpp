@@ -11,6 +11,7 @@
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
 #include "render/renderscene.h"
+#include "render/rendertargets.h"
 #include "render/vertexattribute.h"
 
 GLuint textureHardGlow = 0;
@@ -206,10 +207,14 @@ void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, flo
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
   if (!projectToWindow(camera, centre, viewport, projX, projY, projZ)) return;
-  // Corners use the window size; every pass renders with the full-window viewport.
+  // Corners use the pass target's size, the viewport of every pass. A
+  // sprite's size is in window pixels: on a scaled-down target it shrinks
+  // with the picture, so that the composite shows it as large as at full scale.
+  const float targetScale =
+      windowWidth > 0 ? static_cast<float>(targetWidth) / static_cast<float>(windowWidth) : 1.0f;
   std::array<glm::vec2, 6> vertices;
-  if (!spriteQuad(glm::vec2(static_cast<float>(projX), static_cast<float>(projY)), size,
-                  windowWidth, windowHeight, vertices))
+  if (!spriteQuad(glm::vec2(static_cast<float>(projX), static_cast<float>(projY)), size * targetScale,
+                  targetWidth, targetHeight, vertices))
     return;
 
   glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);

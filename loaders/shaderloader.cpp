@@ -257,7 +257,8 @@ std::string insertShaderDefines(const std::string& source, const std::string& li
 
 void setShaderDefines(const std::string& lines) { shaderDefines = lines; }
 
-GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath) {
+GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
+                          const std::string& fragmentDefines) {
   const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";
   const char* fragmentPath = fragmentFilePath ? fragmentFilePath : "(null)";
   GLuint vertexShaderID = glCreateShader(GL_VERTEX_SHADER);
@@ -265,6 +266,7 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   std::string vertexShaderCode, fragmentShaderCode;
   const ShaderFileStatus vertexStatus = readShaderSource(vertexFilePath, vertexShaderCode);
   const ShaderFileStatus fragmentStatus = readShaderSource(fragmentFilePath, fragmentShaderCode);
+  fragmentShaderCode = insertShaderDefines(fragmentShaderCode, fragmentDefines);
 
   compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus);
   compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus);

@@ -44,4 +44,7 @@ std::string insertShaderDefines(const std::string& source, const std::string& li
 // after its #version line: choices made at start-up that the GLSL files test.
 void setShaderDefines(const std::string& lines);
 
-GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath);
+// fragmentDefines, when given, are lines put after the fragment file's
+// "#version" line as insertShaderDefines does (for this program only).
+GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
+                          const std::string& fragmentDefines = "");

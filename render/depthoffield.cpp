@@ -1,12 +1,14 @@
 #include "render/depthoffield.h"
 
 #include <cstdlib>
+#include <string>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/orbisk.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
 #include "loaders/shaderloader.h"
+#include "render/quality.h"
 #include "render/vertexattribute.h"
 
 float jitterAngle(int randomDraw) {
@@ -50,19 +52,38 @@ void createCompositeQuad(DepthOfField& dof) {
   glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
   dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
+  if (needsReducedComposite(currentQuality.passes)) prepareReducedComposite(dof, currentQuality.passes);
 }
 
-void drawComposite(const DepthOfField& dof) {
+bool needsReducedComposite(int passes) {
+  return passes < kDOFPasses || targetWidth != windowWidth || targetHeight != windowHeight;
+}
+
+void prepareReducedComposite(DepthOfField& dof, int passes) {
+  if (dof.reducedShader.programID != 0 && dof.reducedPasses == passes) return;
+  glDeleteProgram(dof.reducedShader.programID);
+  const GLuint program = buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment,
+                                            "#define PASSES " + std::to_string(passes));
+  dof.reducedShader = buildShaderProgramRecord(program);
+  dof.reducedPasses = passes;
+  dof.windowSize = glGetUniformLocation(program, "windowSize");
+}
+
+void drawComposite(DepthOfField& dof, int passes) {
+  const bool reduced = needsReducedComposite(passes);
+  if (reduced) prepareReducedComposite(dof, passes);
+  const ShaderProgram& shader = reduced ? dof.reducedShader : dof.quadShader;
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glUseProgram(dof.quadShader.programID);
+  glUseProgram(shader.programID);
   for (int u = 0; u < kDOFPasses; ++u) {
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
     glBindTexture(GL_TEXTURE_2D, textureDOF[u]);
-    glUniform1i(u == 0 ? dof.quadShader.diffuseTexture : dof.quadShader.DOFTextures[u - 1], u);
+    glUniform1i(u == 0 ? shader.diffuseTexture : shader.DOFTextures[u - 1], u);
   }
-  glUniform1i(dof.quadShader.DOFSamples, kDOFPasses);
+  glUniform1i(shader.DOFSamples, passes);
+  if (reduced) glUniform2f(dof.windowSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
   // NOTE: the depth test is on or off as the last pass left it (the sun glow
   // turns it on, a listed object off); the quad at depth 0 in front of the
   // cleared depth covers the window either way.
@@ -76,4 +97,8 @@ void destroyCompositeQuad(DepthOfField& dof) {
   dof.quadVertexBuffer = 0;
   glDeleteProgram(dof.quadShader.programID);
   dof.quadShader = ShaderProgram();
+  glDeleteProgram(dof.reducedShader.programID);
+  dof.reducedShader = ShaderProgram();
+  dof.reducedPasses = 0;
+  dof.windowSize = -1;
 }

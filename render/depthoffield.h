@@ -13,6 +13,11 @@ struct DepthOfField {
   float randValuesB[kDOFPasses] = {};  // degrees about the camera's right axis
   GLuint quadVertexBuffer = 0;
   ShaderProgram quadShader;
+  // The composite built for fewer passes or smaller images than the window's
+  // (PASSES defined), its pass count and its "windowSize" location.
+  ShaderProgram reducedShader;
+  int reducedPasses = 0;
+  GLint windowSize = -1;
 };
 
 // One table entry from a draw of 0..32767: within [-0.05, 0.05] degrees.
@@ -29,9 +34,15 @@ glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, cons
 // turning about the camera's view up and right.
 void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos);
 
-// The full-screen quad's buffer and the composite program; destroy deletes
-// both and zeroes them.
+// The full-screen quad's buffer and the composite program, and the reduced
+// program when currentQuality asks for one; destroy deletes all and zeroes them.
 void createCompositeQuad(DepthOfField& dof);
-// Binds the window, clears it and draws the sixteen pass images onto it.
-void drawComposite(const DepthOfField& dof);
+// Whether a frame of this many passes into targetWidth x targetHeight needs
+// the reduced composite.
+bool needsReducedComposite(int passes);
+// Builds the reduced composite for the pass count unless it exists already.
+void prepareReducedComposite(DepthOfField& dof, int passes);
+// Binds the window, clears it and draws the average of the first `passes`
+// pass images onto it, scaled up from targetWidth x targetHeight.
+void drawComposite(DepthOfField& dof, int passes);
 void destroyCompositeQuad(DepthOfField& dof);

@@ -90,6 +90,15 @@ Quality resolveQuality(const ConfigFile& config, const QualityOverrides& overrid
   return q;
 }
 
+bool configSetsQuality(const ConfigFile& config) {
+  for (const char* key : {"quality", "depthOfFieldPasses", "renderScale"}) {
+    bool found = false;
+    config.getValue(key, "", &found);
+    if (found) return true;
+  }
+  return false;
+}
+
 std::string describeQuality(const Quality& q) {
   return "quality: " + q.preset + " (" + std::to_string(q.passes) + (q.passes == 1 ? " pass" : " passes") +
          ", render scale " + numberText(q.scale) + ")";

@@ -31,6 +31,9 @@ bool presetQuality(const std::string& name, Quality& out);
 Quality resolveQuality(const ConfigFile& config, const QualityOverrides& overrides,
                        std::vector<std::string>& warnings);
 
+// Whether config.ini sets quality, depthOfFieldPasses or renderScale.
+bool configSetsQuality(const ConfigFile& config);
+
 // One line for the console: "quality: full (16 passes, render scale 1)".
 std::string describeQuality(const Quality& quality);
 

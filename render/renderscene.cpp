@@ -34,8 +34,9 @@ void standardDraw(Object* object, const glm::mat4& vpMatrix, const glm::mat4& vi
   drawWith(object, object->getShaderProgram(), vpMatrix, viewMatrix);
 }
 
-// Every target of a pass has the window's size, and the frame set the
-// viewport to it before the pass: binding a target needs no new viewport.
+// Every target of a pass has one size (targetWidth x targetHeight), and the
+// frame set the viewport to it before the pass: binding a target needs no
+// new viewport.
 void bindAndClear(GLuint framebuffer) {
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -103,8 +104,8 @@ void renderScene() {
   // inside the shell's outline: they are cleared and drawn only there.
   const ScreenRect auxiliary =
       sphereScreenRect(boundingSphere(atmosphere->mesh.vertices, atmosphere->getModelMatrix()), vpMatrix,
-                       windowWidth, windowHeight, kAuxiliaryPadding);
-  const bool scissored = !(auxiliary == ScreenRect{0, 0, windowWidth, windowHeight});
+                       targetWidth, targetHeight, kAuxiliaryPadding);
+  const bool scissored = !(auxiliary == ScreenRect{0, 0, targetWidth, targetHeight});
   if (scissored) {
     glEnable(GL_SCISSOR_TEST);
     glScissor(auxiliary.x, auxiliary.y, auxiliary.width, auxiliary.height);
@@ -161,7 +162,8 @@ void renderScene() {
   record.bindTextureUnit(3, depthTextureBackSideAtmosphere, record.textureAtmosDepth);
   record.bindTextureUnit(4, depthTexturePlanetDepth, record.texturePlanetDepth);
   record.bindTextureUnit(5, colorTexturePlanetColor, record.texturePlanetColor);
-  glUniform2f(record.screenSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
+  // The pixels of the pass target, which are the window's only at full scale.
+  glUniform2f(record.screenSize, static_cast<float>(targetWidth), static_cast<float>(targetHeight));
   // NOTE: nothing is ever drawn into the PlanetDepth image bound on unit 4;
   // and a specular or night texture in the shell's material would be bound
   // by its draw on unit 1 or 2, over the shadow images.

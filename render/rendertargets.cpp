@@ -1,8 +1,11 @@
 #include "render/rendertargets.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/orbisk.h"
+#include "render/quality.h"
 
 GLuint framebufferBackSideShadow = 0;
 GLuint depthTextureBackSideShadow = 0;
@@ -17,6 +20,15 @@ GLuint depthTextureBackSideAtmosphere = 0;
 GLuint framebufferDOF[kDOFPasses] = {};
 GLuint textureDOF[kDOFPasses] = {};
 GLuint depthRenderbufferDOF[kDOFPasses] = {};
+int targetWidth = 0;
+int targetHeight = 0;
+
+int scaledSide(int windowSide, float scale) {
+  // A scale outside (0, 1], a nan included, keeps the window's side.
+  if (!(scale > 0.0f && scale <= 1.0f)) return std::max(windowSide, 1);
+  const long side = std::lround(static_cast<double>(windowSide) * static_cast<double>(scale));
+  return static_cast<int>(std::max(side, 1L));
+}
 
 namespace {
 
@@ -36,10 +48,11 @@ const NamedTarget kNamedTargets[] = {
     {"BackSideAtmosphere", &framebufferBackSideAtmosphere, &depthTextureBackSideAtmosphere, false},
 };
 
-void setNearestFilters() {
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+void setFilters(GLint filter) {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
 }
+void setNearestFilters() { setFilters(GL_NEAREST); }
 
 // Returns false (after the message) when the target is incomplete.
 bool createNamedTarget(const NamedTarget& target) {
@@ -48,7 +61,7 @@ bool createNamedTarget(const NamedTarget& target) {
   glGenTextures(1, target.texture);
   glBindTexture(GL_TEXTURE_2D, *target.texture);
   if (target.colour) {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, windowWidth, windowHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, targetWidth, targetHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     setNearestFilters();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
@@ -56,7 +69,7 @@ bool createNamedTarget(const NamedTarget& target) {
     GLenum drawBuffers[1] = {GL_COLOR_ATTACHMENT0};
     glDrawBuffers(1, drawBuffers);
   } else {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, windowWidth, windowHeight, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, targetWidth, targetHeight, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
                  nullptr);
     setNearestFilters();
     glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, *target.texture, 0);
@@ -75,6 +88,8 @@ bool createNamedTarget(const NamedTarget& target) {
 }  // namespace
 
 void createRenderTargets() {
+  targetWidth = scaledSide(windowWidth, currentQuality.scale);
+  targetHeight = scaledSide(windowHeight, currentQuality.scale);
   for (const NamedTarget& target : kNamedTargets)
     if (!createNamedTarget(target)) return;
 }
@@ -94,11 +109,19 @@ void createDOFRenderTargets() {
   for (int i = 0; i < kDOFPasses; ++i) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
     glBindTexture(GL_TEXTURE_2D, textureDOF[i]);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, windowWidth, windowHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    setNearestFilters();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, targetWidth, targetHeight, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    // Smaller images than the window are sampled between their pixels when
+    // the composite scales them up; at the window's size it fetches texels.
+    const bool scaled = targetWidth != windowWidth || targetHeight != windowHeight;
+    setFilters(scaled ? GL_LINEAR : GL_NEAREST);
+    // Filtering at the border must not wrap round to the opposite edge.
+    if (scaled) {
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
     glGenRenderbuffers(1, &depthRenderbufferDOF[i]);
     glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbufferDOF[i]);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, windowWidth, windowHeight);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, targetWidth, targetHeight);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbufferDOF[i]);
     glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, textureDOF[i], 0);
     GLenum drawBuffersDOF[1] = {GL_COLOR_ATTACHMENT0};

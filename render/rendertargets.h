@@ -21,7 +21,17 @@ extern GLuint textureDOF[kDOFPasses];
 // its attachments alive.
 extern GLuint depthRenderbufferDOF[kDOFPasses];
 
-// Both use windowWidth x windowHeight and stop at the first incomplete target.
+// Size of every target: the window's times the render scale in force
+// (currentQuality), set by createRenderTargets. Passes draw at this size and
+// the composite scales the images up to the window.
+extern int targetWidth;
+extern int targetHeight;
+
+// One side of a target: the window's side times scale, rounded, at least 1.
+int scaledSide(int windowSide, float scale);
+
+// Both use targetWidth x targetHeight and stop at the first incomplete
+// target; createRenderTargets sets the size first.
 void createRenderTargets();
 void createDOFRenderTargets();
 // Delete what the matching create made, whole or partial, and zero the names.

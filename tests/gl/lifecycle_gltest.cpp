@@ -15,6 +15,7 @@
 #include "app/runfiles.h"
 #include "camera/animation.h"
 #include "platform/platform.h"
+#include "render/rendertargets.h"
 #include "tests/ddsbytes.h"
 #include "tests/gl/glfixture.h"
 
@@ -194,6 +195,53 @@ TEST_F(Lifecycle, SecondLifeRendersTheSameFrameAndEachLeavesNoObjectBehind) {
   for (size_t i = 0; i < first.frame.size(); ++i) differing += first.frame[i] != second.frame[i];
   EXPECT_EQ(differing, 0u) << "bytes of the second frame that differ from the first";
   EXPECT_EQ(first.console, second.console);
+}
+
+}  // namespace
+
+namespace {
+
+// F2 in a running program: fast renders one pass into half-size targets, and
+// switching back gives the very frame of before; nothing leaks either way.
+TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
+  StartOptions options;
+  options.hidden = true;
+  options.width = kFrameWidth;
+  options.height = kFrameHeight;
+  options.fixedSeed = true;
+  options.seed = 7;
+  ASSERT_TRUE(initWhenDisplayIsBack());
+  int status = -1;
+  gltest::capture([&] { status = startUp(options, app); });
+  running = status == 0;
+  ASSERT_EQ(status, 0);
+  renderFrame(app);
+  const std::vector<unsigned char> before = readWindowPixels(kFrameWidth, kFrameHeight);
+
+  const gltest::Captured toFast = gltest::capture([&] { toggleFastQuality(app); });
+  EXPECT_NE(toFast.out.find("quality: fast (1 pass, render scale 0.5)"), std::string::npos) << toFast.out;
+  EXPECT_EQ(currentQuality.preset, "fast");
+  EXPECT_EQ(gltest::textureLevelParam(textureDOF[0], GL_TEXTURE_WIDTH), scaledSide(kFrameWidth, 0.5f));
+  EXPECT_EQ(gltest::textureLevelParam(colorTexturePlanetColor, GL_TEXTURE_HEIGHT), scaledSide(kFrameHeight, 0.5f));
+  renderFrame(app);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  const std::vector<unsigned char> fast = readWindowPixels(kFrameWidth, kFrameHeight);
+  const auto [darkest, brightest] = std::minmax_element(fast.begin(), fast.end());
+  EXPECT_LT(*darkest, *brightest) << "the fast frame shows something";
+
+  gltest::capture([&] { toggleFastQuality(app); });
+  EXPECT_EQ(currentQuality.preset, "full");
+  EXPECT_EQ(gltest::textureLevelParam(textureDOF[15], GL_TEXTURE_WIDTH), kFrameWidth);
+  renderFrame(app);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  EXPECT_TRUE(readWindowPixels(kFrameWidth, kFrameHeight) == before) << "the full frame after switching back";
+
+  const GLuint highest = highestNameBound();
+  releaseResources(app);
+  for (const NameKind& kind : kNameKinds)
+    EXPECT_EQ(aliveNames(kind, highest), "") << "each " << kind.kind << " left alive, by name";
+  shutDown(app);
+  running = false;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/orbisk.h"
+#include "render/rendertargets.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
 #include "effects/sunglow.h"
@@ -55,8 +56,8 @@ class SunGlowGLTest : public testing::Test {
   void SetUp() override {
     gltest::drainErrors();
     savedCamera = camera;
-    windowWidth = 640;
-    windowHeight = 480;
+    windowWidth = targetWidth = 640;
+    windowHeight = targetHeight = 480;
     target.create(640, 480);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -80,7 +80,9 @@ TEST(ShotOptions, MalformedValuesAreRefused) {
       {"--size", "320"},      {"--size", "0x240"},   {"--size", "320x"},    {"--size", "-320x240"},
       {"--size", "9000x100"}, {"--size", "32.5x24"}, {"--steps", "-1"},     {"--steps", "1.5"},
       {"--steps", "99999999999999999999"},           {"--seed", "-3"},      {"--seed", "4294967296"},
-      {"--out", ""}};
+      {"--out", ""},          {"--quality", "best"}, {"--quality", "Fast"}, {"--passes", "0"},
+      {"--passes", "17"},     {"--passes", "4.5"},   {"--scale", "0.2"},    {"--scale", "1.01"},
+      {"--scale", "nan"},     {"--scale", "0.5x"}};
   for (const auto& [name, value] : bad) {
     std::vector<std::string> args = {"--eye", "0,0,3", "--at", "0,0,0", "--out", "a.png"};
     if (name == "--eye") args[1] = value;

@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
   start.fixedSeed = true;
   start.seed = options.seed;
   start.quality = options.quality;
+  start.announceQuality = true;
   Application app;
   if (startUp(start, app) != 0) return 1;
   if (windowWidth != options.width || windowHeight != options.height) {
@@ -115,9 +116,6 @@ int main(int argc, char** argv) {
     shutDown(app);
     return 1;
   }
-  std::vector<std::string> warnings;
-  printf("%s\n", describeQuality(resolveQuality(configFile, options.quality, warnings)).c_str());
-
   const Object* eyePath = camera.getEyePath();
   if (eyePath == nullptr || camera.getLookAtPath() == nullptr) {
     fprintf(stderr, "ERROR: the film needs both camera paths, and they did not load\n");

@@ -54,10 +54,9 @@ int main(int argc, char** argv) {
   start.fixedSeed = options.hasSeed;
   start.seed = options.seed;
   start.quality = options.quality;
+  start.announceQuality = true;
   Application app;
   if (startUp(start, app) != 0) return 1;
-  std::vector<std::string> qualityWarnings;
-  printf("%s\n", describeQuality(resolveQuality(configFile, options.quality, qualityWarnings)).c_str());
   if (windowWidth != options.width || windowHeight != options.height)
     fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
