@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/configfile.h"
+#include "app/hotkeys.h"
 #include "app/runfiles.h"
 #include "app/windowsize.h"
 #include "camera/animation.h"
@@ -205,20 +206,20 @@ int runOrbisk() {
   setvbuf(stdout, nullptr, _IOLBF, 0);
   Application app;
   if (startUp(StartOptions{}, app) != 0) return -1;
+  HotKeys hotKeys;
   do {
     frameStartTime = platform::getTime();
+    recordFrameStart(hotKeys, frameStartTime);
     // A window resized since the last frame, or minimised (size 0).
     if (!followWindowSize()) {
       platform::waitEvents();
       continue;
     }
     renderFrame(app);
+    drawHotKeyOverlays(hotKeys);
     platform::swapBuffers();
     updateAnimation();
-    // Sticky keys report a tap between two frames once; a held key toggles once.
-    const bool f2Down = platform::getKey(platform::KEY_F1 + 1) == platform::PRESS;
-    if (f2Down && !app.f2WasDown) toggleFastQuality(app);
-    app.f2WasDown = f2Down;
+    pollHotKeys(hotKeys, app);
     if (platform::getKey(platform::KEY_ESC) == platform::PRESS) break;
   } while (platform::getWindowParam(platform::OPENED));
   shutDown(app);

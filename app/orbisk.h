@@ -34,7 +34,6 @@ struct Application {
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
-  bool f2WasDown = false;
 };
 
 // Everything up to "starting game loop!". Returns 0, or -1 when the window

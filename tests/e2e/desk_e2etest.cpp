@@ -56,3 +56,73 @@ TEST(Desk, OnAnAzertyLayoutKeysActByTheirLabels) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of the read-out's yellow text.
+int readoutPixels(const e2e::Image& image, int rows) {
+  int n = 0;
+  for (int y = 0; y < rows && y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const uint8_t* p = image.at(x, y);
+      if (p[0] > 150 && p[1] > 110 && p[2] < 110) ++n;
+    }
+  return n;
+}
+
+// A window (not full screen) resized by the window system draws the whole
+// picture at its new size; F3 shows the frame time and F12 saves what the
+// window shows, at its size.
+TEST(Desk, AResizedWindowKeepsDrawingAndF12SavesItsPicture) {
+  e2e::VirtualDisplay display("640x480");
+  ASSERT_TRUE(display.ok());
+  const std::string dir = e2e::makeWorkDir();
+  e2e::writeFile(dir + "/config.ini", "width 320 height 240 fullscreen 0\n");
+  e2e::App app(dir, display);
+  ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
+  ASSERT_EQ(0, run("DISPLAY=" + display.name() +
+                   " xdotool search --name 'Veltrane - Orbisk' windowsize --sync %@ 400 300 >/dev/null 2>&1"));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  app.key("F3");
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  app.key("F12");
+  ASSERT_TRUE(app.waitForOutput("DEBUG: saved the picture as ", 30)) << app.out();
+  const std::string out = app.out();
+  const size_t at = out.find("DEBUG: saved the picture as ") + 28;
+  const std::string name = out.substr(at, out.find(' ', at) - at);
+  const e2e::Image saved = e2e::loadImage(dir + "/" + name);
+  EXPECT_EQ(saved.width, 400);
+  EXPECT_EQ(saved.height, 300);
+  // The Earth is drawn at the new size: lit pixels on both sides of the old
+  // 320 x 240 corner would be missing if the targets had kept their size.
+  EXPECT_GT(litPixels(saved), 2000);
+  EXPECT_GT(readoutPixels(saved, 30), 20) << "F3 draws the read-out at the top";
+  app.key("Escape");
+  EXPECT_EQ(app.waitForExit(60), 0);
+  EXPECT_EQ(app.err().find("ERROR"), std::string::npos) << app.err();
+}
+
+// Under the fast preset a frame is short, so a tap of W moves the camera a
+// small part of the way: three taps bring the Earth closer and keep it in view.
+TEST(Desk, UnderFastThreeTapsOfWApproachTheEarth) {
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  const std::string dir = e2e::makeWorkDir();
+  e2e::writeFile(dir + "/config.ini", "width 320 height 240 quality fast\n");
+  e2e::App app(dir, display);
+  ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
+  const e2e::Image before = settledFrame(app);
+  for (int i = 0; i < 3; ++i) {
+    app.key("w");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const e2e::Image after = app.screenshot();
+  const int area = after.width * after.height;
+  EXPECT_GT(litPixels(after), litPixels(before) * 11 / 10) << "closer";
+  EXPECT_LT(litPixels(after), area * 9 / 10) << "not at or through the Earth";
+  app.key("Escape");
+  EXPECT_EQ(app.waitForExit(60), 0);
+}
+
+}  // namespace

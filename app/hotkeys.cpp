@@ -1,0 +1,94 @@
+#include "app/hotkeys.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/framecapture.h"
+#include "app/orbisk.h"
+#include "effects/textoverlay.h"
+#include "platform/platform.h"
+#include "render/quality.h"
+
+void FrameTimes::add(double now, double seconds) {
+  frames.emplace_back(now, seconds);
+  const double newest = frames.back().first;
+  frames.erase(std::remove_if(frames.begin(), frames.end() - 1,
+                              [newest](const std::pair<double, double>& f) { return f.first < newest - 1.0; }),
+               frames.end() - 1);
+}
+
+double FrameTimes::medianMs() const {
+  if (frames.empty()) return 0.0;
+  std::vector<double> d;
+  for (const auto& f : frames) d.push_back(f.second);
+  std::sort(d.begin(), d.end());
+  const size_t n = d.size();
+  return 1000.0 * (n % 2 ? d[n / 2] : (d[n / 2 - 1] + d[n / 2]) / 2.0);
+}
+
+double FrameTimes::framesPerSecond() const {
+  double total = 0.0;
+  for (const auto& f : frames) total += f.second;
+  return total > 0.0 ? static_cast<double>(frames.size()) / total : 0.0;
+}
+
+std::string frameTimeReadout(const FrameTimes& times, const std::string& preset) {
+  char text[96];
+  snprintf(text, sizeof(text), "%.1f ms  %.1f fps  %s", times.medianMs(), times.framesPerSecond(), preset.c_str());
+  return text;
+}
+
+std::string pictureFileName(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char name[40];
+  strftime(name, sizeof(name), "orbisk-%Y%m%d-%H%M%S.png", &local);
+  return name;
+}
+
+void recordFrameStart(HotKeys& keys, double now) {
+  if (keys.lastFrameStart >= 0.0 && now > keys.lastFrameStart) keys.times.add(now, now - keys.lastFrameStart);
+  keys.lastFrameStart = now;
+}
+
+namespace {
+// True once per press.
+bool pressed(int key, bool& wasDown) {
+  const bool down = platform::getKey(key) == platform::PRESS;
+  const bool edge = down && !wasDown;
+  wasDown = down;
+  return edge;
+}
+
+// Two pictures within one second get "-2", "-3", ... rather than one
+// overwriting the other.
+std::string freePictureName() {
+  const std::string base = pictureFileName(std::time(nullptr));
+  std::string name = base;
+  for (int n = 2; access(name.c_str(), F_OK) == 0 && n < 1000; ++n)
+    name = base.substr(0, base.size() - 4) + "-" + std::to_string(n) + ".png";
+  return name;
+}
+}  // namespace
+
+void pollHotKeys(HotKeys& keys, Application& app) {
+  if (pressed(platform::KEY_F1 + 1, keys.f2WasDown)) toggleFastQuality(app);
+  if (pressed(platform::KEY_F1 + 2, keys.f3WasDown)) keys.readoutShown = !keys.readoutShown;
+  if (pressed(platform::KEY_F1 + 11, keys.f12WasDown)) keys.savePending = true;
+}
+
+void drawHotKeyOverlays(HotKeys& keys) {
+  if (keys.readoutShown) {
+    const int size = std::clamp(windowHeight / 30, 12, 24);
+    textOverlay.printText(frameTimeReadout(keys.times, currentQuality.preset).c_str(), size / 2,
+                          windowHeight - size - size / 2, size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
+  }
+  if (keys.savePending) {
+    keys.savePending = false;
+    const std::string name = freePictureName();
+    std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
+    if (writePng(name, windowWidth, windowHeight, pixels))
+      printf("DEBUG: saved the picture as %s (%d x %d)\n", name.c_str(), windowWidth, windowHeight);
+  }
+}
