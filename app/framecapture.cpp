@@ -2,9 +2,12 @@
 
 #include <GL/glew.h>
 #include <IL/il.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "camera/camera.h"
 #include "platform/platform.h"
@@ -42,6 +45,18 @@ std::vector<unsigned char> readWindowPixels(int width, int height) {
     std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)), row,
                 topDown.begin() + static_cast<std::ptrdiff_t>(row * y));
   return topDown;
+}
+
+bool outputWritable(const std::string& path) {
+  const bool existed = access(path.c_str(), F_OK) == 0;
+  FILE* f = fopen(path.c_str(), "ab");
+  if (f == nullptr) {
+    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), strerror(errno));
+    return false;
+  }
+  fclose(f);
+  if (!existed) unlink(path.c_str());
+  return true;
 }
 
 bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown) {

@@ -10,5 +10,8 @@
 bool placeCameraOnPath(double seconds);
 // Framebuffer 0 as top-down RGB rows, after the frame has finished.
 std::vector<unsigned char> readWindowPixels(int width, int height);
+// Fails before the scene loads, not after a long render, when the output
+// file cannot be written (an ERROR line naming it). Leaves no empty file behind.
+bool outputWritable(const std::string& path);
 // Top-down RGB rows as a PNG; an ERROR line when it cannot be written.
 bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown);

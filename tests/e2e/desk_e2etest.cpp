@@ -76,8 +76,7 @@ int readoutPixels(const e2e::Image& image, int rows) {
 TEST(Desk, AResizedWindowKeepsDrawingAndF12SavesItsPicture) {
   e2e::VirtualDisplay display("640x480");
   ASSERT_TRUE(display.ok());
-  const std::string dir = e2e::makeWorkDir();
-  e2e::writeFile(dir + "/config.ini", "width 320 height 240 fullscreen 0\n");
+  const std::string dir = e2e::makeWorkDir("width 320 height 240 fullscreen 0\n");
   e2e::App app(dir, display);
   ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
   ASSERT_EQ(0, run("DISPLAY=" + display.name() +
@@ -107,8 +106,7 @@ TEST(Desk, AResizedWindowKeepsDrawingAndF12SavesItsPicture) {
 TEST(Desk, UnderFastThreeTapsOfWApproachTheEarth) {
   e2e::VirtualDisplay display("320x240");
   ASSERT_TRUE(display.ok());
-  const std::string dir = e2e::makeWorkDir();
-  e2e::writeFile(dir + "/config.ini", "width 320 height 240 quality fast\n");
+  const std::string dir = e2e::makeWorkDir("width 320 height 240 quality fast\n");
   e2e::App app(dir, display);
   ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
   const e2e::Image before = settledFrame(app);

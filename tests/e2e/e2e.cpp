@@ -65,9 +65,10 @@ VirtualDisplay::~VirtualDisplay() {
   }
 }
 
-std::string makeWorkDir() {
+std::string makeWorkDir(const std::string& config) {
   const std::string dir = testtmp::makeDir("orbisk-e2e");
   run("cp -rs " ORBISK_RUN_DIR "/. '" + dir + "/'");
+  if (!config.empty()) writeFile(dir + "/config.ini", config);
   return dir;
 }
 

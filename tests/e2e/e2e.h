@@ -25,8 +25,9 @@ class VirtualDisplay {
   std::string name_;
 };
 
-// A copy of the run-time folder (files linked, so removing one is cheap).
-std::string makeWorkDir();
+// A copy of the run-time folder (files linked, so removing one is cheap);
+// a non-empty config replaces its config.ini.
+std::string makeWorkDir(const std::string& config = "");
 void removeFile(const std::string& workDir, const std::string& relative);
 void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);

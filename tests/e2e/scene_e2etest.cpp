@@ -170,8 +170,7 @@ TEST(Scene, AMissingModelEndsWithStatusOneAndItsMessage) {
 TEST(Scene, ADeviceOrFolderAsModelIsRefusedNotRead) {
   e2e::VirtualDisplay display("320x240");
   for (const char* path : {"/dev/zero", "models"}) {
-    std::string dir = e2e::makeWorkDir();
-    e2e::writeFile(dir + "/config.ini", std::string("earthFilename ") + path + "\n");
+    std::string dir = e2e::makeWorkDir(std::string("earthFilename ") + path + "\n");
     e2e::App app(dir, display);
     EXPECT_EQ(app.waitForExit(60), 1) << path;
     EXPECT_NE(app.err().find(std::string("ERROR: Could not open file ") + path + "!"), std::string::npos)

@@ -43,8 +43,7 @@ TEST(Soak, FramesKeepComingMemoryStaysFlatAndEscapeEnds) {
   const double soakSeconds = std::getenv("ORBISK_SOAK_SECONDS") ? std::atof(std::getenv("ORBISK_SOAK_SECONDS")) : 120;
   e2e::VirtualDisplay display("320x240");
   ASSERT_TRUE(display.ok());
-  const std::string dir = e2e::makeWorkDir();
-  e2e::writeFile(dir + "/config.ini", "width 320 height 240\n");
+  const std::string dir = e2e::makeWorkDir("width 320 height 240\n");
   e2e::App app(dir, display);
   ASSERT_TRUE(app.waitForOutput("starting game loop!", 120)) << app.err();
   app.key("p");

@@ -115,15 +115,11 @@ std::array<uint8_t, 4> sampleCentre(GLuint texture) {
   return pixel;
 }
 
-class DdsGL : public testing::Test {
+class DdsGL : public gltest::FolderTest {
  protected:
-  void SetUp() override {
-    dir = gltest::makeTempDir();
-    gltest::drainErrors();
-  }
   void TearDown() override {
     for (GLuint t : textures) glDeleteTextures(1, &t);
-    std::system(("rm -rf " + dir).c_str());
+    gltest::FolderTest::TearDown();
   }
   // Loads and remembers the texture, with the console output.
   GLuint load(const std::string& path, gltest::Captured* output = nullptr) {
@@ -139,7 +135,6 @@ class DdsGL : public testing::Test {
     std::string cmd = std::string(kConvert) + " " + args + " " + dir + "/" + name + " 2>/dev/null";
     return std::system(cmd.c_str()) == 0;
   }
-  std::string dir;
   std::vector<GLuint> textures;
 };
 

@@ -4,6 +4,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace gltest {
@@ -45,4 +46,16 @@ void drainErrors();
 // context, with GLEW and one bound vertex array; false after a message.
 // main calls it once; a test that ends the window library calls it again.
 bool openSharedContext();
+
+// A test with its own temporary folder and a clean GL error flag; the folder
+// is removed after the test (a derived TearDown calls this one last).
+class FolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir = makeTempDir();
+    drainErrors();
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+  std::string dir;
+};
 }  // namespace gltest

@@ -30,15 +30,11 @@ GLint levelParam(GLenum name) {
   return value;
 }
 
-class ImageGL : public testing::Test {
+class ImageGL : public gltest::FolderTest {
  protected:
-  void SetUp() override {
-    dir = gltest::makeTempDir();
-    gltest::drainErrors();
-  }
   void TearDown() override {
     glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
-    std::system(("rm -rf " + dir).c_str());
+    gltest::FolderTest::TearDown();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
   // Writes dir/name with ImageMagick; prefix forces its output format.
@@ -55,7 +51,6 @@ class ImageGL : public testing::Test {
     if (texture) textures.push_back(texture);
     return texture;
   }
-  std::string dir;
   std::vector<GLuint> textures;
 };
 }  // namespace

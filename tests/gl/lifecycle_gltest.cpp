@@ -109,6 +109,17 @@ bool initWhenDisplayIsBack() {
   return false;
 }
 
+// A hidden window of the test size with a fixed jitter seed.
+StartOptions hiddenStart() {
+  StartOptions options;
+  options.hidden = true;
+  options.width = kFrameWidth;
+  options.height = kFrameHeight;
+  options.fixedSeed = true;
+  options.seed = 7;
+  return options;
+}
+
 class Lifecycle : public testing::Test {
  protected:
   void SetUp() override {
@@ -140,12 +151,7 @@ class Lifecycle : public testing::Test {
 
   // One life of the program; its frame and what start-up printed.
   void live(Life& life) {
-    StartOptions options;
-    options.hidden = true;
-    options.width = kFrameWidth;
-    options.height = kFrameHeight;
-    options.fixedSeed = true;
-    options.seed = 7;
+    const StartOptions options = hiddenStart();
     ASSERT_TRUE(initWhenDisplayIsBack());
     int status = -1;
     const gltest::Captured console = gltest::capture([&] { status = startUp(options, app); });
@@ -204,12 +210,7 @@ namespace {
 // F2 in a running program: fast renders one pass into half-size targets, and
 // switching back gives the very frame of before; nothing leaks either way.
 TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
-  StartOptions options;
-  options.hidden = true;
-  options.width = kFrameWidth;
-  options.height = kFrameHeight;
-  options.fixedSeed = true;
-  options.seed = 7;
+  const StartOptions options = hiddenStart();
   ASSERT_TRUE(initWhenDisplayIsBack());
   int status = -1;
   gltest::capture([&] { status = startUp(options, app); });

@@ -64,15 +64,11 @@ GLint programInt(GLuint program, GLenum name) {
   return value;
 }
 
-class ShaderLoaderGL : public testing::Test {
+class ShaderLoaderGL : public gltest::FolderTest {
  protected:
-  void SetUp() override {
-    dir = gltest::makeTempDir();
-    gltest::drainErrors();
-  }
   void TearDown() override {
     for (GLuint p : programs) glDeleteProgram(p);
-    std::system(("rm -rf " + dir).c_str());
+    gltest::FolderTest::TearDown();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
   std::string file(const std::string& name, const std::string& contents) {
@@ -92,7 +88,6 @@ class ShaderLoaderGL : public testing::Test {
     return "compiling shader : " + vertex + "\n" + shaderLog(a.vertex) + "\n" + "compiling shader : " + fragment +
            "\n" + shaderLog(a.fragment) + "\n" + "linking the program\n" + programLog(program) + "\n";
   }
-  std::string dir;
   std::vector<GLuint> programs;
 };
 

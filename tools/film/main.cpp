@@ -45,15 +45,7 @@ bool outputWritable(const std::string& path, bool folder) {
     }
     return true;
   }
-  const bool existed = access(path.c_str(), F_OK) == 0;
-  FILE* f = fopen(path.c_str(), "ab");
-  if (f == nullptr) {
-    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), strerror(errno));
-    return false;
-  }
-  fclose(f);
-  if (!existed) unlink(path.c_str());
-  return true;
+  return ::outputWritable(path);
 }
 
 std::string framePath(const std::string& folder, long k) {

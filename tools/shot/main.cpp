@@ -3,11 +3,7 @@
 // the run-time folder, like orbisk.
 #include <GL/glew.h>
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,24 +16,6 @@
 #include "platform/platform.h"
 #include "render/quality.h"
 #include "scene/scene.h"
-
-namespace {
-
-// Fails before the scene loads, not after a long render, when the picture
-// cannot be written. Leaves no empty file behind.
-bool outputWritable(const std::string& path) {
-  const bool existed = access(path.c_str(), F_OK) == 0;
-  FILE* f = fopen(path.c_str(), "ab");
-  if (f == nullptr) {
-    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), strerror(errno));
-    return false;
-  }
-  fclose(f);
-  if (!existed) unlink(path.c_str());
-  return true;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
