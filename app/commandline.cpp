@@ -90,3 +90,9 @@ CLI::Option* addSizeOption(CLI::App& app, int& width, int& height, const std::st
           help)
       ->type_name("WxH");
 }
+
+int usageError(const CLI::App& app, const std::string& reason, std::string* error, bool print) {
+  if (error != nullptr) *error = reason;
+  if (print) fprintf(stderr, "ERROR: %s\n%s", reason.c_str(), app.help().c_str());
+  return 2;
+}

@@ -21,6 +21,11 @@ void setUpCommandLine(CLI::App& app, const std::string& synopsis);
 int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::string* error = nullptr,
                      bool print = true);
 
+// A usage error found after parsing (options that do not fit together):
+// *error gets the reason, and with print the ERROR line and the usage go to
+// stderr. Returns 2, the status of every usage error.
+int usageError(const CLI::App& app, const std::string& reason, std::string* error, bool print);
+
 // A check that the value is a number from low to high, both included; unlike
 // CLI11's Range it refuses NaN, and it keeps the option list plain.
 template <typename T>

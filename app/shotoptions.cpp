@@ -166,11 +166,8 @@ int parseShotCommandLine(const std::vector<std::string>& args, ShotOptions& out,
   out.usePathTime = cli.pathTime->count() > 0;
   std::string reason;
   if (!checkShotCamera(out, cli.eye->count() > 0, cli.at->count() > 0, cli.up->count() > 0, cli.fov->count() > 0,
-                       reason)) {
-    if (error != nullptr) *error = reason;
-    if (print) fprintf(stderr, "ERROR: %s\n%s", reason.c_str(), cli.app.help().c_str());
-    return 2;
-  }
+                       reason))
+    return usageError(cli.app, reason, error, print);
   return -1;
 }
 

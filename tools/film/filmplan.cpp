@@ -123,10 +123,7 @@ int parseFilmOptions(const std::vector<std::string>& args, FilmOptions& out, std
   // 4:2:0 colour halves both sides.
   if (!folder && !out.lossless && (out.width % 2 != 0 || out.height % 2 != 0))
     reason = "--size must be even for a 4:2:0 film; use --lossless or a PNG folder for odd sizes";
-  if (reason.empty()) return -1;
-  if (error != nullptr) *error = reason;
-  if (print) fprintf(stderr, "ERROR: %s\n%s", reason.c_str(), app.help().c_str());
-  return 2;
+  return reason.empty() ? -1 : usageError(app, reason, error, print);
 }
 
 long flightFrames(double flightSeconds, int fps) {
