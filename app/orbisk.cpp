@@ -157,7 +157,6 @@ void toggleFastQuality(Application& app) {
   if (app.fastSwitched) presetQuality("fast", currentQuality);
   rebuildRenderTargets();
   printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
-  if (needsReducedComposite(currentQuality.passes)) prepareReducedComposite(app.dof, currentQuality.passes);
 }
 
 void releaseResources(Application& app) {

@@ -46,19 +46,14 @@ void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEy
   camera.setDirection(lookAtPos - eye);
 }
 
-void createCompositeQuad(DepthOfField& dof) {
-  static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
-  glGenBuffers(1, &dof.quadVertexBuffer);
-  glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
-  glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
-  dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
-  if (needsReducedComposite(currentQuality.passes)) prepareReducedComposite(dof, currentQuality.passes);
-}
-
+namespace {
+// Whether a frame of this many passes into targetWidth x targetHeight needs
+// the reduced composite.
 bool needsReducedComposite(int passes) {
   return passes < kDOFPasses || targetWidth != windowWidth || targetHeight != windowHeight;
 }
 
+// Builds the reduced composite for the pass count unless it exists already.
 void prepareReducedComposite(DepthOfField& dof, int passes) {
   if (dof.reducedShader.programID != 0 && dof.reducedPasses == passes) return;
   glDeleteProgram(dof.reducedShader.programID);
@@ -67,6 +62,16 @@ void prepareReducedComposite(DepthOfField& dof, int passes) {
   dof.reducedShader = buildShaderProgramRecord(program);
   dof.reducedPasses = passes;
   dof.windowSize = glGetUniformLocation(program, "windowSize");
+}
+}  // namespace
+
+void createCompositeQuad(DepthOfField& dof) {
+  static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
+  glGenBuffers(1, &dof.quadVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
+  dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
+  if (needsReducedComposite(currentQuality.passes)) prepareReducedComposite(dof, currentQuality.passes);
 }
 
 void drawComposite(DepthOfField& dof, int passes) {

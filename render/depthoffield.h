@@ -37,12 +37,8 @@ void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEy
 // The full-screen quad's buffer and the composite program, and the reduced
 // program when currentQuality asks for one; destroy deletes all and zeroes them.
 void createCompositeQuad(DepthOfField& dof);
-// Whether a frame of this many passes into targetWidth x targetHeight needs
-// the reduced composite.
-bool needsReducedComposite(int passes);
-// Builds the reduced composite for the pass count unless it exists already.
-void prepareReducedComposite(DepthOfField& dof, int passes);
 // Binds the window, clears it and draws the average of the first `passes`
-// pass images onto it, scaled up from targetWidth x targetHeight.
+// pass images onto it, scaled up from targetWidth x targetHeight. A frame of
+// fewer passes or smaller targets builds its reduced program on first use.
 void drawComposite(DepthOfField& dof, int passes);
 void destroyCompositeQuad(DepthOfField& dof);

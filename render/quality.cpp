@@ -72,19 +72,13 @@ Quality resolveQuality(const ConfigFile& config, const QualityOverrides& overrid
   bool found = false;
   std::string text = config.getValue("quality", "", &found);
   if (found) takePreset("config.ini", text, q, warnings);
-  if (!overrides.preset.empty()) takePreset("--quality", overrides.preset, q, warnings);
   text = config.getValue("depthOfFieldPasses", "", &found);
   if (found) takePasses("config.ini", text, q.passes, warnings);
   text = config.getValue("renderScale", "", &found);
   if (found) takeScale("config.ini", text, q.scale, warnings);
-  // The command line's preset sets both again; its explicit values win last.
-  if (!overrides.preset.empty()) {
-    Quality preset;
-    if (presetQuality(overrides.preset, preset)) {
-      q.passes = preset.passes;
-      q.scale = preset.scale;
-    }
-  }
+  // The command line beats config.ini: its preset sets both keys again, and
+  // its explicit values win last.
+  if (!overrides.preset.empty()) takePreset("--quality", overrides.preset, q, warnings);
   if (overrides.passes != 0) takePasses("--passes", std::to_string(overrides.passes), q.passes, warnings);
   if (overrides.scale != 0.0f) takeScale("--scale", numberText(overrides.scale), q.scale, warnings);
   return q;
