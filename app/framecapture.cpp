@@ -33,17 +33,19 @@ bool placeCameraOnPath(double seconds) {
 }
 
 std::vector<unsigned char> readWindowPixels(int width, int height) {
-  std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 3);
+  // RGBA: WebGL reads the window only as RGBA; alpha is dropped here.
+  std::vector<unsigned char> bottomUp(static_cast<size_t>(width) * height * 4);
   glFinish();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-  std::vector<unsigned char> topDown(bottomUp.size());
-  const size_t row = static_cast<size_t>(width) * 3;
-  for (int y = 0; y < height; ++y)
-    std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(row * (height - 1 - y)), row,
-                topDown.begin() + static_cast<std::ptrdiff_t>(row * y));
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+  std::vector<unsigned char> topDown(static_cast<size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* from = bottomUp.data() + static_cast<size_t>(width) * 4 * (height - 1 - y);
+    unsigned char* to = topDown.data() + static_cast<size_t>(width) * 3 * y;
+    for (int x = 0; x < width; ++x, from += 4, to += 3) std::copy_n(from, 3, to);
+  }
   return topDown;
 }
 

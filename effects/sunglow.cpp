@@ -1,17 +1,17 @@
 #include "effects/sunglow.h"
 
-#include <GL/glu.h>
-
 #include <cmath>
 
 #include "app/orbisk.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
+#include "effects/depthprobe.h"
 #include "effects/loadingscreen.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
 #include "render/renderscene.h"
 #include "render/rendertargets.h"
+#include "render/windowprojection.h"
 #include "render/vertexattribute.h"
 
 GLuint textureHardGlow = 0;
@@ -111,14 +111,14 @@ void matrixToDoubles(const glm::mat4& m, double out[16]) {
 }
 
 // Window coordinates of a world point under the camera's matrices and the live
-// viewport; false when GLU cannot project it.
+// viewport; false when it cannot be projected.
 static bool projectToWindow(const Camera& cam, const glm::vec3& p, const GLint viewport[4],
                             GLdouble& x, GLdouble& y, GLdouble& z) {
   double mvMatrix[16];
   double projMatrix[16];
   matrixToDoubles(cam.getViewMatrix(), mvMatrix);
   matrixToDoubles(cam.getProjectionMatrix(), projMatrix);
-  return gluProject(p.x, p.y, p.z, mvMatrix, projMatrix, viewport, &x, &y, &z) == GL_TRUE;
+  return projectToWindow(mvMatrix, projMatrix, viewport, p.x, p.y, p.z, x, y, z);
 }
 
 bool Camera::isPointOccluded(const glm::vec3& p) {
@@ -131,9 +131,7 @@ bool Camera::isPointOccluded(const glm::vec3& p) {
   if (!(projX >= viewport[0] && projX < viewport[0] + viewport[2] && projY >= viewport[1] &&
         projY < viewport[1] + viewport[3]))
     return false;
-  GLfloat bufferZ = 1.0f;
-  glReadPixels(static_cast<GLint>(projX), static_cast<GLint>(projY), 1, 1, GL_DEPTH_COMPONENT,
-               GL_FLOAT, &bufferZ);
+  const float bufferZ = readDepthAt(static_cast<int>(projX), static_cast<int>(projY));
   // Equal depths count as visible.
   return bufferZ < static_cast<float>(projZ);
 }
@@ -169,6 +167,7 @@ void unloadSunGlow() {
   glDeleteProgram(spriteProgram);
   spriteVertexBuffer = spriteUVBuffer = spriteProgram = 0;
   spriteTextureSampler = spriteColorSampler = -1;
+  releaseDepthProbe();
 }
 
 static GLuint textureOf(FlareTexture t) {

@@ -9,6 +9,7 @@
 
 #include "app/configfile.h"
 #include "app/oftenused.h"
+#include "loaders/dxtdecode.h"
 
 namespace {
 uint32_t readU32(const uint8_t* p) {
@@ -158,8 +159,7 @@ GLuint loadDdsTexture(const char* path) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   for (size_t level = 0; level < info.levels.size(); ++level) {
     const DdsLevel& l = info.levels[level];
-    glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), info.format, static_cast<GLsizei>(l.width),
-                           static_cast<GLsizei>(l.height), 0, static_cast<GLsizei>(l.size), buffer + l.offset);
+    uploadDxtLevel(static_cast<int>(level), info.format, l.width, l.height, buffer + l.offset, l.size);
   }
   // A chain that stops early would leave the texture incomplete (it samples
   // black with mipmap filtering); end it at the last level that is there.

@@ -1,7 +1,9 @@
 #include "loaders/objparse.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -73,8 +75,17 @@ inline bool fastFloat(const char*& p, float& value) {
   if (*q != '\0' && !isSpace(*q)) return false;
   // from_chars takes no plus sign; both round to nearest like strtof.
   if (*start == '+') ++start;
+#ifdef __EMSCRIPTEN__
+  // Its libc++ has no float from_chars; the text is already checked, and
+  // its C locale reads the same digits.
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtof(start, &end);
+  if (errno == ERANGE || end != q) return false;
+#else
   auto [end, ec] = std::from_chars(start, q, value);
   if (ec != std::errc() || end != q) return false;
+#endif
   p = q;
   return true;
 }

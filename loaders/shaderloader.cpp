@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/oftenused.h"
+#include "loaders/glsles.h"
 
 std::string assembleShaderSource(std::string_view fileBytes) {
   std::string source;
@@ -225,7 +226,10 @@ std::string shaderDefines;
 
 void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus) {
   printf("compiling shader : %s\n", path);
-  const std::string source = insertShaderDefines(fileSource, shaderDefines);
+  std::string source = insertShaderDefines(fileSource, shaderDefines);
+#ifdef __EMSCRIPTEN__
+  source = toGlslEs(source);  // WebGL2 compiles the same files as GLSL ES 3.00
+#endif
   const char* sourcePointer = source.c_str();
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);

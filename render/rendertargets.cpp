@@ -65,17 +65,19 @@ bool createNamedTarget(const NamedTarget& target) {
     setNearestFilters();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, *target.texture, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *target.texture, 0);
     GLenum drawBuffers[1] = {GL_COLOR_ATTACHMENT0};
     glDrawBuffers(1, drawBuffers);
   } else {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, targetWidth, targetHeight, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
-                 nullptr);
+    // WebGL takes a 24-bit depth texture only as unsigned ints.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, targetWidth, targetHeight, 0, GL_DEPTH_COMPONENT,
+                 GL_UNSIGNED_INT, nullptr);
     setNearestFilters();
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, *target.texture, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, *target.texture, 0);
     // A depth-only target names no colour buffer, so it is complete under
     // the stricter completeness rules of OpenGL 3.3 drivers as well.
-    glDrawBuffer(GL_NONE);
+    const GLenum noColour = GL_NONE;
+    glDrawBuffers(1, &noColour);
     glReadBuffer(GL_NONE);
   }
   if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
@@ -121,9 +123,9 @@ void createDOFRenderTargets() {
     }
     glGenRenderbuffers(1, &depthRenderbufferDOF[i]);
     glBindRenderbuffer(GL_RENDERBUFFER, depthRenderbufferDOF[i]);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, targetWidth, targetHeight);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, targetWidth, targetHeight);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRenderbufferDOF[i]);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, textureDOF[i], 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, textureDOF[i], 0);
     GLenum drawBuffersDOF[1] = {GL_COLOR_ATTACHMENT0};
     glDrawBuffers(1, drawBuffersDOF);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {

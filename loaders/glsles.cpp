@@ -1,0 +1,55 @@
+#include "loaders/glsles.h"
+
+#include <algorithm>
+
+namespace {
+
+// The start of the line that holds position p, and the start of the next one.
+size_t nextLineStart(const std::string& s, size_t p) {
+  const size_t nl = s.find('\n', p);
+  return nl == std::string::npos ? s.size() : nl + 1;
+}
+
+// The first directive named `name` at the start of a line (blanks before the
+// '#' and between '#' and the name allowed), from `from` on; npos if none.
+size_t findDirective(const std::string& s, const std::string& name, size_t from) {
+  for (size_t p = from; p < s.size(); p = nextLineStart(s, p)) {
+    size_t q = p;
+    while (q < s.size() && (s[q] == ' ' || s[q] == '\t')) ++q;
+    if (q >= s.size() || s[q] != '#') continue;
+    ++q;
+    while (q < s.size() && (s[q] == ' ' || s[q] == '\t')) ++q;
+    if (s.compare(q, name.size(), name) == 0) return p;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
+std::string toGlslEs(const std::string& source) {
+  const size_t version = findDirective(source, "version", 0);
+  if (version == std::string::npos) return source;
+  const size_t versionEnd = nextLineStart(source, version);
+  std::string versionLine = source.substr(version, versionEnd - version);
+  // Only 330, with or without "core": anything else was not written for this.
+  const size_t digits = versionLine.find("330");
+  if (digits == std::string::npos) return source;
+  const std::string rest = versionLine.substr(digits + 3);
+  if (rest.find_first_not_of(" \t\r\n") != std::string::npos &&
+      rest.substr(rest.find_first_not_of(" \t")).rfind("core", 0) != 0)
+    return source;
+
+  size_t insertAt = versionEnd;
+  for (size_t p = findDirective(source, "extension", versionEnd); p != std::string::npos;
+       p = findDirective(source, "extension", nextLineStart(source, p)))
+    insertAt = nextLineStart(source, p);
+
+  std::string out = source.substr(0, version) + "#version 300 es\n" + source.substr(versionEnd, insertAt - versionEnd);
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  // Lines before the insertion point, counted in the original source.
+  const size_t linesBefore = static_cast<size_t>(std::count(source.begin(), source.begin() + insertAt, '\n'));
+  out += "precision highp float;\nprecision highp int;\nprecision highp sampler2D;\n";
+  out += "#line " + std::to_string(linesBefore + 1) + "\n";
+  out += source.substr(insertAt);
+  return out;
+}

@@ -1,0 +1,53 @@
+// Where the browser's GLFW falls short of what the program asks of a window
+// library, and the calls the page makes into the program.
+mergeInto(LibraryManager.library, {
+  // The browser's GLFW throws here. Key codes already follow the layout
+  // (the DOM's keyCode is the letter printed on the key), so no name is needed.
+  glfwGetKeyName: function(key, scancode) { return 0; },
+
+  // The browser's GLFW has no video mode; the screen is the area the page
+  // gives the canvas, which the window is never asked to exceed.
+  $orbiskVideoMode: 0,
+  glfwGetVideoMode__deps: ['$orbiskVideoMode', 'malloc'],
+  glfwGetVideoMode: function(monitor) {
+    if (!orbiskVideoMode) orbiskVideoMode = _malloc(24);
+    var size = Module['orbiskScreen'] || [screen.width, screen.height];
+    HEAP32[orbiskVideoMode >> 2] = size[0];
+    HEAP32[(orbiskVideoMode >> 2) + 1] = size[1];
+    HEAP32[(orbiskVideoMode >> 2) + 2] = 8;
+    HEAP32[(orbiskVideoMode >> 2) + 3] = 8;
+    HEAP32[(orbiskVideoMode >> 2) + 4] = 8;
+    HEAP32[(orbiskVideoMode >> 2) + 5] = 60;
+    return orbiskVideoMode;
+  },
+
+  // GLEW's start-up is the first call after the context exists. WebGL names
+  // its renderer "WebKit WebGL"; GL_RENDERER answers with the renderer the
+  // page read (UNMASKED_RENDERER), so that the texture filtering is chosen
+  // by the real renderer as on the desktop.
+  glewInit__deps: ['$GL'],
+  glewInit: function() {
+    var renderer = Module['orbiskRenderer'];
+    if (renderer) GL.stringCache[0x1F01] = allocateUTF8(renderer);
+    return 0;
+  },
+
+  // A picture saved by F12 into the in-memory file system, offered as a
+  // download and removed.
+  orbisk_offer_download__deps: ['$FS'],
+  orbisk_offer_download: function(pathPointer) {
+    var path = UTF8ToString(pathPointer);
+    try {
+      var bytes = FS.readFile(path);
+      FS.unlink(path);
+      if (Module['orbiskDownload']) Module['orbiskDownload'](path.replace(/^.*\//, ''), bytes);
+    } catch (e) {
+      err('ERROR: could not hand over ' + path + ': ' + e);
+    }
+  },
+
+  // The picture is complete: the page's driver may compare it now.
+  orbisk_picture_complete: function() {
+    if (Module['orbiskPictureComplete']) Module['orbiskPictureComplete']();
+  },
+});

@@ -1,0 +1,33 @@
+# The browser build: the same sources compiled with emscripten for WebGL2.
+# Configure with emcmake (scripts/web.sh does it all); the run-time folder
+# comes from a desktop build's asset generator (ORBISK_WEB_RUN_DIR).
+set(ORBISK_WEB_RUN_DIR "${CMAKE_SOURCE_DIR}/build/run" CACHE PATH "Run-time folder packaged with the page")
+
+file(GLOB ORBISK_WEB_SOURCES CONFIGURE_DEPENDS
+  app/*.cpp platform/*.cpp render/*.cpp scene/*.cpp loaders/*.cpp camera/*.cpp effects/*.cpp)
+list(REMOVE_ITEM ORBISK_WEB_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
+list(APPEND ORBISK_WEB_SOURCES web/main_web.cpp web/devilshim.cpp web/classicrand.cpp)
+
+add_executable(orbisk ${ORBISK_WEB_SOURCES})
+set_target_properties(orbisk PROPERTIES SUFFIX ".js")
+target_include_directories(orbisk PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/web/include)
+# glm and CLI11 come from Debian's headers; -I/usr/include would put the
+# host's C library ahead of emscripten's.
+target_compile_options(orbisk PRIVATE -idirafter /usr/include -Wall -Wextra -Wno-unused-parameter)
+target_compile_definitions(orbisk PRIVATE GLM_FORCE_CXX17)
+target_link_options(orbisk PRIVATE
+  -sUSE_GLFW=3 -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=0
+  -sEXPORTED_FUNCTIONS=_main,_orbisk_resize,_orbisk_turn,_orbisk_wheel,_orbisk_key,_orbisk_save_picture
+  -sEXPORTED_RUNTIME_METHODS=callMain,FS
+  -sINVOKE_RUN=0
+  --js-library ${CMAKE_SOURCE_DIR}/web/library_orbisk.js
+  --preload-file ${ORBISK_WEB_RUN_DIR}@/
+  --exclude-file ${ORBISK_WEB_RUN_DIR}/*.png)
+set_property(TARGET orbisk APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/library_orbisk.js)
+# The linker's JavaScript tools need Debian's node modules (acorn).
+set_property(TARGET orbisk PROPERTY CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+
+# The page, beside orbisk.js, orbisk.wasm and orbisk.data.
+configure_file(${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)
