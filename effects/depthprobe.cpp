@@ -42,7 +42,8 @@ precision highp int;
 uniform highp sampler2D depthSample;
 out vec4 colour;
 void main() {
-  highp uint v = uint(texelFetch(depthSample, ivec2(0, 0), 0).r * 16777215.0 + 0.5);
+  // round(), not + 0.5: 16777215.5 is no float and would round up to 2^24.
+  highp uint v = min(uint(round(texelFetch(depthSample, ivec2(0, 0), 0).r * 16777215.0)), 16777215u);
   colour = vec4(float(v >> 16u), float((v >> 8u) & 255u), float(v & 255u), 255.0) / 255.0;
 }
 )";

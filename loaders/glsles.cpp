@@ -44,9 +44,13 @@ std::string toGlslEs(const std::string& source) {
        p = findDirective(source, "extension", nextLineStart(source, p)))
     insertAt = nextLineStart(source, p);
 
-  std::string out = source.substr(0, version) + "#version 300 es\n" + source.substr(versionEnd, insertAt - versionEnd);
+  // WebGL wants the version on the very first line: what stood before it
+  // (blank lines, comments) is dropped, and #line directives keep every
+  // later line's number what it was.
+  const size_t versionLineNumber = static_cast<size_t>(std::count(source.begin(), source.begin() + version, '\n')) + 1;
+  std::string out = "#version 300 es\n#line " + std::to_string(versionLineNumber + 1) + "\n" +
+                    source.substr(versionEnd, insertAt - versionEnd);
   if (!out.empty() && out.back() != '\n') out += '\n';
-  // Lines before the insertion point, counted in the original source.
   const size_t linesBefore = static_cast<size_t>(std::count(source.begin(), source.begin() + insertAt, '\n'));
   out += "precision highp float;\nprecision highp int;\nprecision highp sampler2D;\n";
   out += "#line " + std::to_string(linesBefore + 1) + "\n";

@@ -3,7 +3,8 @@
 #pragma once
 #include <string>
 
-// The source with its "#version 330 [core]" line made "#version 300 es" and
+// The source with its "#version 330 [core]" line made "#version 300 es" on
+// the first line (what stood before it is dropped: WebGL wants it first), and
 // default precision lines (high for floats, ints and samplers) put after the
 // last #extension line, or after the version line when there is none, since
 // an #extension must come before any statement. A #line after them keeps

@@ -32,6 +32,18 @@ mergeInto(LibraryManager.library, {
     return 0;
   },
 
+  // A shader deleted while attached lives on until its program is deleted,
+  // and its name still answers (the passes read attached sources back). The
+  // browser's GL forgets the name at once; here the name is kept (names are
+  // never reused).
+  glDeleteShader__deps: ['$GL'],
+  glDeleteShader: function(id) {
+    if (!id) return;
+    var shader = GL.shaders[id];
+    if (!shader) { GL.recordError(0x501 /* GL_INVALID_VALUE */); return; }
+    GLctx.deleteShader(shader);
+  },
+
   // A picture saved by F12 into the in-memory file system, offered as a
   // download and removed.
   orbisk_offer_download__deps: ['$FS'],

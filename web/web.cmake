@@ -29,5 +29,11 @@ set_property(TARGET orbisk APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/
 set_property(TARGET orbisk PROPERTY CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 
 # The page, beside orbisk.js, orbisk.wasm and orbisk.data.
-configure_file(${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
-configure_file(${CMAKE_SOURCE_DIR}/web/page.js ${CMAKE_BINARY_DIR}/page.js COPYONLY)
+set(ORBISK_PAGE_FILES)
+foreach(name index.html page.js)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/web/${name} ${CMAKE_BINARY_DIR}/${name}
+    DEPENDS ${CMAKE_SOURCE_DIR}/web/${name} VERBATIM)
+  list(APPEND ORBISK_PAGE_FILES ${CMAKE_BINARY_DIR}/${name})
+endforeach()
+add_custom_target(page ALL DEPENDS ${ORBISK_PAGE_FILES})
