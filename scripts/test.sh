@@ -4,6 +4,7 @@
 # once more built with AddressSanitizer and UndefinedBehaviorSanitizer, and
 # every fuzz target for a bounded time (both need clang).
 #
+#   ORBISK_WEB_TESTS=0        skip the browser build's stage
 #   ORBISK_SANITIZE_TESTS=0   skip the sanitizer build
 #   ORBISK_FUZZ_SECONDS=N     seconds per fuzz target (default 20; 0 skips)
 set -euo pipefail
@@ -74,6 +75,10 @@ stage() {
 }
 stage ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 900
 
+# The browser build in headless Chromium (ORBISK_WEB_TESTS=0 skips it).
+if [ "${ORBISK_WEB_TESTS:-1}" != 0 ]; then
+  stage "$ORBISK_ROOT/tests/web/run.sh"
+fi
 if [ "${ORBISK_SANITIZE_TESTS:-1}" != 0 ]; then
   stage run_sanitizer_tests
 fi
