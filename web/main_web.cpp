@@ -176,10 +176,9 @@ int main(int argc, char** argv) {
     }
   }
   // Without a GPU the full look costs seconds a frame: fast unless asked.
-  if (software && !qualityGiven && !page.shot) {
-    settings.push_back({"quality", "fast"});
-    printf("DEBUG: software WebGL renderer: starting in fast (F2 or ?quality=full gives the full look)\n");
-  }
+  // As F2 does it, so that F2 gives the configured look back.
+  const bool startFast = software && !qualityGiven && !page.shot;
+  if (startFast) printf("DEBUG: software WebGL renderer: starting in fast (F2 or ?quality=full gives the full look)\n");
   settings.push_back({"width", std::to_string(width)});
   settings.push_back({"height", std::to_string(height)});
   settings.push_back({"fullscreen", "0"});
@@ -194,6 +193,7 @@ int main(int argc, char** argv) {
     options.announceQuality = true;
   }
   if (startUp(options, page.app) != 0) return 1;
+  if (startFast) toggleFastQuality(page.app);
   if (page.shot) {
     for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(earth, moon, missile);
     if (!placeCameraOnPath(page.shotOptions.pathTime)) return 1;

@@ -38,6 +38,16 @@
     };
   }
 
+  // Whatever goes wrong outside the program (a file the server does not
+  // have, a failed download) is named on the page too.
+  window.addEventListener('error', function (e) {
+    var where = e.target && e.target !== window && (e.target.src || e.target.href);
+    showError('ERROR: ' + (where ? 'could not load ' + where : e.message || 'the page failed'));
+  }, true);
+  window.addEventListener('unhandledrejection', function (e) {
+    showError('ERROR: ' + (e.reason && e.reason.message ? e.reason.message : e.reason));
+  });
+
   // The renderer and WebGL2 itself, asked before the program starts.
   var probe = document.createElement('canvas').getContext('webgl2');
   if (!probe) {

@@ -38,16 +38,17 @@ page() {  # page NAME QUERY WAIT [more driver options]
 
 # Start-up: the program's console lines in the browser's console, no ERROR,
 # the software renderer's fast start, keys reach the program.
-page start "" "starting game loop!|ERROR|EXCEPTION" --settle 1 --keys F3,W \
+page start "" "starting game loop!|ERROR|EXCEPTION" --settle 1 --keys W,F2 \
   --eval "document.getElementById('note').textContent"
 ok=1
 for line in "DEBUG: textureUnits:" "compiling shader : fShaderQuad.glsl" "starting game loop!" \
-    "DEBUG: software WebGL renderer: starting in fast" "DEBUG: quality: fast"; do
+    "DEBUG: software WebGL renderer: starting in fast" "DEBUG: quality: fast" \
+    "DEBUG: quality: full (16 passes, render scale 1)"; do
   has "$work/start.log" "$line" || { fail "start-up: no line '$line'"; ok=0; }
 done
 if grep -E "ERROR|EXCEPTION" "$work/start.log"; then fail "start-up printed an error"; ok=0; fi
 grep -q '"evaluated":"No GPU' "$work/start.json" || { fail "start-up: no line on the page about the fast start"; ok=0; }
-[ $ok = 1 ] && pass "start-up lines, fast on a software renderer, no ERROR"
+[ $ok = 1 ] && pass "start-up lines, fast on a software renderer and F2 to full, no ERROR"
 
 # Pictures against orbisk-shot at the same size, flight time and seed; the
 # last one without S3TC (the DXT blocks decoded on the CPU).
@@ -82,6 +83,17 @@ if grep -q '"evaluated":"[^"]*Could not load model' "$work/missing.json"; then
   pass "a missing model is named on the page"
 else
   fail "a missing model: the page shows $(cat "$work/missing.json" | head -c 300)"
+fi
+
+# A file the server does not have: named on the page, never a blank canvas.
+mkdir -p "$work/site/nodata"
+cp "$WEB_BUILD_DIR"/{index.html,page.js,orbisk.js,orbisk.wasm} "$work/site/nodata/"
+cdp --url "http://127.0.0.1:$WEB_PORT/nodata/index.html" --size "$SIZE" --wait "ERROR|EXCEPTION" --timeout 30 \
+  --settle 1 --eval "document.getElementById('error').textContent" >"$work/nodata.json" 2>/dev/null
+if grep -q '"evaluated":"ERROR[^"]*orbisk.data' "$work/nodata.json"; then
+  pass "a missing orbisk.data is named on the page"
+else
+  fail "a missing orbisk.data: the page shows $(head -c 300 "$work/nodata.json")"
 fi
 
 # A bad value in the address warns as config.ini would, and the page runs.
