@@ -57,11 +57,12 @@
   }
   var info = probe.getExtension('WEBGL_debug_renderer_info');
   var renderer = info ? String(probe.getParameter(info.UNMASKED_RENDERER_WEBGL)) : String(probe.getParameter(probe.RENDERER));
-  var software = /swiftshader|llvmpipe|softpipe|software|lavapipe|microsoft basic render/i.test(renderer);
+  var softwareName = /swiftshader|llvmpipe|softpipe|lavapipe|microsoft basic render|software/i.exec(renderer);
+  var software = !!softwareName;
   var lose = probe.getExtension('WEBGL_lose_context');
   if (lose) lose.loseContext();
   if (software && !still && !params.has('quality'))
-    note.textContent = 'No GPU (' + renderer + '): fast look. F2 or ?quality=full gives the full look.';
+    note.textContent = 'No GPU (' + softwareName[0] + '): fast look. F2 or ?quality=full gives the full look.';
 
   var size = canvasSize();
   var args = ['--size', String(size[0]), String(size[1]), '--query', query];
