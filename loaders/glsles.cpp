@@ -48,8 +48,15 @@ std::string toGlslEs(const std::string& source) {
   // (blank lines, comments) is dropped, and #line directives keep every
   // later line's number what it was.
   const size_t versionLineNumber = static_cast<size_t>(std::count(source.begin(), source.begin() + version, '\n')) + 1;
-  std::string out = "#version 300 es\n#line " + std::to_string(versionLineNumber + 1) + "\n" +
-                    source.substr(versionEnd, insertAt - versionEnd);
+  std::string out = "#version 300 es\n#line " + std::to_string(versionLineNumber + 1) + "\n";
+  // WebGL has no ARB extensions; asking for one only draws a warning. The
+  // line stays, as a comment, so that the numbering holds.
+  for (size_t p = versionEnd; p < insertAt; p = nextLineStart(source, p)) {
+    const std::string line = source.substr(p, nextLineStart(source, p) - p);
+    const size_t name = line.find("GL_ARB_");
+    const bool desktopOnly = findDirective(line, "extension", 0) == 0 && name != std::string::npos;
+    out += desktopOnly ? "// " + line : line;
+  }
   if (!out.empty() && out.back() != '\n') out += '\n';
   const size_t linesBefore = static_cast<size_t>(std::count(source.begin(), source.begin() + insertAt, '\n'));
   out += "precision highp float;\nprecision highp int;\nprecision highp sampler2D;\n";

@@ -54,8 +54,10 @@ TEST(GlslEs, VersionFirstPrecisionAfterExtensionsLinesKept) {
   const Case cases[] = {
       {"core", "#version 330 core\nin vec2 UV;\nvoid main() {}\n", "#line 3"},
       {"no profile", "#version 330\nin vec2 UV;\nvoid main() {}\n", "#line 3"},
-      {"extension", "#version 330 core\n#extension GL_ARB_texture_query_levels : enable\nin vec2 UV;\n",
-       "#extension GL_ARB_texture_query_levels : enable"},
+      {"extension", "#version 330 core\n#extension GL_EXT_x : enable\nin vec2 UV;\n", "#extension GL_EXT_x : enable"},
+      {"desktop extension commented out",
+       "#version 330 core\n#extension GL_ARB_texture_query_levels : enable\nin vec2 UV;\n",
+       "// #extension GL_ARB_texture_query_levels : enable"},
       {"two extensions, a define between",
        "#version 330 core\n#extension A : enable\n#define X 1\n  #  extension B : enable\nin vec2 UV;\n",
        "  #  extension B : enable"},
@@ -81,7 +83,8 @@ TEST(GlslEs, VersionFirstPrecisionAfterExtensionsLinesKept) {
       if (line.find("#version") != std::string::npos) {
         sawVersion = true;
       } else if (sawVersion) {
-        EXPECT_EQ(compilerLine(es, n), line) << "line " << n << "\n" << es;
+        const std::string expected = line.find("GL_ARB_") != std::string::npos ? "// " + line : line;
+        EXPECT_EQ(compilerLine(es, n), expected) << "line " << n << "\n" << es;
       }
       ++n;
       start = end + 1;

@@ -5,7 +5,8 @@
 //
 //   node --experimental-websocket cdp.mjs --url URL [--size 256x192]
 //     [--wait REGEX] [--timeout S] [--screenshot FILE] [--log FILE]
-//     [--keys F2,P,...] [--settle S] [--eval EXPR] [--frames N]
+//     [--keys F2,P,...] [--resize WxH [--ratio R]] [--settle S] [--eval EXPR]
+//     [--frames N]
 //
 // Prints one JSON object: {found, lines, evaluated, frameMs, error}.
 import { spawn } from 'node:child_process';
@@ -113,6 +114,11 @@ for (const key of opts.keys.split(',').filter(Boolean)) {
   await sleep(0.5);
   await page('Input.dispatchKeyEvent', { type: 'keyUp', key, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code });
   await sleep(0.5);
+}
+if (opts.resize) {
+  // A new viewport (the window resized); the page must follow it.
+  const [w, h] = opts.resize.split('x').map(Number);
+  await page('Emulation.setDeviceMetricsOverride', { width: w, height: h, deviceScaleFactor: Number(opts.ratio || 1), mobile: false });
 }
 await sleep(Number(opts.settle));
 if (Number(opts.frames) > 0) {

@@ -50,6 +50,17 @@ if grep -E "ERROR|EXCEPTION" "$work/start.log"; then fail "start-up printed an e
 grep -q '"evaluated":"No GPU' "$work/start.json" || { fail "start-up: no line on the page about the fast start"; ok=0; }
 [ $ok = 1 ] && pass "start-up lines, fast on a software renderer and F2 to full, no ERROR"
 
+# The canvas follows the window and the device pixel ratio.
+page resize "" "starting game loop!|ERROR|EXCEPTION" --resize 200x150 --ratio 2 --settle 2 \
+  --eval "(() => { const c = document.getElementById('canvas'); const g = c.getContext('webgl2');
+           return c.width + 'x' + c.height + ' ' + g.drawingBufferWidth + 'x' + g.drawingBufferHeight; })()"
+if grep -q '"evaluated":"400x300 400x300"' "$work/resize.json" && ! grep -qE "ERROR|EXCEPTION" "$work/resize.log"; then
+  pass "the canvas follows a resize to 200 x 150 at pixel ratio 2"
+else
+  fail "resize: $(grep -o '"evaluated":"[^"]*"' "$work/resize.json")"
+fi
+if grep -qE "WARNING" "$work/start.log"; then fail "start-up printed a warning"; grep WARNING "$work/start.log"; fi
+
 # Pictures against orbisk-shot at the same size, flight time and seed; the
 # last one without S3TC (the DXT blocks decoded on the CPU).
 compare_picture() {  # compare_picture TIME QUERY-EXTRA LABEL
