@@ -5,8 +5,6 @@
 #include <array>
 #include <cstdio>
 
-#include "loaders/ddstexture.h"
-
 #ifdef __EMSCRIPTEN__
 #include <emscripten/html5.h>
 #endif
@@ -73,8 +71,8 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
                std::vector<uint8_t>& rgba) {
   rgba.clear();
   uint32_t blockSize = 0;
-  if (format == dds::kFormatDXT1) blockSize = 8;
-  if (format == dds::kFormatDXT3 || format == dds::kFormatDXT5) blockSize = 16;
+  if (format == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT) blockSize = 8;
+  if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT || format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) blockSize = 16;
   if (blockSize == 0 || width == 0 || height == 0) return false;
   const uint64_t blocksWide = (static_cast<uint64_t>(width) + 3) / 4;
   const uint64_t blocksHigh = (static_cast<uint64_t>(height) + 3) / 4;
@@ -85,14 +83,14 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
     for (uint64_t bx = 0; bx < blocksWide; ++bx) {
       const uint8_t* block = blocks + (by * blocksWide + bx) * blockSize;
       const uint8_t* colour = blockSize == 16 ? block + 8 : block;
-      const std::array<Rgba, 4> colours = colourTable(colour, format == dds::kFormatDXT1);
+      const std::array<Rgba, 4> colours = colourTable(colour, format == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT);
       const uint32_t indices = read32(colour + 4);
       std::array<uint8_t, 8> alphas{};
       uint64_t alphaBits = 0;
-      if (format == dds::kFormatDXT5) {
+      if (format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) {
         alphas = alphaTable(block[0], block[1]);
         for (int i = 0; i < 6; ++i) alphaBits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
-      } else if (format == dds::kFormatDXT3) {
+      } else if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT) {
         for (int i = 0; i < 8; ++i) alphaBits |= static_cast<uint64_t>(block[i]) << (8 * i);
       }
       for (unsigned y = 0; y < 4; ++y) {
@@ -103,10 +101,10 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
           if (px >= width) break;
           const unsigned texel = 4 * y + x;
           Rgba c = colours[(indices >> (2 * texel)) & 3];
-          if (format == dds::kFormatDXT3) {
+          if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT) {
             const unsigned a4 = static_cast<unsigned>((alphaBits >> (4 * texel)) & 15);
             c[3] = static_cast<uint8_t>(a4 * 17);
-          } else if (format == dds::kFormatDXT5) {
+          } else if (format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) {
             c[3] = alphas[(alphaBits >> (3 * texel)) & 7];
           }
           uint8_t* out = &rgba[(py * width + px) * 4];

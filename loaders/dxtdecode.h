@@ -6,7 +6,8 @@
 #include <vector>
 
 // One level of width x height texels stored as 4x4 blocks of the given
-// format (dds::kFormatDXT1, kFormatDXT3 or kFormatDXT5), rows top first as
+// format (the S3TC GL formats, as in dds::kFormatDXT1, kFormatDXT3, kFormatDXT5),
+// rows top first as
 // stored, into tightly packed RGBA8 rows in the same order. Partial blocks at
 // the right and bottom edges are cropped. False, with rgba emptied, for an
 // unknown format, a zero side, or fewer bytes than the level's blocks need.
