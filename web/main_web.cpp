@@ -155,6 +155,8 @@ int main(int argc, char** argv) {
     if (isShotParameter(p.key)) {
       shotArgs.push_back("--" + p.key);
       shotArgs.push_back(p.value);
+    } else if (p.key == "s3tc") {
+      // The page's own: it hides the compressed texture extension.
     } else if (p.key == "width" || p.key == "height" || p.key == "fullscreen") {
       // The page decides these: the canvas fills the window.
       fprintf(stderr, "WARNING: the address sets %s; the page's size serves\n", p.key.c_str());

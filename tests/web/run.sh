@@ -82,6 +82,7 @@ compare_picture() {  # compare_picture TIME QUERY-EXTRA LABEL
     cp "$work/$name-desktop.png" "$work/$name-web.png" "$WEB_BUILD_DIR/" 2>/dev/null
   fi
   [ -z "$extra" ] || has "$work/$name.log" "DEBUG: no S3TC in this WebGL" || fail "$label: no line about decoding"
+  if grep -q "WARNING" "$work/$name.log"; then fail "$label at $t s: a warning"; grep WARNING "$work/$name.log"; fi
 }
 compare_picture 5 "" "picture"
 compare_picture 31 "" "picture"
