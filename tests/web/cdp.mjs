@@ -131,7 +131,7 @@ if (Number(opts.frames) > 0) {
   result.frameMs = r.result.value;
 }
 if (opts.eval) {
-  const r = await page('Runtime.evaluate', { expression: opts.eval, returnByValue: true });
+  const r = await page('Runtime.evaluate', { expression: opts.eval, returnByValue: true, awaitPromise: true });
   result.evaluated = r.result.value;
 }
 if (opts.screenshot) {
