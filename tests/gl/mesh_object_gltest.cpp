@@ -325,8 +325,8 @@ TEST_F(MeshGL, ObjectBindsEveryTextureItsProgramSamples) {
   // images sit on units 1 and 2) has its units left alone.
   const GLuint plain = makeProgram(kVertexShader,
                                    "#version 330 core\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n");
-  glUseProgram(plain);
   poisonUnits();
+  glUseProgram(plain);
   noDiffuse.draw(glm::mat4(1.0f), buildShaderProgramRecord(plain));
   for (int unit = 0; unit < 3; ++unit) EXPECT_EQ(boundOnUnit(unit), sentinel[unit]) << "unit " << unit;
   glUseProgram(program);
