@@ -221,11 +221,10 @@ std::string fetchLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
   return std::string(message.data());
 }
 
-std::string shaderDefines;
-
-void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus) {
+void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus,
+                   const std::string& defines) {
   printf("compiling shader : %s\n", path);
-  const std::string source = insertShaderDefines(fileSource, shaderDefines);
+  const std::string source = insertShaderDefines(fileSource, defines);
   const char* sourcePointer = source.c_str();
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);
@@ -255,10 +254,8 @@ std::string insertShaderDefines(const std::string& source, const std::string& li
   return source.substr(0, lineEnd + 1) + inserted + source.substr(lineEnd + 1);
 }
 
-void setShaderDefines(const std::string& lines) { shaderDefines = lines; }
-
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
-                          const std::string& fragmentDefines) {
+                          const std::string& defines) {
   const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";
   const char* fragmentPath = fragmentFilePath ? fragmentFilePath : "(null)";
   GLuint vertexShaderID = glCreateShader(GL_VERTEX_SHADER);
@@ -266,10 +263,9 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   std::string vertexShaderCode, fragmentShaderCode;
   const ShaderFileStatus vertexStatus = readShaderSource(vertexFilePath, vertexShaderCode);
   const ShaderFileStatus fragmentStatus = readShaderSource(fragmentFilePath, fragmentShaderCode);
-  fragmentShaderCode = insertShaderDefines(fragmentShaderCode, fragmentDefines);
 
-  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus);
-  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus);
+  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus, defines);
+  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus, defines);
 
   printf("linking the program\n");
   GLuint programID = glCreateProgram();

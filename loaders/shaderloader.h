@@ -40,11 +40,9 @@ std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
 // that keeps the compiler's line numbers those of the file. Without a
 // #version line, or with no lines to add, the source is returned as it is.
 std::string insertShaderDefines(const std::string& source, const std::string& lines);
-// Lines (such as "#define X 1\n") that every shader built from now on gets
-// after its #version line: choices made at start-up that the GLSL files test.
-void setShaderDefines(const std::string& lines);
 
-// fragmentDefines, when given, are lines put after the fragment file's
-// "#version" line as insertShaderDefines does (for this program only).
+// defines, when given, are lines (such as "#define X 1\n") put after the
+// "#version" line of both files as insertShaderDefines does: the choices
+// this one program is built for. Nothing carries over to other builds.
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
-                          const std::string& fragmentDefines = "");
+                          const std::string& defines = "");

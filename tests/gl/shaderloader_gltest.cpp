@@ -185,3 +185,22 @@ TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
   EXPECT_EQ(output.err.rfind("ERROR: Could not read shader file '" + empty + "': it is empty!\n", 0), 0u)
       << output.err;
 }
+
+// Defines belong to the build they are given to: both stages get them after
+// their #version line, and the next build without them gets none.
+TEST_F(ShaderLoaderGL, DefinesReachBothStagesOfOneBuildOnly) {
+  std::string vertex = file("v.glsl", kVertex);
+  std::string fragment = file("f.glsl", kFragment);
+  GLuint program = 0;
+  gltest::Captured output = gltest::capture([&] {
+    program = buildShaderProgram(vertex.c_str(), fragment.c_str(), "#define CHOICE 2\n");
+  });
+  programs.push_back(program);
+  EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_TRUE) << output.err;
+  Attached a = attachedShaders(program);
+  EXPECT_EQ(sourceOf(a.vertex).rfind("\n#version 330 core\n#define CHOICE 2\n#line 3\n", 0), 0u) << sourceOf(a.vertex);
+  EXPECT_EQ(sourceOf(a.fragment).rfind("\n#version 330 core\n#define CHOICE 2\n#line 3\n", 0), 0u);
+
+  const GLuint plain = build(vertex, fragment, output);
+  EXPECT_EQ(sourceOf(attachedShaders(plain).fragment).find("CHOICE"), std::string::npos);
+}
