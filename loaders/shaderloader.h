@@ -26,6 +26,7 @@ struct ShaderLogLine {
   enum class Kind { Error, Warning, Other };
   Kind kind = Kind::Other;
   unsigned line = 0;  // line of the shader file; 0 when the log names none
+  unsigned file = 0;  // the source-string number the log gives with the line
   std::string text;   // without location and severity
 };
 
@@ -35,6 +36,10 @@ struct ShaderLogLine {
 // place. Anything else is kept as Other. The compiler counts the line feed
 // that assembleShaderSource puts first, so its line n is the file's n - 1.
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
+
+// Reads an included file for expandShaderIncludes: an empty file adds no
+// lines, a file that gives no source is refused with why.
+bool readIncludedShaderSource(const std::string& path, std::string& source, std::string& problem);
 
 // The source with lines put right after its #version line, then a #line
 // that keeps the compiler's line numbers those of the file. Without a
