@@ -13,7 +13,9 @@ int parse(const std::vector<std::string>& args, FilmOptions& o, std::string* err
   std::string e;
   const int status = parseFilmOptions(args, o, &e, false);
   if (error) *error = e;
-  if (status == 2) EXPECT_FALSE(e.empty());
+  if (status == 2) {
+    EXPECT_FALSE(e.empty());
+  }
   return status;
 }
 
