@@ -209,17 +209,20 @@ int runOrbisk() {
   HotKeys hotKeys;
   do {
     frameStartTime = platform::getTime();
-    recordFrameStart(hotKeys, frameStartTime);
-    // A window resized since the last frame, or minimised (size 0).
-    if (!followWindowSize()) {
+    // Minimised, or a window without area: sleep until something happens
+    // rather than render what nobody sees. The pause is not a frame time.
+    if (platform::isIconified() || !followWindowSize()) {
+      hotKeys.lastFrameStart = -1.0;
       platform::waitEvents();
       continue;
     }
+    recordFrameStart(hotKeys, frameStartTime);
     renderFrame(app);
     drawHotKeyOverlays(hotKeys);
     platform::swapBuffers();
     updateAnimation();
-    pollHotKeys(hotKeys, app);
+    for (int key : platform::takeKeyPresses())
+      if (onHotKeyPress(hotKeys, key) == HotKeyAction::ToggleFastQuality) toggleFastQuality(app);
     if (platform::getKey(platform::KEY_ESC) == platform::PRESS) break;
   } while (platform::getWindowParam(platform::OPENED));
   shutDown(app);

@@ -39,7 +39,7 @@ TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::str
     return choice;
   }
   if (setting != "auto")
-    choice.warning = "WARNING: textureFiltering '" + std::string(setting) + "' is not auto, unit or shader; auto serves";
+    choice.warning = "WARNING: config.ini: textureFiltering '" + std::string(setting) + "' is not auto, unit or shader; auto serves";
   const std::string name = renderer.empty() ? std::string("unknown") : std::string(renderer);
   if (isSoftwareRenderer(renderer)) {
     choice.filtering = TextureFiltering::Shader;

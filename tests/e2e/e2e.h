@@ -55,6 +55,12 @@ class App {
   std::string err() const;
   // Resident memory of the running program in kB (VmRSS), or -1.
   long residentKB() const;
+  // Processor time the program has used so far (user and system), or -1.
+  double cpuSeconds() const;
+  // Minimises the program's window, or brings it back, the way a window
+  // manager does it (the test displays run none): the ICCCM WM_STATE, then
+  // the window unmapped or mapped. False when the window was not found.
+  bool setMinimised(bool minimised);
 
   // xdotool key name, e.g. "Escape", "w", "Up".
   void key(const std::string& name);
