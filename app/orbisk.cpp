@@ -14,6 +14,7 @@
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "camera/inputhandler.h"
+#include "effects/loadingscreen.h"
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
@@ -22,11 +23,6 @@
 #include "render/stagetimer.h"
 #include "render/texturefiltering.h"
 #include "scene/scene.h"
-
-int windowWidth = 0;
-int windowHeight = 0;
-double frameStartTime = 0.0;
-int currentDOFPass = 0;
 
 namespace {
 
@@ -114,7 +110,8 @@ int startUp(const StartOptions& options, Application& app) {
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
   applyTextureFiltering();  // before the scene's shaders are built
-  loadScene();
+  loadScene(showLoadingScreen);
+  showLoadingScreen("loading sun glow: ");
   loadSunGlow();
   createRenderTargets();
   createDOFRenderTargets();
@@ -171,6 +168,7 @@ void releaseResources(Application& app) {
   destroyRenderTargets();
   unloadSunGlow();
   unloadScene();
+  forgetEarthDepthStandIn();
   textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
   app.VertexArrayID = 0;

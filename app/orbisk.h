@@ -2,16 +2,9 @@
 #pragma once
 #include <GL/glew.h>
 
+#include "app/frameglobals.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
-
-// Window size obtained when the window opened; every target and viewport uses it.
-extern int windowWidth;
-extern int windowHeight;
-// Timer value at the top of the current frame.
-extern double frameStartTime;
-// Index of the depth-of-field pass being rendered, 0..15.
-extern int currentDOFPass;
 
 struct StartOptions {
   // A hidden window of the given size instead of the full-screen one

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "render/quality.h"
 
 GLuint framebufferBackSideShadow = 0;

@@ -107,6 +107,7 @@ TEST(RenderScene, FillsEachTargetWithItsCullFaceAndLeavesThePassTargetBound) {
   EXPECT_EQ(rgb[2], 0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   unloadScene();
+  forgetEarthDepthStandIn();
   destroyDOFRenderTargets();
   destroyRenderTargets();
 }
