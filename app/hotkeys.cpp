@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "app/framecapture.h"
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
 #include "render/quality.h"

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "app/configfile.h"
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
 

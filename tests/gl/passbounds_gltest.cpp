@@ -86,6 +86,7 @@ class PassBounds : public testing::Test {
   }
   void TearDown() override {
     unloadScene();
+    forgetEarthDepthStandIn();
     destroyDOFRenderTargets();
     destroyRenderTargets();
     camera = savedCamera;

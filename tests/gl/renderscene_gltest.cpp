@@ -124,6 +124,7 @@ TEST(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   gltest::resetPassState();
   unloadScene();
+  forgetEarthDepthStandIn();
   destroyDOFRenderTargets();
   destroyRenderTargets();
 }

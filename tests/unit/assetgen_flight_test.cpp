@@ -8,7 +8,7 @@
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
-#include "render/renderscene.h"
+#include "scene/scene.h"
 #include "scene/object.h"
 #include "scene/placement.h"
 #include "tests/unit/fakes.h"
