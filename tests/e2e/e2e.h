@@ -1,6 +1,7 @@
 // Runs the real program in a temporary working directory on a private
 // virtual display, and talks to it as a user would (keys, mouse, screenshots).
 #pragma once
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -28,6 +29,25 @@ class VirtualDisplay {
 // A copy of the run-time folder (files linked, so removing one is cheap);
 // a non-empty config replaces its config.ini.
 std::string makeWorkDir(const std::string& config = "");
+
+// A suite of separate runs that share one 320 x 240 virtual display and one
+// work folder, made before its first test.
+class SharedDisplaySuite : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    display = new VirtualDisplay("320x240");
+    workDir = new std::string(makeWorkDir());
+  }
+  static void TearDownTestSuite() {
+    delete display;
+    display = nullptr;
+    delete workDir;
+    workDir = nullptr;
+  }
+  static inline VirtualDisplay* display = nullptr;
+  static inline std::string* workDir = nullptr;
+};
+
 void removeFile(const std::string& workDir, const std::string& relative);
 void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);

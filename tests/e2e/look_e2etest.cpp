@@ -26,17 +26,8 @@ struct ShotResult {
   e2e::Image image;
 };
 
-class Look : public ::testing::Test {
+class Look : public e2e::SharedDisplaySuite {
  protected:
-  static void SetUpTestSuite() {
-    display = new e2e::VirtualDisplay("320x240");
-    workDir = new std::string(e2e::makeWorkDir());
-  }
-  static void TearDownTestSuite() {
-    delete display;
-    delete workDir;
-  }
-
   static ShotResult shot(const std::string& args, const std::string& name) {
     ShotResult r;
     if (!display->ok()) {
@@ -69,12 +60,7 @@ class Look : public ::testing::Test {
     snprintf(buffer, sizeof(buffer), "%.6f,%.6f,%.6f", v.x, v.y, v.z);
     return buffer;
   }
-
-  static e2e::VirtualDisplay* display;
-  static std::string* workDir;
 };
-e2e::VirtualDisplay* Look::display = nullptr;
-std::string* Look::workDir = nullptr;
 
 // Where a world point lands in a kW x kH picture taken from eye towards at
 // (row 0 at the top), as the camera projects it.

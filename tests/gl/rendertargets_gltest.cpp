@@ -4,24 +4,13 @@
 #include <string>
 
 #include "app/orbisk.h"
-#include "tests/gl/glfixture.h"
+#include "tests/gl/targetsfixture.h"
 
 namespace {
 
-class RenderTargets : public testing::Test {
+class RenderTargets : public gltest::TargetsTest {
  protected:
-  void SetUp() override {
-    windowWidth = 37;  // odd sizes catch halving or rounding mistakes
-    windowHeight = 23;
-    testing::internal::CaptureStdout();
-    createRenderTargets();
-    createDOFRenderTargets();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every target is complete";
-  }
-  void TearDown() override {
-    destroyDOFRenderTargets();
-    destroyRenderTargets();
-  }
+  RenderTargets() : gltest::TargetsTest(37, 23) {}  // odd sizes catch halving or rounding mistakes
 };
 
 TEST_F(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
