@@ -15,7 +15,7 @@ namespace gltest {
 
 class TargetsTest : public testing::Test {
  protected:
-  explicit TargetsTest(int width = kWidth, int height = kHeight) : width(width), height(height) {}
+  explicit TargetsTest(int w = kWidth, int h = kHeight) : width(w), height(h) {}
   void SetUp() override {
     windowWidth = width;
     windowHeight = height;

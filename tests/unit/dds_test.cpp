@@ -109,7 +109,9 @@ TEST(DdsPlan, TheHeaderBoundsTheChainAndItsBuffer) {
     SCOPED_TRACE(c.why);
     DdsInfo info;
     ASSERT_EQ(read(makeDds(c.header, c.dataBytes), info), DdsStatus::Ok);
-    if (c.bufferSize != 0) EXPECT_EQ(info.bufferSize, c.bufferSize);
+    if (c.bufferSize != 0) {
+      EXPECT_EQ(info.bufferSize, c.bufferSize);
+    }
     expectLevels(info, c.levels);
   }
   // Large chains keep the buffer of twice the linear size.

@@ -33,22 +33,22 @@ size_t Report::count(Severity severity) const {
   return n;
 }
 
-void Report::error(size_t line, std::string text, std::string_view kind) {
-  add(Severity::Error, line, std::move(text), kind);
+void Report::error(size_t line, std::string text, std::string_view tallyKind) {
+  add(Severity::Error, line, std::move(text), tallyKind);
 }
-void Report::warning(size_t line, std::string text, std::string_view kind) {
-  add(Severity::Warning, line, std::move(text), kind);
+void Report::warning(size_t line, std::string text, std::string_view tallyKind) {
+  add(Severity::Warning, line, std::move(text), tallyKind);
 }
 
-void Report::add(Severity severity, size_t line, std::string text, std::string_view kind) {
-  Tally& t = tally[(severity == Severity::Error ? "E" : "W") + std::string(kind.empty() ? text : kind)];
+void Report::add(Severity severity, size_t line, std::string text, std::string_view tallyKind) {
+  Tally& t = tally[(severity == Severity::Error ? "E" : "W") + std::string(tallyKind.empty() ? text : tallyKind)];
   if (++t.seen <= kMaxReportsPerKind) {
-    problems.push_back({severity, line, std::move(text), std::string(kind)});
+    problems.push_back({severity, line, std::move(text), std::string(tallyKind)});
     return;
   }
   if (t.seen == kMaxReportsPerKind + 1) {
     t.omittedIndex = omitted.size();
-    omitted.push_back({severity, std::string(kind), kind.empty() ? std::move(text) : std::string(), 0});
+    omitted.push_back({severity, std::string(tallyKind), tallyKind.empty() ? std::move(text) : std::string(), 0});
   }
   ++omitted[t.omittedIndex].count;
 }
@@ -601,8 +601,8 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
   // sides are judged last, and the first lines' problems must not be the
   // ones a kind's limit leaves out.
   std::vector<Problem> found;
-  auto warn = [&](size_t line, std::string text, std::string_view kind = {}) {
-    found.push_back({Severity::Warning, line, std::move(text), std::string(kind)});
+  auto warn = [&](size_t line, std::string message, std::string_view tallyKind = {}) {
+    found.push_back({Severity::Warning, line, std::move(message), std::string(tallyKind)});
   };
   // Only the table's keys are remembered: a file of a million different
   // words must not cost a million entries.
@@ -739,11 +739,11 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
   const int screen[2] = {display.screenWidth, display.screenHeight};
   for (int side = 0; side < 2; ++side) {
     if (sideLine[side] == 0) continue;  // the default is no mistake of the file's
-    const config::Key& key = *config::find(side == 0 ? "width" : "height");
-    const std::string asked = std::string(key.name) + " " + std::to_string(askedSide[side]);
-    if (!config::inRange(key, askedSide[side]))
+    const config::Key& sideKey = *config::find(side == 0 ? "width" : "height");
+    const std::string asked = std::string(sideKey.name) + " " + std::to_string(askedSide[side]);
+    if (!config::inRange(sideKey, askedSide[side]))
       warn(sideLine[side],
-                asked + " is outside the sane range " + numberText(key.minimum) + " to " + numberText(key.maximum) +
+                asked + " is outside the sane range " + numberText(sideKey.minimum) + " to " + numberText(sideKey.maximum) +
                     ": the window is " + std::to_string(fit.width) + " x " + std::to_string(fit.height),
                 "values outside their sane range");
     else if (askedSide[side] > glLimit[side])
