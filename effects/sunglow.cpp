@@ -2,17 +2,16 @@
 
 #include <cmath>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
-#include "effects/depthprobe.h"
-#include "effects/loadingscreen.h"
+#include "camera/depthprobe.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
-#include "render/renderscene.h"
+#include "render/passstate.h"
 #include "render/rendertargets.h"
-#include "render/windowprojection.h"
 #include "render/vertexattribute.h"
+#include "scene/scene.h"
 
 GLuint textureHardGlow = 0;
 GLuint textureBigGlow = 0;
@@ -105,39 +104,7 @@ const std::array<glm::vec2, 6>& spriteUVs() {
   return uvs;
 }
 
-void matrixToDoubles(const glm::mat4& m, double out[16]) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) out[4 * c + r] = static_cast<double>(m[c][r]);
-}
-
-// Window coordinates of a world point under the camera's matrices and the live
-// viewport; false when it cannot be projected.
-static bool projectToWindow(const Camera& cam, const glm::vec3& p, const GLint viewport[4],
-                            GLdouble& x, GLdouble& y, GLdouble& z) {
-  double mvMatrix[16];
-  double projMatrix[16];
-  matrixToDoubles(cam.getViewMatrix(), mvMatrix);
-  matrixToDoubles(cam.getProjectionMatrix(), projMatrix);
-  return projectToWindow(mvMatrix, projMatrix, viewport, p.x, p.y, p.z, x, y, z);
-}
-
-bool Camera::isPointOccluded(const glm::vec3& p) {
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
-  if (!projectToWindow(*this, p, viewport, projX, projY, projZ)) return false;
-  // Outside the viewport the depth buffer says nothing about the point, and a
-  // read there would return undefined data.
-  if (!(projX >= viewport[0] && projX < viewport[0] + viewport[2] && projY >= viewport[1] &&
-        projY < viewport[1] + viewport[3]))
-    return false;
-  const float bufferZ = readDepthAt(static_cast<int>(projX), static_cast<int>(projY));
-  // Equal depths count as visible.
-  return bufferZ < static_cast<float>(projZ);
-}
-
 void loadSunGlow() {
-  showLoadingScreen("loading sun glow: ");
   textureHardGlow = loadDdsTexture(runfiles::hardGlow);
   textureBigGlow = loadDdsTexture(runfiles::bigGlow);
   textureStreaks = loadDdsTexture(runfiles::streaks);
@@ -187,17 +154,13 @@ void drawSunGlow() {
 
   const auto centres = flareCentres(lightPosition, camera.getPosition(), camera.getLookAtPoint());
 
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  glDisable(GL_DEPTH_TEST);
+  applyPassState(passstate::sunGlow);
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];
     drawSprite(sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i],
                sprite.size, textureOf(sprite.texture));
   }
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
 }
 
 void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, float size,
@@ -205,7 +168,7 @@ void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, flo
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
-  if (!projectToWindow(camera, centre, viewport, projX, projY, projZ)) return;
+  if (!camera.projectToWindow(centre, viewport, projX, projY, projZ)) return;
   // Corners use the pass target's size, the viewport of every pass. A
   // sprite's size is in window pixels: on a scaled-down target it shrinks
   // with the picture, so that the composite shows it as large as at full scale.

@@ -62,5 +62,8 @@ std::string toGlslEs(const std::string& source) {
   out += "precision highp float;\nprecision highp int;\nprecision highp sampler2D;\n";
   out += "#line " + std::to_string(linesBefore + 1) + "\n";
   out += source.substr(insertAt);
+  // A directive on the last line needs its line feed in GLSL ES (an
+  // included file ending in #endif would draw a warning).
+  if (out.back() != '\n') out += '\n';
   return out;
 }

@@ -4,10 +4,11 @@
 #include <string>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
 #include "loaders/shaderloader.h"
+#include "render/passstate.h"
 #include "render/quality.h"
 #include "render/vertexattribute.h"
 
@@ -57,13 +58,23 @@ bool needsReducedComposite(int passes) {
 void prepareReducedComposite(DepthOfField& dof, int passes) {
   if (dof.reducedShader.programID != 0 && dof.reducedPasses == passes) return;
   glDeleteProgram(dof.reducedShader.programID);
-  const GLuint program = buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment,
-                                            "#define PASSES " + std::to_string(passes));
+  const GLuint program =
+      buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment, compositeDefines(passes));
   dof.reducedShader = buildShaderProgramRecord(program);
   dof.reducedPasses = passes;
   dof.windowSize = glGetUniformLocation(program, "windowSize");
 }
 }  // namespace
+
+std::string compositeDefines(int passes) {
+  return passes > 0 ? "#define PASSES " + std::to_string(passes) + "\n" : std::string();
+}
+
+std::vector<std::string> compositeVariants() {
+  std::vector<std::string> variants{compositeDefines(0)};
+  for (int passes = 1; passes <= kDOFPasses; ++passes) variants.push_back(compositeDefines(passes));
+  return variants;
+}
 
 void createCompositeQuad(DepthOfField& dof) {
   static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
@@ -78,6 +89,7 @@ void drawComposite(DepthOfField& dof, int passes) {
   const bool reduced = needsReducedComposite(passes);
   if (reduced) prepareReducedComposite(dof, passes);
   const ShaderProgram& shader = reduced ? dof.reducedShader : dof.quadShader;
+  applyPassState(passstate::finalComposite);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -89,9 +101,6 @@ void drawComposite(DepthOfField& dof, int passes) {
   }
   glUniform1i(shader.DOFSamples, passes);
   if (reduced) glUniform2f(dof.windowSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
-  // NOTE: the depth test is on or off as the last pass left it (the sun glow
-  // turns it on, a listed object off); the quad at depth 0 in front of the
-  // cleared depth covers the window either way.
   bindFloatAttribute(0, dof.quadVertexBuffer, 3);
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glDisableVertexAttribArray(0);

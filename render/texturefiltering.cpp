@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/configfile.h"
-#include "loaders/shaderloader.h"
 
 namespace {
 
@@ -34,13 +33,15 @@ bool isSoftwareRenderer(std::string_view renderer) {
 
 TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::string_view renderer) {
   TextureFilteringChoice choice;
-  if (setting == "unit" || setting == "shader") {
-    choice.filtering = setting == "unit" ? TextureFiltering::Unit : TextureFiltering::Shader;
+  const std::string_view autoWord = kTextureFilteringWords[0], unitWord = kTextureFilteringWords[1],
+                         shaderWord = kTextureFilteringWords[2];
+  if (setting == unitWord || setting == shaderWord) {
+    choice.filtering = setting == unitWord ? TextureFiltering::Unit : TextureFiltering::Shader;
     choice.reason = "textureFiltering = " + std::string(setting) + " in config.ini";
     return choice;
   }
-  if (setting != "auto")
-    choice.warning = "WARNING: textureFiltering '" + std::string(setting) + "' is not auto, unit or shader; auto serves";
+  if (setting != autoWord)
+    choice.warning = "WARNING: config.ini: textureFiltering '" + std::string(setting) + "' is not auto, unit or shader; auto serves";
   const std::string name = renderer.empty() ? std::string("unknown") : std::string(renderer);
   if (isSoftwareRenderer(renderer)) {
     choice.filtering = TextureFiltering::Shader;
@@ -61,6 +62,9 @@ TextureFiltering applyTextureFiltering() {
   const bool unit = choice.filtering == TextureFiltering::Unit;
   printf("DEBUG: texture filtering: %s (%s)\n", unit ? "texture unit" : "texel fetches in the shader",
          choice.reason.c_str());
-  setShaderDefines(unit ? "#define TEXTURE_UNIT_FILTERING 1\n" : "");
   return choice.filtering;
+}
+
+std::string textureFilteringDefines(TextureFiltering filtering) {
+  return filtering == TextureFiltering::Unit ? "#define TEXTURE_UNIT_FILTERING 1\n" : "";
 }

@@ -77,6 +77,14 @@ ILuint ilSaveL(ILenum type, void* lump, ILuint size) {
   return static_cast<ILuint>(png.size());
 }
 
+ILuint ilSaveF(ILenum type, ILHANDLE file) {
+  if (type != IL_PNG) return fail(IL_INVALID_EXTENSION);
+  const std::vector<uint8_t> png = encodeBound();
+  if (png.empty() || file == nullptr) return fail(IL_INVALID_VALUE);
+  if (fwrite(png.data(), 1, png.size(), static_cast<FILE*>(file)) != png.size()) return fail(IL_COULD_NOT_OPEN_FILE);
+  return IL_TRUE;
+}
+
 ILboolean ilLoadImage(const char*) { return fail(IL_INVALID_EXTENSION); }
 ILboolean ilConvertImage(ILenum, ILenum) { return IL_FALSE; }
 ILint ilGetInteger(ILenum mode) {

@@ -1,6 +1,6 @@
 // The browser build's shell: the page hands over its canvas size and address,
-// config.ini is written with the address's settings, then one frame per
-// animation frame. With ?path-time=T (and seed, steps) the page renders the
+// config.ini is written with the address's settings, the scene loads one
+// object an animation frame, then one frame per animation frame. With ?path-time=T (and seed, steps) the page renders the
 // one picture orbisk-shot renders and holds still.
 #include <emscripten.h>
 
@@ -21,6 +21,7 @@
 #include "app/urlsettings.h"
 #include "camera/animation.h"
 #include "camera/inputhandler.h"
+#include "effects/loadingscreen.h"
 #include "platform/platform.h"
 #include "platform/platform_web.h"
 #include "scene/scene.h"
@@ -32,11 +33,15 @@ void orbisk_picture_complete();
 
 namespace {
 
+enum class Phase { Loading, Running, Still, Ended };
+
 struct Page {
   Application app;
-  HotKeys hotKeys;
-  bool shot = false;      // ?path-time: one picture, then still
-  int shotFrames = 0;     // frames since the shot's picture was drawn
+  Phase phase = Phase::Loading;
+  SceneLoading loading;
+  bool startFast = false;  // a software renderer: fast, as F2 gives it
+  bool shot = false;       // ?path-time: one picture, then still
+  int stillFrames = 0;     // frames since the shot's picture was drawn
   ShotOptions shotOptions;
 };
 Page page;
@@ -78,29 +83,73 @@ void offerSavedPictures() {
   for (const std::string& name : names) orbisk_offer_download(name.c_str());
 }
 
-void frame() {
-  if (page.shot) {
-    // The picture was drawn on the frame before and the browser has shown
-    // it; nothing is drawn again, so it stays.
-    if (++page.shotFrames == 2) {
-      printf("DEBUG: the picture is complete (%d x %d)\n", windowWidth, windowHeight);
-      orbisk_picture_complete();
-      emscripten_cancel_main_loop();
-      return;
-    }
-    if (page.shotFrames > 1) return;
-    renderFrame(page.app);
+// Progress for the page's bar: steps done of all, and what comes next.
+void reportProgress(int done, const std::string& next) {
+  const int total = SceneLoading::kSteps + 1;  // the objects, then the sun glow and the targets
+  EM_ASM({ if (Module['orbiskLoading']) Module['orbiskLoading']($0, $1, UTF8ToString($2)); }, done, total, next.c_str());
+}
+
+// One step of the loading a frame: each object in a frame of its own, the
+// loading screen (and the page's bar) showing the next between them.
+void loadingFrame() {
+  if (!page.loading.done()) {
+    loadSceneStep(page.loading);
+    const std::string next = page.loading.done() ? "loading sun glow: " : page.loading.status();
+    if (!next.empty()) showLoadingScreen(next.c_str());
+    reportProgress(page.loading.step, next);
     return;
   }
-  frameStartTime = platform::getTime();
-  recordFrameStart(page.hotKeys, frameStartTime);
-  if (!followWindowSize()) return;
-  renderFrame(page.app);
-  drawHotKeyOverlays(page.hotKeys);
-  offerSavedPictures();
-  platform::swapBuffers();
-  updateAnimation();
-  pollHotKeys(page.hotKeys, page.app);
+  if (finishStartUp(page.app) != 0) {
+    page.phase = Phase::Ended;
+    emscripten_cancel_main_loop();
+    return;
+  }
+  reportProgress(SceneLoading::kSteps + 1, "");
+  if (page.startFast && !toggleFastQuality(page.app)) {
+    page.phase = Phase::Ended;
+    emscripten_cancel_main_loop();
+    return;
+  }
+  page.phase = Phase::Running;
+  if (!page.shot) return;
+  for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(earth, moon, missile);
+  if (!placeCameraOnPath(page.shotOptions.pathTime)) {
+    page.phase = Phase::Ended;
+    emscripten_cancel_main_loop();
+    return;
+  }
+  page.phase = Phase::Still;
+}
+
+void frame() {
+  switch (page.phase) {
+    case Phase::Loading:
+      loadingFrame();
+      return;
+    case Phase::Still:
+      // The picture drawn on the frame before has been shown; nothing is
+      // drawn again, so it stays.
+      if (page.stillFrames++ == 0) {
+        renderFrame(page.app);
+        return;
+      }
+      printf("DEBUG: the picture is complete (%d x %d)\n", windowWidth, windowHeight);
+      orbisk_picture_complete();
+      page.phase = Phase::Ended;
+      emscripten_cancel_main_loop();
+      return;
+    case Phase::Running:
+      // Escape only releases the pointer here; the page ends when it is
+      // closed, or when the targets cannot be made (after their ERROR).
+      if (!runOneFrame(page.app) && page.app.exitStatus != 0) {
+        page.phase = Phase::Ended;
+        emscripten_cancel_main_loop();
+      }
+      offerSavedPictures();
+      return;
+    case Phase::Ended:
+      return;
+  }
 }
 
 }  // namespace
@@ -112,20 +161,22 @@ EMSCRIPTEN_KEEPALIVE void orbisk_resize(int width, int height) {
 // Touch and pointer-lock motion: a turn by (dx, dy) pointer units, as a
 // pointer moved that far from the centre.
 EMSCRIPTEN_KEEPALIVE void orbisk_turn(int dx, int dy) {
-  if (page.shot) return;
+  if (page.phase != Phase::Running) return;
   int w = 0, h = 0;
   platform::getPointerAreaSize(&w, &h);
   platform::injectMousePos(w / 2 + dx, h / 2 + dy);
 }
 // Wheel, touchpad and pinch, in notches (fractions add up).
 EMSCRIPTEN_KEEPALIVE void orbisk_wheel(double notches) {
-  if (!page.shot) platform::injectMouseWheel(notches);
+  if (page.phase == Phase::Running) platform::injectMouseWheel(notches);
 }
 // A key as the keyboard would deliver it (the page's buttons).
 EMSCRIPTEN_KEEPALIVE void orbisk_key(int key, int action) {
-  if (!page.shot) platform::injectKey(key, action);
+  if (page.phase == Phase::Running) platform::injectKey(key, action);
 }
-EMSCRIPTEN_KEEPALIVE void orbisk_save_picture() { page.hotKeys.savePending = true; }
+EMSCRIPTEN_KEEPALIVE void orbisk_save_picture() {
+  if (page.phase == Phase::Running) ++page.app.hotKeys.picturesPending;
+}
 }
 
 // Arguments from the page: the canvas size in device pixels, whether the
@@ -179,8 +230,8 @@ int main(int argc, char** argv) {
   }
   // Without a GPU the full look costs seconds a frame: fast unless asked.
   // As F2 does it, so that F2 gives the configured look back.
-  const bool startFast = software && !qualityGiven && !page.shot;
-  if (startFast) printf("DEBUG: software WebGL renderer: starting in fast (F2 or ?quality=full gives the full look)\n");
+  page.startFast = software && !qualityGiven && !page.shot;
+  if (page.startFast) printf("DEBUG: software WebGL renderer: starting in fast (F2 or ?quality=full gives the full look)\n");
   settings.push_back({"width", std::to_string(width)});
   settings.push_back({"height", std::to_string(height)});
   settings.push_back({"fullscreen", "0"});
@@ -194,12 +245,10 @@ int main(int argc, char** argv) {
     options.seed = page.shotOptions.seed;
     options.announceQuality = true;
   }
-  if (startUp(options, page.app) != 0) return 1;
-  if (startFast) toggleFastQuality(page.app);
-  if (page.shot) {
-    for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(earth, moon, missile);
-    if (!placeCameraOnPath(page.shotOptions.pathTime)) return 1;
-  }
+  if (beginStartUp(options, page.app, page.loading) != 0) return 1;
+  const std::string first = page.loading.status();
+  if (!first.empty()) showLoadingScreen(first.c_str());
+  reportProgress(0, first);
   emscripten_set_main_loop(frame, 0, false);
   return 0;
 }

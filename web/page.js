@@ -88,10 +88,14 @@
       requestAnimationFrame(function () { setTimeout(function () {
         started = true;
         try { Module.callMain(args); } catch (e) { if (!(e && e.name === 'ExitStatus')) showError('ERROR: ' + e); }
-        progress(null);
       }, 0); });
     },
     onAbort: function (what) { showError('ERROR: the program stopped: ' + what); },
+    // The scene loads a step an animation frame; the bar follows the steps.
+    orbiskLoading: function (done, total, next) {
+      if (done >= total) progress(null);
+      else progress(done / total, 'Loading the scene… ' + next.replace(/^loading /, ''));
+    },
     orbiskDownload: function (name, bytes) {
       var link = document.createElement('a');
       link.href = URL.createObjectURL(new Blob([bytes], { type: 'image/png' }));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "loaders/shaderloader.h"
+#include "render/texturefiltering.h"
 #include "tests/gl/glfixture.h"
 
 namespace {
@@ -37,7 +38,6 @@ class TextureFilter : public ::testing::Test {
     ASSERT_FALSE(functions.empty()) << "filter functions not found in the Earth shader";
     program = filterProgram(functions, "");
     ASSERT_NE(program, 0u);
-    glGenVertexArrays(1, &vertexArray);
 
     // Every texel of every level a different colour, so a wrong level, texel
     // or weight shows.
@@ -100,7 +100,6 @@ class TextureFilter : public ::testing::Test {
     glDeleteFramebuffers(1, &framebuffer);
     GLuint textures[] = {texture, target};
     glDeleteTextures(2, textures);
-    glDeleteVertexArrays(1, &vertexArray);
     glDeleteProgram(program);
   }
 
@@ -119,7 +118,6 @@ class TextureFilter : public ::testing::Test {
     glUniform2f(glGetUniformLocation(program, "step"), texelsPerPixel / kTexWidth, texelsPerPixel / kTexHeight);
     glUniform1f(glGetUniformLocation(program, "footprint"), footprint);
     glUniform1i(glGetUniformLocation(program, "mode"), mode);
-    glBindVertexArray(vertexArray);
     glDrawArrays(GL_TRIANGLES, 0, 3);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     std::vector<unsigned char> pixels(4 * gltest::kWidth * gltest::kHeight);
@@ -134,7 +132,7 @@ class TextureFilter : public ::testing::Test {
     return largest;
   }
 
-  GLuint program = 0, vertexArray = 0, texture = 0, target = 0, framebuffer = 0;
+  GLuint program = 0, texture = 0, target = 0, framebuffer = 0;
 };
 
 // Whole levels of detail leave no blend between levels, so the result is
@@ -199,16 +197,15 @@ TEST_F(TextureFilter, TheUnitPathIsTheUnitsFilterAndAgreesWithTheFetchedOne) {
   EXPECT_LE(largestDifference(unitPath, fetched), 8);
 
   // The scene's own pair builds either way, the define put after #version.
-  for (const char* defines : {"#define TEXTURE_UNIT_FILTERING 1\n", ""}) {
-    setShaderDefines(defines);
+  for (const TextureFiltering path : kTextureFilteringPaths) {
+    const std::string defines = textureFilteringDefines(path);
     const GLuint scene = buildShaderProgram(ORBISK_SOURCE_DIR "/data/vShaderIndexedShading.glsl",
-                                            ORBISK_SOURCE_DIR "/data/fShaderIndexedShading.glsl");
+                                            ORBISK_SOURCE_DIR "/data/fShaderIndexedShading.glsl", defines);
     GLint linked = GL_FALSE;
     glGetProgramiv(scene, GL_LINK_STATUS, &linked);
     EXPECT_EQ(linked, GL_TRUE) << "with '" << defines << "'";
     glDeleteProgram(scene);
   }
-  setShaderDefines("");
 }
 
 }  // namespace

@@ -12,13 +12,13 @@
 
 #include "app/pngencode.h"
 #include "app/urlsettings.h"
-#include "effects/depthprobe.h"
+#include "camera/depthprobe.h"
 #include "loaders/ddstexture.h"
 #include "loaders/dxtdecode.h"
 #include "loaders/glsles.h"
 #include "loaders/shaderloader.h"
 #include "platform/classicrandom.h"
-#include "render/windowprojection.h"
+#include "camera/windowprojection.h"
 
 namespace {
 
@@ -90,6 +90,10 @@ TEST(GlslEs, VersionFirstPrecisionAfterExtensionsLinesKept) {
       start = end + 1;
     }
   }
+}
+
+TEST(GlslEs, EndsWithALineFeed) {
+  EXPECT_EQ(toGlslEs(assembleShaderSource("#version 330 core\n#ifdef X\n#endif")).back(), '\n');
 }
 
 TEST(GlslEs, OtherSourcesUnchanged) {
@@ -259,7 +263,7 @@ TEST(WindowProjection, BitIdenticalToGlu) {
     const double x = value(random) * 100, y = value(random), z = value(random) * 1e6;
     double gx = 0, gy = 0, gz = 0, ox = 0, oy = 0, oz = 0;
     const bool glu = gluProject(x, y, z, mv, proj, viewport, &gx, &gy, &gz) == GL_TRUE;
-    ASSERT_EQ(projectToWindow(mv, proj, viewport, x, y, z, ox, oy, oz), glu);
+    ASSERT_EQ(windowCoordinates(mv, proj, viewport, x, y, z, ox, oy, oz), glu);
     ASSERT_EQ(ox, gx);
     ASSERT_EQ(oy, gy);
     ASSERT_EQ(oz, gz);
@@ -267,7 +271,7 @@ TEST(WindowProjection, BitIdenticalToGlu) {
   // w = 0 cannot be projected.
   double zero[16] = {}, identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, x, y, z;
   const int viewport[4] = {0, 0, 4, 4};
-  EXPECT_FALSE(projectToWindow(identity, zero, viewport, 1, 2, 3, x, y, z));
+  EXPECT_FALSE(windowCoordinates(identity, zero, viewport, 1, 2, 3, x, y, z));
 }
 
 TEST(DepthProbe, PackedDepthBack) {

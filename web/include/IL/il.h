@@ -3,6 +3,7 @@
 // encoder; loading anything but DDS (which never comes here) fails.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 
 typedef unsigned int ILuint;
 typedef int ILint;
@@ -10,6 +11,7 @@ typedef unsigned int ILenum;
 typedef unsigned char ILboolean;
 typedef unsigned char ILubyte;
 typedef size_t ILsizei;
+typedef void* ILHANDLE;
 
 #define IL_FALSE 0
 #define IL_TRUE 1
@@ -38,6 +40,8 @@ ILboolean ilRegisterOrigin(ILenum mode);
 ILboolean ilEnable(ILenum mode);
 ILboolean ilSave(ILenum type, const char* fileName);
 ILuint ilSaveL(ILenum type, void* lump, ILuint size);
+// Writes into an open stream; 0 on failure, the caller checks the stream.
+ILuint ilSaveF(ILenum type, ILHANDLE file);
 ILboolean ilLoadImage(const char* fileName);
 ILboolean ilConvertImage(ILenum format, ILenum type);
 ILint ilGetInteger(ILenum mode);

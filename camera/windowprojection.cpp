@@ -1,4 +1,4 @@
-#include "render/windowprojection.h"
+#include "camera/windowprojection.h"
 
 namespace {
 // out = m * in, each row summed left to right.
@@ -7,7 +7,7 @@ void multiply(const double m[16], const double in[4], double out[4]) {
 }
 }  // namespace
 
-bool projectToWindow(const double modelView[16], const double projection[16], const int viewport[4], double x,
+bool windowCoordinates(const double modelView[16], const double projection[16], const int viewport[4], double x,
                      double y, double z, double& winX, double& winY, double& winZ) {
   const double object[4] = {x, y, z, 1.0};
   double eye[4], clip[4];

@@ -1,4 +1,4 @@
-#include "effects/depthprobe.h"
+#include "camera/depthprobe.h"
 
 #include <GL/glew.h>
 

@@ -5,5 +5,5 @@
 
 // modelView and projection column-major; viewport x, y, width, height.
 // False when the point projects to w = 0.
-bool projectToWindow(const double modelView[16], const double projection[16], const int viewport[4], double x,
+bool windowCoordinates(const double modelView[16], const double projection[16], const int viewport[4], double x,
                      double y, double z, double& winX, double& winY, double& winZ);
