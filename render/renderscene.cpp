@@ -9,6 +9,7 @@
 #include "camera/camera.h"
 #include "render/rendertargets.h"
 #include "render/screenbounds.h"
+#include "render/skytextures.h"
 #include "render/stagetimer.h"
 #include "scene/scene.h"
 
@@ -129,6 +130,7 @@ void renderScene() {
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   bindAndClear(framebufferPlanetColor);
   standardDraw(envCube, vpMatrix, viewMatrix);
+  bindSkyTextures(skyTextures, earth->getShaderProgram().programID);
   standardDraw(earth, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 
@@ -157,6 +159,7 @@ void renderScene() {
   const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix);
+  bindSkyTextures(skyTextures, record.programID);
   record.bindTextureUnit(1, depthTextureBackSideShadow, record.textureShadowBack);
   record.bindTextureUnit(2, depthTextureFrontSideShadow, record.textureShadowFront);
   record.bindTextureUnit(3, depthTextureBackSideAtmosphere, record.textureAtmosDepth);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "loaders/shaderloader.h"
+
 SkyTextures skyTextures;
 
 namespace {
@@ -57,6 +59,12 @@ SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName,
     return SkyTextures();
   }
   return makeSkyTextures(buildSkyTables(model));
+}
+
+SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius) {
+  std::string source;
+  if (readShaderSource(path, source) != ShaderFileStatus::Ok) return SkyTextures();
+  return loadSkyTextures(source, path, shellRadius);
 }
 
 void bindSkyTextures(const SkyTextures& textures, GLuint program) {

@@ -30,6 +30,9 @@ void destroySkyTextures(SkyTextures& textures);
 // prints an ERROR line naming it and the file and returns empty textures:
 // the sky then lacks its light beyond the first scattering.
 SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName, float shellRadius);
+// The same from a GLSL file; a file that cannot be read gives empty textures
+// silently (the shader loader reports it when it builds the program).
+SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius);
 
 // Makes the program current, binds the tables on their units and points
 // the program's samplers "transmittanceTable", "multipleScatteringTable"

@@ -295,4 +295,39 @@ Light Reference::trace(glm::dvec3 eye, glm::dvec3 dir, int paths, unsigned seed)
   return light;
 }
 
+Rgb tablesAlong(const AtmosphereModel& m, const SkyTables& tables, const Reference& reference, glm::dvec3 eye,
+                glm::dvec3 dir) {
+  const glm::dvec3 sun = reference.sun();
+  Rgb out = reference.trace(eye, dir, 0, 0).all();
+  const glm::dvec3 o = eye, d = glm::normalize(dir);
+  const double b = glm::dot(o, d);
+  const double c2 = glm::dot(o, o) - b * b;
+  if (c2 > m.shellRadius * m.shellRadius) return out;
+  const double t0 = std::max(-b - std::sqrt(m.shellRadius * m.shellRadius - c2), 0.0);
+  double t1 = -b + std::sqrt(m.shellRadius * m.shellRadius - c2);
+  const bool ground = c2 < 1.0 && -b - std::sqrt(1.0 - c2) > 0.0;
+  if (ground) t1 = -b - std::sqrt(1.0 - c2);
+  if (t1 <= t0) return out;
+  constexpr int n = 4000;
+  Rgb column{0.0, 0.0, 0.0};
+  const double dt = (t1 - t0) / n;
+  for (int i = 0; i < n; ++i) {
+    const glm::dvec3 p = o + d * (t0 + (i + 0.5) * dt);
+    const double r = std::max(glm::length(p), 1.0);
+    const Rgb e = extinctionAt(m, r), s = scatteringAt(m, r);
+    const Rgb psi =
+        tables.multipleScattering.at(sunCoordinate(glm::dot(p, sun) / r), altitudeCoordinate(r, m.shellRadius));
+    for (int c = 0; c < 3; ++c) {
+      out[c] += m.sunIntensity * std::exp(-(column[c] + 0.5 * e[c] * dt)) * s[c] * psi[c] * dt;
+      column[c] += e[c] * dt;
+    }
+  }
+  if (ground) {
+    const glm::dvec3 g = o + d * t1;
+    const Rgb sky = tables.groundIrradiance.at(sunCoordinate(glm::dot(glm::normalize(g), sun)), 0.0);
+    for (int c = 0; c < 3; ++c) out[c] += m.sunIntensity * std::exp(-column[c]) * m.groundAlbedo / M_PI * sky[c];
+  }
+  return out;
+}
+
 }  // namespace skyref

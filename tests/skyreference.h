@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "render/atmospheremodel.h"
+#include "render/skytables.h"
 
 namespace skyref {
 
@@ -36,6 +37,7 @@ class Reference {
   // The sunlight (per unit) reaching p: the shadow's soft edge, and below
   // the horizon the grazing ray's transmittance.
   Rgb sunlight(glm::dvec3 p) const;
+  glm::dvec3 sun() const { return sun_; }
 
  private:
   struct Step {
@@ -67,5 +69,12 @@ class Reference {
   int tableMu_ = 0, tableR_ = 0;
   std::vector<Rgb> table_;
 };
+
+// What the tables make of a ray, integrated finely on the CPU: the
+// reference's single scattering and sunlit ground, plus the tables' light of
+// higher orders along the ray and their sky light on the ground. Smooth
+// wherever the reference's paths are not.
+Rgb tablesAlong(const AtmosphereModel& m, const SkyTables& tables, const Reference& reference, glm::dvec3 eye,
+                glm::dvec3 dir);
 
 }  // namespace skyref
