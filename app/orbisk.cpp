@@ -17,6 +17,7 @@
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
+#include "render/passstate.h"
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
 #include "render/stagetimer.h"
@@ -136,6 +137,7 @@ void renderFrame(Application& app) {
     stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
     glViewport(0, 0, targetWidth, targetHeight);
+    applyPassState(passstate::environment);  // whole, and through every mask
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);

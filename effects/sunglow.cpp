@@ -10,6 +10,7 @@
 #include "effects/loadingscreen.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
+#include "render/passstate.h"
 #include "render/renderscene.h"
 #include "render/rendertargets.h"
 #include "render/vertexattribute.h"
@@ -188,17 +189,13 @@ void drawSunGlow() {
 
   const auto centres = flareCentres(lightPosition, camera.getPosition(), camera.getLookAtPoint());
 
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  glDisable(GL_DEPTH_TEST);
+  applyPassState(passstate::sunGlow);
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];
     drawSprite(sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i],
                sprite.size, textureOf(sprite.texture));
   }
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
 }
 
 void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, float size,

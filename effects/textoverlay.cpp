@@ -4,6 +4,7 @@
 #include "app/runfiles.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
+#include "render/passstate.h"
 #include "render/vertexattribute.h"
 
 TextOverlay textOverlay;
@@ -83,13 +84,9 @@ void TextOverlay::printText(const char* text, int x, int y, int size, glm::vec4 
   bindFloatAttribute(0, vertexBufferID, 2);
   bindFloatAttribute(1, uvBufferID, 2);
 
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDisable(GL_DEPTH_TEST);
+  applyPassState(passstate::textOverlay);
   glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(vertices.size()));
 
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
   glDisableVertexAttribArray(0);
   glDisableVertexAttribArray(1);
 }

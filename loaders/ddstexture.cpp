@@ -155,7 +155,8 @@ GLuint loadDdsTexture(const char* path) {
   GLuint textureID = 0;
   glGenTextures(1, &textureID);
   glBindTexture(GL_TEXTURE_2D, textureID);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  // Compressed uploads take their layout from the blocks alone: the unpack
+  // alignment does not apply, so none is set.
   for (size_t level = 0; level < info.levels.size(); ++level) {
     const DdsLevel& l = info.levels[level];
     glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), info.format, static_cast<GLsizei>(l.width),

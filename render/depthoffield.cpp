@@ -8,6 +8,7 @@
 #include "app/runfiles.h"
 #include "camera/camera.h"
 #include "loaders/shaderloader.h"
+#include "render/passstate.h"
 #include "render/quality.h"
 #include "render/vertexattribute.h"
 
@@ -78,6 +79,7 @@ void drawComposite(DepthOfField& dof, int passes) {
   const bool reduced = needsReducedComposite(passes);
   if (reduced) prepareReducedComposite(dof, passes);
   const ShaderProgram& shader = reduced ? dof.reducedShader : dof.quadShader;
+  applyPassState(passstate::finalComposite);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -89,9 +91,6 @@ void drawComposite(DepthOfField& dof, int passes) {
   }
   glUniform1i(shader.DOFSamples, passes);
   if (reduced) glUniform2f(dof.windowSize, static_cast<float>(windowWidth), static_cast<float>(windowHeight));
-  // NOTE: the depth test is on or off as the last pass left it (the sun glow
-  // turns it on, a listed object off); the quad at depth 0 in front of the
-  // cleared depth covers the window either way.
   bindFloatAttribute(0, dof.quadVertexBuffer, 3);
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glDisableVertexAttribArray(0);

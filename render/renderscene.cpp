@@ -7,6 +7,7 @@
 
 #include "app/orbisk.h"
 #include "camera/camera.h"
+#include "render/passstate.h"
 #include "render/rendertargets.h"
 #include "render/screenbounds.h"
 #include "render/skytextures.h"
@@ -25,20 +26,25 @@ void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix) {
   glUniform3f(record.lightPos_worldspace, lightPosition.x, lightPosition.y, lightPosition.z);
 }
 
-void drawWith(Object* object, const ShaderProgram& record, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
+// One draw, whole: the step's state as the object changes it, the program,
+// the pass's uniforms, then the object's own uniforms and textures.
+void drawWith(Object* object, const ShaderProgram& record, const PassState& step, const glm::mat4& vpMatrix,
+              const glm::mat4& viewMatrix) {
+  applyPassState(object->stateIn(step));
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix);
   object->draw(vpMatrix, record);
 }
 
-void standardDraw(Object* object, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
-  drawWith(object, object->getShaderProgram(), vpMatrix, viewMatrix);
+void standardDraw(Object* object, const PassState& step, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
+  drawWith(object, object->getShaderProgram(), step, vpMatrix, viewMatrix);
 }
 
 // Every target of a pass has one size (targetWidth x targetHeight), and the
 // frame set the viewport to it before the pass: binding a target needs no
-// new viewport.
-void bindAndClear(GLuint framebuffer) {
+// new viewport. The clear obeys the step's masks and scissor.
+void bindAndClear(GLuint framebuffer, const PassState& step) {
+  applyPassState(step);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
@@ -98,7 +104,7 @@ void renderScene() {
 
   // The stars, straight into the pass target.
   stageBegin(FrameStage::EnvironmentCube);
-  standardDraw(envCube, vpMatrix, viewMatrix);
+  standardDraw(envCube, passstate::environment, vpMatrix, viewMatrix);
   stageEnd(FrameStage::EnvironmentCube);
 
   // The auxiliary images are read only where the atmosphere composite draws,
@@ -107,54 +113,48 @@ void renderScene() {
       sphereScreenRect(boundingSphere(atmosphere->mesh.vertices, atmosphere->getModelMatrix()), vpMatrix,
                        targetWidth, targetHeight, kAuxiliaryPadding);
   const bool scissored = !(auxiliary == ScreenRect{0, 0, targetWidth, targetHeight});
-  if (scissored) {
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(auxiliary.x, auxiliary.y, auxiliary.width, auxiliary.height);
-  }
+  auto auxiliaryStep = [&](const PassState& step) { return scissored ? scissoredTo(step, auxiliary) : step; };
+  const PassState shadowBackFaces = auxiliaryStep(passstate::shadowBackFaces);
+  const PassState shadowFrontFaces = auxiliaryStep(passstate::shadowFrontFaces);
+  const PassState planetColour = auxiliaryStep(passstate::planetColour);
+  const PassState earthDepth = auxiliaryStep(passstate::earthDepth);
+  const PassState shellFarSide = auxiliaryStep(passstate::shellFarSide);
 
   // Depth of the shadow cone's back faces, then of its front faces.
   // NOTE: the shipped composite shader samples neither shadow image; they are
   // drawn for composite shaders that do, and cost two cone draws a pass.
   stageBegin(FrameStage::ShadowCone);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glCullFace(GL_FRONT);
-  bindAndClear(framebufferBackSideShadow);
-  standardDraw(shadowCone, vpMatrix, viewMatrix);
-  glCullFace(GL_BACK);
-  bindAndClear(framebufferFrontSideShadow);
-  standardDraw(shadowCone, vpMatrix, viewMatrix);
+  bindAndClear(framebufferBackSideShadow, shadowBackFaces);
+  standardDraw(shadowCone, shadowBackFaces, vpMatrix, viewMatrix);
+  bindAndClear(framebufferFrontSideShadow, shadowFrontFaces);
+  standardDraw(shadowCone, shadowFrontFaces, vpMatrix, viewMatrix);
   stageEnd(FrameStage::ShadowCone);
 
   // The planet's colour over the stars; the target has no depth buffer.
   stageBegin(FrameStage::PlanetColour);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  bindAndClear(framebufferPlanetColor);
-  standardDraw(envCube, vpMatrix, viewMatrix);
+  bindAndClear(framebufferPlanetColor, planetColour);
+  standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
   bindSkyTextures(skyTextures, earth->getShaderProgram().programID);
-  standardDraw(earth, vpMatrix, viewMatrix);
+  standardDraw(earth, planetColour, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 
   // Depth of the nearer of the Earth's surface and the shell's far side. The
   // Earth's own fragment shader is costly and its colour is masked here: the
   // shell's depth program draws it when that gives the very same depth.
   stageBegin(FrameStage::AtmosphereDepth);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  bindAndClear(framebufferBackSideAtmosphere);
+  bindAndClear(framebufferBackSideAtmosphere, earthDepth);
   const ShaderProgram atmosphereRecord = atmosphere->getShaderProgram();
   const ShaderProgram earthRecord = earth->getShaderProgram();
   if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
     earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
                          drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
-  drawWith(earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, vpMatrix, viewMatrix);
-  glCullFace(GL_FRONT);
-  drawWith(atmosphere, atmosphereRecord, vpMatrix, viewMatrix);
+  drawWith(earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix, viewMatrix);
+  drawWith(atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix);
   stageEnd(FrameStage::AtmosphereDepth);
-  if (scissored) glDisable(GL_SCISSOR_TEST);
 
   // The atmosphere composite into the pass target, from the images above.
   stageBegin(FrameStage::AtmosphereComposite);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glCullFace(GL_BACK);
+  applyPassState(atmosphere->stateIn(passstate::atmosphereComposite));
   glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[currentDOFPass]);
   const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
   glUseProgram(record.programID);
@@ -168,25 +168,13 @@ void renderScene() {
   // The pixels of the pass target, which are the window's only at full scale.
   glUniform2f(record.screenSize, static_cast<float>(targetWidth), static_cast<float>(targetHeight));
   // NOTE: nothing is ever drawn into the PlanetDepth image bound on unit 4;
-  // and a specular or night texture in the shell's material would be bound
-  // by its draw on unit 1 or 2, over the shadow images.
+  // and a composite shader sampling a specular or night texture would have
+  // the shell's draw bind it on unit 1 or 2, over the shadow images.
   atmosphere->draw(vpMatrix, record);
   stageEnd(FrameStage::AtmosphereComposite);
 
   // Moon and missile over the stars and the atmosphere, depth-tested.
   stageBegin(FrameStage::ListedObjects);
-  // NOTE: state passes between these draws. A program left current by the
-  // draw before is not made current again, and on a shared program a texture
-  // that an object lacks keeps the unit and sampler the object before set
-  // (its validityChecker tells the shader to ignore it).
-  for (Object* object : objectList) {
-    GLint currentlyBoundShaderProgramID = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &currentlyBoundShaderProgramID);
-    const ShaderProgram& shaderProgram = object->shaderProgram;
-    if (static_cast<GLuint>(currentlyBoundShaderProgramID) != shaderProgram.programID)
-      glUseProgram(shaderProgram.programID);
-    setPassUniforms(shaderProgram, viewMatrix);
-    object->draw(vpMatrix);
-  }
+  for (Object* object : objectList) standardDraw(object, passstate::listedObjects, vpMatrix, viewMatrix);
   stageEnd(FrameStage::ListedObjects);
 }

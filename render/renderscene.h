@@ -6,9 +6,9 @@
 // The sun, a point light far out in world space; never changes.
 extern glm::vec3 lightPosition;
 
-// NOTE: leaves the pass target bound with its scene depth, which the sun glow
-// drawn next reads back, and the atmosphere composite's images bound on
-// units 1 to 5.
+// Each step sets the state it draws with (render/passstate.h). NOTE: leaves
+// the pass target bound with its scene depth, which the sun glow drawn next
+// reads back.
 void renderScene();
 // Forgets which program draws the Earth's depth. The choice is kept by
 // program name, and GL hands deleted names out again: whoever deletes the

@@ -37,44 +37,39 @@ void Object::setCulling(bool enabled) {
   if (!isPathObject) cullingDisabled = !enabled;
 }
 
+PassState Object::stateIn(PassState pass) const {
+  pass.depthTest = pass.depthTest && depthTest;
+  pass.cullFace = pass.cullFace && !cullingDisabled;
+  if (blendEnabled) {
+    pass.blend = true;
+    pass.blendSrc = blendSrcFactor;
+    pass.blendDst = blendDstFactor;
+  }
+  return pass;
+}
+
+namespace {
+// A sampler the program lacks is left alone: the composite's images sit on
+// units 1 and 2 beside the shell's draw.
+void bindSampler(GLint location, GLint unit, bool has, GLuint texture) {
+  if (location < 0) return;
+  glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+  glBindTexture(GL_TEXTURE_2D, has ? texture : 0);
+  glUniform1i(location, unit);
+}
+}  // namespace
+
 void Object::draw(const glm::mat4& vpMatrix, const ShaderProgram& record) {
   if (isPathObject) return;
   glm::mat4 mvpMatrix = vpMatrix * modelMatrix;
   glUniformMatrix4fv(record.MVP, 1, GL_FALSE, glm::value_ptr(mvpMatrix));
   glUniformMatrix4fv(record.M, 1, GL_FALSE, glm::value_ptr(modelMatrix));
+  // Tells the shader which of the textures below are the object's own.
   glUniform2f(record.validityChecker, hasSpecularTexture ? 1.0f : 0.0f, hasNightTexture ? 1.0f : 0.0f);
-  if (hasDiffuseTexture) {
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, diffuseTextureID);
-    glUniform1i(record.diffuseTexture, 0);
-  }
-  if (hasSpecularTexture) {
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, specularTextureID);
-    glUniform1i(record.specularTexture, 1);
-  }
-  if (hasNightTexture) {
-    glActiveTexture(GL_TEXTURE2);
-    glBindTexture(GL_TEXTURE_2D, nightTextureID);
-    glUniform1i(record.diffuseNightTexture, 2);
-  }
-  if (cullingDisabled) glDisable(GL_CULL_FACE);
-  if (blendEnabled) {
-    glEnable(GL_BLEND);
-    glBlendFunc(blendSrcFactor, blendDstFactor);
-  }
-  if (depthTest)
-    glEnable(GL_DEPTH_TEST);
-  else
-    glDisable(GL_DEPTH_TEST);
+  bindSampler(record.diffuseTexture, 0, hasDiffuseTexture, diffuseTextureID);
+  bindSampler(record.specularTexture, 1, hasSpecularTexture, specularTextureID);
+  bindSampler(record.diffuseNightTexture, 2, hasNightTexture, nightTextureID);
   mesh.draw();
-  // Left in the opposite state of the flag: the passes rely on that.
-  if (depthTest)
-    glDisable(GL_DEPTH_TEST);
-  else
-    glEnable(GL_DEPTH_TEST);
-  if (blendEnabled) glDisable(GL_BLEND);
-  if (cullingDisabled) glEnable(GL_CULL_FACE);
 }
 
 void Object::draw(const glm::mat4& vpMatrix) {

@@ -7,6 +7,7 @@
 #include <glm/glm.hpp>
 
 #include "loaders/linemesh.h"
+#include "render/passstate.h"
 #include "render/shaderprogram.h"
 #include "scene/trianglemesh.h"
 
@@ -42,8 +43,14 @@ class Object {
   void setDepthTest(bool enabled) { depthTest = enabled; }
   bool isPath() const { return isPathObject; }
 
-  // The caller has made the record's program current and set "V" and
-  // "lightPos_worldspace"; this sets the per-object uniforms and draws.
+  // The state of a step with this object's own flags applied: its depth test
+  // and culling may only be turned off, its blending replaces the step's.
+  PassState stateIn(PassState pass) const;
+  // The caller has applied the state and made the record's program current
+  // and set "V" and "lightPos_worldspace"; this sets the per-object uniforms
+  // and draws. Every sampler the record has gets its unit: the object's
+  // texture, or none (texture 0) where the object lacks it, so that nothing
+  // the previous object bound is sampled.
   void draw(const glm::mat4& vpMatrix, const ShaderProgram& record);
   void draw(const glm::mat4& vpMatrix);
   // Deletes the mesh's buffers, the three textures and the program named in

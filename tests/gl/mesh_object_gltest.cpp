@@ -1,5 +1,5 @@
-// Triangle meshes and scene objects, judged by the GL state and pixels they
-// leave behind.
+// Triangle meshes and scene objects, judged by the GL state they set and the
+// pixels they draw.
 #include <array>
 #include <cstring>
 #include <glm/gtc/matrix_transform.hpp>
@@ -10,6 +10,7 @@
 #include "scene/object.h"
 #include "scene/trianglemesh.h"
 #include "tests/gl/glfixture.h"
+#include "tests/gl/passstatecheck.h"
 
 namespace {
 const char* const kVertexShader =
@@ -250,66 +251,31 @@ TEST_F(MeshGL, CopiesShareBuffersAndReleaseIsOnceOnly) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(MeshGL, ObjectLeavesDepthTestOppositeOfItsFlag) {
-  Object object;
-  object.setMesh(createdMesh());
-  object.setShaderProgram(buildShaderProgramRecord(program));
-  glm::mat4 vp(1.0f);
-
-  // Flag on: depth 0 everywhere hides the draw, and the test is off after.
-  clear(0.0);
-  glDisable(GL_DEPTH_TEST);
-  object.draw(vp);
-  EXPECT_FALSE(centreIsRed());
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  glEnable(GL_DEPTH_TEST);
-  object.draw(vp);
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-
-  // Flag off (the environment cube): drawn through, and the test is on after.
-  object.setDepthTest(false);
-  clear(0.0);
-  glEnable(GL_DEPTH_TEST);
-  object.draw(vp);
-  EXPECT_TRUE(centreIsRed());
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  glDisable(GL_DEPTH_TEST);
-  object.draw(vp);
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  glDisable(GL_DEPTH_TEST);
-  object.mesh.release();
-}
-
-TEST_F(MeshGL, ObjectWithCullingOffDrawsBackFacesAndTurnsCullingOn) {
+TEST_F(MeshGL, ObjectFlagsDecideTheDrawOverPoisonedState) {
+  // A back-facing triangle behind a depth of 0: only an object without depth
+  // test and culling (the star cube) shows, whatever the state before.
   Object object;
   object.setMesh(createdMesh(kClockwise));
   object.setShaderProgram(buildShaderProgramRecord(program));
-  object.setDepthTest(false);
-  glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK);
-  object.draw(glm::mat4(1.0f));
-  EXPECT_FALSE(centreIsRed()) << "back face drawn while culling is on";
-
-  object.setCulling(false);
-  EXPECT_TRUE(object.cullingDisabled);
-  for (bool before : {true, false}) {
-    if (before) glEnable(GL_CULL_FACE); else glDisable(GL_CULL_FACE);
-    clear();
+  for (bool flags : {true, false}) {
+    object.setDepthTest(flags);
+    object.setCulling(flags);
+    clear(0.0);
+    gltest::poisonPassState();
+    applyPassState(object.stateIn(passstate::environment));
     object.draw(glm::mat4(1.0f));
-    EXPECT_TRUE(centreIsRed());
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(centreIsRed(), !flags) << (flags ? "depth-tested and culled" : "drawn through");
   }
-  glDisable(GL_CULL_FACE);
-  glDisable(GL_DEPTH_TEST);
+  gltest::resetPassState();
   object.mesh.release();
 }
 
-TEST_F(MeshGL, ObjectBindsOnlyTheTexturesItHas) {
+TEST_F(MeshGL, ObjectBindsEveryTextureItsProgramSamples) {
   ShaderProgram record = buildShaderProgramRecord(program);
   GLuint sentinel[3] = {makeTexture(), makeTexture(), makeTexture()};
   GLuint diffuse = makeTexture(), specular = makeTexture(), night = makeTexture();
-  auto resetUnits = [&] {
+  // The textures and samplers an object drawn before would leave.
+  auto poisonUnits = [&] {
     for (int unit = 0; unit < 3; ++unit) {
       glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
       glBindTexture(GL_TEXTURE_2D, sentinel[unit]);
@@ -329,36 +295,42 @@ TEST_F(MeshGL, ObjectBindsOnlyTheTexturesItHas) {
     return value;
   };
 
+  // What an object lacks is no texture at all (the validity flags tell the
+  // shader), never the texture of the object before.
   Object diffuseOnly;
   diffuseOnly.setDiffuseTexture(diffuse);
   diffuseOnly.setMesh(createdMesh());
   diffuseOnly.setShaderProgram(record);
-  resetUnits();
-  diffuseOnly.draw(glm::mat4(1.0f));
-  EXPECT_EQ(validity(), (std::array<float, 2>{0, 0}));
-  EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
-  EXPECT_EQ(boundOnUnit(0), diffuse);
-  EXPECT_EQ(boundOnUnit(1), sentinel[1]);
-  EXPECT_EQ(boundOnUnit(2), sentinel[2]);
-  EXPECT_EQ(uniformInt(record.diffuseTexture), 0);
-  EXPECT_EQ(uniformInt(record.specularTexture), 7);
-  EXPECT_EQ(uniformInt(record.diffuseNightTexture), 7);
-
   Object noDiffuse;
   noDiffuse.setSpecularTexture(specular);
   noDiffuse.setNightTexture(night);
   noDiffuse.setMesh(createdMesh());
   noDiffuse.setShaderProgram(record);
-  resetUnits();
-  noDiffuse.draw(glm::mat4(1.0f));
-  EXPECT_EQ(validity(), (std::array<float, 2>{1, 1}));
-  EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
-  EXPECT_EQ(boundOnUnit(0), sentinel[0]);
-  EXPECT_EQ(boundOnUnit(1), specular);
-  EXPECT_EQ(boundOnUnit(2), night);
-  EXPECT_EQ(uniformInt(record.diffuseTexture), 7);
-  EXPECT_EQ(uniformInt(record.specularTexture), 1);
-  EXPECT_EQ(uniformInt(record.diffuseNightTexture), 2);
+  struct Case {
+    Object* object;
+    std::array<float, 2> validity;
+    std::array<GLuint, 3> units;
+  };
+  for (const Case& c : {Case{&diffuseOnly, {0, 0}, {diffuse, 0, 0}}, Case{&noDiffuse, {1, 1}, {0, specular, night}}}) {
+    poisonUnits();
+    c.object->draw(glm::mat4(1.0f));
+    EXPECT_EQ(validity(), c.validity);
+    for (int unit = 0; unit < 3; ++unit) EXPECT_EQ(boundOnUnit(unit), c.units[unit]) << "unit " << unit;
+    EXPECT_EQ(uniformInt(record.diffuseTexture), 0);
+    EXPECT_EQ(uniformInt(record.specularTexture), 1);
+    EXPECT_EQ(uniformInt(record.diffuseNightTexture), 2);
+  }
+
+  // A program without those samplers (the atmosphere composite, whose
+  // images sit on units 1 and 2) has its units left alone.
+  const GLuint plain = makeProgram(kVertexShader,
+                                   "#version 330 core\nout vec4 color;\nvoid main() { color = vec4(1.0); }\n");
+  poisonUnits();
+  glUseProgram(plain);
+  noDiffuse.draw(glm::mat4(1.0f), buildShaderProgramRecord(plain));
+  for (int unit = 0; unit < 3; ++unit) EXPECT_EQ(boundOnUnit(unit), sentinel[unit]) << "unit " << unit;
+  glUseProgram(program);
+  glDeleteProgram(plain);
 
   // destroy frees the mesh, the program in the record and every texture the
   // object has, and nothing else.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "loaders/shaderloader.h"
+#include "render/passstate.h"
 #include "render/shaderprogram.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"
@@ -137,8 +138,7 @@ class Composite : public ::testing::Test {
     glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
+    applyPassState(passstate::atmosphereComposite);
     glUseProgram(program);
     glUniformMatrix4fv(record.V, 1, GL_FALSE, glm::value_ptr(view));
     glUniform3f(record.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);

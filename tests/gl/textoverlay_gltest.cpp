@@ -9,6 +9,7 @@
 #include "effects/textoverlay.h"
 #include "tests/gl/effectsfixture.h"
 #include "tests/gl/glfixture.h"
+#include "tests/gl/passstatecheck.h"
 
 using effectstest::integer;
 using Pixel = std::array<unsigned char, 4>;
@@ -92,25 +93,22 @@ TEST_F(TextOverlayGLTest, TextBlendsOverWhatIsThereAndIgnoresDepth) {
   EXPECT_NEAR(p[2], 128, 2);
 }
 
-TEST_F(TextOverlayGLTest, PrintTextLeavesDepthTestOnAndBlendingOff) {
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  overlay.printText("state", 5, 5, 10, glm::vec4(1));
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+TEST_F(TextOverlayGLTest, PrintTextDrawsWithItsOwnStateWhateverCameBefore) {
+  // Another texture on unit 0 and another program current, as a pass leaves them.
+  GLuint black = effectstest::makeTexture({{0, 0, 0, 255}});
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, black);
+  glActiveTexture(GL_TEXTURE3);
+  glUseProgram(0);
+  gltest::poisonPassState();
+  overlay.printText("state", 5, 5, 10, glm::vec4(0, 1, 0, 1));
+  EXPECT_TRUE(gltest::readPassState() == passstate::textOverlay);
+  gltest::resetPassState();
+  EXPECT_EQ(target.pixel(8, 8), kGreen);
   EXPECT_FALSE(effectstest::attribEnabled(0));
   EXPECT_FALSE(effectstest::attribEnabled(1));
-  EXPECT_EQ(integer(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-  EXPECT_EQ(integer(GL_BLEND_DST_RGB), GL_ONE_MINUS_SRC_ALPHA);
-  EXPECT_EQ(integer(GL_CURRENT_PROGRAM), static_cast<GLint>(overlay.shaderID));
-  EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(white));
-
-  // Blending off and depth on beforehand end the same way.
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
-  overlay.printText("again", 5, 5, 10, glm::vec4(1));
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  glActiveTexture(GL_TEXTURE0);
+  glDeleteTextures(1, &black);
 }
 
 TEST_F(TextOverlayGLTest, NothingToDrawTouchesNothing) {
