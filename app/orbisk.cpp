@@ -114,8 +114,7 @@ int startUp(const StartOptions& options, Application& app) {
   applyConfiguredQuality(options, app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
-  applyTextureFiltering();  // before the scene's shaders are built
-  loadScene();
+  loadScene(textureFilteringDefines(applyTextureFiltering()));
   loadSunGlow();
   createRenderTargets();
   createDOFRenderTargets();

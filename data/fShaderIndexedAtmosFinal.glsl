@@ -15,52 +15,17 @@ uniform sampler2D textureAtmosDepth;
 
 out vec3 color;
 
-const float PI = 3.14159265;
-const float sunIntensity = 4.0;  // as in the Earth's shading
-const int SAMPLES = 10;
+#include "atmosphere.glsl"
 
-// Must match the Earth's shading: Earth's atmosphere, 8 km scale height
-// mapped onto 0.006 of the planet radius.
-const float sceneUnitsPerKm = 0.006 / 8.0;
-const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
-const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
-const float mieScattering = 30.0e-3 / sceneUnitsPerKm;
-const float mieExtinction = 33.0e-3 / sceneUnitsPerKm;
-const float mieG = 0.76;
+const int SAMPLES = 10;
 
 // The nearest depth the buffer can hold short of the far plane: the Moon and
 // the sun's glow stay visible behind the thin air beyond the Earth's disc.
 const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
 
-vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(2.2)); }
-vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / 2.2)); }
-
-vec3 shoulder(vec3 x) {
-  const float a = 0.8;
-  vec3 over = max(x - a, 0.0);
-  return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
-}
-
-// Air density at radius r relative to sea level, for the two scale heights.
-vec2 densityAt(float r) { return exp((1.0 - r) / scaleHeight); }
-// Chapman function for rays at zenith cosine mu >= 0 (see the Earth's shader).
-vec2 chapman(float r, float mu) { return 2.0 / (mu + sqrt(mu * mu + 8.0 * scaleHeight / (PI * r))); }
-// Density-weighted length from radius r, where the density is given, to
-// space at zenith cosine mu; a ray below the horizon passes its closest
-// approach and climbs back out.
-vec2 opticalDepth(float r, float mu, vec2 density) {
-  vec2 upward = scaleHeight * density * chapman(r, abs(mu));
-  if (mu >= 0.0) return upward;
-  float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
-  return 2.0 * scaleHeight * densityAt(r0) * chapman(r0, 0.0) - upward;
-}
 vec2 opticalDepthAlong(vec3 p, vec3 d) {
   float r = length(p);
   return opticalDepth(r, dot(p, d) / r, densityAt(r));
-}
-
-vec3 extinction(vec2 depth) {
-  return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y));
 }
 
 // Entry and exit distances of the ray o + t d on a sphere about the origin;
@@ -81,8 +46,7 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
 // weakened on its way from p to the eye by the view depth.
 vec3 scattered(vec3 p, float r, vec2 density, vec2 viewDepth, vec3 l, float rayleighPhase, float miePhase) {
   float muSun = dot(p, l) / r;
-  float closest = muSun >= 0.0 ? 2.0 : r * sqrt(max(1.0 - muSun * muSun, 0.0));
-  float visible = smoothstep(0.994, 1.0, closest);
+  float visible = sunVisibility(r, muSun);
   vec2 sunDepth = opticalDepth(r, muSun, density);
   vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
   return (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) * transmitted;

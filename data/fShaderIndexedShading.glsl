@@ -17,54 +17,14 @@ uniform sampler2D diffuseNightTexture;
 
 out vec3 color;
 
-const float PI = 3.14159265;
-// Sunlight in the units the 8-bit images show: a white surface facing the sun
-// reaches 4/pi, a little past white, which the shoulder rolls off.
-const float sunIntensity = 4.0;
-
-// The atmosphere: Earth's profile and coefficients with 8 km scale height
-// mapped onto 0.006 of the planet radius: a limb about as thin as seen from
-// orbit, with eleven scale heights inside the 1.07 shell.
-const float sceneUnitsPerKm = 0.006 / 8.0;
-const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
-const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
-const float mieExtinction = 33.0e-3 / sceneUnitsPerKm;
-
-vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(2.2)); }
-vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / 2.2)); }
-
-// Linear up to 0.8, then an exponential roll-off towards 1: highlights keep
-// their hue instead of clipping.
-vec3 shoulder(vec3 x) {
-  const float a = 0.8;
-  vec3 over = max(x - a, 0.0);
-  return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
-}
-
-// Air density at radius r (planet radius 1) relative to sea level, for the
-// two scale heights.
-vec2 densityAt(float r) { return exp((1.0 - r) / scaleHeight); }
-// Chapman function for rays at zenith cosine mu >= 0: the density-weighted
-// path to space in scale heights, from exp(y*y)erfc(y) ~ 2 / (sqrt(pi)
-// (y + sqrt(y*y + 4/pi))) with y = mu sqrt(r / 2H).
-vec2 chapman(float r, float mu) { return 2.0 / (mu + sqrt(mu * mu + 8.0 * scaleHeight / (PI * r))); }
-// Density-weighted length from radius r to space at zenith cosine mu; a ray
-// below the horizon passes its closest approach and climbs back out.
-vec2 opticalDepth(float r, float mu) {
-  vec2 upward = scaleHeight * densityAt(r) * chapman(r, abs(mu));
-  if (mu >= 0.0) return upward;
-  float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
-  return 2.0 * scaleHeight * densityAt(r0) * chapman(r0, 0.0) - upward;
-}
+#include "atmosphere.glsl"
 
 // Sunlight left after the path from radius r at sun-zenith cosine mu; zero
 // once the Earth hides the sun, with a soft edge just below the horizon.
 vec3 sunTransmittance(float r, float mu) {
-  float closest = mu >= 0.0 ? 2.0 : r * sqrt(max(1.0 - mu * mu, 0.0));
-  float visible = smoothstep(0.994, 1.0, closest);
+  float visible = sunVisibility(r, mu);
   if (visible <= 0.0) return vec3(0.0);
-  vec2 d = opticalDepth(r, mu);
-  return visible * exp(-(rayleighScattering * d.x + mieExtinction * d.y));
+  return visible * extinction(opticalDepth(r, mu, densityAt(r)));
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/oftenused.h"
+#include "loaders/shaderinclude.h"
 
 std::string assembleShaderSource(std::string_view fileBytes) {
   std::string source;
@@ -63,6 +64,13 @@ ShaderFileStatus readShaderSource(const char* path, std::string& source) {
   return ShaderFileStatus::Ok;
 }
 
+bool readIncludedShaderSource(const std::string& path, std::string& source, std::string& problem) {
+  const ShaderFileStatus status = readShaderSource(path.c_str(), source);
+  if (status == ShaderFileStatus::Ok || status == ShaderFileStatus::Empty) return true;
+  problem = shaderFileProblem(status);
+  return false;
+}
+
 namespace {
 using Kind = ShaderLogLine::Kind;
 
@@ -102,7 +110,7 @@ bool acceptNumber(std::string_view s, size_t& p, unsigned& value) {
 
 // "0:12(3):" (Mesa), "0(12) :" (NVIDIA) or "0:12:" (AMD, Intel): source
 // string, line and perhaps column, up to and including the colon.
-bool acceptLocation(std::string_view s, size_t& p, unsigned& line) {
+bool acceptLocation(std::string_view s, size_t& p, unsigned& line, unsigned& file) {
   size_t q = p;
   unsigned source = 0, number = 0, column = 0;
   if (!acceptNumber(s, q, source)) return false;
@@ -115,6 +123,7 @@ bool acceptLocation(std::string_view s, size_t& p, unsigned& line) {
   skipBlanks(s, q);
   if (!accept(s, q, ':')) return false;
   line = number;
+  file = source;
   p = q;
   return true;
 }
@@ -150,8 +159,8 @@ ShaderLogLine parseLogLine(std::string_view s) {
   skipBlanks(s, p);
   if (acceptSeverity(s, p, entry.kind)) {
     skipBlanks(s, p);
-    acceptLocation(s, p, compilerLine);
-  } else if (acceptLocation(s, p, compilerLine)) {
+    acceptLocation(s, p, compilerLine, entry.file);
+  } else if (acceptLocation(s, p, compilerLine, entry.file)) {
     skipBlanks(s, p);
     acceptSeverity(s, p, entry.kind);
   }
@@ -198,11 +207,21 @@ std::string printable(std::string_view text) {
 }
 
 // The end of a one-line message from the log's first error: ", line 3:
-// text", ": text", or "!" when the log has none.
-std::string firstErrorOf(std::string_view log, bool withLine) {
+// text", ", line 3 of 'included.glsl': text", ": text", or "!" when the log
+// has none. files: the source-string numbers' files; none for a link log.
+std::string firstErrorOf(std::string_view log, const std::vector<std::string>& files) {
   for (const ShaderLogLine& entry : parseShaderLog(log)) {
     if (entry.kind != ShaderLogLine::Kind::Error) continue;
-    std::string end = withLine && entry.line > 0 ? ", line " + std::to_string(entry.line) : "";
+    std::string end;
+    if (!files.empty() && entry.line > 0) {
+      const ShaderSourcePlace place =
+          files.size() > 1 ? shaderSourcePlace(entry.file, entry.line) : ShaderSourcePlace{0, entry.line};
+      end = ", line " + std::to_string(place.line);
+      if (place.file >= files.size())
+        end += " of source string " + std::to_string(place.file);
+      else if (place.file > 0)
+        end += " of '" + printable(files[place.file]) + "'";
+    }
     return end + (entry.text.empty() ? "!" : ": " + printable(entry.text));
   }
   return "!";
@@ -221,11 +240,14 @@ std::string fetchLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
   return std::string(message.data());
 }
 
-std::string shaderDefines;
-
-void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus) {
+void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus,
+                   const std::string& defines) {
   printf("compiling shader : %s\n", path);
-  const std::string source = insertShaderDefines(fileSource, shaderDefines);
+  // Includes first: the defines' #line counts the lines of the file built.
+  const ExpandedShader expanded =
+      fileStatus == ShaderFileStatus::Ok ? expandShaderIncludes(path, fileSource, readIncludedShaderSource)
+                                         : ExpandedShader{};
+  const std::string source = insertShaderDefines(expanded.source, defines);
   const char* sourcePointer = source.c_str();
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);
@@ -236,8 +258,11 @@ void compileShader(GLuint shader, const char* path, const std::string& fileSourc
   // A file that gave no source needs no compiler's word on top.
   if (fileStatus != ShaderFileStatus::Ok)
     printError(std::string("ERROR: Could not read shader file '") + path + "': " + shaderFileProblem(fileStatus) + "!");
+  else if (!expanded.error.empty())
+    printError("ERROR: Could not include into shader file '" + printable(expanded.errorFile) + "', line " +
+               std::to_string(expanded.errorLine) + ": " + printable(expanded.error) + "!");
   else if (compiled != GL_TRUE)
-    printError(std::string("ERROR: Could not compile shader file '") + path + "'" + firstErrorOf(log, true));
+    printError(std::string("ERROR: Could not compile shader file '") + path + "'" + firstErrorOf(log, expanded.files));
 }
 }  // namespace
 
@@ -255,10 +280,8 @@ std::string insertShaderDefines(const std::string& source, const std::string& li
   return source.substr(0, lineEnd + 1) + inserted + source.substr(lineEnd + 1);
 }
 
-void setShaderDefines(const std::string& lines) { shaderDefines = lines; }
-
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
-                          const std::string& fragmentDefines) {
+                          const std::string& defines) {
   const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";
   const char* fragmentPath = fragmentFilePath ? fragmentFilePath : "(null)";
   GLuint vertexShaderID = glCreateShader(GL_VERTEX_SHADER);
@@ -266,10 +289,9 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   std::string vertexShaderCode, fragmentShaderCode;
   const ShaderFileStatus vertexStatus = readShaderSource(vertexFilePath, vertexShaderCode);
   const ShaderFileStatus fragmentStatus = readShaderSource(fragmentFilePath, fragmentShaderCode);
-  fragmentShaderCode = insertShaderDefines(fragmentShaderCode, fragmentDefines);
 
-  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus);
-  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus);
+  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus, defines);
+  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus, defines);
 
   printf("linking the program\n");
   GLuint programID = glCreateProgram();
@@ -283,7 +305,7 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   // Link logs name no file, and their line numbers may belong to either.
   if (linked != GL_TRUE)
     printError(std::string("ERROR: Could not link the program of '") + vertexPath + "' and '" + fragmentPath + "'" +
-               firstErrorOf(log, false));
+               firstErrorOf(log, {}));
 
   // Still attached, so they live on until the program is deleted.
   glDeleteShader(vertexShaderID);

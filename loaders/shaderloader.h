@@ -26,6 +26,7 @@ struct ShaderLogLine {
   enum class Kind { Error, Warning, Other };
   Kind kind = Kind::Other;
   unsigned line = 0;  // line of the shader file; 0 when the log names none
+  unsigned file = 0;  // the source-string number the log gives with the line
   std::string text;   // without location and severity
 };
 
@@ -36,15 +37,17 @@ struct ShaderLogLine {
 // that assembleShaderSource puts first, so its line n is the file's n - 1.
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
 
+// Reads an included file for expandShaderIncludes: an empty file adds no
+// lines, a file that gives no source is refused with why.
+bool readIncludedShaderSource(const std::string& path, std::string& source, std::string& problem);
+
 // The source with lines put right after its #version line, then a #line
 // that keeps the compiler's line numbers those of the file. Without a
 // #version line, or with no lines to add, the source is returned as it is.
 std::string insertShaderDefines(const std::string& source, const std::string& lines);
-// Lines (such as "#define X 1\n") that every shader built from now on gets
-// after its #version line: choices made at start-up that the GLSL files test.
-void setShaderDefines(const std::string& lines);
 
-// fragmentDefines, when given, are lines put after the fragment file's
-// "#version" line as insertShaderDefines does (for this program only).
+// defines, when given, are lines (such as "#define X 1\n") put after the
+// "#version" line of both files as insertShaderDefines does: the choices
+// this one program is built for. Nothing carries over to other builds.
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
-                          const std::string& fragmentDefines = "");
+                          const std::string& defines = "");

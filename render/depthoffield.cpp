@@ -58,13 +58,23 @@ bool needsReducedComposite(int passes) {
 void prepareReducedComposite(DepthOfField& dof, int passes) {
   if (dof.reducedShader.programID != 0 && dof.reducedPasses == passes) return;
   glDeleteProgram(dof.reducedShader.programID);
-  const GLuint program = buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment,
-                                            "#define PASSES " + std::to_string(passes));
+  const GLuint program =
+      buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment, compositeDefines(passes));
   dof.reducedShader = buildShaderProgramRecord(program);
   dof.reducedPasses = passes;
   dof.windowSize = glGetUniformLocation(program, "windowSize");
 }
 }  // namespace
+
+std::string compositeDefines(int passes) {
+  return passes > 0 ? "#define PASSES " + std::to_string(passes) + "\n" : std::string();
+}
+
+std::vector<std::string> compositeVariants() {
+  std::vector<std::string> variants{compositeDefines(0)};
+  for (int passes = 1; passes <= kDOFPasses; ++passes) variants.push_back(compositeDefines(passes));
+  return variants;
+}
 
 void createCompositeQuad(DepthOfField& dof) {
   static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};

@@ -4,6 +4,8 @@
 #include <GL/glew.h>
 
 #include <glm/glm.hpp>
+#include <string>
+#include <vector>
 
 #include "render/rendertargets.h"
 #include "render/shaderprogram.h"
@@ -33,6 +35,12 @@ glm::vec3 jitteredEye(const glm::vec3& realEye, const glm::vec3& lookAtPos, cons
 // Moves the global camera to the eye of pass i and aims it at lookAtPos,
 // turning about the camera's view up and right.
 void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEye, const glm::vec3& lookAtPos);
+
+// The lines the composite is built with: none for the full one (0), PASSES
+// for the reduced one of 1..16 passes.
+std::string compositeDefines(int passes);
+// Every composite the program can build, so that a checker compiles each.
+std::vector<std::string> compositeVariants();
 
 // The full-screen quad's buffer and the composite program, and the reduced
 // program when currentQuality asks for one; destroy deletes all and zeroes them.

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/configfile.h"
-#include "loaders/shaderloader.h"
 
 namespace {
 
@@ -61,6 +60,9 @@ TextureFiltering applyTextureFiltering() {
   const bool unit = choice.filtering == TextureFiltering::Unit;
   printf("DEBUG: texture filtering: %s (%s)\n", unit ? "texture unit" : "texel fetches in the shader",
          choice.reason.c_str());
-  setShaderDefines(unit ? "#define TEXTURE_UNIT_FILTERING 1\n" : "");
   return choice.filtering;
+}
+
+std::string textureFilteringDefines(TextureFiltering filtering) {
+  return filtering == TextureFiltering::Unit ? "#define TEXTURE_UNIT_FILTERING 1\n" : "";
 }

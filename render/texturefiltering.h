@@ -1,7 +1,8 @@
 // Who filters the scene's textures. The texture unit (mipmaps plus the
 // anisotropy the DDS loader sets) is right on hardware; on software
 // rasterisers a trilinear filter built from texel fetches costs a fraction
-// of the unit's. Chosen once at start-up, before the shaders are built.
+// of the unit's. Chosen once at start-up; the scene's programs are built
+// with the choice's defines.
 #pragma once
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ struct TextureFilteringChoice {
 // else is warned about and taken as "auto".
 TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::string_view renderer);
 
-// Reads the key and the current context's renderer, prints the choice and
-// hands it to the shader loader.
+// Reads the key and the current context's renderer and prints the choice.
 TextureFiltering applyTextureFiltering();
+
+// The lines the programs whose shaders test TEXTURE_UNIT_FILTERING are built
+// with for a choice.
+std::string textureFilteringDefines(TextureFiltering filtering);
+// Every choice, so that a checker builds each path the program can take.
+inline constexpr TextureFiltering kTextureFilteringPaths[] = {TextureFiltering::Shader, TextureFiltering::Unit};

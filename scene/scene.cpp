@@ -60,7 +60,7 @@ glm::mat4 shadowConeModelMatrix(const glm::vec3& light) {
   return glm::translate(m, glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
-void loadScene() {
+void loadScene(const std::string& shaderDefines) {
   ModelLoaderOBJ loader;
   GLuint programID = 0;
 
@@ -76,7 +76,7 @@ void loadScene() {
   const std::string earthV = configFile.setting<std::string>("earthVShader");
   const std::string earthF = configFile.setting<std::string>("earthFShader");
   showLoadingScreen(("loading object: " + earthFile).c_str());
-  programID = buildShaderProgram(earthV.c_str(), earthF.c_str());
+  programID = buildShaderProgram(earthV.c_str(), earthF.c_str(), shaderDefines);
   earth = loadRequired(loader, earthFile, kModelFailure);
   earth->setShaderProgram(buildShaderProgramRecord(programID));
   earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
@@ -86,7 +86,8 @@ void loadScene() {
   const std::string moonV = configFile.setting<std::string>("moonVShader");
   const std::string moonF = configFile.setting<std::string>("moonFShader");
   showLoadingScreen(("loading object: " + moonFile).c_str());
-  if (moonV != earthV || moonF != earthF) programID = buildShaderProgram(moonV.c_str(), moonF.c_str());
+  if (moonV != earthV || moonF != earthF)
+    programID = buildShaderProgram(moonV.c_str(), moonF.c_str(), shaderDefines);
   moon = loadRequired(loader, moonFile, kModelFailure);
   moon->setShaderProgram(buildShaderProgramRecord(programID));
   moon->setModelMatrix(moonStartMatrix());
@@ -96,7 +97,8 @@ void loadScene() {
   const std::string missileV = configFile.setting<std::string>("missileVShader");
   const std::string missileF = configFile.setting<std::string>("missileFShader");
   showLoadingScreen(("loading object: " + missileFile).c_str());
-  if (missileV != moonV || missileF != moonF) programID = buildShaderProgram(missileV.c_str(), missileF.c_str());
+  if (missileV != moonV || missileF != moonF)
+    programID = buildShaderProgram(missileV.c_str(), missileF.c_str(), shaderDefines);
   missile = loadRequired(loader, missileFile, kModelFailure);
   missile->setShaderProgram(buildShaderProgramRecord(programID));
   missile->setModelMatrix(missileStartMatrix());
@@ -107,8 +109,8 @@ void loadScene() {
   const std::string atmosphereF = configFile.setting<std::string>("atmosphereFShader");
   const std::string atmosphereFinal = configFile.setting<std::string>("atmosphereFShaderFinal");
   showLoadingScreen(("loading object: " + atmosphereFile).c_str());
-  programID = buildShaderProgram(atmosphereV.c_str(), atmosphereF.c_str());
-  GLuint finalProgramID = buildShaderProgram(atmosphereV.c_str(), atmosphereFinal.c_str());
+  programID = buildShaderProgram(atmosphereV.c_str(), atmosphereF.c_str(), shaderDefines);
+  GLuint finalProgramID = buildShaderProgram(atmosphereV.c_str(), atmosphereFinal.c_str(), shaderDefines);
   atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
   atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
   atmosphere->setShaderProgram(buildShaderProgramRecord(programID));

@@ -1,5 +1,6 @@
 // The fixed scene, assembled once at start-up.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "render/shaderprogram.h"
@@ -15,7 +16,9 @@ extern Object* shadowCone;
 extern std::vector<Object*> objectList;
 extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
 
-void loadScene();
+// shaderDefines: what the configured objects' programs are built with (the
+// texture filtering's choice).
+void loadScene(const std::string& shaderDefines);
 // Destroys and deletes every object loadScene made, the camera paths among
 // them, releases each program once and leaves the globals as before loadScene.
 void unloadScene();

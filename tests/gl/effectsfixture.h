@@ -86,7 +86,8 @@ inline std::string readFile(const std::string& path) {
   return s.str();
 }
 
-// A temporary working directory holding the text and sprite shaders of data/.
+// A temporary working directory holding the text and sprite shaders of data/
+// and the files they include.
 // Restores the previous directory and window size when it ends.
 class WorkingDir {
  public:
@@ -95,7 +96,8 @@ class WorkingDir {
     if (getcwd(buffer, sizeof buffer)) previous = buffer;
     dir = gltest::makeTempDir();
     for (const char* name :
-         {"vShaderText.glsl", "fShaderText.glsl", "vShaderSprite.glsl", "fShaderSprite.glsl"}) {
+         {"vShaderText.glsl", "fShaderText.glsl", "vShaderSprite.glsl", "fShaderSprite.glsl", "spriteVertex.glsl",
+          "spriteFragment.glsl"}) {
       gltest::writeFile(dir + "/" + name,
                         readFile(std::string(ORBISK_SOURCE_DIR) + "/data/" + name));
     }

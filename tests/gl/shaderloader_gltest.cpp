@@ -185,3 +185,67 @@ TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
   EXPECT_EQ(output.err.rfind("ERROR: Could not read shader file '" + empty + "': it is empty!\n", 0), 0u)
       << output.err;
 }
+
+// Defines belong to the build they are given to: both stages get them after
+// their #version line, and the next build without them gets none.
+TEST_F(ShaderLoaderGL, DefinesReachBothStagesOfOneBuildOnly) {
+  std::string vertex = file("v.glsl", kVertex);
+  std::string fragment = file("f.glsl", kFragment);
+  GLuint program = 0;
+  gltest::Captured output = gltest::capture([&] {
+    program = buildShaderProgram(vertex.c_str(), fragment.c_str(), "#define CHOICE 2\n");
+  });
+  programs.push_back(program);
+  EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_TRUE) << output.err;
+  Attached a = attachedShaders(program);
+  EXPECT_EQ(sourceOf(a.vertex).rfind("\n#version 330 core\n#define CHOICE 2\n#line 3\n", 0), 0u) << sourceOf(a.vertex);
+  EXPECT_EQ(sourceOf(a.fragment).rfind("\n#version 330 core\n#define CHOICE 2\n#line 3\n", 0), 0u);
+
+  const GLuint plain = build(vertex, fragment, output);
+  EXPECT_EQ(sourceOf(attachedShaders(plain).fragment).find("CHOICE"), std::string::npos);
+}
+
+// The compiler's word on an included file names that file and its line; a
+// line of the including file after the include keeps its own number, with
+// defines put after #version as well. An include that cannot be expanded
+// is named at its line, and the compiler gets no source.
+TEST_F(ShaderLoaderGL, IncludedFilesKeepTheirNamesAndLinesInErrors) {
+  std::string vertex = file("v.glsl", kVertex);
+  file("model.glsl", "// shared\nvec4 tint() { return vec4(1.0); }\nvec4 broken() { return nope; }\n");
+  file("good.glsl", "vec4 tint() { return vec4(1.0); }\n");
+  struct Case {
+    const char* name;
+    std::string fragment;
+    std::string defines;
+    std::string error;  // the first ERROR line, less "ERROR: Could not ... '<dir>/f.glsl'"
+  };
+  const Case cases[] = {
+      {"in the included file",
+       "#version 330 core\nout vec4 color;\n#include \"model.glsl\"\nvoid main() { color = tint(); }\n", "",
+       ", line 3 of '" + dir + "/model.glsl': "},
+      {"after the include, with defines",
+       "#version 330 core\nout vec4 color;\n#include \"good.glsl\"\n\nvoid main() { color = tint() * CHOICE * nope; }\n",
+       "#define CHOICE 2.0\n", ", line 5: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string fragment = file("f.glsl", c.fragment);
+    GLuint program = 0;
+    gltest::Captured output = gltest::capture(
+        [&] { program = buildShaderProgram(vertex.c_str(), fragment.c_str(), c.defines); });
+    programs.push_back(program);
+    const std::string expected = "ERROR: Could not compile shader file '" + fragment + "'" + c.error;
+    EXPECT_EQ(output.err.rfind(expected, 0), 0u) << output.err << output.out;
+    EXPECT_NE(linesOf(output.err)[0].find("nope"), std::string::npos) << output.err;
+  }
+
+  const std::string fragment = file("f.glsl", "#version 330 core\nout vec4 color;\n#include \"gone.glsl\"\n");
+  gltest::Captured output;
+  const GLuint program = build(vertex, fragment, output);
+  EXPECT_EQ(sourceOf(attachedShaders(program).fragment), "");
+  const std::vector<std::string> errors = linesOf(output.err);
+  ASSERT_EQ(errors.size(), 2u) << output.err;
+  EXPECT_EQ(errors[0], "ERROR: Could not include into shader file '" + fragment + "', line 3: '" + dir +
+                           "/gone.glsl' cannot be read: no such file!");
+  EXPECT_EQ(errors[1].rfind("ERROR: Could not link the program", 0), 0u);
+}

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "loaders/shaderloader.h"
+#include "render/texturefiltering.h"
 #include "tests/gl/glfixture.h"
 
 namespace {
@@ -199,16 +200,15 @@ TEST_F(TextureFilter, TheUnitPathIsTheUnitsFilterAndAgreesWithTheFetchedOne) {
   EXPECT_LE(largestDifference(unitPath, fetched), 8);
 
   // The scene's own pair builds either way, the define put after #version.
-  for (const char* defines : {"#define TEXTURE_UNIT_FILTERING 1\n", ""}) {
-    setShaderDefines(defines);
+  for (const TextureFiltering path : kTextureFilteringPaths) {
+    const std::string defines = textureFilteringDefines(path);
     const GLuint scene = buildShaderProgram(ORBISK_SOURCE_DIR "/data/vShaderIndexedShading.glsl",
-                                            ORBISK_SOURCE_DIR "/data/fShaderIndexedShading.glsl");
+                                            ORBISK_SOURCE_DIR "/data/fShaderIndexedShading.glsl", defines);
     GLint linked = GL_FALSE;
     glGetProgramiv(scene, GL_LINK_STATUS, &linked);
     EXPECT_EQ(linked, GL_TRUE) << "with '" << defines << "'";
     glDeleteProgram(scene);
   }
-  setShaderDefines("");
 }
 
 }  // namespace
