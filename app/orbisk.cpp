@@ -20,6 +20,7 @@
 #include "render/passstate.h"
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
+#include "render/skytextures.h"
 #include "render/stagetimer.h"
 #include "render/texturefiltering.h"
 #include "scene/scene.h"
@@ -115,6 +116,8 @@ int startUp(const StartOptions& options, Application& app) {
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
   loadScene(textureFilteringDefines(applyTextureFiltering()));
+  skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
+                                        glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
   loadSunGlow();
   createRenderTargets();
   createDOFRenderTargets();
@@ -171,6 +174,7 @@ void releaseResources(Application& app) {
   destroyDOFRenderTargets();
   destroyRenderTargets();
   unloadSunGlow();
+  destroySkyTextures(skyTextures);
   unloadScene();
   textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);

@@ -1,8 +1,9 @@
 #version 330 core
 // The atmosphere composite: the planet-colour image seen through the air, plus
-// the sunlight the air scatters towards the eye (single scattering, Rayleigh
-// and Mie, with the Earth's shadow), along each pixel's view ray from where it
-// enters the shell to the Earth's surface or the shell's far side.
+// the sunlight the air scatters towards the eye along each pixel's view ray,
+// from where it enters the shell to the Earth's surface or the shell's far
+// side: light scattered once (Rayleigh and Mie, with the Earth's shadow)
+// marched along the ray, every further order read from a table.
 flat in vec3 eye_worldspace;
 flat in vec2 focalLength;
 
@@ -23,9 +24,9 @@ const int SAMPLES = 10;
 // the sun's glow stay visible behind the thin air beyond the Earth's disc.
 const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
 
-vec2 opticalDepthAlong(vec3 p, vec3 d) {
+vec2 opticalDepthAlong(vec3 p, vec3 d, float shell) {
   float r = length(p);
-  return opticalDepth(r, dot(p, d) / r, densityAt(r));
+  return opticalDepth(r, dot(p, d) / r, densityAt(r, shell), shell);
 }
 
 // Entry and exit distances of the ray o + t d on a sphere about the origin;
@@ -41,15 +42,56 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
   return vec2(-b - s, -b + s);
 }
 
-// Light scattered towards the eye per unit length at p: the sun's light that
-// reaches p (none in the Earth's shadow, tested exactly against the sphere),
-// weakened on its way from p to the eye by the view depth.
-vec3 scattered(vec3 p, float r, vec2 density, vec2 viewDepth, vec3 l, float rayleighPhase, float miePhase) {
+// The tables' sizes, taken once per pixel.
+vec2 transmittanceSize, multipleScatteringSize;
+
+// The stretch of the ray o + t d inside a cylinder of the given radius about
+// the shadow's axis, behind the Earth (none when y < x).
+vec2 shadowSpan(vec3 o, vec3 d, vec3 l, float radius) {
+  vec3 across = d - l * dot(d, l);
+  float a = dot(across, across);
+  vec2 span = vec2(-1e9, 1e9);
+  if (a > 1e-12) {
+    // From the closest approach to the axis, exact for a far eye.
+    float tc = -dot(o - l * dot(o, l), across) / a;
+    vec3 closest = o + d * tc;
+    closest -= l * dot(closest, l);
+    float disc = (radius * radius - dot(closest, closest)) / a;
+    if (disc < 0.0) return vec2(1.0, -1.0);
+    span = vec2(tc - sqrt(disc), tc + sqrt(disc));
+  } else if (dot(o, o) - dot(o, l) * dot(o, l) >= radius * radius) {
+    return vec2(1.0, -1.0);
+  }
+  float ol = dot(o, l), dl = dot(d, l);
+  if (dl > 0.0) span.y = min(span.y, -ol / dl);
+  else if (dl < 0.0) span.x = max(span.x, -ol / dl);
+  else if (ol >= 0.0) return vec2(1.0, -1.0);
+  return span;
+}
+
+// Light scattered towards the eye per unit length at p, weakened on its way
+// to the eye by the view depth: the sunlight that reaches p scattered once
+// (lit: the share of p's stretch of the ray outside the Earth's shadow), and
+// the light of every further order, from the table.
+vec3 scattered(vec3 p, float r, vec2 density, vec2 viewDepth, vec3 l, float rayleighPhase, float miePhase, float lit,
+               float shell) {
   float muSun = dot(p, l) / r;
-  float visible = sunVisibility(r, muSun);
-  vec2 sunDepth = opticalDepth(r, muSun, density);
-  vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
-  return (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) * transmitted;
+  float row = altitudeCoordinate(r, shell);
+  vec3 sun = lit * sunTransmittance(r, muSun, row, transmittanceSize);
+  vec3 ambient = readTable(multipleScatteringTable, multipleScatteringSize, vec2(0.5 + 0.5 * muSun, row));
+  vec3 rayleigh = rayleighScattering * density.x;
+  float mie = mieScattering * density.y;
+  return (rayleigh * (rayleighPhase * sun + ambient) + mie * (miePhase * sun + ambient)) * extinction(max(viewDepth, 0.0));
+}
+
+// The sunlit share of [t - dt/2, t + dt/2]: the soft edge of the shadow as
+// three nested cylinders across it, each taking a third of the light, and
+// each cut exactly, so that no sample spacing shows across the edge.
+float litShare(float t, float dt, vec2 inner, vec2 middle, vec2 outer) {
+  vec2 ends = vec2(t - 0.5 * dt, t + 0.5 * dt);
+  vec3 overlap = min(vec3(ends.y), vec3(inner.y, middle.y, outer.y)) - max(vec3(ends.x), vec3(inner.x, middle.x, outer.x));
+  vec3 shaded = clamp(overlap / max(dt, 1e-9), 0.0, 1.0);
+  return 1.0 - (shaded.x + shaded.y + shaded.z) / 3.0;
 }
 
 float dither() {
@@ -64,6 +106,8 @@ void main() {
   vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
   vec3 eye = eye_worldspace;
   vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
+  transmittanceSize = vec2(textureSize(transmittanceTable, 0));
+  multipleScatteringSize = vec2(textureSize(multipleScatteringTable, 0));
 
   float shellRadius = length(M[0].xyz);
   vec2 shell = sphereHits(eye, dir, shellRadius);
@@ -83,7 +127,11 @@ void main() {
   // Towards space from every point of the path: back along the ray when it
   // ends on the ground, onwards when it leaves the shell again.
   vec3 outward = hitsEarth ? -dir : dir;
-  vec2 entryDepth = opticalDepthAlong(entry, outward);
+  vec2 entryDepth = opticalDepthAlong(entry, outward, shellRadius);
+  // The Earth's shadow along the ray, at three radii across its soft edge.
+  vec2 inner = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 1.0 / 6.0));
+  vec2 middle = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 0.5));
+  vec2 outer = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 5.0 / 6.0));
 
   float nu = dot(dir, l);
   float rayleighPhase = 3.0 / (16.0 * PI) * (1.0 + nu * nu);
@@ -107,10 +155,11 @@ void main() {
     float dt = 2.0 * length0 * s / float(groundCount);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r);
+    vec2 density = densityAt(r, shellRadius);
     // Looking back up the ray from a point before the ground never meets it.
     vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
-    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase) * dt;
+    float lit = litShare(t, dt, inner, middle, outer);
+    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase, lit, shellRadius) * dt;
   }
 
   // Crowded quadratically towards the closest approach to the planet.
@@ -133,12 +182,13 @@ void main() {
     dt /= float(SAMPLES);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r);
-    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density);
-    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase) * dt;
+    vec2 density = densityAt(r, shellRadius);
+    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellRadius);
+    float lit = litShare(t, dt, inner, middle, outer);
+    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase, lit, shellRadius) * dt;
   }
 
-  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward);
+  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellRadius);
   vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
   vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;

@@ -19,9 +19,9 @@ struct SkyTextures {
   GLuint groundIrradiance = 0;
 };
 
-// RGBA16F, nearest texels, clamped at the edges: the shaders filter with
-// texel fetches, so no float filtering extension is needed (WebGL2 has
-// RGBA16F textures from float data everywhere). Zero names if GL refused.
+// RGBA16F, linear, clamped at the edges, one level: half floats filter
+// everywhere, WebGL2 included, with no extension (32-bit floats would need
+// OES_texture_float_linear there). Zero names if GL refused.
 SkyTextures makeSkyTextures(const SkyTables& tables);
 void destroySkyTextures(SkyTextures& textures);
 

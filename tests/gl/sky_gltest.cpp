@@ -33,8 +33,6 @@ std::string readData(const std::string& name) {
   return s.str();
 }
 
-// The file the atmosphere's constants are read from.
-const char* kAtmosphereSource = "fShaderIndexedAtmosFinal.glsl";
 
 GLuint buildFromData(const std::string& vertex, const std::string& fragment) {
   const std::string v = ORBISK_SOURCE_DIR "/data/" + vertex, f = ORBISK_SOURCE_DIR "/data/" + fragment;
@@ -79,13 +77,7 @@ class Sky : public ::testing::Test {
   void SetUp() override {
     std::string problem;
     model.shellRadius = 1.07;
-    // Until the shaders' shared constants name them, the tone curve's and
-    // the ground's values come from here.
-    ASSERT_TRUE(parseAtmosphereModel(readData(kAtmosphereSource) +
-                                         "const float groundAlbedo = 0.3;\nconst float shoulderStart = 0.8;\n"
-                                         "const float displayGamma = 2.2;\nconst vec2 shadowEdge = vec2(0.994, 1.0);\n",
-                                     model, problem))
-        << problem;
+    ASSERT_TRUE(parseAtmosphereModel(readData("atmosphere.glsl"), model, problem)) << problem;
     tables = makeSkyTextures(buildSkyTables(model));
     composite = buildFromData("vShaderIndexedShading.glsl", "fShaderIndexedAtmosFinal.glsl");
     shading = buildFromData("vShaderIndexedShading.glsl", "fShaderIndexedShading.glsl");
@@ -190,49 +182,137 @@ class Sky : public ::testing::Test {
 };
 
 struct Ray {
-  const char* what;
   glm::dvec3 eye, dir;
-  double tolerance;  // display units, per channel
 };
 
 // A ray that passes the centre at `closest` radii, at the point towards `at`.
-Ray tangent(const char* what, glm::dvec3 at, glm::dvec3 along, double closest, double tolerance) {
+Ray tangent(glm::dvec3 at, glm::dvec3 along, double closest) {
   at = glm::normalize(at);
   along = glm::normalize(along - at * glm::dot(along, at));
-  return {what, at * closest - along * 3.0, along, tolerance};
+  return {at * closest - along * 3.0, along};
 }
 
-// NOTE: disabled until the shaders read the tables: today's single
-// scattering misses every one of these by more than the tolerance.
-TEST_F(Sky, DISABLED_ShowsEveryOrderOfScatteringAtTheRaysThatNeedIt) {
-  const glm::dvec3 sun = glm::normalize(glm::dvec3(1.0));
-  const glm::dvec3 across = glm::normalize(glm::cross(sun, glm::dvec3(0, 0, 1)));
+const glm::dvec3 kSun = glm::normalize(glm::dvec3(1.0));
+const glm::dvec3 kInside(0.6, 0.6, 0.6);
+
+// From the eye inside the shell, `elevation` radians above the horizon,
+// turned `turn` radians from the README's horizon view.
+Ray fromInside(double elevation, double turn = 0.0) {
+  const glm::dvec3 up = glm::normalize(kInside);
+  const glm::dvec3 look = glm::dvec3(-0.4, 0.3, -0.1);
+  glm::dvec3 level = glm::normalize(look - up * glm::dot(look, up));
+  level = level * std::cos(turn) + glm::cross(up, level) * std::sin(turn);
+  const double e = -std::acos(1.0 / glm::length(kInside)) + elevation;
+  return {kInside, level * std::cos(e) + up * std::sin(e)};
+}
+
+// The limb of the README's day-side view, at closest approach r0.
+Ray dayLimb(double r0) {
   const glm::dvec3 day = glm::normalize(glm::dvec3(2.0, 2.35, 1.55));
-  const glm::dvec3 dayLimb = glm::cross(day, glm::cross(day, glm::dvec3(0, 0, 1)));
-  const double shadowAngle = 93.0 * M_PI / 180.0;
-  const glm::dvec3 inside(0.6, 0.6, 0.6);
-  const glm::dvec3 up = glm::normalize(inside);
-  const glm::dvec3 level = glm::normalize(glm::dvec3(-0.4, 0.3, -0.1) - up * glm::dot(glm::dvec3(-0.4, 0.3, -0.1), up));
-  const double horizon = -std::acos(1.0 / glm::length(inside));
-  auto fromInside = [&](const char* what, double elevation, double tolerance) {
-    const double e = horizon + elevation;
-    return Ray{what, inside, level * std::cos(e) + up * std::sin(e), tolerance};
+  return tangent(glm::cross(day, glm::cross(day, glm::dvec3(0, 0, 1))), -day, r0);
+}
+
+// A limb ray at closest approach r0 whose closest point lies `degrees` from
+// the sub-solar point, seen from the side.
+Ray sideLimb(double degrees, double r0) {
+  const glm::dvec3 across = glm::normalize(glm::cross(kSun, glm::dvec3(0, 0, 1)));
+  const double a = degrees * M_PI / 180.0;
+  return tangent(kSun * std::cos(a) + glm::cross(across, kSun) * std::sin(a), across, r0);
+}
+
+struct Line {
+  const char* what;
+  std::vector<Ray> rays;
+  double meanWithin, maxWithin;  // display units of 255, every channel
+};
+
+// Lines like the issue's, at fewer points: across the day limb, across the
+// terminator into the Earth's shadow, above the horizon from inside the
+// shell, and the ground of albedo 0.3 through the air.
+std::vector<Line> issueLines() {
+  std::vector<Line> lines = {{"the day limb", {}, 2.0, 8.0},
+                             {"the terminator into the shadow", {}, 2.0, 8.0},
+                             {"above the horizon from inside", {}, 2.0, 8.0},
+                             {"the ground through the air", {}, 3.0, 10.0}};
+  for (double r0 : {1.001, 1.003, 1.006, 1.01, 1.015, 1.022, 1.03, 1.04, 1.05, 1.06})
+    lines[0].rays.push_back(dayLimb(r0));
+  for (double degrees : {84.0, 88.0, 91.0, 93.0, 95.0, 98.0, 102.0, 108.0}) lines[1].rays.push_back(sideLimb(degrees, 1.008));
+  for (double elevation : {0.005, 0.015, 0.03, 0.06, 0.1, 0.2, 0.4, 0.8}) lines[2].rays.push_back(fromInside(elevation));
+  for (double r0 : {0.2, 0.6, 0.9, 0.98}) lines[3].rays.push_back(dayLimb(r0));
+  for (double elevation : {-0.4, -0.15, -0.05, -0.025}) lines[3].rays.push_back(fromInside(elevation));
+  return lines;
+}
+
+// Along every line the shaders show every order of scattering within the
+// issue's targets of the reference; single scattering alone did not (up to
+// 45 display units off).
+TEST_F(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
+  const skyref::Reference reference(model, kSun);
+  for (const Line& line : issueLines()) {
+    double sum = 0.0, worst = 0.0;
+    int n = 0;
+    for (size_t i = 0; i < line.rays.size(); ++i) {
+      const Ray& ray = line.rays[i];
+      const Rgb all = reference.trace(ray.eye, ray.dir, 600, unsigned(3 + i)).all();
+      const glm::vec3 shown = displayed(ray.eye, ray.dir);
+      if (getenv("SKY_PRINT"))
+        printf("  shown %5.1f %5.1f %5.1f  every order %5.1f %5.1f %5.1f\n", shown.r, shown.g, shown.b,
+               displayValue(model, all[0]), displayValue(model, all[1]), displayValue(model, all[2]));
+      for (int c = 0; c < 3; ++c) {
+        const double error = std::fabs(shown[c] - displayValue(model, all[c]));
+        sum += error;
+        worst = std::max(worst, error);
+        ++n;
+      }
+    }
+    printf("%-32s %.2f on average, %.2f at most\n", line.what, sum / n, worst);
+    EXPECT_LT(sum / n, line.meanWithin) << line.what;
+    EXPECT_LT(worst, line.maxWithin) << line.what;
+  }
+}
+
+// Steps and bands: along fine lines across the night limb and the night
+// ground the difference from the tables' own account of the rays (smooth,
+// and where the paths of the reference are noisy in the dark) changes
+// smoothly: its second difference stays within three display units, two of
+// them the rounding of the displayed values.
+// NOTE: disabled: the issue's target (two units) is not reached yet. Today's
+// composite measures 5.6 up across the night limb, 5.4 along it and 3.9 on
+// the night ground, where the ten samples of a limb ray and the four of a
+// steep ground ray are too few for the light from past the shadow's edge.
+TEST_F(Sky, DISABLED_NoStepsOrBandsAcrossTheNightLimbAndGround) {
+  struct Fine {
+    const char* what;
+    std::vector<Ray> rays;
   };
-  const Ray rays[] = {
-      tangent("the day limb", dayLimb, -day, 1.004, 4.0),
-      tangent("grazing the Earth's shadow", sun * std::cos(shadowAngle) + glm::cross(across, sun) * std::sin(shadowAngle),
-              across, 1.006, 4.0),
-      fromInside("inside the shell, just above the horizon", 0.03, 4.0),
-      fromInside("inside the shell, higher", 0.3, 4.0),
-      fromInside("the ground from inside the shell", -0.05, 5.0),
-      tangent("the ground below the day limb", dayLimb, -day, 0.9, 5.0),
-  };
-  const skyref::Reference reference(model, sun);
-  for (const Ray& ray : rays) {
-    const Rgb all = reference.trace(ray.eye, ray.dir, 1500, 3).all();
-    const glm::vec3 shown = displayed(ray.eye, ray.dir);
-    for (int c = 0; c < 3; ++c)
-      EXPECT_NEAR(shown[c], displayValue(model, all[c]), ray.tolerance) << ray.what << ", channel " << c;
+  std::vector<Fine> fines = {{"up across the night limb", {}}, {"along the night limb", {}},
+                             {"the night ground to the terminator", {}}};
+  for (int i = 1; i <= 40; ++i) fines[0].rays.push_back(sideLimb(97.0, 1.0 + 0.0015 * i));
+  for (int i = 0; i <= 40; ++i) fines[1].rays.push_back(sideLimb(90.0 + 0.5 * i, 1.01));
+  // Straight down onto the ground, from the night side up to the terminator.
+  const glm::dvec3 across = glm::normalize(glm::cross(kSun, glm::dvec3(0, 0, 1)));
+  for (int i = 0; i <= 40; ++i) {
+    const double a = (115.0 - 0.7 * i) * M_PI / 180.0;
+    const glm::dvec3 ground = kSun * std::cos(a) + glm::cross(across, kSun) * std::sin(a);
+    fines[2].rays.push_back({ground * 1.3 + across * 0.3, -ground * 1.3 - across * 0.3});
+  }
+  const skyref::Reference reference(model, kSun);
+  const SkyTables cpuTables = buildSkyTables(model);
+  for (const Fine& fine : fines) {
+    std::vector<glm::vec3> error;
+    for (const Ray& ray : fine.rays) {
+      const glm::vec3 shown = displayed(ray.eye, ray.dir);
+      const Rgb all = skyref::tablesAlong(model, cpuTables, reference, ray.eye, ray.dir);
+      error.push_back(shown - glm::vec3(displayValue(model, all[0]), displayValue(model, all[1]),
+                                        displayValue(model, all[2])));
+      if (getenv("SKY_PRINT")) printf("%.0f/%.0f/%.0f(%+.1f %+.1f %+.1f) ", shown.r, shown.g, shown.b, error.back().r, error.back().g, error.back().b);
+    }
+    double worst = 0.0;
+    for (size_t i = 1; i + 1 < error.size(); ++i)
+      for (int c = 0; c < 3; ++c)
+        worst = std::max(worst, double(std::fabs(error[i - 1][c] - 2.0f * error[i][c] + error[i + 1][c])));
+    printf("%-36s second difference of the error at most %.1f\n", fine.what, worst);
+    EXPECT_LE(worst, 3.0) << fine.what;
   }
 }
 

@@ -23,9 +23,7 @@ std::string readData(const char* name) {
 AtmosphereModel shippedModel() {
   AtmosphereModel model;
   std::string problem;
-  const std::string glsl = readData("fShaderIndexedAtmosFinal.glsl") +
-                           "const float groundAlbedo = 0.3;\nconst float shoulderStart = 0.8;\n"
-                           "const float displayGamma = 2.2;\nconst vec2 shadowEdge = vec2(0.994, 1.0);\n";
+  const std::string glsl = readData("atmosphere.glsl");
   EXPECT_TRUE(parseAtmosphereModel(glsl, model, problem)) << problem;
   return model;
 }
