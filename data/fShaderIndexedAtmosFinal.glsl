@@ -69,16 +69,14 @@ vec2 shadowSpan(vec3 o, vec3 d, vec3 l, float radius) {
   return span;
 }
 
-// Light scattered towards the eye per unit length at p, weakened on its way
-// to the eye by the view depth: the sunlight that reaches p scattered once
-// (lit: the share of p's stretch of the ray outside the Earth's shadow), and
-// the light of every further order, from the table.
-vec3 scattered(vec3 p, float r, vec2 density, vec2 viewDepth, vec3 l, float rayleighPhase, float miePhase, float lit,
-               float shell) {
-  float muSun = dot(p, l) / r;
-  float row = altitudeCoordinate(r, shell);
+// Light scattered towards the eye per unit length at a point of radius r
+// (table row `row`) with the sun at zenith cosine muSun, weakened on its way
+// to the eye by the view depth: the sunlight that reaches the point scattered
+// once (lit: the share of its stretch of the ray outside the Earth's shadow),
+// and the light of every further order (ambient, from the table).
+vec3 scattered(float r, float muSun, float row, vec2 density, vec2 viewDepth, float rayleighPhase, float miePhase,
+               float lit, vec3 ambient) {
   vec3 sun = lit * sunTransmittance(r, muSun, row, transmittanceSize);
-  vec3 ambient = readTable(multipleScatteringTable, multipleScatteringSize, vec2(0.5 + 0.5 * muSun, row));
   vec3 rayleigh = rayleighScattering * density.x;
   float mie = mieScattering * density.y;
   return (rayleigh * (rayleighPhase * sun + ambient) + mie * (miePhase * sun + ambient)) * extinction(max(viewDepth, 0.0));
@@ -146,6 +144,18 @@ void main() {
   // the first loop, rays through the limb the second.
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
+  // On a ray onto the ground the higher orders change slowly, with altitude
+  // mostly: read at the ground and two Rayleigh scale heights above it and
+  // linear between, where a table read at every sample would cost a software
+  // rasteriser as much as several exponentials.
+  float aboveDistance = min(2.0 * scaleHeight.x / max(muGround, 0.05), length0);
+  vec3 groundAmbient = vec3(0.0), aboveAmbient = vec3(0.0);
+  if (hitsEarth) {
+    vec3 g = eye + dir * t1, a = eye + dir * (t1 - aboveDistance);
+    groundAmbient = readTable(multipleScatteringTable, multipleScatteringSize, vec2(0.5 + 0.5 * dot(normalize(g), l), 0.0));
+    aboveAmbient = readTable(multipleScatteringTable, multipleScatteringSize,
+                             vec2(0.5 + 0.5 * dot(normalize(a), l), altitudeCoordinate(length(a), shellRadius)));
+  }
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
   for (int i = 0; i < groundCount; ++i) {
@@ -159,7 +169,10 @@ void main() {
     // Looking back up the ray from a point before the ground never meets it.
     vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
     float lit = litShare(t, dt, inner, middle, outer);
-    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase, lit, shellRadius) * dt;
+    float muSun = dot(p, l) / r;
+    vec3 ambient = mix(groundAmbient, aboveAmbient, clamp((t1 - t) / max(aboveDistance, 1e-6), 0.0, 1.0));
+    inscatter += scattered(r, muSun, altitudeCoordinate(r, shellRadius), density, viewDepth, rayleighPhase, miePhase,
+                           lit, ambient) * dt;
   }
 
   // Crowded quadratically towards the closest approach to the planet.
@@ -185,7 +198,10 @@ void main() {
     vec2 density = densityAt(r, shellRadius);
     vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellRadius);
     float lit = litShare(t, dt, inner, middle, outer);
-    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase, lit, shellRadius) * dt;
+    float muSun = dot(p, l) / r;
+    float row = altitudeCoordinate(r, shellRadius);
+    vec3 ambient = readTable(multipleScatteringTable, multipleScatteringSize, vec2(0.5 + 0.5 * muSun, row));
+    inscatter += scattered(r, muSun, row, density, viewDepth, rayleighPhase, miePhase, lit, ambient) * dt;
   }
 
   vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellRadius);

@@ -193,11 +193,16 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
   };
   double heights[2] = {0.0, 0.0}, edge[2] = {0.0, 0.0};
   const Field fields[] = {
-      {"sunIntensity", 1, &m.sunIntensity}, {"scaleHeight", 2, heights},
-      {"rayleighScattering", 3, m.rayleighScattering.data()}, {"mieScattering", 1, &m.mieScattering},
-      {"mieExtinction", 1, &m.mieExtinction}, {"mieG", 1, &m.mieG},
-      {"groundAlbedo", 1, &m.groundAlbedo}, {"shoulderStart", 1, &m.shoulderStart},
-      {"displayGamma", 1, &m.displayGamma}, {"shadowEdge", 2, edge},
+      {"sunIntensity", 1, &m.sunIntensity},
+      {"scaleHeight", 2, heights},
+      {"rayleighScattering", 3, m.rayleighScattering.data()},
+      {"mieScattering", 1, &m.mieScattering},
+      {"mieExtinction", 1, &m.mieExtinction},
+      {"mieG", 1, &m.mieG},
+      {"groundAlbedo", 1, &m.groundAlbedo},
+      {"shoulderStart", 1, &m.shoulderStart},
+      {"displayGamma", 1, &m.displayGamma},
+      {"shadowEdge", 2, edge},
   };
   for (const Field& f : fields) {
     auto found = known.find(f.name);

@@ -9,19 +9,19 @@
 using Rgb = std::array<double, 3>;
 
 struct AtmosphereModel {
-  double sunIntensity = 0.0;      // irradiance of the sun in display units
-  double rayleighHeight = 0.0;    // scale heights in planet radii (planet radius 1)
+  double sunIntensity = 0.0;    // irradiance of the sun in display units
+  double rayleighHeight = 0.0;  // scale heights in planet radii (planet radius 1)
   double mieHeight = 0.0;
-  Rgb rayleighScattering{};       // per planet radius at sea level; no absorption
+  Rgb rayleighScattering{};  // per planet radius at sea level; no absorption
   double mieScattering = 0.0;
   double mieExtinction = 0.0;
-  double mieG = 0.0;              // asymmetry of the Cornette-Shanks phase
-  double groundAlbedo = 0.0;      // the Earth as the air sees it, grey
-  double shoulderStart = 0.0;     // tone curve: linear up to here, then rolls off to 1
-  double displayGamma = 0.0;      // encode(x) = x^(1/gamma)
-  double shadowInner = 0.0;       // the sun ray's closest approach to the centre
-  double shadowOuter = 0.0;       // over which the sun sets (soft shadow edge)
-  double shellRadius = 1.07;      // the atmosphere object's radius, from the scene
+  double mieG = 0.0;           // asymmetry of the Cornette-Shanks phase
+  double groundAlbedo = 0.0;   // the Earth as the air sees it, grey
+  double shoulderStart = 0.0;  // tone curve: linear up to here, then rolls off to 1
+  double displayGamma = 0.0;   // encode(x) = x^(1/gamma)
+  double shadowInner = 0.0;    // the sun ray's closest approach to the centre
+  double shadowOuter = 0.0;    // over which the sun sets (soft shadow edge)
+  double shellRadius = 1.07;   // the atmosphere object's radius, from the scene
 };
 
 // Reads the model from GLSL source. Understands `const float|vec2|vec3 NAME =

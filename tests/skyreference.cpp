@@ -7,8 +7,8 @@ namespace skyref {
 
 namespace {
 
-constexpr int kTopSteps = 160;   // per side of the lowest point, the eye's ray
-constexpr int kPathSteps = 32;   // the same on the rays of the paths
+constexpr int kTopSteps = 160;  // per side of the lowest point, the eye's ray
+constexpr int kPathSteps = 32;  // the same on the rays of the paths
 constexpr int kMaxDepth = 24;
 
 // Entry and exit distances of o + t d on a sphere about the origin; false
@@ -90,7 +90,8 @@ Rgb Reference::transmittanceTable(double r, double mu) const {
   Rgb out;
   for (int c = 0; c < 3; ++c) {
     auto at = [&](int i, int j) { return table_[static_cast<size_t>(j) * tableMu_ + i][c]; };
-    out[c] = (1 - fy) * ((1 - fx) * at(x0, y0) + fx * at(x0 + 1, y0)) + fy * ((1 - fx) * at(x0, y0 + 1) + fx * at(x0 + 1, y0 + 1));
+    out[c] = (1 - fy) * ((1 - fx) * at(x0, y0) + fx * at(x0 + 1, y0)) +
+             fy * ((1 - fx) * at(x0, y0 + 1) + fx * at(x0 + 1, y0 + 1));
   }
   return out;
 }
@@ -138,23 +139,22 @@ Reference::March Reference::march(glm::dvec3 origin, glm::dvec3 dir, int steps, 
       // Half this step's own column: the light scattered here comes from
       // its middle on average.
       for (int c = 0; c < 3; ++c) {
-        s.view[c] = std::exp(-(m_.rayleighScattering[c] * (cr + 0.5 * s.rayleigh * dt) +
-                               m_.mieExtinction * (cm + 0.5 * s.mie * dt)));
+        s.view[c] = std::exp(
+            -(m_.rayleighScattering[c] * (cr + 0.5 * s.rayleigh * dt) + m_.mieExtinction * (cm + 0.5 * s.mie * dt)));
         s.scatter[c] = m_.rayleighScattering[c] * s.rayleigh + m_.mieScattering * s.mie;
       }
       cr += s.rayleigh * dt;
       cm += s.mie * dt;
       const Rgb sun = sunlight(s.p);
       for (int c = 0; c < 3; ++c)
-        out.single[c] += s.view[c] * (m_.rayleighScattering[c] * s.rayleigh * pR + m_.mieScattering * s.mie * pM) *
-                         sun[c] * dt;
+        out.single[c] +=
+            s.view[c] * (m_.rayleighScattering[c] * s.rayleigh * pR + m_.mieScattering * s.mie * pM) * sun[c] * dt;
       out.steps.push_back(s);
     }
   }
   if (out.hitsGround) {
     out.groundPoint = origin + dir * t1;
-    for (int c = 0; c < 3; ++c)
-      out.groundView[c] = std::exp(-(m_.rayleighScattering[c] * cr + m_.mieExtinction * cm));
+    for (int c = 0; c < 3; ++c) out.groundView[c] = std::exp(-(m_.rayleighScattering[c] * cr + m_.mieExtinction * cm));
   }
   return out;
 }

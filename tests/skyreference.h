@@ -17,9 +17,9 @@ namespace skyref {
 // the model's sun intensity (the units the screen shows before the tone
 // curve).
 struct Light {
-  Rgb air{};           // single scattering of the air in front of the ground or space
-  Rgb airHigher{};     // the air's light of every further order
-  Rgb ground{};        // the ground's light after the air, every order (0 off the Earth)
+  Rgb air{};        // single scattering of the air in front of the ground or space
+  Rgb airHigher{};  // the air's light of every further order
+  Rgb ground{};     // the ground's light after the air, every order (0 off the Earth)
   bool hitsGround = false;
   Rgb single() const;  // air only
   Rgb all() const;     // air of all orders plus the ground
@@ -43,16 +43,16 @@ class Reference {
   struct Step {
     glm::dvec3 p;
     double dt;
-    Rgb view;     // transmittance from the ray's start
-    Rgb scatter;  // scattering coefficient
+    Rgb view;              // transmittance from the ray's start
+    Rgb scatter;           // scattering coefficient
     double rayleigh, mie;  // densities
   };
   struct March {
     std::vector<Step> steps;
-    Rgb single{};         // single scattering along the ray
+    Rgb single{};  // single scattering along the ray
     bool hitsGround = false;
     glm::dvec3 groundPoint{};
-    Rgb groundView{};     // transmittance to the ground
+    Rgb groundView{};  // transmittance to the ground
   };
   March march(glm::dvec3 origin, glm::dvec3 dir, int steps, glm::dvec3 from) const;
   // Light of orders >= 1 arriving at p from direction dir (scattered or

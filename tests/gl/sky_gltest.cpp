@@ -33,7 +33,6 @@ std::string readData(const std::string& name) {
   return s.str();
 }
 
-
 GLuint buildFromData(const std::string& vertex, const std::string& fragment) {
   const std::string v = ORBISK_SOURCE_DIR "/data/" + vertex, f = ORBISK_SOURCE_DIR "/data/" + fragment;
   GLuint program = 0;
@@ -65,8 +64,8 @@ GLuint colourTarget(GLenum format, GLenum type) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
-  glTexImage2D(GL_TEXTURE_2D, 0, format == GL_DEPTH_COMPONENT ? GL_DEPTH_COMPONENT24 : GL_RGB, kSize, kSize, 0,
-               format, type, nullptr);
+  glTexImage2D(GL_TEXTURE_2D, 0, format == GL_DEPTH_COMPONENT ? GL_DEPTH_COMPONENT24 : GL_RGB, kSize, kSize, 0, format,
+               type, nullptr);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   return texture;
@@ -236,8 +235,10 @@ std::vector<Line> issueLines() {
                              {"the ground through the air", {}, 3.0, 10.0}};
   for (double r0 : {1.001, 1.003, 1.006, 1.01, 1.015, 1.022, 1.03, 1.04, 1.05, 1.06})
     lines[0].rays.push_back(dayLimb(r0));
-  for (double degrees : {84.0, 88.0, 91.0, 93.0, 95.0, 98.0, 102.0, 108.0}) lines[1].rays.push_back(sideLimb(degrees, 1.008));
-  for (double elevation : {0.005, 0.015, 0.03, 0.06, 0.1, 0.2, 0.4, 0.8}) lines[2].rays.push_back(fromInside(elevation));
+  for (double degrees : {84.0, 88.0, 91.0, 93.0, 95.0, 98.0, 102.0, 108.0})
+    lines[1].rays.push_back(sideLimb(degrees, 1.008));
+  for (double elevation : {0.005, 0.015, 0.03, 0.06, 0.1, 0.2, 0.4, 0.8})
+    lines[2].rays.push_back(fromInside(elevation));
   for (double r0 : {0.2, 0.6, 0.9, 0.98}) lines[3].rays.push_back(dayLimb(r0));
   for (double elevation : {-0.4, -0.15, -0.05, -0.025}) lines[3].rays.push_back(fromInside(elevation));
   return lines;
@@ -285,8 +286,8 @@ TEST_F(Sky, DISABLED_NoStepsOrBandsAcrossTheNightLimbAndGround) {
     const char* what;
     std::vector<Ray> rays;
   };
-  std::vector<Fine> fines = {{"up across the night limb", {}}, {"along the night limb", {}},
-                             {"the night ground to the terminator", {}}};
+  std::vector<Fine> fines = {
+      {"up across the night limb", {}}, {"along the night limb", {}}, {"the night ground to the terminator", {}}};
   for (int i = 1; i <= 40; ++i) fines[0].rays.push_back(sideLimb(97.0, 1.0 + 0.0015 * i));
   for (int i = 0; i <= 40; ++i) fines[1].rays.push_back(sideLimb(90.0 + 0.5 * i, 1.01));
   // Straight down onto the ground, from the night side up to the terminator.
@@ -303,9 +304,11 @@ TEST_F(Sky, DISABLED_NoStepsOrBandsAcrossTheNightLimbAndGround) {
     for (const Ray& ray : fine.rays) {
       const glm::vec3 shown = displayed(ray.eye, ray.dir);
       const Rgb all = skyref::tablesAlong(model, cpuTables, reference, ray.eye, ray.dir);
-      error.push_back(shown - glm::vec3(displayValue(model, all[0]), displayValue(model, all[1]),
-                                        displayValue(model, all[2])));
-      if (getenv("SKY_PRINT")) printf("%.0f/%.0f/%.0f(%+.1f %+.1f %+.1f) ", shown.r, shown.g, shown.b, error.back().r, error.back().g, error.back().b);
+      error.push_back(shown -
+                      glm::vec3(displayValue(model, all[0]), displayValue(model, all[1]), displayValue(model, all[2])));
+      if (getenv("SKY_PRINT"))
+        printf("%.0f/%.0f/%.0f(%+.1f %+.1f %+.1f) ", shown.r, shown.g, shown.b, error.back().r, error.back().g,
+               error.back().b);
     }
     double worst = 0.0;
     for (size_t i = 1; i + 1 < error.size(); ++i)

@@ -61,8 +61,7 @@ std::vector<Line> testLines() {
   for (double angle : {93.0, 96.0, 100.0})
     for (double r0 : {1.006, 1.02}) {
       const double a = angle * M_PI / 180.0;
-      lines[1].rays.push_back(
-          tangentRay(kSun * std::cos(a) + glm::cross(across, kSun) * std::sin(a), across, r0));
+      lines[1].rays.push_back(tangentRay(kSun * std::cos(a) + glm::cross(across, kSun) * std::sin(a), across, r0));
     }
   lines[2].name = "inside";
   const glm::dvec3 inside(0.6, 0.6, 0.6);
@@ -197,7 +196,9 @@ TEST(SkyTables, AgreeWithTheReferenceOfEveryOrderWhereSingleScatteringFallsShort
       const skyref::Light l = reference.trace(line.rays[i].eye, line.rays[i].dir, 0, 0);
       return l.all();
     });
-    const Errors table = compare(m, line.rays, all, [&](size_t i) { return skyref::tablesAlong(m, tables, reference, line.rays[i].eye, line.rays[i].dir); });
+    const Errors table = compare(m, line.rays, all, [&](size_t i) {
+      return skyref::tablesAlong(m, tables, reference, line.rays[i].eye, line.rays[i].dir);
+    });
     EXPECT_GT(single.mean, expects[k].singleMeanAbove) << line.name;
     EXPECT_LT(table.mean, expects[k].tablesMean) << line.name;
     EXPECT_LT(table.max, expects[k].tablesMax) << line.name;
