@@ -176,7 +176,12 @@ void main() {
   }
 
   // Crowded quadratically towards the closest approach to the planet.
+  // When the lowest point lies in the Earth's shadow, the sunlit air that
+  // matters most starts where the ray leaves the shadow nearest to it: the
+  // samples crowd there instead (the same point as the lowest one leaves the
+  // shadow, so nothing jumps).
   float tLow = clamp(-dot(eye, dir), t0, t1);
+  if (tLow > middle.x && tLow < middle.y) tLow = clamp(tLow - middle.x < middle.y - tLow ? middle.x : middle.y, t0, t1);
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
   int limbCount = hitsEarth ? 0 : SAMPLES;
