@@ -2,8 +2,9 @@
 // The atmosphere composite: the planet-colour image seen through the air, plus
 // the sunlight the air scatters towards the eye along each pixel's view ray,
 // from where it enters the shell to the Earth's surface or the shell's far
-// side: light scattered once (Rayleigh and Mie, with the Earth's shadow)
-// marched along the ray, every further order read from a table.
+// side: light scattered once (Rayleigh and Mie, the Earth's shadow cut from
+// each sample's stretch of the ray) marched along the ray, and every further
+// order from the multiple-scattering table read at a few points of the ray.
 flat in vec3 eye_worldspace;
 flat in vec2 focalLength;
 
@@ -42,8 +43,15 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
   return vec2(-b - s, -b + s);
 }
 
-// The tables' sizes, taken once per pixel.
-vec2 transmittanceSize, multipleScatteringSize;
+// The multiple-scattering table's size, taken once per pixel.
+vec2 multipleScatteringSize;
+
+// The light of every order beyond the first at point p, from the table.
+vec3 ambientAt(vec3 p, vec3 l, float shell) {
+  float r = length(p);
+  return readTable(multipleScatteringTable, multipleScatteringSize,
+                   vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
+}
 
 // The stretch of the ray o + t d inside a cylinder of the given radius about
 // the shadow's axis, behind the Earth (none when y < x).
@@ -69,19 +77,6 @@ vec2 shadowSpan(vec3 o, vec3 d, vec3 l, float radius) {
   return span;
 }
 
-// Light scattered towards the eye per unit length at a point of radius r
-// (table row `row`) with the sun at zenith cosine muSun, weakened on its way
-// to the eye by the view depth: the sunlight that reaches the point scattered
-// once (lit: the share of its stretch of the ray outside the Earth's shadow),
-// and the light of every further order (ambient, from the table).
-vec3 scattered(float r, float muSun, float row, vec2 density, vec2 viewDepth, float rayleighPhase, float miePhase,
-               float lit, vec3 ambient) {
-  vec3 sun = lit * sunTransmittance(r, muSun, row, transmittanceSize);
-  vec3 rayleigh = rayleighScattering * density.x;
-  float mie = mieScattering * density.y;
-  return (rayleigh * (rayleighPhase * sun + ambient) + mie * (miePhase * sun + ambient)) * extinction(max(viewDepth, 0.0));
-}
-
 // The sunlit share of [t - dt/2, t + dt/2]: the soft edge of the shadow as
 // three nested cylinders across it, each taking a third of the light, and
 // each cut exactly, so that no sample spacing shows across the edge.
@@ -104,7 +99,6 @@ void main() {
   vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
   vec3 eye = eye_worldspace;
   vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
-  transmittanceSize = vec2(textureSize(transmittanceTable, 0));
   multipleScatteringSize = vec2(textureSize(multipleScatteringTable, 0));
 
   float shellRadius = length(M[0].xyz);
@@ -145,16 +139,14 @@ void main() {
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
   // On a ray onto the ground the higher orders change slowly, with altitude
-  // mostly: read at the ground and two Rayleigh scale heights above it and
-  // linear between, where a table read at every sample would cost a software
-  // rasteriser as much as several exponentials.
-  float aboveDistance = min(2.0 * scaleHeight.x / max(muGround, 0.05), length0);
-  vec3 groundAmbient = vec3(0.0), aboveAmbient = vec3(0.0);
+  // mostly: read at the ground and two Rayleigh scale heights above it, and
+  // weighted as the air's exponential profile weights them (most of the air
+  // lies below the upper point, nearer the ground).
+  vec3 groundAmbient = vec3(0.0);
   if (hitsEarth) {
+    float aboveDistance = min(2.0 * scaleHeight.x / max(muGround, 0.05), length0);
     vec3 g = eye + dir * t1, a = eye + dir * (t1 - aboveDistance);
-    groundAmbient = readTable(multipleScatteringTable, multipleScatteringSize, vec2(0.5 + 0.5 * dot(normalize(g), l), 0.0));
-    aboveAmbient = readTable(multipleScatteringTable, multipleScatteringSize,
-                             vec2(0.5 + 0.5 * dot(normalize(a), l), altitudeCoordinate(length(a), shellRadius)));
+    groundAmbient = 0.57 * ambientAt(g, l, shellRadius) + 0.43 * ambientAt(a, l, shellRadius);
   }
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
@@ -168,11 +160,13 @@ void main() {
     vec2 density = densityAt(r, shellRadius);
     // Looking back up the ray from a point before the ground never meets it.
     vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
-    float lit = litShare(t, dt, inner, middle, outer);
-    float muSun = dot(p, l) / r;
-    vec3 ambient = mix(groundAmbient, aboveAmbient, clamp((t1 - t) / max(aboveDistance, 1e-6), 0.0, 1.0));
-    inscatter += scattered(r, muSun, altitudeCoordinate(r, shellRadius), density, viewDepth, rayleighPhase, miePhase,
-                           lit, ambient) * dt;
+    // Sunlight by the Chapman depth, below the horizon along the grazing
+    // ray: one set of exponentials for the sun's path and the view's.
+    float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
+    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
+                 transmitted * dt;
   }
 
   // Crowded quadratically towards the closest approach to the planet.
@@ -184,6 +178,23 @@ void main() {
   if (tLow > middle.x && tLow < middle.y) tLow = clamp(tLow - middle.x < middle.y - tLow ? middle.x : middle.y, t0, t1);
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
+  // The higher orders through the limb: read at the lowest point and where
+  // the ray has climbed two Rayleigh scale heights either side of it, each
+  // side weighted by the light the air on that side takes out of the ray
+  // (the far side's behind the near side's).
+  vec3 nearAmbient = vec3(0.0), farAmbient = vec3(0.0), nearShare = vec3(0.0);
+  if (!hitsEarth) {
+    float lowestT = clamp(-dot(eye, dir), t0, t1);
+    vec3 lowestPoint = eye + dir * lowestT;
+    float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
+    float climbed = lowestR + 2.0 * scaleHeight.x;
+    float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
+    vec3 lowestAmbient = ambientAt(lowestPoint, l, shellRadius);
+    nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
+    farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
+    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellRadius), shellRadius);
+    nearShare = 1.0 - extinction(max(nearDepth, 0.0));
+  }
   int limbCount = hitsEarth ? 0 : SAMPLES;
   for (int i = 0; i < limbCount; ++i) {
     float u = (float(i) + 0.5) / float(SAMPLES);
@@ -202,15 +213,25 @@ void main() {
     float r = length(p);
     vec2 density = densityAt(r, shellRadius);
     vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellRadius);
-    float lit = litShare(t, dt, inner, middle, outer);
-    float muSun = dot(p, l) / r;
-    float row = altitudeCoordinate(r, shellRadius);
-    vec3 ambient = readTable(multipleScatteringTable, multipleScatteringSize, vec2(0.5 + 0.5 * muSun, row));
-    inscatter += scattered(r, muSun, row, density, viewDepth, rayleighPhase, miePhase, lit, ambient) * dt;
+    float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
+    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
+                 transmitted * dt;
   }
 
   vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellRadius);
   vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
+  // The higher orders: every bit of air scatters its share of the light
+  // about it towards the eye, and the shares seen from the eye add up to
+  // the light the whole path takes out, 1 - T, times the part of it that is
+  // scattering (Mie also absorbs).
+  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
+  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
+  vec3 takenOut = 1.0 - exp(-max(pathExtinction, 0.0));
+  vec3 ambientLight = hitsEarth ? groundAmbient * takenOut
+                                : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
+  inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
   vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }
