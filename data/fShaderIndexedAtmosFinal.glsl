@@ -139,15 +139,10 @@ void main() {
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
   // On a ray onto the ground the higher orders change slowly, with altitude
-  // mostly: read at the ground and two Rayleigh scale heights above it, and
-  // weighted as the air's exponential profile weights them (most of the air
-  // lies below the upper point, nearer the ground).
+  // mostly: read once, one Rayleigh scale height above the ground, the mean
+  // height of the air along the ray.
   vec3 groundAmbient = vec3(0.0);
-  if (hitsEarth) {
-    float aboveDistance = min(2.0 * scaleHeight.x / max(muGround, 0.05), length0);
-    vec3 g = eye + dir * t1, a = eye + dir * (t1 - aboveDistance);
-    groundAmbient = 0.57 * ambientAt(g, l, shellRadius) + 0.43 * ambientAt(a, l, shellRadius);
-  }
+  if (hitsEarth) groundAmbient = ambientAt(eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0)), l, shellRadius);
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
   for (int i = 0; i < groundCount; ++i) {
