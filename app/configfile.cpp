@@ -22,7 +22,14 @@ bool ConfigFile::read(const char* fileName) {
     return false;
   }
   std::string key, value;
-  while (file >> key && file >> value) {
+  while (file >> key) {
+    if (!(file >> value)) {
+      // A trailing word is dropped; when it names a setting, the user left
+      // its value out (a bare "quality" line) and would wonder why it had no effect.
+      if (config::find(key))
+        std::cerr << "WARNING: config.ini: " << key << " has no value; the line is ignored" << std::endl;
+      break;
+    }
     keys.push_back(key);
     values.push_back(value);
     std::cout << "DEBUG: key: " << key << "  | value: " << value << std::endl;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/atomicfile.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
 
@@ -60,17 +61,30 @@ bool outputWritable(const std::string& path) {
 }
 
 bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown) {
+  AtomicFile file;
+  if (!file.open(path)) {
+    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), file.error().c_str());
+    return false;
+  }
   ilInit();
   ILuint image = ilGenImage();
   ilBindImage(image);
-  bool ok = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, topDown.data());
-  if (ok) {
+  errno = 0;
+  bool encoded = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, topDown.data());
+  if (encoded) {
     ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
-    ilEnable(IL_FILE_OVERWRITE);
-    ok = ilSave(IL_PNG, path.c_str());
+    // DevIL's own writer does not report a short write: the stream's error
+    // flag, checked by commit, does.
+    encoded = ilSaveF(IL_PNG, file.stream()) != 0;
   }
+  const int writeError = errno;
+  const ILenum ilError = ilGetError();
   ilDeleteImages(1, &image);
-  if (!ok) fprintf(stderr, "ERROR: could not write '%s' (DevIL error 0x%x)\n", path.c_str(), ilGetError());
-  return ok;
+  if (!encoded && ferror(file.stream())) file.fail(writeError);
+  if (encoded && file.commit()) return true;
+  if (!file.error().empty())
+    fprintf(stderr, "ERROR: cannot write '%s': %s\n", path.c_str(), file.error().c_str());
+  else
+    fprintf(stderr, "ERROR: cannot write '%s': the PNG encoder failed (DevIL error 0x%x)\n", path.c_str(), ilError);
+  return false;
 }
-

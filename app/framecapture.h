@@ -13,5 +13,6 @@ std::vector<unsigned char> readWindowPixels(int width, int height);
 // Fails before the scene loads, not after a long render, when the output
 // file cannot be written (an ERROR line naming it). Leaves no empty file behind.
 bool outputWritable(const std::string& path);
-// Top-down RGB rows as a PNG; an ERROR line when it cannot be written.
+// Top-down RGB rows as a PNG, in place only once written whole (AtomicFile);
+// false with an ERROR line naming the file and the reason otherwise.
 bool writePng(const std::string& path, int width, int height, std::vector<unsigned char>& topDown);

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "app/framecapture.h"
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
 #include "render/quality.h"
@@ -33,9 +33,21 @@ double FrameTimes::framesPerSecond() const {
   return total > 0.0 ? static_cast<double>(frames.size()) / total : 0.0;
 }
 
-std::string frameTimeReadout(const FrameTimes& times, const std::string& preset) {
-  char text[96];
-  snprintf(text, sizeof(text), "%.1f ms  %.1f fps  %s", times.medianMs(), times.framesPerSecond(), preset.c_str());
+std::string frameTimeReadout(const FrameTimes& times, const std::string& quality) {
+  char text[128];
+  snprintf(text, sizeof(text), "%.1f ms  %.1f fps  %s", times.medianMs(), times.framesPerSecond(), quality.c_str());
+  return text;
+}
+
+std::string qualityInForce(const Quality& quality) {
+  for (const char* name : {"full", "balanced", "fast"}) {
+    Quality preset;
+    presetQuality(name, preset);
+    if (preset.passes == quality.passes && preset.scale == quality.scale) return name;
+  }
+  char text[64];
+  snprintf(text, sizeof(text), "custom (%d %s, scale %g)", quality.passes, quality.passes == 1 ? "pass" : "passes",
+           quality.scale);
   return text;
 }
 
@@ -53,14 +65,6 @@ void recordFrameStart(HotKeys& keys, double now) {
 }
 
 namespace {
-// True once per press.
-bool pressed(int key, bool& wasDown) {
-  const bool down = platform::getKey(key) == platform::PRESS;
-  const bool edge = down && !wasDown;
-  wasDown = down;
-  return edge;
-}
-
 // Two pictures within one second get "-2", "-3", ... rather than one
 // overwriting the other.
 std::string freePictureName() {
@@ -72,23 +76,30 @@ std::string freePictureName() {
 }
 }  // namespace
 
-void pollHotKeys(HotKeys& keys, Application& app) {
-  if (pressed(platform::KEY_F1 + 1, keys.f2WasDown)) toggleFastQuality(app);
-  if (pressed(platform::KEY_F1 + 2, keys.f3WasDown)) keys.readoutShown = !keys.readoutShown;
-  if (pressed(platform::KEY_F1 + 11, keys.f12WasDown)) keys.savePending = true;
+HotKeyAction onHotKeyPress(HotKeys& keys, int key) {
+  switch (key) {
+    case platform::KEY_F1 + 1: return HotKeyAction::ToggleFastQuality;
+    case platform::KEY_F1 + 2: keys.readoutShown = !keys.readoutShown; break;
+    case platform::KEY_F1 + 11: ++keys.picturesPending; break;
+    default: break;
+  }
+  return HotKeyAction::None;
 }
 
 void drawHotKeyOverlays(HotKeys& keys) {
+  // The scene as the user sees it, so before the read-out is drawn over it.
+  if (keys.picturesPending > 0) {
+    const std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
+    for (; keys.picturesPending > 0; --keys.picturesPending) {
+      const std::string name = freePictureName();
+      std::vector<unsigned char> picture = pixels;  // the writer may use its input as scratch
+      if (writePng(name, windowWidth, windowHeight, picture))
+        printf("DEBUG: saved the picture as %s (%d x %d)\n", name.c_str(), windowWidth, windowHeight);
+    }
+  }
   if (keys.readoutShown) {
     const int size = std::clamp(windowHeight / 30, 12, 24);
-    textOverlay.printText(frameTimeReadout(keys.times, currentQuality.preset).c_str(), size / 2,
+    textOverlay.printText(frameTimeReadout(keys.times, qualityInForce(currentQuality)).c_str(), size / 2,
                           windowHeight - size - size / 2, size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
-  }
-  if (keys.savePending) {
-    keys.savePending = false;
-    const std::string name = freePictureName();
-    std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
-    if (writePng(name, windowWidth, windowHeight, pixels))
-      printf("DEBUG: saved the picture as %s (%d x %d)\n", name.c_str(), windowWidth, windowHeight);
   }
 }

@@ -1,13 +1,13 @@
-// The program's own keys beyond the camera's, read once a frame after the
-// buffer swap: F2 switches to the fast quality and back, F3 shows the frame
-// time, F12 saves the picture on screen as a PNG.
+// The program's own keys beyond the camera's, one press at a time in the
+// order they came: F2 switches to the fast quality and back, F3 shows the
+// frame time, F12 saves the picture on screen as a PNG.
 #pragma once
 #include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
-struct Application;
+struct Quality;
 
 // Frame times of the last second, for the read-out.
 class FrameTimes {
@@ -25,24 +25,29 @@ class FrameTimes {
   std::vector<std::pair<double, double>> frames;  // (end, duration)
 };
 
-// "412.3 ms  2.4 fps  full": median frame time, rate and quality preset.
-std::string frameTimeReadout(const FrameTimes& times, const std::string& preset);
+// "412.3 ms  2.4 fps  full": median frame time, rate and the settings in force.
+std::string frameTimeReadout(const FrameTimes& times, const std::string& quality);
+// The settings in force by name: a preset's name when they are that preset's,
+// else "custom (8 passes, scale 0.5)".
+std::string qualityInForce(const Quality& quality);
 // "orbisk-YYYYMMDD-HHMMSS.png" for a local calendar time.
 std::string pictureFileName(std::time_t when);
 
 struct HotKeys {
   bool readoutShown = false;
-  bool savePending = false;
-  bool f2WasDown = false, f3WasDown = false, f12WasDown = false;
+  int picturesPending = 0;  // F12 presses not yet saved
   double lastFrameStart = -1.0;
   FrameTimes times;
 };
 
+// What the shell must do for a press.
+enum class HotKeyAction { None, ToggleFastQuality };
+
 // At the top of every frame, with the frame's start time.
 void recordFrameStart(HotKeys& keys, double now);
-// After the swap. Sticky keys report a tap between two frames once, and a
-// held key acts once.
-void pollHotKeys(HotKeys& keys, Application& app);
-// After the composite and before the swap, onto the window: the read-out,
-// then the picture F12 asked for (read-out included, as the window shows it).
+// One key press (any key; the camera's are no concern here).
+HotKeyAction onHotKeyPress(HotKeys& keys, int key);
+// After the composite and before the swap, onto the window: first the
+// pictures F12 asked for, one file each, of the scene without the read-out,
+// then the read-out.
 void drawHotKeyOverlays(HotKeys& keys);

@@ -14,6 +14,7 @@
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "camera/inputhandler.h"
+#include "effects/loadingscreen.h"
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
@@ -24,11 +25,6 @@
 #include "render/stagetimer.h"
 #include "render/texturefiltering.h"
 #include "scene/scene.h"
-
-int windowWidth = 0;
-int windowHeight = 0;
-double frameStartTime = 0.0;
-int currentDOFPass = 0;
 
 namespace {
 
@@ -115,12 +111,17 @@ int startUp(const StartOptions& options, Application& app) {
   applyConfiguredQuality(options, app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
-  loadScene(textureFilteringDefines(applyTextureFiltering()));
+  loadScene(textureFilteringDefines(applyTextureFiltering()), showLoadingScreen);
   skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
+  showLoadingScreen("loading sun glow: ");
   loadSunGlow();
-  createRenderTargets();
-  createDOFRenderTargets();
+  // An incomplete target would leave its passes drawing into the window.
+  if (!createRenderTargets() || !createDOFRenderTargets()) {
+    releaseResources(app);
+    platform::terminate();
+    return 1;
+  }
   createCameraInputHandler(&camera);
   centrePointer();
   registerInputCallbacks();
@@ -155,12 +156,13 @@ void renderFrame(Application& app) {
   stageEnd(FrameStage::FinalComposite);
 }
 
-void toggleFastQuality(Application& app) {
+bool toggleFastQuality(Application& app) {
   app.fastSwitched = !app.fastSwitched;
   currentQuality = app.configuredQuality;
   if (app.fastSwitched) presetQuality("fast", currentQuality);
-  rebuildRenderTargets();
+  const bool made = rebuildRenderTargets();
   printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+  return made;
 }
 
 void releaseResources(Application& app) {
@@ -176,6 +178,7 @@ void releaseResources(Application& app) {
   unloadSunGlow();
   destroySkyTextures(skyTextures);
   unloadScene();
+  forgetEarthDepthStandIn();
   textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
   app.VertexArrayID = 0;
@@ -194,38 +197,54 @@ void shutDown(Application& app) {
   currentQuality = Quality();
 }
 
-bool followWindowSize() {
+FollowedSize followWindowSize() {
   int width = 0, height = 0;
   platform::getWindowSize(&width, &height);
-  if (width <= 0 || height <= 0) return false;
-  if (width == windowWidth && height == windowHeight) return true;
+  if (width <= 0 || height <= 0) return FollowedSize::NoArea;
+  if (width == windowWidth && height == windowHeight) return FollowedSize::Drawable;
   windowWidth = width;
   windowHeight = height;
-  rebuildRenderTargets();
-  return true;
+  return rebuildRenderTargets() ? FollowedSize::Drawable : FollowedSize::TargetsFailed;
+}
+
+bool runOneFrame(Application& app) {
+  frameStartTime = platform::getTime();
+  // Minimised, or a window without area: sleep until something happens
+  // rather than render what nobody sees. The pause is not a frame time.
+  const FollowedSize size = platform::isIconified() ? FollowedSize::NoArea : followWindowSize();
+  if (size == FollowedSize::TargetsFailed) {
+    app.exitStatus = 1;
+    return false;
+  }
+  if (size == FollowedSize::NoArea) {
+    app.hotKeys.lastFrameStart = -1.0;
+    platform::waitEvents();
+    return platform::getWindowParam(platform::OPENED) != 0;
+  }
+  recordFrameStart(app.hotKeys, frameStartTime);
+  renderFrame(app);
+  drawHotKeyOverlays(app.hotKeys);
+  platform::swapBuffers();
+  updateAnimation();
+  for (int key : platform::takeKeyPresses()) {
+    if (onHotKeyPress(app.hotKeys, key) != HotKeyAction::ToggleFastQuality) continue;
+    if (!toggleFastQuality(app)) {
+      app.exitStatus = 1;
+      return false;
+    }
+  }
+  if (platform::getKey(platform::KEY_ESC) == platform::PRESS) return false;
+  return platform::getWindowParam(platform::OPENED) != 0;
 }
 
 int runOrbisk() {
   // Line by line, so that progress lines and errors interleave as they happen.
   setvbuf(stdout, nullptr, _IOLBF, 0);
   Application app;
-  if (startUp(StartOptions{}, app) != 0) return -1;
-  HotKeys hotKeys;
-  do {
-    frameStartTime = platform::getTime();
-    recordFrameStart(hotKeys, frameStartTime);
-    // A window resized since the last frame, or minimised (size 0).
-    if (!followWindowSize()) {
-      platform::waitEvents();
-      continue;
-    }
-    renderFrame(app);
-    drawHotKeyOverlays(hotKeys);
-    platform::swapBuffers();
-    updateAnimation();
-    pollHotKeys(hotKeys, app);
-    if (platform::getKey(platform::KEY_ESC) == platform::PRESS) break;
-  } while (platform::getWindowParam(platform::OPENED));
+  const int started = startUp(StartOptions{}, app);
+  if (started != 0) return started;
+  while (runOneFrame(app)) {
+  }
   shutDown(app);
-  return 0;
+  return app.exitStatus;
 }

@@ -2,16 +2,10 @@
 #pragma once
 #include <GL/glew.h>
 
+#include "app/frameglobals.h"
+#include "app/hotkeys.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
-
-// Window size obtained when the window opened; every target and viewport uses it.
-extern int windowWidth;
-extern int windowHeight;
-// Timer value at the top of the current frame.
-extern double frameStartTime;
-// Index of the depth-of-field pass being rendered, 0..15.
-extern int currentDOFPass;
 
 struct StartOptions {
   // A hidden window of the given size instead of the full-screen one
@@ -34,16 +28,22 @@ struct Application {
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
+  HotKeys hotKeys;
+  // The process's status once the frames end: 1 when the render targets
+  // could not be made again (a resize, F2).
+  int exitStatus = 0;
 };
 
-// Everything up to "starting game loop!". Returns 0, or -1 when the window
-// library, the window or GLEW failed (after the message).
+// Everything up to "starting game loop!". Returns 0; -1 when the window
+// library, the window or GLEW failed; 1 when a render target is incomplete
+// (after the message naming it, with everything released and the window
+// library ended).
 int startUp(const StartOptions& options, Application& app);
 // The passes of currentQuality and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the
-// new scale; prints the quality line.
-void toggleFastQuality(Application& app);
+// new scale; prints the quality line. False when a target is incomplete.
+bool toggleFastQuality(Application& app);
 // Everything startUp made after the window opened, released in reverse order
 // and zeroed; the window and its context stay. A second call releases nothing.
 void releaseResources(Application& app);
@@ -51,8 +51,18 @@ void releaseResources(Application& app);
 // the window library ended: startUp may run again.
 void shutDown(Application& app);
 
+enum class FollowedSize { Drawable, NoArea, TargetsFailed };
 // Takes the window's current size for the targets, the viewport and the
-// projection when it changed; false while the window has no area (minimised).
-bool followWindowSize();
+// projection when it changed. NoArea while the window has no area;
+// TargetsFailed when the targets could not be made at the new size.
+FollowedSize followWindowSize();
 
+// One turn of the desktop loop: renders and presents one frame, runs the
+// animation step and the hot keys; minimised, waits for events instead.
+// False when the program is to end (Escape, the window closed, or targets
+// that could not be made, with app.exitStatus 1). The desktop loop and a
+// browser's animation callback both call it.
+bool runOneFrame(Application& app);
+
+// startUp, runOneFrame until it says stop, shutDown; the process status.
 int runOrbisk();

@@ -7,8 +7,6 @@
 
 #include "app/commandline.h"
 
-#include "app/configfile.h"
-
 namespace {
 
 // The whole text must be the number: "1.5x" or "" are not numbers.
@@ -18,17 +16,6 @@ bool parseDouble(const std::string& text, double& out) {
   char* end = nullptr;
   double value = strtod(text.c_str(), &end);
   if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(value)) return false;
-  out = value;
-  return true;
-}
-
-bool parseLong(const std::string& text, long& out) {
-  if (text.empty() || !(isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' || text[0] == '+'))
-    return false;
-  errno = 0;
-  char* end = nullptr;
-  long value = strtol(text.c_str(), &end, 10);
-  if (end != text.c_str() + text.size() || errno == ERANGE) return false;
   out = value;
   return true;
 }
@@ -56,28 +43,14 @@ bool parseVec3(const std::string& text, glm::vec3& out) {
   return true;
 }
 
-bool parseSize(const std::string& text, int& width, int& height) {
-  size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) return false;
-  long w = 0, h = 0;
-  std::string ws = text.substr(0, x), hs = text.substr(x + 1);
-  if (ws.empty() || hs.empty() || !isdigit(static_cast<unsigned char>(ws[0])) ||
-      !isdigit(static_cast<unsigned char>(hs[0])))
-    return false;
-  if (!parseLong(ws, w) || !parseLong(hs, h)) return false;
-  if (w < 1 || h < 1 || w > maxShotSide || h > maxShotSide) return false;
-  width = static_cast<int>(w);
-  height = static_cast<int>(h);
-  return true;
-}
-
 namespace {
 
 const char* kShotSynopsis =
-    "usage: orbisk-shot --eye X,Y,Z --at X,Y,Z [--up X,Y,Z] [--fov DEGREES] [--size WxH]\n"
-    "                   [--steps N] [--seed N] [--quality NAME] [--passes N] [--scale F]\n"
-    "                   --out FILE.png\n"
-    "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N] [--quality NAME] [--passes N] [--scale F]\n"
+    "usage: orbisk-shot --eye X,Y,Z --at X,Y,Z [--up X,Y,Z] [--fov DEGREES]\n"
+    "                   [--size WxH] [--steps N] [--seed N] [--quality NAME]\n"
+    "                   [--passes N] [--scale F] [--verbose] --out FILE.png\n"
+    "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N]\n"
+    "                   [--quality NAME] [--passes N] [--scale F] [--verbose]\n"
     "                   --out FILE.png\n"
     "Renders one full frame of the scene offscreen and writes it as a PNG.\n";
 
@@ -139,6 +112,7 @@ void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
                            "place the camera where the path flight is after SECONDS");
   cli.pathTime->type_name("SECONDS");
   addQualityOptions(app, out.quality);
+  addVerboseOption(app, out.verbose);
   app.add_option("--out", out.out, "the PNG file to write")->required()->type_name("FILE")->check([](const std::string& v) {
     return v.empty() ? std::string("wants a file name") : std::string();
   });

@@ -25,11 +25,12 @@ struct ShotOptions {
   // --quality, --passes, --scale over config.ini's.
   QualityOverrides quality;
   bool help = false;
+  // The program's own console lines too.
+  bool verbose = false;
 };
 
-// Limits that keep a shot finite: a picture the GL can allocate, a step count
-// that ends in seconds.
-constexpr int maxShotSide = 8192;
+// A step count that ends in seconds (the picture's side is bounded by
+// maxPictureSide).
 constexpr long maxShotSteps = 10000000;
 
 // The synopsis and option list that --help prints.
@@ -48,5 +49,3 @@ bool checkShotCamera(const ShotOptions& out, bool hasEye, bool hasAt, bool hasUp
 
 // "X,Y,Z" with three finite numbers and nothing else.
 bool parseVec3(const std::string& text, glm::vec3& out);
-// "WxH" with two positive integers up to maxShotSide.
-bool parseSize(const std::string& text, int& width, int& height);

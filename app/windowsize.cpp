@@ -29,7 +29,7 @@ int heightLimit(const platform::DisplayLimits& l, bool fullScreen) {
 WindowSizeFit fitWindowSize(int width, int height, const platform::DisplayLimits& limits, bool fullScreen) {
   WindowSizeFit fit{width, height, {}};
   if (width <= 0 || height <= 0) {
-    fit.warnings.push_back("WARNING: window size " + std::to_string(width) + " x " + std::to_string(height) +
+    fit.warnings.push_back("WARNING: config.ini: window size " + std::to_string(width) + " x " + std::to_string(height) +
                            " is not usable; using 1024 x 768");
     fit.width = 1024;
     fit.height = 768;

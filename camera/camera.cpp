@@ -1,10 +1,13 @@
 #include "camera/camera.h"
 
+#include <GL/glew.h>
+#include <GL/glu.h>
+
 #include <algorithm>
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "scene/object.h"
 
 Camera camera;
@@ -216,4 +219,33 @@ void Camera::updateFrustumPlanes() {
 bool Camera::isPointInFrustum(const glm::vec3& p) {
   updateFrustumPlanes();
   return isPointInsidePlanes(frustumPlanes, p);
+}
+
+void matrixToDoubles(const glm::mat4& m, double out[16]) {
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r) out[4 * c + r] = static_cast<double>(m[c][r]);
+}
+
+bool Camera::projectToWindow(const glm::vec3& p, const int viewport[4], double& x, double& y, double& z) const {
+  double mvMatrix[16];
+  double projMatrix[16];
+  matrixToDoubles(getViewMatrix(), mvMatrix);
+  matrixToDoubles(getProjectionMatrix(), projMatrix);
+  return gluProject(p.x, p.y, p.z, mvMatrix, projMatrix, viewport, &x, &y, &z) == GL_TRUE;
+}
+
+bool Camera::isPointOccluded(const glm::vec3& p) {
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
+  if (!projectToWindow(p, viewport, projX, projY, projZ)) return false;
+  // Outside the viewport the depth buffer says nothing about the point, and a
+  // read there would return undefined data.
+  if (!(projX >= viewport[0] && projX < viewport[0] + viewport[2] && projY >= viewport[1] &&
+        projY < viewport[1] + viewport[3]))
+    return false;
+  GLfloat bufferZ = 1.0f;
+  glReadPixels(static_cast<GLint>(projX), static_cast<GLint>(projY), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &bufferZ);
+  // Equal depths count as visible.
+  return bufferZ < static_cast<float>(projZ);
 }

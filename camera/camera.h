@@ -19,6 +19,9 @@ FrustumPlanes extractFrustumPlanes(const glm::dmat4& clip);
 // A point exactly on a plane is outside.
 bool isPointInsidePlanes(const FrustumPlanes& planes, const glm::vec3& p);
 
+// Column-major copy for GLU (element 4c + r = m[c][r]).
+void matrixToDoubles(const glm::mat4& m, double out[16]);
+
 // Width / height of the window; a window without area gives 1, so the
 // projection stays finite.
 float aspectRatio(int width, int height);
@@ -100,7 +103,11 @@ class Camera {
   void updateFrustumPlanes();
   const FrustumPlanes& getFrustumPlanes() const { return frustumPlanes; }
   bool isPointInFrustum(const glm::vec3& p);
-  // Depth read-back at p's pixel; defined with the sun glow, its only user.
+  // Window coordinates of a world point under the camera's matrices and the
+  // given viewport (x, y, width, height); false when it cannot be projected.
+  bool projectToWindow(const glm::vec3& p, const int viewport[4], double& x, double& y, double& z) const;
+  // Whether the bound framebuffer's depth at p's pixel lies in front of p
+  // (a depth read-back, under the live viewport).
   bool isPointOccluded(const glm::vec3& p);
 
  private:

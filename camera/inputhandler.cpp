@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "app/configfile.h"
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
 
@@ -61,7 +61,7 @@ void registerInputCallbacks() {
   platform::setKeyCallback(keyCallback);
 }
 
-CameraInputHandler::CameraInputHandler(Camera* camera) : InputHandler(), camera(camera) {
+CameraInputHandler::CameraInputHandler(Camera* target) : InputHandler(), camera(target) {
   // Out of range (say 1e38) the first key would throw the camera away:
   // such a speed is warned about and the default serves.
   keyPressSpeed = getConfigFile().checkedSetting<float>("keyPressSpeed");
@@ -135,7 +135,7 @@ void CameraInputHandler::onKey(int key, int action) {
   }
 }
 
-void createCameraInputHandler(Camera* camera) { setInputHandler(new CameraInputHandler(camera)); }
+void createCameraInputHandler(Camera* target) { setInputHandler(new CameraInputHandler(target)); }
 
 void destroyInputHandler() {
   delete inputHandler;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <glm/glm.hpp>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
 

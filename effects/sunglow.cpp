@@ -1,19 +1,16 @@
 #include "effects/sunglow.h"
 
-#include <GL/glu.h>
-
 #include <cmath>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
-#include "effects/loadingscreen.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
 #include "render/passstate.h"
-#include "render/renderscene.h"
 #include "render/rendertargets.h"
 #include "render/vertexattribute.h"
+#include "scene/scene.h"
 
 GLuint textureHardGlow = 0;
 GLuint textureBigGlow = 0;
@@ -106,41 +103,7 @@ const std::array<glm::vec2, 6>& spriteUVs() {
   return uvs;
 }
 
-void matrixToDoubles(const glm::mat4& m, double out[16]) {
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r) out[4 * c + r] = static_cast<double>(m[c][r]);
-}
-
-// Window coordinates of a world point under the camera's matrices and the live
-// viewport; false when GLU cannot project it.
-static bool projectToWindow(const Camera& cam, const glm::vec3& p, const GLint viewport[4],
-                            GLdouble& x, GLdouble& y, GLdouble& z) {
-  double mvMatrix[16];
-  double projMatrix[16];
-  matrixToDoubles(cam.getViewMatrix(), mvMatrix);
-  matrixToDoubles(cam.getProjectionMatrix(), projMatrix);
-  return gluProject(p.x, p.y, p.z, mvMatrix, projMatrix, viewport, &x, &y, &z) == GL_TRUE;
-}
-
-bool Camera::isPointOccluded(const glm::vec3& p) {
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
-  if (!projectToWindow(*this, p, viewport, projX, projY, projZ)) return false;
-  // Outside the viewport the depth buffer says nothing about the point, and a
-  // read there would return undefined data.
-  if (!(projX >= viewport[0] && projX < viewport[0] + viewport[2] && projY >= viewport[1] &&
-        projY < viewport[1] + viewport[3]))
-    return false;
-  GLfloat bufferZ = 1.0f;
-  glReadPixels(static_cast<GLint>(projX), static_cast<GLint>(projY), 1, 1, GL_DEPTH_COMPONENT,
-               GL_FLOAT, &bufferZ);
-  // Equal depths count as visible.
-  return bufferZ < static_cast<float>(projZ);
-}
-
 void loadSunGlow() {
-  showLoadingScreen("loading sun glow: ");
   textureHardGlow = loadDdsTexture(runfiles::hardGlow);
   textureBigGlow = loadDdsTexture(runfiles::bigGlow);
   textureStreaks = loadDdsTexture(runfiles::streaks);
@@ -203,7 +166,7 @@ void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, flo
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
-  if (!projectToWindow(camera, centre, viewport, projX, projY, projZ)) return;
+  if (!camera.projectToWindow(centre, viewport, projX, projY, projZ)) return;
   // Corners use the pass target's size, the viewport of every pass. A
   // sprite's size is in window pixels: on a scaled-down target it shrinks
   // with the picture, so that the composite shows it as large as at full scale.

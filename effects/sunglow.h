@@ -41,8 +41,6 @@ bool spriteQuad(const glm::vec2& centre, float size, int windowW, int windowH,
 // Texture coordinates matching spriteQuad's corners; t = 0 is the top row.
 const std::array<glm::vec2, 6>& spriteUVs();
 
-// Column-major copy for GLU (element 4c + r = m[c][r]).
-void matrixToDoubles(const glm::mat4& m, double out[16]);
 
 extern GLuint textureHardGlow;
 extern GLuint textureBigGlow;
@@ -55,7 +53,8 @@ extern GLuint spriteProgram;
 extern GLint spriteTextureSampler;
 extern GLint spriteColorSampler;
 
-// Shows a loading screen, loads the five sprite textures and the sprite program.
+// Loads the five sprite textures and the sprite program (the caller shows
+// the loading screen first).
 void loadSunGlow();
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
 void unloadSunGlow();

@@ -1,6 +1,6 @@
 #include "effects/textoverlay.h"
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "app/runfiles.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"

@@ -35,6 +35,12 @@ MouseWheelCallback wheelCallback = nullptr;
 MouseButtonCallback buttonCallback = nullptr;
 MousePosCallback posCallback = nullptr;
 KeyCallback keyCallback = nullptr;
+std::vector<int> keyPresses;
+
+void recordKeyPress(int key) {
+  if (keyPresses.size() >= static_cast<size_t>(kMaxKeyPresses)) keyPresses.erase(keyPresses.begin());
+  keyPresses.push_back(key);
+}
 
 int translateFromGlfw3(int key, int scancode) {
   const int translated = translateKey(key);
@@ -50,12 +56,13 @@ int glfw3KeyOf(int key) {
 }
 
 void onKey(GLFWwindow*, int key, int scancode, int action, int) {
+  int translated = translateFromGlfw3(key, scancode);
+  if (translated < 0) return;
+  if (action == GLFW_PRESS) recordKeyPress(translated);
   if (action == GLFW_REPEAT) {
     if (!keyRepeat) return;
     action = GLFW_PRESS;
   }
-  int translated = translateFromGlfw3(key, scancode);
-  if (translated < 0) return;
   if (keyCallback) keyCallback(translated, action == GLFW_PRESS ? PRESS : RELEASE);
 }
 
@@ -171,6 +178,7 @@ void terminate() {
   buttonCallback = nullptr;
   posCallback = nullptr;
   keyCallback = nullptr;
+  keyPresses.clear();
 }
 
 void openWindowHint(int target, int hint) {
@@ -324,6 +332,14 @@ void setMouseButtonCallback(MouseButtonCallback cb) { buttonCallback = cb; }
 void setMousePosCallback(MousePosCallback cb) { posCallback = cb; }
 void setKeyCallback(KeyCallback cb) { keyCallback = cb; }
 
+std::vector<int> takeKeyPresses() {
+  std::vector<int> presses;
+  presses.swap(keyPresses);
+  return presses;
+}
+
+bool isIconified() { return window != nullptr && glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE; }
+
 double getTime() { return timeSource ? timeSource() : glfwGetTime(); }
 
 void swapBuffers() {
@@ -338,6 +354,7 @@ void waitEvents() { glfwWaitEventsTimeout(0.1); }
 void setTimeSource(double (*source)()) { timeSource = source; }
 
 void injectKey(int key, int action) {
+  if (action == PRESS) recordKeyPress(key);
   if (action == 2) {  // a repeat
     if (!keyRepeat) return;
     action = PRESS;

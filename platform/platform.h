@@ -2,6 +2,7 @@
 // classic GLFW 2 interface. GLFW 3 does the work underneath; this is the only
 // module that includes it.
 #pragma once
+#include <vector>
 
 namespace platform {
 
@@ -113,6 +114,17 @@ void setMouseWheelCallback(MouseWheelCallback cb);
 void setMouseButtonCallback(MouseButtonCallback cb);
 void setMousePosCallback(MousePosCallback cb);
 void setKeyCallback(KeyCallback cb);
+
+// Keys pressed since the last call, oldest first, as the key callback saw
+// them: presses between two frames are never merged, however quick. Repeats
+// of a held key are not presses. Only the newest kMaxKeyPresses are kept
+// when nobody takes them.
+constexpr int kMaxKeyPresses = 256;
+std::vector<int> takeKeyPresses();
+
+// True while the window is minimised (iconified). On X11 a minimised window
+// keeps its size, so its size cannot tell.
+bool isIconified();
 
 double getTime();
 // Presents the frame, then processes pending events: callbacks run in here.

@@ -4,7 +4,7 @@
 #include <string>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
 #include "loaders/shaderloader.h"

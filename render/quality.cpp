@@ -8,17 +8,29 @@
 
 Quality currentQuality;
 
+namespace {
+const Quality kPresets[] = {{"full", 16, 1.0f}, {"balanced", 4, 0.75f}, {"fast", 1, 0.5f}};
+}  // namespace
+
 bool presetQuality(const std::string& name, Quality& out) {
-  if (name == "full") {
-    out = Quality{"full", 16, 1.0f};
-  } else if (name == "balanced") {
-    out = Quality{"balanced", 4, 0.75f};
-  } else if (name == "fast") {
-    out = Quality{"fast", 1, 0.5f};
-  } else {
-    return false;
-  }
-  return true;
+  for (const Quality& preset : kPresets)
+    if (preset.preset == name) {
+      out = preset;
+      return true;
+    }
+  return false;
+}
+
+std::vector<std::string> qualityPresetNames() {
+  std::vector<std::string> names;
+  for (const Quality& preset : kPresets) names.push_back(preset.preset);
+  return names;
+}
+
+std::string orList(const std::vector<std::string>& words) {
+  std::string out;
+  for (size_t i = 0; i < words.size(); ++i) out += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return out;
 }
 
 namespace {
@@ -60,8 +72,8 @@ bool takeScale(const std::string& source, const std::string& text, float& scale,
 
 bool takePreset(const std::string& source, const std::string& text, Quality& q, std::vector<std::string>& warnings) {
   if (presetQuality(text, q)) return true;
-  warnings.push_back("WARNING: " + source + ": quality '" + text + "' is not full, balanced or fast; using " +
-                     q.preset);
+  warnings.push_back("WARNING: " + source + ": quality '" + text + "' is not " + orList(qualityPresetNames()) +
+                     "; using " + q.preset);
   return false;
 }
 }  // namespace

@@ -23,6 +23,10 @@ struct QualityOverrides {
 // The named presets: "full" (the design's frame), "balanced" and "fast".
 // False for any other name.
 bool presetQuality(const std::string& name, Quality& out);
+// The presets' names, in that order, for messages and checkers.
+std::vector<std::string> qualityPresetNames();
+// "a, b or c".
+std::string orList(const std::vector<std::string>& words);
 
 // config.ini's preset, then its explicit keys (an explicit key beats the
 // preset), then the overrides. A malformed or out-of-range value keeps what

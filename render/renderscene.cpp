@@ -5,7 +5,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <string>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "camera/camera.h"
 #include "render/passstate.h"
 #include "render/rendertargets.h"
@@ -13,8 +13,6 @@
 #include "render/skytextures.h"
 #include "render/stagetimer.h"
 #include "scene/scene.h"
-
-glm::vec3 lightPosition(40000.0f, 40000.0f, 40000.0f);
 
 namespace {
 

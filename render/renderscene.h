@@ -3,16 +3,13 @@
 #pragma once
 #include <glm/glm.hpp>
 
-// The sun, a point light far out in world space; never changes.
-extern glm::vec3 lightPosition;
-
 // Each step sets the state it draws with (render/passstate.h). NOTE: leaves
 // the pass target bound with its scene depth, which the sun glow drawn next
 // reads back.
 void renderScene();
 // Forgets which program draws the Earth's depth. The choice is kept by
 // program name, and GL hands deleted names out again: whoever deletes the
-// Earth's or the shell's program calls this (unloadScene does).
+// Earth's or the shell's program calls this (the shell does, with unloadScene).
 void forgetEarthDepthStandIn();
 
 // True when drawing with standIn instead of program leaves the same depth:

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
-#include "app/orbisk.h"
+#include "app/frameglobals.h"
 #include "render/quality.h"
 
 GLuint framebufferBackSideShadow = 0;
@@ -48,6 +49,30 @@ const NamedTarget kNamedTargets[] = {
     {"BackSideAtmosphere", &framebufferBackSideAtmosphere, &depthTextureBackSideAtmosphere, false},
 };
 
+const char* framebufferStatusName(GLenum status) {
+  switch (status) {
+    case GL_FRAMEBUFFER_UNDEFINED: return "GL_FRAMEBUFFER_UNDEFINED";
+    case GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT: return "GL_FRAMEBUFFER_INCOMPLETE_ATTACHMENT";
+    case GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT: return "GL_FRAMEBUFFER_INCOMPLETE_MISSING_ATTACHMENT";
+    case GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER: return "GL_FRAMEBUFFER_INCOMPLETE_DRAW_BUFFER";
+    case GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER: return "GL_FRAMEBUFFER_INCOMPLETE_READ_BUFFER";
+    case GL_FRAMEBUFFER_UNSUPPORTED: return "GL_FRAMEBUFFER_UNSUPPORTED";
+    case GL_FRAMEBUFFER_INCOMPLETE_MULTISAMPLE: return "GL_FRAMEBUFFER_INCOMPLETE_MULTISAMPLE";
+    case GL_FRAMEBUFFER_INCOMPLETE_LAYER_TARGETS: return "GL_FRAMEBUFFER_INCOMPLETE_LAYER_TARGETS";
+    default: return "unknown status";
+  }
+}
+
+// True when the bound framebuffer is complete; else the ERROR line naming
+// the target and the status GL gave.
+bool checkComplete(const char* label) {
+  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  if (status == GL_FRAMEBUFFER_COMPLETE) return true;
+  printf("ERROR (%s): glCheckFramebufferStatus reports some error! Frame buffer is not complete! (0x%04x %s)\n",
+         label, status, framebufferStatusName(status));
+  return false;
+}
+
 void setFilters(GLint filter) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
@@ -78,20 +103,17 @@ bool createNamedTarget(const NamedTarget& target) {
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);
   }
-  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-    printf("ERROR (%s): glCheckFramebufferStatus reports some error! Frame buffer is not complete!\n", target.label);
-    return false;
-  }
-  return true;
+  return checkComplete(target.label);
 }
 
 }  // namespace
 
-void createRenderTargets() {
+bool createRenderTargets() {
   targetWidth = scaledSide(windowWidth, currentQuality.scale);
   targetHeight = scaledSide(windowHeight, currentQuality.scale);
   for (const NamedTarget& target : kNamedTargets)
-    if (!createNamedTarget(target)) return;
+    if (!createNamedTarget(target)) return false;
+  return true;
 }
 
 void destroyRenderTargets() {
@@ -103,7 +125,7 @@ void destroyRenderTargets() {
   }
 }
 
-void createDOFRenderTargets() {
+bool createDOFRenderTargets() {
   glGenFramebuffers(kDOFPasses, framebufferDOF);
   glGenTextures(kDOFPasses, textureDOF);
   for (int i = 0; i < kDOFPasses; ++i) {
@@ -126,11 +148,10 @@ void createDOFRenderTargets() {
     glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, textureDOF[i], 0);
     GLenum drawBuffersDOF[1] = {GL_COLOR_ATTACHMENT0};
     glDrawBuffers(1, drawBuffersDOF);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-      printf("ERROR (DOF %d): glCheckFramebufferStatus reports some error! Frame buffer is not complete!\n", i);
-      return;
-    }
+    const std::string label = "DOF " + std::to_string(i);
+    if (!checkComplete(label.c_str())) return false;
   }
+  return true;
 }
 
 void destroyDOFRenderTargets() {
@@ -140,9 +161,8 @@ void destroyDOFRenderTargets() {
   for (int i = 0; i < kDOFPasses; ++i) framebufferDOF[i] = textureDOF[i] = depthRenderbufferDOF[i] = 0;
 }
 
-void rebuildRenderTargets() {
+bool rebuildRenderTargets() {
   destroyDOFRenderTargets();
   destroyRenderTargets();
-  createRenderTargets();
-  createDOFRenderTargets();
+  return createRenderTargets() && createDOFRenderTargets();
 }

@@ -31,13 +31,15 @@ extern int targetHeight;
 int scaledSide(int windowSide, float scale);
 
 // Both use targetWidth x targetHeight and stop at the first incomplete
-// target; createRenderTargets sets the size first.
-void createRenderTargets();
-void createDOFRenderTargets();
+// target, with an ERROR line naming it and GL's status: false then, and
+// nothing must be drawn through the targets (an unmade one is framebuffer
+// 0, the window). createRenderTargets sets the size first.
+bool createRenderTargets();
+bool createDOFRenderTargets();
 // Delete what the matching create made, whole or partial, and zero the names.
 void destroyRenderTargets();
 void destroyDOFRenderTargets();
 
 // Both sets again at the current window size (after a resize or a change of
-// quality): destroys what exists, then creates.
-void rebuildRenderTargets();
+// quality): destroys what exists, then creates. False as the creates.
+bool rebuildRenderTargets();

@@ -3,27 +3,20 @@
 #pragma once
 #include <GL/glew.h>
 
+// Each location field bears its uniform's name; -1 where the program lacks it.
 struct ShaderProgram {
   GLuint programID = 0;
-  GLint MVP = -1;
-  GLint V = -1;
-  GLint M = -1;
-  GLint lightPos_worldspace = -1;
-  GLint validityChecker = -1;
-  GLint diffuseTexture = -1;
-  GLint specularTexture = -1;
-  GLint diffuseNightTexture = -1;
+  GLint MVP = -1, V = -1, M = -1;
+  GLint lightPos_worldspace = -1, validityChecker = -1;
+  GLint diffuseTexture = -1, specularTexture = -1, diffuseNightTexture = -1;
   GLint DOFTextures[15] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   GLint DOFSamples = -1;
   bool initialized = false;
 };
 
 struct AtmosphereFinalShaderProgram : ShaderProgram {
-  GLint texturePlanetColor = -1;
-  GLint texturePlanetDepth = -1;
-  GLint textureAtmosDepth = -1;
-  GLint textureShadowBack = -1;
-  GLint textureShadowFront = -1;
+  GLint texturePlanetColor = -1, texturePlanetDepth = -1, textureAtmosDepth = -1;
+  GLint textureShadowBack = -1, textureShadowFront = -1;
   GLint screenSize = -1;
 
   // Makes the unit active, binds the texture there and points the sampler at it.

@@ -33,13 +33,15 @@ bool isSoftwareRenderer(std::string_view renderer) {
 
 TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::string_view renderer) {
   TextureFilteringChoice choice;
-  if (setting == "unit" || setting == "shader") {
-    choice.filtering = setting == "unit" ? TextureFiltering::Unit : TextureFiltering::Shader;
+  const std::string_view autoWord = kTextureFilteringWords[0], unitWord = kTextureFilteringWords[1],
+                         shaderWord = kTextureFilteringWords[2];
+  if (setting == unitWord || setting == shaderWord) {
+    choice.filtering = setting == unitWord ? TextureFiltering::Unit : TextureFiltering::Shader;
     choice.reason = "textureFiltering = " + std::string(setting) + " in config.ini";
     return choice;
   }
-  if (setting != "auto")
-    choice.warning = "WARNING: textureFiltering '" + std::string(setting) + "' is not auto, unit or shader; auto serves";
+  if (setting != autoWord)
+    choice.warning = "WARNING: config.ini: textureFiltering '" + std::string(setting) + "' is not auto, unit or shader; auto serves";
   const std::string name = renderer.empty() ? std::string("unknown") : std::string(renderer);
   if (isSoftwareRenderer(renderer)) {
     choice.filtering = TextureFiltering::Shader;

@@ -19,7 +19,10 @@ struct TextureFilteringChoice {
   std::string warning;  // non-empty when the setting was not understood
 };
 
-// setting: the textureFiltering key, "auto", "unit" or "shader"; anything
+// The words the textureFiltering key takes: "auto" first, then one for each path.
+inline constexpr std::string_view kTextureFilteringWords[] = {"auto", "unit", "shader"};
+
+// setting: the textureFiltering key, one of kTextureFilteringWords; anything
 // else is warned about and taken as "auto".
 TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::string_view renderer);
 

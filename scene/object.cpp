@@ -11,22 +11,23 @@ void Object::setLineMesh(const LineMesh& m) {
   isPathObject = true;
 }
 
+namespace {
+// A path object is never drawn, so it keeps no texture.
+void keepTexture(bool isPath, GLuint texture, GLuint& slot, bool& has) {
+  if (isPath) return;
+  slot = texture;
+  has = true;
+}
+}  // namespace
+
 void Object::setDiffuseTexture(GLuint texture) {
-  if (isPathObject) return;
-  diffuseTextureID = texture;
-  hasDiffuseTexture = true;
+  keepTexture(isPathObject, texture, diffuseTextureID, hasDiffuseTexture);
 }
 
-void Object::setNightTexture(GLuint texture) {
-  if (isPathObject) return;
-  nightTextureID = texture;
-  hasNightTexture = true;
-}
+void Object::setNightTexture(GLuint texture) { keepTexture(isPathObject, texture, nightTextureID, hasNightTexture); }
 
 void Object::setSpecularTexture(GLuint texture) {
-  if (isPathObject) return;
-  specularTextureID = texture;
-  hasSpecularTexture = true;
+  keepTexture(isPathObject, texture, specularTextureID, hasSpecularTexture);
 }
 
 void Object::setShaderProgram(const ShaderProgram& record) {

@@ -10,10 +10,8 @@
 #include "app/configfile.h"
 #include "app/runfiles.h"
 #include "camera/camera.h"
-#include "effects/loadingscreen.h"
 #include "loaders/modelloaderobj.h"
 #include "loaders/shaderloader.h"
-#include "render/renderscene.h"
 #include "scene/placement.h"
 
 Object* envCube = nullptr;
@@ -24,6 +22,7 @@ Object* atmosphere = nullptr;
 Object* shadowCone = nullptr;
 std::vector<Object*> objectList;
 AtmosphereFinalShaderProgram atmosphereFinalProgram;
+glm::vec3 lightPosition(40000.0f, 40000.0f, 40000.0f);
 
 namespace {
 
@@ -60,71 +59,22 @@ glm::mat4 shadowConeModelMatrix(const glm::vec3& light) {
   return glm::translate(m, glm::vec3(0.0f, 1.0f, 0.0f));
 }
 
-void loadScene(const std::string& shaderDefines) {
-  ModelLoaderOBJ loader;
-  GLuint programID = 0;
+namespace {
+// The programs of Earth, Moon and missile: the one before is shared when the
+// shaders match.
+GLuint programFor(SceneLoading& loading, const std::string& vertex, const std::string& fragment) {
+  // Earth always builds its own: even a program that failed (0) is shared.
+  if (loading.step == 1 || vertex != loading.vertex || fragment != loading.fragment) {
+    loading.program = buildShaderProgram(vertex.c_str(), fragment.c_str(), loading.shaderDefines);
+    loading.vertex = vertex;
+    loading.fragment = fragment;
+  }
+  return loading.program;
+}
 
-  // The star cube first, before any loading screen.
-  programID = buildShaderProgram(runfiles::envCubeVertex, runfiles::envCubeFragment);
-  envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
-  envCube->setShaderProgram(buildShaderProgramRecord(programID));
-  envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
-  envCube->setDepthTest(false);
-  envCube->setCulling(false);
-
-  const std::string earthFile = configFile.setting<std::string>("earthFilename");
-  const std::string earthV = configFile.setting<std::string>("earthVShader");
-  const std::string earthF = configFile.setting<std::string>("earthFShader");
-  showLoadingScreen(("loading object: " + earthFile).c_str());
-  programID = buildShaderProgram(earthV.c_str(), earthF.c_str(), shaderDefines);
-  earth = loadRequired(loader, earthFile, kModelFailure);
-  earth->setShaderProgram(buildShaderProgramRecord(programID));
-  earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
-
-  // Moon and missile share the program before them when their shaders match.
-  const std::string moonFile = configFile.setting<std::string>("moonFilename");
-  const std::string moonV = configFile.setting<std::string>("moonVShader");
-  const std::string moonF = configFile.setting<std::string>("moonFShader");
-  showLoadingScreen(("loading object: " + moonFile).c_str());
-  if (moonV != earthV || moonF != earthF)
-    programID = buildShaderProgram(moonV.c_str(), moonF.c_str(), shaderDefines);
-  moon = loadRequired(loader, moonFile, kModelFailure);
-  moon->setShaderProgram(buildShaderProgramRecord(programID));
-  moon->setModelMatrix(moonStartMatrix());
-  objectList.push_back(moon);
-
-  const std::string missileFile = configFile.setting<std::string>("missileFilename");
-  const std::string missileV = configFile.setting<std::string>("missileVShader");
-  const std::string missileF = configFile.setting<std::string>("missileFShader");
-  showLoadingScreen(("loading object: " + missileFile).c_str());
-  if (missileV != moonV || missileF != moonF)
-    programID = buildShaderProgram(missileV.c_str(), missileF.c_str(), shaderDefines);
-  missile = loadRequired(loader, missileFile, kModelFailure);
-  missile->setShaderProgram(buildShaderProgramRecord(programID));
-  missile->setModelMatrix(missileStartMatrix());
-  objectList.push_back(missile);
-
-  const std::string atmosphereFile = configFile.setting<std::string>("atmosphereFilename");
-  const std::string atmosphereV = configFile.setting<std::string>("atmosphereVShader");
-  const std::string atmosphereF = configFile.setting<std::string>("atmosphereFShader");
-  const std::string atmosphereFinal = configFile.setting<std::string>("atmosphereFShaderFinal");
-  showLoadingScreen(("loading object: " + atmosphereFile).c_str());
-  programID = buildShaderProgram(atmosphereV.c_str(), atmosphereF.c_str(), shaderDefines);
-  GLuint finalProgramID = buildShaderProgram(atmosphereV.c_str(), atmosphereFinal.c_str(), shaderDefines);
-  atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
-  atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
-  atmosphere->setShaderProgram(buildShaderProgramRecord(programID));
-  atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
-
-  const std::string shadowFile = configFile.setting<std::string>("shadowModelFilename");
-  showLoadingScreen(("loading object: " + shadowFile).c_str());
-  programID = buildShaderProgram(runfiles::shadowConeVertex, runfiles::shadowConeFragment);
-  shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
-  shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
-  shadowCone->setModelMatrix(shadowConeModelMatrix(lightPosition));
-
-  // Camera paths are optional: the camera keeps only path objects, and what
-  // it refuses (a triangle model, a path without segments) is freed here.
+// Camera paths are optional: the camera keeps only path objects, and what
+// it refuses (a triangle model, a path without segments) is freed here.
+void loadCameraPaths(ModelLoaderOBJ& loader) {
   const std::string eyePathFile = configFile.setting<std::string>("eyePathFilename");
   Object* eyePath = loader.loadModel(eyePathFile.c_str());
   camera.setEyePath(eyePath);
@@ -133,6 +83,98 @@ void loadScene(const std::string& shaderDefines) {
   Object* lookAtPath = loader.loadModel(lookAtPathFile.c_str());
   camera.setLookAtPath(lookAtPath);
   if (camera.getLookAtPath() != lookAtPath) discard(lookAtPath);
+}
+}  // namespace
+
+std::string SceneLoading::status() const {
+  const char* key = nullptr;
+  switch (step) {
+    case 1: key = "earthFilename"; break;
+    case 2: key = "moonFilename"; break;
+    case 3: key = "missileFilename"; break;
+    case 4: key = "atmosphereFilename"; break;
+    case 5: key = "shadowModelFilename"; break;
+    default: return "";  // the star cube comes before any loading screen; the paths add none
+  }
+  return "loading object: " + configFile.getValue(key, config::defaultOf(key));
+}
+
+void loadSceneStep(SceneLoading& loading) {
+  ModelLoaderOBJ loader;
+  GLuint programID = 0;
+  switch (loading.step) {
+    case 0:
+      programID = buildShaderProgram(runfiles::envCubeVertex, runfiles::envCubeFragment);
+      envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
+      envCube->setShaderProgram(buildShaderProgramRecord(programID));
+      envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
+      envCube->setDepthTest(false);
+      envCube->setCulling(false);
+      break;
+    case 1: {
+      const std::string earthFile = configFile.setting<std::string>("earthFilename");
+      programID = programFor(loading, configFile.setting<std::string>("earthVShader"),
+                             configFile.setting<std::string>("earthFShader"));
+      earth = loadRequired(loader, earthFile, kModelFailure);
+      earth->setShaderProgram(buildShaderProgramRecord(programID));
+      earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
+      break;
+    }
+    case 2: {
+      const std::string moonFile = configFile.setting<std::string>("moonFilename");
+      programID = programFor(loading, configFile.setting<std::string>("moonVShader"),
+                             configFile.setting<std::string>("moonFShader"));
+      moon = loadRequired(loader, moonFile, kModelFailure);
+      moon->setShaderProgram(buildShaderProgramRecord(programID));
+      moon->setModelMatrix(moonStartMatrix());
+      objectList.push_back(moon);
+      break;
+    }
+    case 3: {
+      const std::string missileFile = configFile.setting<std::string>("missileFilename");
+      programID = programFor(loading, configFile.setting<std::string>("missileVShader"),
+                             configFile.setting<std::string>("missileFShader"));
+      missile = loadRequired(loader, missileFile, kModelFailure);
+      missile->setShaderProgram(buildShaderProgramRecord(programID));
+      missile->setModelMatrix(missileStartMatrix());
+      objectList.push_back(missile);
+      break;
+    }
+    case 4: {
+      const std::string atmosphereFile = configFile.setting<std::string>("atmosphereFilename");
+      const std::string atmosphereV = configFile.setting<std::string>("atmosphereVShader");
+      const std::string atmosphereF = configFile.setting<std::string>("atmosphereFShader");
+      const std::string atmosphereFinal = configFile.setting<std::string>("atmosphereFShaderFinal");
+      programID = buildShaderProgram(atmosphereV.c_str(), atmosphereF.c_str(), loading.shaderDefines);
+      GLuint finalProgramID = buildShaderProgram(atmosphereV.c_str(), atmosphereFinal.c_str(), loading.shaderDefines);
+      atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
+      atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
+      atmosphere->setShaderProgram(buildShaderProgramRecord(programID));
+      atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
+      break;
+    }
+    case 5: {
+      const std::string shadowFile = configFile.setting<std::string>("shadowModelFilename");
+      programID = buildShaderProgram(runfiles::shadowConeVertex, runfiles::shadowConeFragment);
+      shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
+      shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
+      shadowCone->setModelMatrix(shadowConeModelMatrix(lightPosition));
+      break;
+    }
+    case 6: loadCameraPaths(loader); break;
+    default: return;
+  }
+  ++loading.step;
+}
+
+void loadScene(const std::string& shaderDefines, void (*showProgress)(const char* status)) {
+  SceneLoading loading;
+  loading.shaderDefines = shaderDefines;
+  while (!loading.done()) {
+    const std::string status = loading.status();
+    if (!status.empty() && showProgress) showProgress(status.c_str());
+    loadSceneStep(loading);
+  }
 }
 
 void unloadScene() {
@@ -162,5 +204,4 @@ void unloadScene() {
   objectList.clear();
   glDeleteProgram(atmosphereFinalProgram.programID);
   atmosphereFinalProgram = AtmosphereFinalShaderProgram();
-  forgetEarthDepthStandIn();
 }

@@ -16,11 +16,36 @@ extern Object* shadowCone;
 extern std::vector<Object*> objectList;
 extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
 
-// shaderDefines: what the configured objects' programs are built with (the
-// texture filtering's choice).
-void loadScene(const std::string& shaderDefines);
+// The sun, a point light far out in world space; never changes.
+extern glm::vec3 lightPosition;
+
+// The scene loaded one object a step, so that whoever drives the steps can
+// show progress between them (a loading screen, a browser's next frame).
+// Steps: the star cube, Earth, Moon, missile, atmosphere, shadow cone, the
+// camera paths. A required model that cannot be loaded ends the process.
+struct SceneLoading {
+  static constexpr int kSteps = 7;
+  int step = 0;  // the next one
+  // What the configured objects' programs are built with (the texture
+  // filtering's choice).
+  std::string shaderDefines;
+  // The last program built for Earth, Moon or missile, with its sources:
+  // the next of them shares it when its shaders are the same.
+  GLuint program = 0;
+  std::string vertex, fragment;
+
+  bool done() const { return step >= kSteps; }
+  // The loading screen's line for the next step ("loading object: ..."), or
+  // empty when that step shows none.
+  std::string status() const;
+};
+void loadSceneStep(SceneLoading& loading);
+// Every step, calling showProgress (when given) with each status line first.
+void loadScene(const std::string& shaderDefines, void (*showProgress)(const char* status));
 // Destroys and deletes every object loadScene made, the camera paths among
 // them, releases each program once and leaves the globals as before loadScene.
+// NOTE: the passes remember which program draws the Earth's depth by name;
+// whoever unloads the scene also calls forgetEarthDepthStandIn.
 void unloadScene();
 // Turns the cone's +y axis away from the light and sets its base on the Earth's centre.
 glm::mat4 shadowConeModelMatrix(const glm::vec3& light);

@@ -63,7 +63,12 @@ run_fuzzers() {
 }
 
 ensure_packages
-configure_and_build
+# CI builds with warnings as errors; a local build only shows them.
+if [ "${CI:-}" = true ]; then
+  configure_and_build -DORBISK_WERROR=ON
+else
+  configure_and_build
+fi
 
 trap stop_xvfb EXIT
 start_xvfb 640x480

@@ -1,5 +1,7 @@
 #include "tests/e2e/e2e.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -120,6 +122,52 @@ long App::residentKB() const {
   while (std::getline(status, line))
     if (line.rfind("VmRSS:", 0) == 0) return atol(line.c_str() + 6);
   return -1;
+}
+
+double App::cpuSeconds() const {
+  if (pid_ <= 0) return -1;
+  std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The command name may hold blanks: the fields are counted after its ')'.
+  const size_t end = text.rfind(')');
+  if (end == std::string::npos) return -1;
+  std::istringstream fields(text.substr(end + 2));
+  std::string field;
+  unsigned long long user = 0, system = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) user = std::stoull(field);
+    if (i == 15) system = std::stoull(field);
+  }
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+bool App::setMinimised(bool minimised) {
+  Display* x = XOpenDisplay(display_.c_str());
+  if (x == nullptr) return false;
+  Window found = 0;
+  Window rootReturn = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(x, DefaultRootWindow(x), &rootReturn, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+      char* name = nullptr;
+      if (XFetchName(x, children[i], &name) && name != nullptr) {
+        if (std::string(name) == "Veltrane - Orbisk") found = children[i];
+        XFree(name);
+      }
+    }
+    if (children) XFree(children);
+  }
+  if (found != 0) {
+    const Atom wmState = XInternAtom(x, "WM_STATE", False);
+    const long state[2] = {minimised ? 3L : 1L, 0L};  // IconicState or NormalState, no icon window
+    XChangeProperty(x, found, wmState, wmState, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(state),
+                    2);
+    if (minimised) XUnmapWindow(x, found);
+    else XMapWindow(x, found);
+    XSync(x, False);
+  }
+  XCloseDisplay(x);
+  return found != 0;
 }
 
 bool App::running() {

@@ -1,6 +1,7 @@
 // Runs the real program in a temporary working directory on a private
 // virtual display, and talks to it as a user would (keys, mouse, screenshots).
 #pragma once
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -28,6 +29,25 @@ class VirtualDisplay {
 // A copy of the run-time folder (files linked, so removing one is cheap);
 // a non-empty config replaces its config.ini.
 std::string makeWorkDir(const std::string& config = "");
+
+// A suite of separate runs that share one 320 x 240 virtual display and one
+// work folder, made before its first test.
+class SharedDisplaySuite : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    display = new VirtualDisplay("320x240");
+    workDir = new std::string(makeWorkDir());
+  }
+  static void TearDownTestSuite() {
+    delete display;
+    display = nullptr;
+    delete workDir;
+    workDir = nullptr;
+  }
+  static inline VirtualDisplay* display = nullptr;
+  static inline std::string* workDir = nullptr;
+};
+
 void removeFile(const std::string& workDir, const std::string& relative);
 void writeFile(const std::string& path, const std::string& contents);
 std::string readFile(const std::string& path);
@@ -55,6 +75,12 @@ class App {
   std::string err() const;
   // Resident memory of the running program in kB (VmRSS), or -1.
   long residentKB() const;
+  // Processor time the program has used so far (user and system), or -1.
+  double cpuSeconds() const;
+  // Minimises the program's window, or brings it back, the way a window
+  // manager does it (the test displays run none): the ICCCM WM_STATE, then
+  // the window unmapped or mapped. False when the window was not found.
+  bool setMinimised(bool minimised);
 
   // xdotool key name, e.g. "Escape", "w", "Up".
   void key(const std::string& name);

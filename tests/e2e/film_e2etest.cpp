@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/e2e/e2e.h"
+#include "tests/e2e/fulldisk.h"
 
 namespace {
 
@@ -96,11 +97,65 @@ TEST_F(Film, CtrlCLeavesAPlayableFilmAndSaysHowToResume) {
                         "kill -INT $p; wait $p'");
   EXPECT_EQ(130, status) << file("cut.err");
   const std::string err = file("cut.err");
-  const size_t resume = err.find("resume with --frames ");
+  const size_t resume = err.find("resume with: " + kFilm + " --out cut-from-");
   ASSERT_NE(std::string::npos, resume) << err;
-  const long next = std::stol(err.substr(resume + 21));
+  // Every option of the run again, the range last.
+  const std::string line = err.substr(resume, err.find('\n', resume) - resume);
+  for (const char* option : {"--size 96x64", "--fps 4", "--seed 3", "--lossless", "--quality full"})
+    EXPECT_NE(std::string::npos, line.find(option)) << line;
+  const size_t frames = line.find("--frames ");
+  ASSERT_NE(std::string::npos, frames) << line;
+  const long next = std::stol(line.substr(frames + 9));
   EXPECT_GE(next, 1);
   EXPECT_EQ("nb_read_frames=" + std::to_string(next), probe("cut.mp4").substr(0, probe("cut.mp4").find(' ')));
+  // The program's loader lines are held back; the tool's own are not.
+  const std::string out = file("cut.out");
+  EXPECT_EQ(std::string::npos, out.find("compiling shader")) << out;
+  EXPECT_NE(std::string::npos, out.find("flight ")) << out;
+}
+
+// On a disk that fills, the film stops at the first frame it cannot write,
+// names it, keeps what it wrote whole (an MP4 closed, playable) and says how
+// to go on; no file is left cut short, under its name or a temporary one.
+TEST_F(Film, FullDiskStopsAtTheFirstFailedFrame) {
+  e2e::FullDisk disk(200 * 1024);
+  if (!disk.ok()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  const std::string dir = disk.dir();
+  EXPECT_EQ(1, film("--out " + dir + "/frames/ --frames 0:200 --size 96x64 --fps 4 --seed 3", "fullpng"));
+  std::string err = file("fullpng.err");
+  const size_t failed = err.find("ERROR: cannot write '" + dir + "/frames/frame-");
+  ASSERT_NE(std::string::npos, failed) << err;
+  EXPECT_NE(std::string::npos, err.find("No space left on device", failed)) << err;
+  const long firstLost = std::stol(err.substr(failed + 21 + dir.size() + 14));
+  ASSERT_GT(firstLost, 0) << err;
+  EXPECT_NE(std::string::npos, err.find("--frames " + std::to_string(firstLost) + ":200")) << err;
+  EXPECT_NE(std::string::npos, err.find("--size 96x64")) << err;
+  // Frames before it are whole pictures; nothing else is there.
+  ASSERT_EQ(0, sh("ls -A '" + dir + "/frames' >listing.txt"));
+  std::string expected;
+  for (long k = 0; k < firstLost; ++k) {
+    char name[32];
+    snprintf(name, sizeof name, "frame-%06ld.png\n", k);
+    expected += name;
+  }
+  EXPECT_EQ(expected, file("listing.txt"));
+  // The last one decodes (read from a copy: the reader writes beside it).
+  char lastName[32];
+  snprintf(lastName, sizeof lastName, "frame-%06ld.png", firstLost - 1);
+  ASSERT_EQ(0, sh("cp '" + dir + "/frames/" + lastName + "' last.png"));
+  EXPECT_EQ(96, e2e::loadImage(*workDir + "/last.png").width);
+
+  ASSERT_EQ(0, sh("rm -rf '" + dir + "/frames'"));
+  EXPECT_EQ(1, film("--out " + dir + "/cut.mp4 --frames 0:300" + kSmall, "fullmp4"));
+  err = file("fullmp4.err");
+  EXPECT_NE(std::string::npos, err.find("ERROR: cannot write '" + dir + "/cut.mp4': No space left on device")) << err;
+  const size_t holds = err.find("cut.mp4 holds frames 0 to ");
+  ASSERT_NE(std::string::npos, holds) << err;
+  const long last = std::stol(err.substr(holds + 26));
+  EXPECT_NE(std::string::npos, err.find("--frames " + std::to_string(last + 1) + ":300")) << err;
+  EXPECT_EQ("nb_read_frames=" + std::to_string(last + 1), probe(dir + "/cut.mp4").substr(0, probe(dir + "/cut.mp4").find(' ')));
+  ASSERT_EQ(0, sh("ls -A '" + dir + "' >listing.txt"));
+  EXPECT_EQ("cut.mp4\nfiller\n", file("listing.txt"));
 }
 
 TEST_F(Film, BadFlagsAndMissingAssets) {

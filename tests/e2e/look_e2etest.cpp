@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <string>
 
 #include "tests/e2e/e2e.h"
+#include "tests/e2e/fulldisk.h"
 
 namespace {
 
@@ -24,17 +26,8 @@ struct ShotResult {
   e2e::Image image;
 };
 
-class Look : public ::testing::Test {
+class Look : public e2e::SharedDisplaySuite {
  protected:
-  static void SetUpTestSuite() {
-    display = new e2e::VirtualDisplay("320x240");
-    workDir = new std::string(e2e::makeWorkDir());
-  }
-  static void TearDownTestSuite() {
-    delete display;
-    delete workDir;
-  }
-
   static ShotResult shot(const std::string& args, const std::string& name) {
     ShotResult r;
     if (!display->ok()) {
@@ -67,12 +60,7 @@ class Look : public ::testing::Test {
     snprintf(buffer, sizeof(buffer), "%.6f,%.6f,%.6f", v.x, v.y, v.z);
     return buffer;
   }
-
-  static e2e::VirtualDisplay* display;
-  static std::string* workDir;
 };
-e2e::VirtualDisplay* Look::display = nullptr;
-std::string* Look::workDir = nullptr;
 
 // Where a world point lands in a kW x kH picture taken from eye towards at
 // (row 0 at the top), as the camera projects it.
@@ -264,7 +252,9 @@ TEST_F(Look, SameSeedSamePicture) {
   EXPECT_EQ(96, a.image.width);
   EXPECT_EQ(64, a.image.height);
   EXPECT_TRUE(a.image.rgb == b.image.rgb);
-  EXPECT_NE(std::string::npos, a.out.find("starting game loop!"));
+  // The tool's own lines; the program's are held back without --verbose.
+  EXPECT_NE(std::string::npos, a.out.find("wrote ")) << a.out;
+  EXPECT_EQ(std::string::npos, a.out.find("starting game loop!")) << a.out;
 }
 
 TEST_F(Look, BadArgumentsGetUsageAndStatus2) {
@@ -284,6 +274,24 @@ TEST_F(Look, UnwritableOutputFailsBeforeRendering) {
   EXPECT_EQ(1, WEXITSTATUS(raw));
   EXPECT_NE(std::string::npos, e2e::readFile(*workDir + "/unwritable.err").find("ERROR: cannot write '/nonexistent/x.png'"));
   EXPECT_EQ(std::string::npos, e2e::readFile(*workDir + "/unwritable.out").find("starting game loop!"));
+}
+
+// A picture that does not fit is an error, and no file is left: neither an
+// empty one under its name nor a temporary beside it.
+TEST_F(Look, FullDiskIsAnErrorAndLeavesNoFile) {
+  e2e::FullDisk disk(16 * 1024);
+  if (!disk.ok()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+  const std::string cmd = "cd '" + *workDir + "' && DISPLAY=" + display->name() + " " + kShot +
+                          " --eye 0,0.4,2.6 --at 0,0,0 --size 320x240 --seed 7 --out " + disk.dir() +
+                          "/shot.png >full.out 2>full.err";
+  const int raw = system(cmd.c_str());
+  EXPECT_EQ(1, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1);
+  const std::string err = e2e::readFile(*workDir + "/full.err");
+  EXPECT_NE(std::string::npos, err.find("ERROR: cannot write '" + disk.dir() + "/shot.png': No space left on device"))
+      << err;
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(disk.dir())) left.push_back(entry.path().filename());
+  EXPECT_EQ(std::vector<std::string>{"filler"}, left);
 }
 
 TEST_F(Look, PathTimePlacesTheCameraOnTheFlight) {

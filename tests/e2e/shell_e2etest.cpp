@@ -28,6 +28,33 @@ TEST(Shell, UnreachableDisplayFailsWithStatus255) {
   EXPECT_EQ(e2e::readFile(dir + "/err.txt"), "ERROR: Failed to initialize GLFW!\n");
 }
 
+// Answered before any window opens, so no display is needed; any other
+// argument is named once and the program starts as ever (and here fails on
+// the display it cannot reach).
+TEST(Shell, HelpAndVersionAnswerOtherArgumentsAreIgnored) {
+  struct Case {
+    const char* args;
+    int status;
+    const char* outStart;
+    const char* err;
+  } cases[] = {
+      {"--help", 0, "usage: orbisk ", ""},
+      {"--version", 0, "orbisk 1.", ""},
+      {"--fullscreen 0", 255, "",
+       "WARNING: orbisk takes no arguments; ignoring '--fullscreen' '0'\nERROR: Failed to initialize GLFW!\n"},
+  };
+  const std::string dir = e2e::makeWorkDir();
+  for (const Case& c : cases) {
+    const std::string cmd =
+        "cd '" + dir + "' && DISPLAY=:9999 " ORBISK_BINARY " " + c.args + " >out.txt 2>err.txt";
+    const int raw = system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << c.args;
+    EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.args;
+    EXPECT_EQ(e2e::readFile(dir + "/out.txt").rfind(c.outStart, 0), 0u) << c.args;
+    EXPECT_EQ(e2e::readFile(dir + "/err.txt"), c.err) << c.args;
+  }
+}
+
 TEST(Shell, MissingConfigRunsWithDefaults) {
   e2e::VirtualDisplay display("320x240");
   std::string dir = e2e::makeWorkDir();

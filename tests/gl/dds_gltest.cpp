@@ -68,37 +68,24 @@ std::vector<uint8_t> compressedLevel(GLint level) {
   return bytes;
 }
 
-// Draws the bound texture over the window and reads the centre pixel; an
-// incomplete texture reads as black.
+// Draws the texture over the window and reads the centre pixel; an
+// incomplete texture reads as black. The program is built for each call: a
+// name kept from an earlier test may belong to a context since closed.
 std::array<uint8_t, 4> sampleCentre(GLuint texture) {
-  static GLuint program = 0;
-  if (program == 0) {
-    const char* vs =
-        "#version 330 core\n"
-        "out vec2 uv;\n"
-        "void main() {\n"
-        "  vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));\n"
-        "  uv = p * 0.5 + 0.5;\n"
-        "  gl_Position = vec4(p, 0.0, 1.0);\n"
-        "}\n";
-    const char* fs =
-        "#version 330 core\n"
-        "uniform sampler2D tex;\n"
-        "in vec2 uv;\n"
-        "out vec4 color;\n"
-        "void main() { color = texture(tex, uv); }\n";
-    GLuint v = glCreateShader(GL_VERTEX_SHADER), f = glCreateShader(GL_FRAGMENT_SHADER);
-    glShaderSource(v, 1, &vs, nullptr);
-    glShaderSource(f, 1, &fs, nullptr);
-    glCompileShader(v);
-    glCompileShader(f);
-    program = glCreateProgram();
-    glAttachShader(program, v);
-    glAttachShader(program, f);
-    glLinkProgram(program);
-    glDeleteShader(v);
-    glDeleteShader(f);
-  }
+  const GLuint program = gltest::linkProgram(
+      "#version 330 core\n"
+      "out vec2 uv;\n"
+      "void main() {\n"
+      "  vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));\n"
+      "  uv = p * 0.5 + 0.5;\n"
+      "  gl_Position = vec4(p, 0.0, 1.0);\n"
+      "}\n",
+      "#version 330 core\n"
+      "uniform sampler2D tex;\n"
+      "in vec2 uv;\n"
+      "out vec4 color;\n"
+      "void main() { color = texture(tex, uv); }\n");
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
   glViewport(0, 0, gltest::kWidth, gltest::kHeight);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
@@ -112,6 +99,7 @@ std::array<uint8_t, 4> sampleCentre(GLuint texture) {
   std::array<uint8_t, 4> pixel{};
   glReadPixels(gltest::kWidth / 2, gltest::kHeight / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
   glUseProgram(0);
+  glDeleteProgram(program);
   return pixel;
 }
 

@@ -14,17 +14,15 @@
 
 #include "app/orbisk.h"
 #include "tests/gl/glfixture.h"
+#include "tests/processstate.h"
 
 namespace effectstest {
 
 // Colour RGBA8 and a 32-bit float depth buffer, so that a depth written by a
 // clear reads back exactly.
 struct Target {
-  GLuint framebuffer = 0;
-  GLuint color = 0;
-  GLuint depth = 0;
-  int width = 0;
-  int height = 0;
+  GLuint framebuffer = 0, color = 0, depth = 0;
+  int width = 0, height = 0;
 
   void create(int w, int h) {
     width = w;
@@ -102,22 +100,17 @@ class WorkingDir {
                         readFile(std::string(ORBISK_SOURCE_DIR) + "/data/" + name));
     }
     EXPECT_EQ(chdir(dir.c_str()), 0);
-    savedWidth = windowWidth;
-    savedHeight = windowHeight;
   }
   ~WorkingDir() {
     if (!previous.empty()) {
       EXPECT_EQ(chdir(previous.c_str()), 0);
     }
-    windowWidth = savedWidth;
-    windowHeight = savedHeight;
   }
   std::string dir;
 
  private:
   std::string previous;
-  int savedWidth = 0;
-  int savedHeight = 0;
+  processstate::Keep<int, int> keepSize{windowWidth, windowHeight};
 };
 
 inline bool isLinked(GLuint program) {

@@ -3,10 +3,31 @@
 #include <fstream>
 
 #include "platform/platform.h"
-#include "tests/tempdir.h"
 #include "tests/gl/glfixture.h"
+#include "tests/processstate.h"
+#include "tests/tempdir.h"
 
 namespace gltest {
+namespace {
+// The vertex array openSharedContext bound; every draw of the tests uses it.
+GLuint sharedVertexArray = 0;
+
+// Besides the process-wide values: a test that unbinds or deletes the shared
+// vertex array breaks every later draw with GL_INVALID_OPERATION.
+class SharedContextCheck : public processstate::LeftStateCheck {
+ public:
+  void OnTestEnd(const testing::TestInfo& test) override {
+    GLint bound = 0;
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &bound);
+    EXPECT_TRUE(static_cast<GLuint>(bound) == sharedVertexArray && glIsVertexArray(sharedVertexArray))
+        << "the test left vertex array " << bound << " bound instead of the shared " << sharedVertexArray;
+    if (!glIsVertexArray(sharedVertexArray)) glGenVertexArrays(1, &sharedVertexArray);
+    glBindVertexArray(sharedVertexArray);
+    processstate::LeftStateCheck::OnTestEnd(test);
+  }
+};
+}  // namespace
+
 void writeFile(const std::string& path, const std::string& contents) {
   std::ofstream f(path, std::ios::binary);
   f << contents;
@@ -68,15 +89,15 @@ bool openSharedContext() {
     return false;
   }
   drainErrors();  // GLEW's probe leaves an error behind on core contexts
-  GLuint vao = 0;
-  glGenVertexArrays(1, &vao);
-  glBindVertexArray(vao);
+  glGenVertexArrays(1, &sharedVertexArray);
+  glBindVertexArray(sharedVertexArray);
   return true;
 }
 }  // namespace gltest
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
+  testing::UnitTest::GetInstance()->listeners().Append(new gltest::SharedContextCheck);
   if (!gltest::openSharedContext()) return 1;
   int result = RUN_ALL_TESTS();
   platform::terminate();

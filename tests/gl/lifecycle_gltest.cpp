@@ -246,3 +246,28 @@ TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window wider than GL's largest texture: the targets cannot be made, and
+// start-up says which and how, releases what it made and ends the window
+// library, so that nothing is ever drawn into the window in their place.
+TEST_F(Lifecycle, IncompleteTargetsEndStartUpWithStatusOne) {
+  ASSERT_TRUE(initWhenDisplayIsBack());
+  const platform::DisplayLimits limits = platform::queryDisplayLimits(true);
+  ASSERT_GT(limits.textureSize, 0);
+  StartOptions options = hiddenStart();
+  options.width = std::max(limits.textureSize, limits.renderbufferSize) + 1;
+  options.height = 2;
+  int status = -1;
+  const gltest::Captured console = gltest::capture([&] { status = startUp(options, app); });
+  running = status == 0;
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(console.out.find("ERROR (BackSideShadow): "), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("GL_FRAMEBUFFER_INCOMPLETE"), std::string::npos) << console.out;
+  EXPECT_EQ(console.out.find("starting game loop!"), std::string::npos);
+  EXPECT_EQ(app.VertexArrayID, 0u) << "released";
+  EXPECT_EQ(platform::getWindowParam(platform::OPENED), 0) << "the window library ended";
+}
+
+}  // namespace

@@ -10,7 +10,7 @@
 #include "render/rendertargets.h"
 #include "render/screenbounds.h"
 #include "scene/scene.h"
-#include "tests/gl/glfixture.h"
+#include "tests/gl/targetsfixture.h"
 
 namespace {
 
@@ -54,16 +54,10 @@ float depthAt(GLuint framebuffer, int x, int y) {
 
 const std::array<unsigned char, 3> kRed{255, 0, 0}, kBlue{0, 0, 255};
 
-class PassBounds : public testing::Test {
+class PassBounds : public gltest::TargetsTest {
  protected:
   void SetUp() override {
-    savedCamera = camera;
-    windowWidth = gltest::kWidth;
-    windowHeight = gltest::kHeight;
-    testing::internal::CaptureStdout();
-    createRenderTargets();
-    createDOFRenderTargets();
-    testing::internal::GetCapturedStdout();
+    gltest::TargetsTest::SetUp();
     camera.setPosition(glm::vec3(0, 0, 10));
     camera.setDirection(glm::vec3(0, 0, -10));
     camera.setUp(glm::vec3(0, 1, 0));
@@ -85,11 +79,7 @@ class PassBounds : public testing::Test {
     gltest::drainErrors();
   }
   void TearDown() override {
-    unloadScene();
-    destroyDOFRenderTargets();
-    destroyRenderTargets();
-    camera = savedCamera;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    gltest::TargetsTest::TearDown();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
 
@@ -110,7 +100,6 @@ class PassBounds : public testing::Test {
     glDisable(GL_SCISSOR_TEST);
   }
 
-  Camera savedCamera;
   GLuint depthProgram = 0;
 };
 

@@ -1,6 +1,8 @@
 // Shader program records built from real linked programs.
 #include <cstring>
+#include <span>
 #include <string>
+#include <utility>
 
 #include "render/shaderprogram.h"
 #include "tests/gl/glfixture.h"
@@ -37,6 +39,40 @@ const char* const kFullFragment =
     "}\n";
 
 GLint at(GLuint program, const char* name) { return glGetUniformLocation(program, name); }
+
+// Every location field with the uniform it must hold: the first kShared are
+// every record's, the rest the atmosphere composite's own.
+struct Location {
+  GLint AtmosphereFinalShaderProgram::*field;
+  const char* name;
+};
+const Location kLocations[] = {
+    {&ShaderProgram::MVP, "MVP"},
+    {&ShaderProgram::V, "V"},
+    {&ShaderProgram::M, "M"},
+    {&ShaderProgram::lightPos_worldspace, "lightPos_worldspace"},
+    {&ShaderProgram::validityChecker, "validityChecker"},
+    {&ShaderProgram::diffuseTexture, "diffuseTexture"},
+    {&ShaderProgram::specularTexture, "specularTexture"},
+    {&ShaderProgram::diffuseNightTexture, "diffuseNightTexture"},
+    {&ShaderProgram::DOFSamples, "DOFSamples"},
+    {&AtmosphereFinalShaderProgram::texturePlanetColor, "texturePlanetColor"},
+    {&AtmosphereFinalShaderProgram::texturePlanetDepth, "texturePlanetDepth"},
+    {&AtmosphereFinalShaderProgram::textureAtmosDepth, "textureAtmosDepth"},
+    {&AtmosphereFinalShaderProgram::textureShadowBack, "textureShadowBack"},
+    {&AtmosphereFinalShaderProgram::textureShadowFront, "textureShadowFront"},
+    {&AtmosphereFinalShaderProgram::screenSize, "screenSize"},
+};
+constexpr size_t kShared = 9;
+const std::span<const Location> kSharedLocations = std::span(kLocations).first(kShared);
+const std::span<const Location> kAtmosphereLocations = std::span(kLocations).subspan(kShared);
+
+// A plain record seen through the atmosphere record's fields.
+AtmosphereFinalShaderProgram widened(const ShaderProgram& record) {
+  AtmosphereFinalShaderProgram wide;
+  static_cast<ShaderProgram&>(wide) = record;
+  return wide;
+}
 }  // namespace
 
 TEST(RecordsGL, NamesOfTheDepthOfFieldSamplers) {
@@ -53,25 +89,18 @@ TEST(RecordsGL, NamesOfTheDepthOfFieldSamplers) {
 
 TEST(RecordsGL, RecordHoldsEachLocationOfTheVocabulary) {
   GLuint program = linkProgram(kFullVertex, kFullFragment);
-  ShaderProgram record = buildShaderProgramRecord(program);
+  const AtmosphereFinalShaderProgram record = widened(buildShaderProgramRecord(program));
   EXPECT_TRUE(record.initialized);
   EXPECT_EQ(record.programID, program);
-  EXPECT_EQ(record.MVP, at(program, "MVP"));
-  EXPECT_EQ(record.V, at(program, "V"));
-  EXPECT_EQ(record.M, at(program, "M"));
-  EXPECT_EQ(record.lightPos_worldspace, at(program, "lightPos_worldspace"));
-  EXPECT_EQ(record.validityChecker, at(program, "validityChecker"));
-  EXPECT_EQ(record.diffuseTexture, at(program, "diffuseTexture"));
-  EXPECT_EQ(record.specularTexture, at(program, "specularTexture"));
-  EXPECT_EQ(record.diffuseNightTexture, at(program, "diffuseNightTexture"));
-  EXPECT_EQ(record.DOFSamples, at(program, "DOFSamples"));
-  EXPECT_EQ(record.DOFTextures[0], at(program, "DOFTexture1"));
-  EXPECT_EQ(record.DOFTextures[8], at(program, "DOFTexture9"));
-  EXPECT_EQ(record.DOFTextures[9], at(program, "DOFTextureA"));
-  EXPECT_EQ(record.DOFTextures[14], at(program, "DOFTextureF"));
-  for (GLint location : {record.MVP, record.V, record.M, record.validityChecker, record.DOFTextures[0],
-                         record.DOFTextures[9], record.DOFTextures[14]})
-    EXPECT_NE(location, -1);
+  for (const auto& [field, name] : kSharedLocations) {
+    EXPECT_EQ(record.*field, at(program, name)) << name;
+    EXPECT_NE(record.*field, -1) << name;
+  }
+  for (const auto& [index, name] : {std::pair{0, "DOFTexture1"}, {8, "DOFTexture9"}, {9, "DOFTextureA"},
+                                    {14, "DOFTextureF"}}) {
+    EXPECT_EQ(record.DOFTextures[index], at(program, name)) << name;
+    EXPECT_NE(record.DOFTextures[index], -1) << name;
+  }
   // Declared but not in the vocabulary: "DOFTexture0" and two digits.
   GLint zero = at(program, "DOFTexture0"), ten = at(program, "DOFTexture10");
   ASSERT_NE(zero, -1);
@@ -89,14 +118,11 @@ TEST(RecordsGL, RecordHoldsEachLocationOfTheVocabulary) {
   EXPECT_TRUE(atmosphere.initialized);
   EXPECT_EQ(0, memcmp(static_cast<const ShaderProgram*>(&atmosphere)->DOFTextures, record.DOFTextures,
                       sizeof(record.DOFTextures)));
-  EXPECT_EQ(atmosphere.MVP, record.MVP);
-  EXPECT_EQ(atmosphere.texturePlanetColor, at(program, "texturePlanetColor"));
-  EXPECT_EQ(atmosphere.texturePlanetDepth, at(program, "texturePlanetDepth"));
-  EXPECT_EQ(atmosphere.textureAtmosDepth, at(program, "textureAtmosDepth"));
-  EXPECT_EQ(atmosphere.textureShadowBack, at(program, "textureShadowBack"));
-  EXPECT_EQ(atmosphere.textureShadowFront, at(program, "textureShadowFront"));
-  EXPECT_EQ(atmosphere.screenSize, at(program, "screenSize"));
-  EXPECT_NE(atmosphere.screenSize, -1);
+  for (const auto& [field, name] : kSharedLocations) EXPECT_EQ(atmosphere.*field, record.*field) << name;
+  for (const auto& [field, name] : kAtmosphereLocations) {
+    EXPECT_EQ(atmosphere.*field, at(program, name)) << name;
+    EXPECT_NE(atmosphere.*field, -1) << name;
+  }
 
   // bindTextureUnit: the unit made active, the texture bound there, the
   // sampler pointed at it.
@@ -123,22 +149,7 @@ TEST(RecordsGL, ProgramWithoutUniformsGivesMinusOneEverywhere) {
   AtmosphereFinalShaderProgram record = buildAtmosphereFinalRecord(program);
   EXPECT_TRUE(record.initialized);
   EXPECT_EQ(record.programID, program);
-  GLint all[] = {record.MVP,
-                 record.V,
-                 record.M,
-                 record.lightPos_worldspace,
-                 record.validityChecker,
-                 record.diffuseTexture,
-                 record.specularTexture,
-                 record.diffuseNightTexture,
-                 record.DOFSamples,
-                 record.texturePlanetColor,
-                 record.texturePlanetDepth,
-                 record.textureAtmosDepth,
-                 record.textureShadowBack,
-                 record.textureShadowFront,
-                 record.screenSize};
-  for (GLint location : all) EXPECT_EQ(location, -1);
+  for (const auto& [field, name] : kLocations) EXPECT_EQ(record.*field, -1) << name;
   for (GLint location : record.DOFTextures) EXPECT_EQ(location, -1);
   glDeleteProgram(program);
   gltest::drainErrors();

@@ -6,11 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/orbisk.h"
-#include "render/rendertargets.h"
-#include "scene/scene.h"
-#include "tests/gl/glfixture.h"
 #include "tests/gl/passstatecheck.h"
+#include "tests/gl/targetsfixture.h"
 
 namespace {
 
@@ -46,14 +43,9 @@ void colourAt(GLuint framebuffer, unsigned char rgb[3]) {
   glReadPixels(gltest::kWidth / 2, gltest::kHeight / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
 }
 
-TEST(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
-  windowWidth = gltest::kWidth;
-  windowHeight = gltest::kHeight;
-  testing::internal::CaptureStdout();
-  createRenderTargets();
-  createDOFRenderTargets();
-  testing::internal::GetCapturedStdout();
+using RenderScene = gltest::TargetsTest;
 
+TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   envCube = quadObject(0.9f, flatProgram("void main(){ color = vec3(0.0, 0.0, 1.0); }"));
   envCube->setDepthTest(false);
   envCube->setCulling(false);
@@ -121,11 +113,7 @@ TEST(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
     EXPECT_EQ(rgb[0], want) << objects.size() << " listed objects";
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
   gltest::resetPassState();
-  unloadScene();
-  destroyDOFRenderTargets();
-  destroyRenderTargets();
 }
 
 }  // namespace

@@ -1,24 +1,16 @@
 #include "render/rendertargets.h"
 
+#include <algorithm>
+#include <string>
+
 #include "app/orbisk.h"
-#include "tests/gl/glfixture.h"
+#include "tests/gl/targetsfixture.h"
 
 namespace {
 
-class RenderTargets : public testing::Test {
+class RenderTargets : public gltest::TargetsTest {
  protected:
-  void SetUp() override {
-    windowWidth = 37;  // odd sizes catch halving or rounding mistakes
-    windowHeight = 23;
-    testing::internal::CaptureStdout();
-    createRenderTargets();
-    createDOFRenderTargets();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "every target is complete";
-  }
-  void TearDown() override {
-    destroyDOFRenderTargets();
-    destroyRenderTargets();
-  }
+  RenderTargets() : gltest::TargetsTest(37, 23) {}  // odd sizes catch halving or rounding mistakes
 };
 
 TEST_F(RenderTargets, EveryImageHasTheWindowSizeAndItsFormat) {
@@ -68,6 +60,45 @@ TEST_F(RenderTargets, DepthOnlyTargetsNameNoColourBuffer) {
   EXPECT_EQ(drawBuffer, GL_COLOR_ATTACHMENT0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
+
+namespace {
+
+// A side GL cannot hold makes every target incomplete: the creates say so,
+// name the first target and GL's status, and stop there.
+TEST(RenderTargetFailure, AnIncompleteTargetIsNamedAndReported) {
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  GLint maxRenderbuffer = 0;
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
+  windowWidth = std::max(maxSide, maxRenderbuffer) + 1;
+  windowHeight = 1;
+  struct Case {
+    bool (*create)();
+    const char* start;
+  } cases[] = {
+      {createRenderTargets, "ERROR (BackSideShadow): "},
+      {createDOFRenderTargets, "ERROR (DOF 0): "},
+  };
+  for (const Case& c : cases) {
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(c.create()) << c.start;
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind(c.start, 0), 0u) << out;
+    EXPECT_NE(out.find("GL_FRAMEBUFFER_INCOMPLETE"), std::string::npos) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << "stops at the first: " << out;
+  }
+  destroyDOFRenderTargets();
+  destroyRenderTargets();
+  gltest::drainErrors();
+  windowWidth = 37;
+  windowHeight = 23;
+  EXPECT_TRUE(rebuildRenderTargets()) << "a size GL holds makes them again";
+  destroyDOFRenderTargets();
+  destroyRenderTargets();
+  windowWidth = windowHeight = 0;
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include "camera/camera.h"
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
-#include "render/renderscene.h"
+#include "scene/scene.h"
 #include "tests/gl/effectsfixture.h"
 #include "tests/gl/glfixture.h"
 #include "tests/gl/passstatecheck.h"

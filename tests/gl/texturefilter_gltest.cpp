@@ -38,7 +38,6 @@ class TextureFilter : public ::testing::Test {
     ASSERT_FALSE(functions.empty()) << "filter functions not found in the Earth shader";
     program = filterProgram(functions, "");
     ASSERT_NE(program, 0u);
-    glGenVertexArrays(1, &vertexArray);
 
     // Every texel of every level a different colour, so a wrong level, texel
     // or weight shows.
@@ -101,7 +100,6 @@ class TextureFilter : public ::testing::Test {
     glDeleteFramebuffers(1, &framebuffer);
     GLuint textures[] = {texture, target};
     glDeleteTextures(2, textures);
-    glDeleteVertexArrays(1, &vertexArray);
     glDeleteProgram(program);
   }
 
@@ -120,7 +118,6 @@ class TextureFilter : public ::testing::Test {
     glUniform2f(glGetUniformLocation(program, "step"), texelsPerPixel / kTexWidth, texelsPerPixel / kTexHeight);
     glUniform1f(glGetUniformLocation(program, "footprint"), footprint);
     glUniform1i(glGetUniformLocation(program, "mode"), mode);
-    glBindVertexArray(vertexArray);
     glDrawArrays(GL_TRIANGLES, 0, 3);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     std::vector<unsigned char> pixels(4 * gltest::kWidth * gltest::kHeight);
@@ -135,7 +132,7 @@ class TextureFilter : public ::testing::Test {
     return largest;
   }
 
-  GLuint program = 0, vertexArray = 0, texture = 0, target = 0, framebuffer = 0;
+  GLuint program = 0, texture = 0, target = 0, framebuffer = 0;
 };
 
 // Whole levels of detail leave no blend between levels, so the result is

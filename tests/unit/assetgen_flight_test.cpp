@@ -8,7 +8,7 @@
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
-#include "render/renderscene.h"
+#include "scene/scene.h"
 #include "scene/object.h"
 #include "scene/placement.h"
 #include "tests/unit/fakes.h"
@@ -147,12 +147,12 @@ TEST(AssetgenFlight, ShotsFrameTheirSubjectAtEveryFrameRate) {
   FlownCamera flight(f);
   for (const Shot& shot : f.shots) {
     for (const int fps : {2, 30, 60, 144, 240}) {
-      Object moon, missile;
-      moon.setModelMatrix(moonStartMatrix());
-      missile.setModelMatrix(missileStartMatrix());
+      Object moonAt, missileAt;
+      moonAt.setModelMatrix(moonStartMatrix());
+      missileAt.setModelMatrix(missileStartMatrix());
       long taken = 0;
       for (double t = shot.first; t <= shot.last; t += 0.25) {
-        for (; taken < static_cast<long>(t * fps); ++taken) stepSceneObjects(nullptr, &moon, &missile);
+        for (; taken < static_cast<long>(t * fps); ++taken) stepSceneObjects(nullptr, &moonAt, &missileAt);
         const Camera& cam = flight.at(t);
         glm::vec3 subject;
         float radius = 0;
@@ -163,11 +163,11 @@ TEST(AssetgenFlight, ShotsFrameTheirSubjectAtEveryFrameRate) {
             break;
           }
           case Subject::Missile:
-            subject = glm::vec3(missile.modelMatrix[3]);
+            subject = glm::vec3(missileAt.modelMatrix[3]);
             radius = 5 * missileScale;  // half its length
             break;
           case Subject::Moon:
-            subject = glm::vec3(moon.modelMatrix[3]);
+            subject = glm::vec3(moonAt.modelMatrix[3]);
             radius = moonScale;
             break;
           case Subject::Sun: subject = lightPosition; break;

@@ -10,6 +10,8 @@
 #include "app/configfile.h"
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
+#include "render/depthoffield.h"
+#include "render/texturefiltering.h"
 #include "tests/ddsbytes.h"
 #include "tests/unit/checkreport.h"
 #include "tools/check/checkcore.h"
@@ -172,6 +174,12 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       {"height 1200\n", &smallGL, "height 1200 is more than the screen's 1080: the full-screen window takes"},
       {"width 1920 height 1080\n", &smallGL, nullptr},
       {"width 10000\n", nullptr, nullptr},  // no display known: only the sane range counts
+      // The words the program takes, from its own lists.
+      {"quality ultra\n", nullptr, "quality 'ultra' is not full, balanced or fast: the program warns and keeps full"},
+      {"quality Fast\n", nullptr, "quality 'Fast' is not"},
+      {"quality balanced\n", nullptr, nullptr},
+      {"textureFiltering fancy\n", nullptr, "textureFiltering 'fancy' is not auto, unit or shader"},
+      {"textureFiltering shader\n", nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -185,6 +193,19 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       EXPECT_NE(r.problems[0].text.find(c.expected), std::string::npos) << r.problems[0].text;
     }
   }
+}
+
+// The window sides are judged after the other keys; their warnings still
+// come first when they are on the first lines, and the later ones of the
+// same kind are the ones counted.
+TEST(CheckConfig, TheFirstLinesProblemsAreTheOnesKept) {
+  Report r = check::checkConfig(
+      "config.ini", "width 0\nmouseSpeed -1\nkeyPressSpeed -1\ndepthOfFieldPasses 99\nrenderScale 9\n");
+  EXPECT_EQ(checktest::linesOf(r, Severity::Warning), (std::vector<size_t>{1, 2, 3}));
+  EXPECT_NE(check::formatReport(r).find("config.ini:3: warning: keyPressSpeed -1 is outside the sane range 0 to 100 "
+                                        "(the default is 6.0)\n  config.ini: warning: ... and 2 more values outside"),
+            std::string::npos)
+      << check::formatReport(r);
 }
 
 TEST(CheckReport, FloodsOfOneKindAreCappedWithACountAfterTheLastShown) {
@@ -280,6 +301,43 @@ TEST(CheckShaders, CompilerLogsLandOnTheFilesLines) {
   EXPECT_TRUE(clean.problems.empty());
 }
 
+// With includes a log's line names its file in its millions (or its source
+// string); a place beyond the files stays in the text.
+TEST(CheckShaders, IncludedFilesGetTheirOwnLines) {
+  const std::vector<check::PlacedMessage> messages = check::compilerMessages(
+      "0:2000007(3): error: a\n1:5(1): error: b\n7:9(1): error: c\n0:4(2): warning: d\n", false, 3);
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(messages[0].file, 2u);
+  EXPECT_EQ(messages[0].line, 6u);
+  EXPECT_EQ(messages[1].file, 1u);
+  EXPECT_EQ(messages[1].line, 4u);
+  EXPECT_EQ(messages[2].file, 0u);
+  EXPECT_EQ(messages[2].line, 0u);
+  EXPECT_EQ(messages[2].text, "(source string 7, line 8) c");
+  EXPECT_EQ(messages[3].severity, Severity::Warning);
+  EXPECT_EQ(messages[3].line, 3u);
+}
+
+TEST(CheckShaders, BuildsAreNamedByTheirDefinesAndNotedWhenNotAll) {
+  const std::vector<std::string> composite = check::buildNames({"", "#define PASSES 1\n", "#define PASSES 2\n",
+                                                                "#define PASSES 3\n", "#define PASSES 4\n"});
+  EXPECT_EQ(composite, (std::vector<std::string>{"without PASSES", "PASSES 1", "PASSES 2", "PASSES 3", "PASSES 4"}));
+  EXPECT_EQ(check::buildNames({""}), (std::vector<std::string>{"as it is"}));
+  EXPECT_EQ(check::buildNames({"#define A 1\n#define B 2\n"}), (std::vector<std::string>{"A 1, B 2"}));
+  struct Case {
+    std::vector<std::string> seenIn;
+    const char* note;
+  };
+  const Case cases[] = {
+      {composite, ""},
+      {{"PASSES 1", "PASSES 2", "PASSES 3", "PASSES 4"}, " (only in the builds PASSES 1 to 4)"},
+      {{"without PASSES", "PASSES 2", "PASSES 4"}, " (only in the builds without PASSES; PASSES 2; PASSES 4)"},
+      {{"PASSES 3", "PASSES 4"}, " (only in the builds PASSES 3, PASSES 4)"},
+      {{"PASSES 3"}, " (only in the build PASSES 3)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(check::buildsNote(c.seenIn, composite), c.note);
+}
+
 TEST(CheckShaders, StageFromTheName) {
   using check::ShaderStage;
   const std::vector<ShaderStage> vertex{ShaderStage::Vertex}, fragment{ShaderStage::Fragment},
@@ -320,6 +378,11 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon and the missile");
   EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
+  // Every build the program can make: both texture-filtering paths of the
+  // configured objects' programs, every composite; one of the others.
+  EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
+  EXPECT_EQ(programs[1].defineSets.size(), std::size(kTextureFilteringPaths));
+  EXPECT_EQ(programs[5].defineSets, compositeVariants());
 
   ConfigFile config;
   config.keys = {"moonFShader", "atmosphereVShader"};

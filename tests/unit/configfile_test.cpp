@@ -28,6 +28,31 @@ TEST(ConfigFile, ReadsWordPairsInFileOrderAndPrintsThem) {
   EXPECT_EQ(config.keys.size(), 2u) << "a trailing key without value is dropped";
 }
 
+TEST(ConfigFile, ASettingLeftWithoutItsValueIsWarnedAbout) {
+  struct Case {
+    const char* contents;
+    const char* warning;
+  } cases[] = {
+      {"width 640\nquality\n", "WARNING: config.ini: quality has no value; the line is ignored\n"},
+      {"quality", "WARNING: config.ini: quality has no value; the line is ignored\n"},
+      {"width 640\nnotAKey\n", ""},  // a stray word, not a setting
+      {"width 640\n", ""},
+  };
+  for (const Case& c : cases) {
+    const std::string path = writeTemp(c.contents);
+    ConfigFile config;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(config.read(path.c_str()));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.contents;
+    bool found = true;
+    config.getValue("quality", "", &found);
+    EXPECT_FALSE(found) << c.contents;
+    std::remove(path.c_str());
+  }
+}
+
 TEST(ConfigFile, SymbolsAreOrdinaryWordsAndFirstDuplicateWins) {
   std::string path = writeTemp("width = 800\nkey first key second\n");
   ConfigFile config;

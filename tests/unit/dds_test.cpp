@@ -77,46 +77,47 @@ TEST(DdsPlan, NonSquareChainsEndAtOneByOne) {
   expectLevels(info, {{3, 10, 24}, {1, 5, 16}, {1, 2, 8}, {1, 1, 8}});
 }
 
-TEST(DdsPlan, SmallChainsOutgrowTwiceTheLinearSize) {
-  DdsInfo info;
-  // 8 x 4 needs 40 bytes for its four levels, more than twice the top level.
-  ASSERT_EQ(read(makeDds({8, 4, 16, 4}, 40), info), DdsStatus::Ok);
-  EXPECT_EQ(info.bufferSize, 40u);
-  ASSERT_EQ(info.levels.size(), 4u);
-  ASSERT_EQ(read(makeDds({4, 4, 8, 3}, 24), info), DdsStatus::Ok);
-  expectLevels(info, {{4, 4, 8}, {2, 2, 8}, {1, 1, 8}});
-  // Only an honest linear size earns the larger buffer.
-  ASSERT_EQ(read(makeDds({8, 4, 8, 4}, 40), info), DdsStatus::Ok);
-  EXPECT_EQ(info.bufferSize, 16u);
-  expectLevels(info, {{8, 4, 16}});
+// The chain a header plans from its linear size, its level count and its
+// flags, with the buffer that must hold it.
+TEST(DdsPlan, TheHeaderBoundsTheChainAndItsBuffer) {
+  Header flagless{64, 32, 1024, 0};
+  flagless.flags = 0x81007;  // without the count flag
+  Header flaglessThree = flagless;
+  flaglessThree.mipMapCount = 3;
+  struct Case {
+    const char* why;
+    Header header;
+    size_t dataBytes;
+    uint32_t bufferSize;  // 0: not the point of the case
+    std::vector<Expect> levels;
+  };
+  const Case cases[] = {
+      {"8 x 4 needs 40 bytes for its four levels, more than twice the top level", {8, 4, 16, 4}, 40, 40,
+       {{8, 4, 16}, {4, 2, 8}, {2, 1, 8}, {1, 1, 8}}},
+      {"a small square chain", {4, 4, 8, 3}, 24, 0, {{4, 4, 8}, {2, 2, 8}, {1, 1, 8}}},
+      {"only an honest linear size earns the larger buffer", {8, 4, 8, 4}, 40, 16, {{8, 4, 16}}},
+      {"more levels declared than the size has: the 1 x 1 level is the last", {4, 4, 8, 30}, 24, 0,
+       {{4, 4, 8}, {2, 2, 8}, {1, 1, 8}}},
+      {"one level: the buffer is exactly the linear size", {64, 64, 2048, 1}, 4096, 2048, {{64, 64, 2048}}},
+      {"a count of 0 that the header declares as a count: no image at all", {64, 64, 2048, 0}, 4096, 0, {}},
+      {"without the count flag a file holds one level, whatever the field says", flagless, 1024, 0,
+       {{64, 32, 1024}}},
+      {"the count flag off and a count of 3", flaglessThree, 1024 + 256 + 64, 0,
+       {{64, 32, 1024}, {32, 16, 256}, {16, 8, 64}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    DdsInfo info;
+    ASSERT_EQ(read(makeDds(c.header, c.dataBytes), info), DdsStatus::Ok);
+    if (c.bufferSize != 0) {
+      EXPECT_EQ(info.bufferSize, c.bufferSize);
+    }
+    expectLevels(info, c.levels);
+  }
   // Large chains keep the buffer of twice the linear size.
+  DdsInfo info;
   ASSERT_EQ(read(makeDds({256, 256, 32768, 9}, 0), info), DdsStatus::Ok);
   EXPECT_EQ(info.bufferSize, 65536u);
-}
-
-TEST(DdsPlan, DeclaredCountBoundsTheChain) {
-  DdsInfo info;
-  // More levels declared than the size has: the 1 x 1 level is the last.
-  ASSERT_EQ(read(makeDds({4, 4, 8, 30}, 24), info), DdsStatus::Ok);
-  expectLevels(info, {{4, 4, 8}, {2, 2, 8}, {1, 1, 8}});
-
-  // One level: the buffer is exactly the linear size.
-  ASSERT_EQ(read(makeDds({64, 64, 2048, 1}, 4096), info), DdsStatus::Ok);
-  EXPECT_EQ(info.bufferSize, 2048u);
-  expectLevels(info, {{64, 64, 2048}});
-
-  // A count of 0 that the header declares as a count: no image at all.
-  ASSERT_EQ(read(makeDds({64, 64, 2048, 0}, 4096), info), DdsStatus::Ok);
-  EXPECT_TRUE(info.levels.empty());
-
-  // Without the count flag a file holds one level, whatever the field says.
-  Header flagless{64, 32, 1024, 0};
-  flagless.flags = 0x81007;
-  ASSERT_EQ(read(makeDds(flagless, 1024), info), DdsStatus::Ok);
-  expectLevels(info, {{64, 32, 1024}});
-  flagless.mipMapCount = 3;
-  ASSERT_EQ(read(makeDds(flagless, 1024 + 256 + 64), info), DdsStatus::Ok);
-  EXPECT_EQ(info.levels.size(), 3u);
 }
 
 TEST(DdsPlan, OnlyLevelsInsideTheDataAreKept) {

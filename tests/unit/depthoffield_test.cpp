@@ -10,6 +10,7 @@
 #include "app/orbisk.h"
 #include "camera/camera.h"
 #include "scene/scene.h"
+#include "tests/processstate.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ TEST(DepthOfField, JitteredEyesKeepTheFocusDistanceAndAim) {
 }
 
 TEST(DepthOfField, EveryPassAimsAtTheLookAtPointAndPassZeroIsTheRealEye) {
+  const processstate::Keep keep(windowWidth, windowHeight, camera);
   windowWidth = 200;
   windowHeight = 100;
   Camera saved = camera;
@@ -71,9 +73,9 @@ TEST(DepthOfField, EveryPassAimsAtTheLookAtPointAndPassZeroIsTheRealEye) {
 }
 
 TEST(DepthOfField, StraightUpOrDownEveryPassIsFiniteAndThePicturesLineUp) {
+  const processstate::Keep keep(windowWidth, windowHeight, camera);
   windowWidth = 200;
   windowHeight = 100;
-  const Camera saved = camera;
   DepthOfField dof;
   srand(5);
   fillJitterTables(dof);
@@ -102,7 +104,6 @@ TEST(DepthOfField, StraightUpOrDownEveryPassIsFiniteAndThePicturesLineUp) {
     }
     EXPECT_GT(widestSpread, 0.1f) << "the eyes spread over both axes, not along one line";
   }
-  camera = saved;
 }
 
 TEST(SceneAssembly, ShadowConeSitsBehindTheEarthPointingAwayFromTheSun) {

@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <tuple>
+
+#include "app/shotoptions.h"
+
 namespace {
 
 int parse(const std::vector<std::string>& args, FilmOptions& o, std::string* error = nullptr) {
   std::string e;
   const int status = parseFilmOptions(args, o, &e, false);
   if (error) *error = e;
-  if (status == 2) EXPECT_FALSE(e.empty());
+  if (status == 2) {
+    EXPECT_FALSE(e.empty());
+  }
   return status;
 }
 
@@ -79,6 +86,68 @@ TEST(FilmOptions, BadCommandLinesAreUsageErrors) {
     for (const auto& a : args) joined += a + " ";
     EXPECT_EQ(2, parse(args, o)) << joined;
   }
+}
+
+// The reason names what is wrong: the unknown flag before a missing --out.
+TEST(FilmOptions, ReasonNamesTheFault) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"--size", "64x64", "--bogus", "3"}, "unknown option '--bogus'"},
+      {{"stray", "--out", "f.mp4"}, "unexpected argument 'stray'"},
+      {{"--size", "64x64"}, "--out is required"},
+      {{"--out", "f.mp4", "--to", "2e7"}, "wants 0 to 10000000, not '2e7'"},
+  };
+  for (const auto& [args, reason] : cases) {
+    FilmOptions o;
+    std::string error;
+    EXPECT_EQ(2, parse(args, o, &error)) << reason;
+    EXPECT_NE(std::string::npos, error.find(reason)) << error;
+  }
+}
+
+// What a user reads first: every line within 80 columns, in plain words.
+TEST(FilmOptions, HelpReadsPlainly) {
+  for (const std::string& help : {filmUsage(), shotUsage()}) {
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+    for (const char* jargon : {"REQUIRED", "Excludes", "Needs", "e+0"})
+      EXPECT_EQ(std::string::npos, help.find(jargon)) << jargon << " in\n" << help;
+  }
+}
+
+// Followed literally, the resume line renders the rest exactly as the run
+// would have: every option that shapes a frame or the file, the quality in
+// force spelt out, and an MP4's rest in a file of its own.
+TEST(FilmResume, RepeatsEveryOptionOfTheRun) {
+  FilmOptions o;
+  ASSERT_EQ(-1, parse({"--out", "my film.mp4", "--size", "640x360", "--fps", "24", "--step-rate", "50", "--seed",
+                       "9", "--crf", "23", "--quality", "fast", "--from", "3"},
+                      o));
+  Quality fast;
+  ASSERT_TRUE(presetQuality("fast", fast));
+  const std::string mp4 = resumeCommand("../orbisk-film", o, fast, false, 643, 780);
+  EXPECT_EQ("../orbisk-film --out 'my film-from-643.mp4' --size 640x360 --fps 24 --step-rate 50 --seed 9 --crf 23 "
+            "--quality fast --passes 1 --scale 0.5 --frames 643:780",
+            mp4);
+  // The resumed command parses to the same options, with the rest's range.
+  FilmOptions again;
+  std::vector<std::string> words;
+  std::istringstream split(mp4.substr(mp4.find(' ') + 1));
+  for (std::string w; split >> w;) words.push_back(w);
+  words[1] = "rest.mp4";  // the quoted name spans two words
+  words.erase(words.begin() + 2);
+  ASSERT_EQ(-1, parse(words, again));
+  EXPECT_EQ(std::make_tuple(640, 360, 24, 50, 9u, 23, false), std::make_tuple(again.width, again.height, again.fps,
+                                                                              again.stepRate, again.seed, again.crf,
+                                                                              again.lossless));
+  EXPECT_EQ(643, again.firstFrame);
+  EXPECT_EQ(780, again.endFrame);
+
+  ASSERT_EQ(-1, parse({"--out", "frames/", "--lossless", "--passes", "3", "--verbose"}, o));
+  Quality custom{"full", 3, 0.75f};
+  EXPECT_EQ("orbisk-film --out frames/ --size 1280x720 --fps 30 --step-rate 60 --seed 1 --quality full --passes 3 "
+            "--scale 0.75 --verbose --frames 10:20",
+            resumeCommand("orbisk-film", o, custom, true, 10, 20));
 }
 
 TEST(FilmPlan, RangesWithinTheFlight) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/platform.h"
+#include "render/quality.h"
+
 namespace {
 
 TEST(FrameTimes, MedianAndRateOverTheLastSecond) {
@@ -25,6 +28,38 @@ TEST(FrameTimes, MedianAndRateOverTheLastSecond) {
   EXPECT_NEAR(slow.medianMs(), 3000.0, 1e-9);
   EXPECT_NEAR(slow.framesPerSecond(), 1.0 / 3.0, 1e-9);
   EXPECT_EQ(frameTimeReadout(slow, "fast"), "3000.0 ms  0.3 fps  fast");
+}
+
+TEST(HotKeys, EveryPressCounts) {
+  HotKeys keys;
+  int toggles = 0;
+  const int f2 = platform::KEY_F1 + 1, f3 = platform::KEY_F1 + 2, f12 = platform::KEY_F1 + 11;
+  for (int i = 0; i < 20; ++i) toggles += onHotKeyPress(keys, f2) == HotKeyAction::ToggleFastQuality;
+  for (int i = 0; i < 12; ++i) onHotKeyPress(keys, f12);
+  for (int i = 0; i < 3; ++i) onHotKeyPress(keys, f3);
+  // The camera's keys are no hot keys.
+  for (int key : {int('W'), int('P'), int(platform::KEY_ESC), int(platform::KEY_F1)})
+    EXPECT_EQ(onHotKeyPress(keys, key), HotKeyAction::None) << key;
+  EXPECT_EQ(toggles, 20);
+  EXPECT_EQ(keys.picturesPending, 12);
+  EXPECT_TRUE(keys.readoutShown) << "three presses of F3 leave it shown";
+}
+
+TEST(HotKeys, TheReadoutNamesTheSettingsInForce) {
+  struct Case {
+    int passes;
+    float scale;
+    const char* preset;  // what config.ini named
+    const char* shown;
+  } cases[] = {
+      {16, 1.0f, "full", "full"},
+      {4, 0.75f, "balanced", "balanced"},
+      {1, 0.5f, "fast", "fast"},
+      {8, 0.5f, "fast", "custom (8 passes, scale 0.5)"},   // fast with depthOfFieldPasses 8
+      {1, 0.25f, "full", "custom (1 pass, scale 0.25)"},  // full with renderScale 0.25 and 1 pass
+      {4, 0.75f, "full", "balanced"},                      // keys that make up a preset
+  };
+  for (const Case& c : cases) EXPECT_EQ(qualityInForce(Quality{c.preset, c.passes, c.scale}), c.shown) << c.shown;
 }
 
 TEST(FrameTimes, PictureNamesCarryTheLocalDateAndTime) {

@@ -12,6 +12,7 @@
 #include "app/orbisk.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
+#include "tests/processstate.h"
 #include "tests/unit/fakes.h"
 
 namespace {
@@ -27,10 +28,6 @@ float yawOf(const glm::vec3& d) { return glm::degrees(std::atan2(d.z, -d.x)); }
 class InputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedConfig = configFile;
-    savedWidth = windowWidth;
-    savedHeight = windowHeight;
-    savedFrameStart = frameStartTime;
     configFile = ConfigFile();
     windowWidth = 800;
     windowHeight = 600;
@@ -48,10 +45,6 @@ class InputTest : public ::testing::Test {
     platform::setMouseWheel(0);
     platform::setTimeSource(nullptr);
     platform::fakeWindow(0, 0, 1.0f);
-    configFile = savedConfig;
-    windowWidth = savedWidth;
-    windowHeight = savedHeight;
-    frameStartTime = savedFrameStart;
   }
   void setDeltaTime(double dt) {
     frameStartTime = 50.0;
@@ -62,9 +55,7 @@ class InputTest : public ::testing::Test {
     configFile.values.push_back(value);
   }
 
-  ConfigFile savedConfig;
-  int savedWidth = 0, savedHeight = 0;
-  double savedFrameStart = 0.0;
+  processstate::Keep<ConfigFile, int, int, double> keep{configFile, windowWidth, windowHeight, frameStartTime};
   Camera cam;
 };
 
@@ -119,29 +110,28 @@ TEST_F(InputTest, InvertMouseYFlipsTheHorizontalAxisOnly) {
   EXPECT_LT(other.getDirection().y, 0.0f);
 }
 
-TEST_F(InputTest, WheelNotchesZoomWithinZeroTo180) {
-  CameraInputHandler handler(&cam);
-  setInputHandler(&handler);
-  platform::injectMouseWheel(1.0);
-  EXPECT_FLOAT_EQ(60.0f, cam.getFieldOfView());
-  EXPECT_EQ(0, platform::getMouseWheel());  // reset after each event
-  for (int i = 0; i < 12; ++i) platform::injectMouseWheel(1.0);
-  EXPECT_FLOAT_EQ(0.0f, cam.getFieldOfView());
-  platform::injectMouseWheel(1.0);
-  EXPECT_FLOAT_EQ(0.0f, cam.getFieldOfView());
-  platform::injectMouseWheel(-1.0);
-  EXPECT_FLOAT_EQ(5.0f, cam.getFieldOfView());
-}
-
-TEST_F(InputTest, TouchpadFractionsAddUpToNotches) {
-  CameraInputHandler handler(&cam);
-  setInputHandler(&handler);
-  for (int i = 0; i < 10; ++i) platform::injectMouseWheel(0.4);
-  EXPECT_FLOAT_EQ(45.0f, cam.getFieldOfView());  // four notches
-  platform::injectMouseWheel(-0.5);  // with the 0.0 left over: not yet a notch
-  EXPECT_FLOAT_EQ(45.0f, cam.getFieldOfView());
-  platform::injectMouseWheel(-0.5);
-  EXPECT_FLOAT_EQ(50.0f, cam.getFieldOfView());
+TEST_F(InputTest, WheelNotchesZoomWithinZeroTo180AndFractionsAddUp) {
+  struct Turn {
+    double wheel;
+    int times;
+    float fieldOfView;  // after the turns
+  };
+  const std::vector<std::vector<Turn>> cases = {
+      {{1.0, 1, 60.0f}, {1.0, 12, 0.0f}, {1.0, 1, 0.0f}, {-1.0, 1, 5.0f}},
+      // A touchpad's fractions: four notches, then -0.5 with the 0.0 left
+      // over is not yet a notch.
+      {{0.4, 10, 45.0f}, {-0.5, 1, 45.0f}, {-0.5, 1, 50.0f}},
+  };
+  for (const std::vector<Turn>& turns : cases) {
+    Camera wheeled;
+    CameraInputHandler handler(&wheeled);
+    setInputHandler(&handler);
+    for (const Turn& turn : turns) {
+      for (int i = 0; i < turn.times; ++i) platform::injectMouseWheel(turn.wheel);
+      EXPECT_FLOAT_EQ(turn.fieldOfView, wheeled.getFieldOfView()) << turn.times << " x " << turn.wheel;
+      EXPECT_EQ(0, platform::getMouseWheel());  // reset after each event
+    }
+  }
 }
 
 // On a display scaled by 2 the framebuffer has twice the pixels of the
@@ -175,25 +165,25 @@ TEST_F(InputTest, MoveKeysStepByDirectionTimesSpeed) {
   CameraInputHandler handler(&cam);
   setInputHandler(&handler);
   setDeltaTime(0.05);
-  platform::injectKey('W', platform::PRESS);
-  expectVec({2.8f, 0, 1}, cam.getPosition());
-  platform::injectKey('W', platform::RELEASE);
-  platform::injectKey('S', platform::RELEASE);
-  expectVec({2.8f, 0, 1}, cam.getPosition());
-  platform::injectKey('S', platform::PRESS);
-  expectVec({4, 0, 1}, cam.getPosition());
-  platform::injectKey('D', platform::PRESS);  // right is (0, 0, -4)
-  expectVec({4, 0, -0.2f}, cam.getPosition());
-  platform::injectKey('A', platform::PRESS);
-  expectVec({4, 0, 1}, cam.getPosition());
-
-  platform::injectKey('T', platform::PRESS);
-  platform::injectKey('W', platform::PRESS);
-  expectVec({1.6f, 0, 1}, cam.getPosition());
-  platform::injectKey('Z', platform::PRESS);
-  platform::injectKey('Z', platform::PRESS);
-  platform::injectKey('S', platform::PRESS);
-  expectVec({2.2f, 0, 1}, cam.getPosition());
+  struct Key {
+    int key, action;
+    glm::vec3 position;  // after the key
+  };
+  const Key keys[] = {
+      {'W', platform::PRESS, {2.8f, 0, 1}},    {'W', platform::RELEASE, {2.8f, 0, 1}},
+      {'S', platform::RELEASE, {2.8f, 0, 1}},  {'S', platform::PRESS, {4, 0, 1}},
+      {'D', platform::PRESS, {4, 0, -0.2f}},  // right is (0, 0, -4)
+      {'A', platform::PRESS, {4, 0, 1}},
+      // T doubles the direction and with it the step; Z halves it.
+      {'T', platform::PRESS, {4, 0, 1}},       {'W', platform::PRESS, {1.6f, 0, 1}},
+      {'Z', platform::PRESS, {1.6f, 0, 1}},    {'Z', platform::PRESS, {1.6f, 0, 1}},
+      {'S', platform::PRESS, {2.2f, 0, 1}},
+  };
+  for (const Key& k : keys) {
+    platform::injectKey(k.key, k.action);
+    SCOPED_TRACE(testing::Message() << char(k.key) << (k.action == platform::PRESS ? " pressed" : " released"));
+    expectVec(k.position, cam.getPosition());
+  }
 }
 
 TEST_F(InputTest, RollKeysTurnUpTowardsRight) {

@@ -106,8 +106,7 @@ TEST(ObjParse, TriangleWithoutUVsKeepsFirstThreeCornersOfAQuad) {
 
 TEST(ObjParse, FaceFormatFollowsTheFirstTextureCoordinateLine) {
   // v//n after a vt line is read as v/t/n and fails.
-  ObjData a;
-  EXPECT_FALSE(parseObjText("vt 0 0\nv 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n", a));
+  const ObjData a = parse("vt 0 0\nv 0 0 0\nvn 0 0 1\nf 1//1 1//1 1//1\n", false);
   EXPECT_EQ(a.error, ObjError::SegmentOrTriangleWithUVs);
   EXPECT_EQ(a.errorLine, 4u);
   EXPECT_EQ(objErrorMessage(a, "models\\x.obj"),
@@ -115,8 +114,7 @@ TEST(ObjParse, FaceFormatFollowsTheFirstTextureCoordinateLine) {
             "v3/t3/n3\"!\n"
             "ERROR: Invalid OBJ-File 'models\\x.obj', line 4: face or line element without the numbers it needs!");
   // v/t/n without any vt line is read as v//n and fails.
-  ObjData b;
-  EXPECT_FALSE(parseObjText("v 0 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1\n", b));
+  const ObjData b = parse("v 0 0 0\nvn 0 0 1\nf 1/1/1 1/1/1 1/1/1\n", false);
   EXPECT_EQ(b.error, ObjError::TriangleWithoutUVs);
   EXPECT_EQ(objErrorMessage(b, "x.obj"),
             "ERROR: Inconsistency in OBJ-File! Faces should be created in this way: \"f v1/n1 v2/n2 v3/n3\"!\n"
@@ -124,12 +122,8 @@ TEST(ObjParse, FaceFormatFollowsTheFirstTextureCoordinateLine) {
   // Reading stops at the bad line: later lines are not seen.
   EXPECT_EQ(b.linesRead, 3u);
   // A bare f is a format error, not a read past the line.
-  ObjData c;
-  EXPECT_FALSE(parseObjText("f", c));
-  EXPECT_EQ(c.error, ObjError::TriangleWithoutUVs);
-  ObjData e;
-  EXPECT_FALSE(parseObjText("vt 0 0\nf\n", e));
-  EXPECT_EQ(e.error, ObjError::SegmentOrTriangleWithUVs);
+  EXPECT_EQ(parse("f", false).error, ObjError::TriangleWithoutUVs);
+  EXPECT_EQ(parse("vt 0 0\nf\n", false).error, ObjError::SegmentOrTriangleWithUVs);
 }
 
 TEST(ObjParse, ExactlyTwoSpacesMakeALineElement) {
@@ -141,17 +135,12 @@ TEST(ObjParse, ExactlyTwoSpacesMakeALineElement) {
   EXPECT_FALSE(d.hasMaterialFileName);
 
   // With a trailing space the line holds three spaces: a triangle.
-  ObjData t;
-  EXPECT_FALSE(parseObjText("v 0 0 0\nf 1 2 \n", t));
-  EXPECT_EQ(t.error, ObjError::TriangleWithoutUVs);
+  EXPECT_EQ(parse("v 0 0 0\nf 1 2 \n", false).error, ObjError::TriangleWithoutUVs);
   // A line element must carry two numbers; it reports the textured message.
-  ObjData s;
-  EXPECT_FALSE(parseObjText("v 0 0 0\nf 1 x\n", s));
+  const ObjData s = parse("v 0 0 0\nf 1 x\n", false);
   EXPECT_EQ(s.error, ObjError::SegmentOrTriangleWithUVs);
   EXPECT_TRUE(s.pathMode);
-  ObjData e;
-  EXPECT_FALSE(parseObjText("f  \n", e));
-  EXPECT_EQ(e.error, ObjError::SegmentOrTriangleWithUVs);
+  EXPECT_EQ(parse("f  \n", false).error, ObjError::SegmentOrTriangleWithUVs);
 }
 
 TEST(ObjParse, MaterialLibraryNameIsUntrimmedAndTheLastOneWins) {

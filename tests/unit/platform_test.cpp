@@ -46,6 +46,29 @@ TEST(Platform, RepeatsArePressesOnlyWithKeyRepeat) {
   platform::setKeyCallback(nullptr);
 }
 
+TEST(Platform, EveryPressIsKeptInOrderUntilTaken) {
+  platform::takeKeyPresses();
+  platform::enable(platform::KEY_REPEAT);
+  // Twenty quick taps between two frames, a held key's repeats among them.
+  for (int i = 0; i < 20; ++i) {
+    platform::injectKey(platform::KEY_F1 + 1, platform::PRESS);
+    platform::injectKey(platform::KEY_F1 + 1, 2);
+    platform::injectKey(platform::KEY_F1 + 1, platform::RELEASE);
+  }
+  platform::injectKey(platform::KEY_F1 + 11, platform::PRESS);
+  std::vector<int> presses = platform::takeKeyPresses();
+  ASSERT_EQ(presses.size(), 21u);
+  EXPECT_EQ(presses.front(), platform::KEY_F1 + 1);
+  EXPECT_EQ(presses.back(), platform::KEY_F1 + 11);
+  EXPECT_TRUE(platform::takeKeyPresses().empty()) << "taken once";
+  // Nobody taking them: the newest are kept, the memory bounded.
+  for (int i = 0; i < platform::kMaxKeyPresses + 10; ++i) platform::injectKey(i, platform::PRESS);
+  presses = platform::takeKeyPresses();
+  ASSERT_EQ(presses.size(), static_cast<size_t>(platform::kMaxKeyPresses));
+  EXPECT_EQ(presses.front(), 10);
+  platform::disable(platform::KEY_REPEAT);
+}
+
 TEST(Platform, WheelAccumulatesUntilReset) {
   platform::setMouseWheel(0);
   platform::setMouseWheelCallback(recordWheel);

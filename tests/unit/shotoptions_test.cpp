@@ -111,7 +111,7 @@ TEST(ShotOptions, QualityFlagsOverConfig) {
   ASSERT_TRUE(parse({"--path-time", "2", "--out", "q.png"}, o));
   EXPECT_TRUE(o.quality.preset.empty());
   EXPECT_EQ(0, o.quality.passes);
-  for (const std::vector<std::string> bad : {std::vector<std::string>{"--quality", "best"}, {"--passes", "17"},
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"--quality", "best"}, {"--passes", "17"},
                                              {"--passes", "0"}, {"--scale", "0.1"}, {"--scale", "nan"}}) {
     std::vector<std::string> args = {"--path-time", "2", "--out", "q.png"};
     args.insert(args.end(), bad.begin(), bad.end());

@@ -48,6 +48,9 @@ TEST(TextureFiltering, TheSettingOverridesTheRenderer) {
     const TextureFilteringChoice choice = chooseTextureFiltering(c.setting, c.renderer);
     EXPECT_EQ(c.expected, choice.filtering) << c.setting << " on " << c.renderer;
     EXPECT_EQ(c.warned, !choice.warning.empty()) << c.setting;
+    if (c.warned) {
+      EXPECT_EQ(choice.warning.rfind("WARNING: config.ini: textureFiltering '", 0), 0u) << choice.warning;
+    }
     EXPECT_FALSE(choice.reason.empty());
   }
 }

@@ -37,6 +37,8 @@ TEST(WindowSize, SidesAreReducedToWhatTheDisplayHolds) {
     EXPECT_EQ(fit.width, c.wantWidth) << c.width << " x " << c.height;
     EXPECT_EQ(fit.height, c.wantHeight) << c.width << " x " << c.height;
     EXPECT_EQ(fit.warnings.size(), c.warnings) << c.width << " x " << c.height;
+    // Every one names the file it is about, as the other settings' warnings do.
+    for (const std::string& w : fit.warnings) EXPECT_EQ(w.rfind("WARNING: config.ini: ", 0), 0u) << w;
   }
 }
 

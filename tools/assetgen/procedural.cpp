@@ -210,11 +210,11 @@ Image moonSurface(int width, int height, uint32_t seed) {
         if (young && d > 1.0f) {
           const float angle = std::atan2(glm::dot(direction[i], e2), glm::dot(direction[i], e1));
           float rays = 0;
-          for (int k = 0; k < 16; ++k) {
-            float da = std::fabs(angle - rayAngle[k]);
+          for (int ray = 0; ray < 16; ++ray) {
+            float da = std::fabs(angle - rayAngle[ray]);
             da = std::min(da, 2 * pi - da);
-            const float along = d * radius / rayLength[k];
-            if (along < 1) rays += std::exp(-(da * da) / (rayWidth[k] * rayWidth[k])) * (1 - along);
+            const float along = d * radius / rayLength[ray];
+            if (along < 1) rays += std::exp(-(da * da) / (rayWidth[ray] * rayWidth[ray])) * (1 - along);
           }
           change += 0.08f * std::min(rays, 1.0f);
         }

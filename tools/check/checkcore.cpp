@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -12,9 +13,13 @@
 #include "app/windowsize.h"
 #include "loaders/ddstexture.h"
 #include "loaders/objparse.h"
+#include "loaders/shaderinclude.h"
 #include "loaders/shaderloader.h"
 #include "loaders/vertexindexer.h"
 #include "platform/platform.h"
+#include "render/depthoffield.h"
+#include "render/quality.h"
+#include "render/texturefiltering.h"
 
 namespace check {
 
@@ -28,22 +33,22 @@ size_t Report::count(Severity severity) const {
   return n;
 }
 
-void Report::error(size_t line, std::string text, std::string_view kind) {
-  add(Severity::Error, line, std::move(text), kind);
+void Report::error(size_t line, std::string text, std::string_view tallyKind) {
+  add(Severity::Error, line, std::move(text), tallyKind);
 }
-void Report::warning(size_t line, std::string text, std::string_view kind) {
-  add(Severity::Warning, line, std::move(text), kind);
+void Report::warning(size_t line, std::string text, std::string_view tallyKind) {
+  add(Severity::Warning, line, std::move(text), tallyKind);
 }
 
-void Report::add(Severity severity, size_t line, std::string text, std::string_view kind) {
-  Tally& t = tally[(severity == Severity::Error ? "E" : "W") + std::string(kind.empty() ? text : kind)];
+void Report::add(Severity severity, size_t line, std::string text, std::string_view tallyKind) {
+  Tally& t = tally[(severity == Severity::Error ? "E" : "W") + std::string(tallyKind.empty() ? text : tallyKind)];
   if (++t.seen <= kMaxReportsPerKind) {
-    problems.push_back({severity, line, std::move(text), std::string(kind)});
+    problems.push_back({severity, line, std::move(text), std::string(tallyKind)});
     return;
   }
   if (t.seen == kMaxReportsPerKind + 1) {
     t.omittedIndex = omitted.size();
-    omitted.push_back({severity, std::string(kind), kind.empty() ? std::move(text) : std::string(), 0});
+    omitted.push_back({severity, std::string(tallyKind), tallyKind.empty() ? std::move(text) : std::string(), 0});
   }
   ++omitted[t.omittedIndex].count;
 }
@@ -592,6 +597,13 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
   Report r;
   r.path = path;
   r.kind = FileKind::Config;
+  // Problems go into the report in line order once all are known: the window
+  // sides are judged last, and the first lines' problems must not be the
+  // ones a kind's limit leaves out.
+  std::vector<Problem> found;
+  auto warn = [&](size_t line, std::string message, std::string_view tallyKind = {}) {
+    found.push_back({Severity::Warning, line, std::move(message), std::string(tallyKind)});
+  };
   // Only the table's keys are remembered: a file of a million different
   // words must not cost a million entries.
   std::map<std::string, size_t> firstLine;
@@ -608,7 +620,7 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
     if (known != nullptr) {
       auto [it, inserted] = firstLine.emplace(key.text, key.line);
       if (!inserted) {
-        r.warning(key.line,
+        warn(key.line,
                   "'" + keyText + "' appears again: only its first value (line " + std::to_string(it->second) +
                       ") is used",
                   "repeated keys");
@@ -616,7 +628,7 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
       }
     }
     if (value.text == "=") {
-      r.warning(value.line,
+      warn(value.line,
                 "'=' is read as the value of '" + keyText +
                     "': the file has no '=' signs, words simply alternate key, value",
                 "'=' signs");
@@ -629,11 +641,27 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
           hint = std::string(": did you mean '") + k.name + "'? (keys are case-sensitive)";
       if (hint.empty() && key.text.find('=') != std::string::npos)
         hint = ": the file has no '=' signs, words simply alternate key, value";
-      r.warning(key.line, "unknown key '" + keyText + "', which nothing reads" + hint, "unknown keys");
+      warn(key.line, "unknown key '" + keyText + "', which nothing reads" + hint, "unknown keys");
       return;
     }
     const std::string type = known->type;
-    if (type == "string") return;
+    if (type == "string") {
+      // The keys that take one of a few words, with the program's own lists.
+      Quality preset;
+      if (key.text == "quality" && !presetQuality(value.text, preset))
+        warn(value.line,
+             "quality '" + printable(value.text) + "' is not " + orList(qualityPresetNames()) +
+                 ": the program warns and keeps " + known->defaultValue,
+             "words the program does not take");
+      const auto& words = kTextureFilteringWords;
+      if (key.text == "textureFiltering" && std::find(std::begin(words), std::end(words), value.text) == std::end(words))
+        warn(value.line,
+             "textureFiltering '" + printable(value.text) + "' is not " +
+                 orList(std::vector<std::string>(std::begin(words), std::end(words))) +
+                 ": the program warns and chooses as for " + std::string(words[0]),
+             "words the program does not take");
+      return;
+    }
     std::istringstream stream(value.text);
     bool ok = true;
     double number = 0;
@@ -652,14 +680,14 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
     std::string rest;
     if (!ok) {
       const char* why = whyNotANumber(value.text, type);
-      r.warning(value.line,
+      warn(value.line,
                 "'" + printable(value.text) + "' is " + why + ": " + key.text + " keeps its default " +
                     known->defaultValue,
                 "values the program cannot read");
       return;
     }
     if (std::getline(stream, rest) && !rest.empty())
-      r.warning(value.line, "'" + printable(value.text) + "' is read only up to '" + printable(rest) + "'",
+      warn(value.line, "'" + printable(value.text) + "' is read only up to '" + printable(rest) + "'",
                 "values read only in part");
     const int side = key.text == "width" ? 0 : key.text == "height" ? 1 : -1;
     if (side >= 0) {
@@ -667,7 +695,7 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
       askedSide[side] = static_cast<int>(number);
       sideLine[side] = value.line;
     } else if (!config::inRange(*known, number)) {
-      r.warning(value.line,
+      warn(value.line,
                 key.text + " " + printable(value.text) + " is outside the sane range " + numberText(known->minimum) +
                     " to " + numberText(known->maximum) + " (the default is " + known->defaultValue + ")",
                 "values outside their sane range");
@@ -693,7 +721,7 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
     if (haveKey) onPair(key, value);
     haveKey = !haveKey;
   }
-  if (haveKey) r.warning(key.line, "'" + printable(key.text) + "' has no value and is ignored");
+  if (haveKey) warn(key.line, "'" + printable(key.text) + "' has no value and is ignored");
   r.facts.push_back("settings: " + std::to_string(pairs));
 
   // The window is full screen: the screen's mode sets its size, and no side
@@ -711,24 +739,26 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
   const int screen[2] = {display.screenWidth, display.screenHeight};
   for (int side = 0; side < 2; ++side) {
     if (sideLine[side] == 0) continue;  // the default is no mistake of the file's
-    const config::Key& key = *config::find(side == 0 ? "width" : "height");
-    const std::string asked = std::string(key.name) + " " + std::to_string(askedSide[side]);
-    if (!config::inRange(key, askedSide[side]))
-      r.warning(sideLine[side],
-                asked + " is outside the sane range " + numberText(key.minimum) + " to " + numberText(key.maximum) +
+    const config::Key& sideKey = *config::find(side == 0 ? "width" : "height");
+    const std::string asked = std::string(sideKey.name) + " " + std::to_string(askedSide[side]);
+    if (!config::inRange(sideKey, askedSide[side]))
+      warn(sideLine[side],
+                asked + " is outside the sane range " + numberText(sideKey.minimum) + " to " + numberText(sideKey.maximum) +
                     ": the window is " + std::to_string(fit.width) + " x " + std::to_string(fit.height),
                 "values outside their sane range");
     else if (askedSide[side] > glLimit[side])
-      r.warning(sideLine[side],
+      warn(sideLine[side],
                 asked + " is more than this OpenGL can draw into (" + std::to_string(glLimit[side]) +
                     "): the program uses " + std::to_string(obtained[side]),
                 "window sides beyond the display");
     else if (obtained[side] < askedSide[side])
-      r.warning(sideLine[side],
+      warn(sideLine[side],
                 asked + " is more than the screen's " + std::to_string(screen[side]) +
                     ": the full-screen window takes the screen's size",
                 "window sides beyond the display");
   }
+  std::stable_sort(found.begin(), found.end(), [](const Problem& x, const Problem& y) { return x.line < y.line; });
+  for (Problem& p : found) r.add(p.severity, p.line, std::move(p.text), p.kind);
   sortByLine(r);
   return r;
 }
@@ -776,25 +806,30 @@ std::vector<ShaderStage> stagesFromName(std::string_view path, std::string* why)
 
 std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   std::vector<ProgramFiles> programs;
-  auto add = [&](const std::string& vertex, const std::string& fragment, const char* user) {
+  std::vector<std::string> filtering;
+  for (const TextureFiltering path : kTextureFilteringPaths) filtering.push_back(textureFilteringDefines(path));
+  auto add = [&](const std::string& vertex, const std::string& fragment, const char* user,
+                 const std::vector<std::string>& defineSets = {""}) {
     // Objects with the same two files draw with one program, or with
     // programs built alike.
     for (ProgramFiles& p : programs)
       if (p.vertex == vertex && p.fragment == fragment) {
         p.users.push_back(user);
+        for (const std::string& d : defineSets)
+          if (std::find(p.defineSets.begin(), p.defineSets.end(), d) == p.defineSets.end()) p.defineSets.push_back(d);
         return;
       }
-    programs.push_back({vertex, fragment, {user}});
+    programs.push_back({vertex, fragment, {user}, defineSets});
   };
   auto key = [&](config::KeyName name) { return config.setting<std::string>(name); };
   add(runfiles::envCubeVertex, runfiles::envCubeFragment, "the star field");
-  add(key("earthVShader"), key("earthFShader"), "the Earth");
-  add(key("moonVShader"), key("moonFShader"), "the Moon");
-  add(key("missileVShader"), key("missileFShader"), "the missile");
-  add(key("atmosphereVShader"), key("atmosphereFShader"), "the atmosphere");
-  add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the atmosphere composite");
+  add(key("earthVShader"), key("earthFShader"), "the Earth", filtering);
+  add(key("moonVShader"), key("moonFShader"), "the Moon", filtering);
+  add(key("missileVShader"), key("missileFShader"), "the missile", filtering);
+  add(key("atmosphereVShader"), key("atmosphereFShader"), "the atmosphere", filtering);
+  add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the atmosphere composite", filtering);
   add(runfiles::shadowConeVertex, runfiles::shadowConeFragment, "the shadow cone");
-  add(runfiles::compositeVertex, runfiles::compositeFragment, "the depth-of-field composite");
+  add(runfiles::compositeVertex, runfiles::compositeFragment, "the depth-of-field composite", compositeVariants());
   add(runfiles::sunGlowVertex, runfiles::sunGlowFragment, "the sun glow");
   add(runfiles::textVertex, runfiles::textFragment, "the text overlay");
   return programs;
@@ -811,25 +846,100 @@ std::string listOf(const std::vector<std::string>& names) {
 
 
 
-void addCompilerLog(Report& report, std::string_view log, bool compiled, std::string_view prefix) {
+std::vector<PlacedMessage> compilerMessages(std::string_view log, bool compiled, size_t fileCount,
+                                            std::string_view prefix) {
   using Level = ShaderLogLine::Kind;
   const std::vector<ShaderLogLine> entries = parseShaderLog(log);
   bool placedError = false;
   for (const ShaderLogLine& e : entries) placedError = placedError || (e.kind == Level::Error && e.line > 0);
-  const size_t errorsBefore = report.count(Severity::Error);
+  std::vector<PlacedMessage> messages;
+  bool error = false;
   for (const ShaderLogLine& e : entries) {
-    const std::string text = std::string(prefix) + printable(e.text, 300);
+    const ShaderSourcePlace place = fileCount > 1 ? shaderSourcePlace(e.file, e.line) : ShaderSourcePlace{0, e.line};
+    std::string text = std::string(prefix) + printable(e.text, 300);
+    // A place beyond the files is no place of ours: the text keeps it.
+    size_t file = place.file, line = place.line;
+    if (file >= fileCount) {
+      text = "(source string " + std::to_string(file) + ", line " + std::to_string(line) + ") " + text;
+      file = line = 0;
+    }
     if (e.kind == Level::Warning) {
-      report.warning(e.line, text, "compiler warnings");
+      messages.push_back({file, line, Severity::Warning, text, "compiler warnings"});
     } else if (!compiled && (!placedError || (e.kind == Level::Error && e.line > 0))) {
       // Beside errors placed at lines, the unplaced ones are summaries ("2
       // compilation errors. No code generated."); without any, every line
       // may be the reason.
-      report.error(e.line, text, "compiler errors");
+      messages.push_back({file, line, Severity::Error, text, "compiler errors"});
+      error = true;
     }
   }
-  if (!compiled && report.count(Severity::Error) == errorsBefore)
-    report.error(0, std::string(prefix) + "the compiler refused it without a message");
+  if (!compiled && !error)
+    messages.push_back({0, 0, Severity::Error, std::string(prefix) + "the compiler refused it without a message",
+                        "compiler errors"});
+  return messages;
+}
+
+void addCompilerLog(Report& report, std::string_view log, bool compiled, std::string_view prefix) {
+  for (PlacedMessage& m : compilerMessages(log, compiled, 1, prefix))
+    report.add(m.severity, m.line, std::move(m.text), m.kind);
+}
+
+std::vector<std::string> buildNames(const std::vector<std::string>& defineSets) {
+  // "#define NAME VALUE" lines as "NAME VALUE"; the macros, for the set without any.
+  std::vector<std::string> names, macros;
+  for (const std::string& defines : defineSets) {
+    std::string name;
+    forEachLine(defines, [&](std::string& line) {
+      const std::string_view directive = "#define ";
+      if (line.rfind(directive, 0) != 0) return;
+      const std::string definition = line.substr(directive.size());
+      name += (name.empty() ? "" : ", ") + definition;
+      const std::string macro = definition.substr(0, definition.find(' '));
+      if (std::find(macros.begin(), macros.end(), macro) == macros.end()) macros.push_back(macro);
+    });
+    names.push_back(name);
+  }
+  for (std::string& name : names)
+    if (name.empty()) name = macros.empty() ? "as it is" : "without " + listOf(macros);
+  return names;
+}
+
+std::string buildsNote(const std::vector<std::string>& seenIn, const std::vector<std::string>& all) {
+  if (seenIn.empty() || seenIn.size() >= all.size()) return {};
+  // Runs of one macro's consecutive numbers read "PASSES 2 to 16".
+  std::vector<std::string> parts;
+  std::string runWord;
+  long runFirst = 0, runLast = 0;
+  auto closeRun = [&] {
+    if (runWord.empty()) return;
+    parts.push_back(runWord + " " + std::to_string(runFirst) +
+                    (runLast > runFirst ? (runLast == runFirst + 1 ? ", " + runWord + " " : " to ") +
+                                              std::to_string(runLast)
+                                        : ""));
+    runWord.clear();
+  };
+  for (const std::string& name : seenIn) {
+    const size_t space = name.rfind(' ');
+    char* end = nullptr;
+    const long number = space == std::string::npos ? 0 : strtol(name.c_str() + space + 1, &end, 10);
+    if (space != std::string::npos && end != nullptr && *end == '\0' && end != name.c_str() + space + 1) {
+      const std::string word = name.substr(0, space);
+      if (word == runWord && number == runLast + 1) {
+        runLast = number;
+        continue;
+      }
+      closeRun();
+      runWord = word;
+      runFirst = runLast = number;
+      continue;
+    }
+    closeRun();
+    parts.push_back(name);
+  }
+  closeRun();
+  std::string note;
+  for (const std::string& part : parts) note += (note.empty() ? "" : "; ") + part;
+  return " (only in the build" + std::string(seenIn.size() == 1 ? "" : "s") + " " + note + ")";
 }
 
 void addLinkLog(Report& fragmentReport, std::string_view log, bool linked, std::string_view vertexPath,

@@ -117,19 +117,45 @@ const char* stageName(ShaderStage stage);  // "vertex", "fragment"
 // file may be either). why says which.
 std::vector<ShaderStage> stagesFromName(std::string_view path, std::string* why);
 
-// A program the scene builds: its two files and what draws with it.
+// A program the scene builds: its two files, what draws with it and the
+// defines it can be built with (each a build of both files).
 struct ProgramFiles {
   std::string vertex;
   std::string fragment;
   std::vector<std::string> users;  // "the Earth", "the sun glow", ...
+  std::vector<std::string> defineSets;
 };
 // Every program the program builds, from the configuration (or its
-// defaults) and the fixed file names; one entry per pair of files.
+// defaults) and the fixed file names; one entry per pair of files, with
+// every build the program can make of it: each texture-filtering path of
+// the configured objects' programs, the full composite and each reduced one.
 std::vector<ProgramFiles> scenePrograms(const ConfigFile& config);
 // "the Earth, the Moon and the missile".
 std::string listOf(const std::vector<std::string>& names);
 
 // ---- Compiler logs, as parsed by the shader loader (parseShaderLog). ----
+
+// Names for a program's builds, one per define set: "PASSES 3",
+// "TEXTURE_UNIT_FILTERING 1", and for the set without defines "without "
+// and what the others define.
+std::vector<std::string> buildNames(const std::vector<std::string>& defineSets);
+// " (only in the builds with PASSES 2 to 16)" for a problem seen in some of
+// a file's builds; empty when seen in all of them.
+std::string buildsNote(const std::vector<std::string>& seenIn, const std::vector<std::string>& all);
+
+// One message of a compile, in the file of the expanded source it names
+// (0: the file compiled; see expandShaderIncludes).
+struct PlacedMessage {
+  size_t file = 0;
+  size_t line = 0;
+  Severity severity = Severity::Error;
+  std::string text;
+  std::string kind;
+};
+// A compile's log as messages; fileCount: the files of the expanded source.
+// A failed compile always gives at least one error. prefix starts every text.
+std::vector<PlacedMessage> compilerMessages(std::string_view log, bool compiled, size_t fileCount,
+                                            std::string_view prefix = {});
 
 // A compile's log as problems at the file's own lines; a failed compile
 // always leaves at least one error. prefix starts every text.

@@ -14,7 +14,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <new>
 #include <set>
 #include <string>
@@ -254,55 +257,108 @@ void countReport(const check::Report& report, Context& ctx) {
   if (!report.usable()) ++ctx.unusable;
 }
 
-// Every program the scene builds: each file read once and compiled once for
-// each stage it serves, then each pair linked, as the program would.
+// Every program the scene builds: each file read once and compiled for each
+// stage and each set of defines it is built with, the files it includes
+// with it; then each build of each pair linked, as the program would. A
+// message is reported once, in the file and at the line it names, and says
+// which builds it comes from when not all.
 void checkScenePrograms(Context& ctx) {
   struct ShaderFile {
     check::Report report;
     std::vector<uint8_t> bytes;
-    bool readable = false;
-    GLuint shader[2] = {0, 0};  // vertex, fragment; 0 when not compiled
-    std::vector<std::string> users[2];
+    bool compilable = false;
+    std::vector<std::string> users[2];        // vertex, fragment
+    std::vector<std::string> defineSets[2];   // the builds of each stage
+    std::vector<std::string> buildNames[2];   // by define set
+    std::map<std::string, GLuint> shader[2];  // by define set; 0: did not compile
+    std::vector<std::string> includedBy;
+    std::vector<std::string> builtAs;         // every build's name, as met
+  };
+  struct Message {
+    std::string path;
+    check::Severity severity;
+    size_t line;
+    std::string text, kind;
+    std::vector<std::string> builds;
   };
   const std::vector<check::ProgramFiles> programs = check::scenePrograms(configFile);
   std::deque<ShaderFile> files;  // stable references while files are added
-  auto fileOf = [&](const std::string& path) -> ShaderFile& {
+  auto findFile = [&](const std::string& path) -> ShaderFile* {
     for (ShaderFile& f : files)
-      if (platformPathOf(f.report.path.c_str()) == platformPathOf(path.c_str())) return f;
+      if (platformPathOf(f.report.path.c_str()) == platformPathOf(path.c_str())) return &f;
+    return nullptr;
+  };
+  auto fileOf = [&](const std::string& path) -> ShaderFile& {
+    if (ShaderFile* f = findFile(path)) return *f;
     files.emplace_back();
     files.back().report.path = path;
     files.back().report.kind = check::FileKind::Glsl;
     return files.back();
   };
+  auto addUnique = [](std::vector<std::string>& list, const std::string& item) {
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+  };
+  std::vector<Message> messages;
+  auto note = [&](const std::string& path, check::Severity severity, size_t line, const std::string& text,
+                  const std::string& kind, const std::string& build) {
+    for (Message& m : messages)
+      if (m.path == path && m.severity == severity && m.line == line && m.text == text) {
+        addUnique(m.builds, build);
+        return;
+      }
+    messages.push_back({path, severity, line, text, kind, {build}});
+  };
+
   for (const check::ProgramFiles& p : programs) {
-    std::vector<std::string>& vertexUsers = fileOf(p.vertex).users[0];
-    vertexUsers.insert(vertexUsers.end(), p.users.begin(), p.users.end());
-    std::vector<std::string>& fragmentUsers = fileOf(p.fragment).users[1];
-    fragmentUsers.insert(fragmentUsers.end(), p.users.begin(), p.users.end());
+    const std::vector<std::string> names = check::buildNames(p.defineSets);
+    for (int s = 0; s < 2; ++s) {
+      ShaderFile& f = fileOf(s == 0 ? p.vertex : p.fragment);
+      f.users[s].insert(f.users[s].end(), p.users.begin(), p.users.end());
+      for (size_t i = 0; i < p.defineSets.size(); ++i)
+        if (std::find(f.defineSets[s].begin(), f.defineSets[s].end(), p.defineSets[i]) == f.defineSets[s].end()) {
+          f.defineSets[s].push_back(p.defineSets[i]);
+          f.buildNames[s].push_back(names[i]);
+        }
+    }
   }
 
-  for (ShaderFile& f : files) {
+  const size_t programFiles = files.size();
+  for (size_t n = 0; n < programFiles; ++n) {
+    ShaderFile& f = files[n];
     check::Report& r = f.report;
     std::vector<std::string> users = f.users[0];
     users.insert(users.end(), f.users[1].begin(), f.users[1].end());
     std::string reason;
     bool missing = false;
-    f.readable = readWhole(r.path, f.bytes, reason, missing);
-    if (!f.readable)
+    const bool readable = readWhole(r.path, f.bytes, reason, missing);
+    if (!readable)
       r.error(0, reason + ": the shader program of " + check::listOf(users) + " cannot be built");
     else if (f.bytes.empty())
       r.error(0, "the file is empty: the shader program of " + check::listOf(users) + " cannot be built");
+    f.compilable = ctx.gl && readable && !f.bytes.empty();
     const bool bothStages = !f.users[0].empty() && !f.users[1].empty();
     for (int s = 0; s < 2; ++s) {
       if (f.users[s].empty()) continue;
       const auto stage = s == 0 ? check::ShaderStage::Vertex : check::ShaderStage::Fragment;
-      const bool compile = ctx.gl && f.readable && !f.bytes.empty();
-      r.facts.push_back(std::string(compile ? "compiled as the " : "the ") + check::stageName(stage) + " shader of " +
-                        check::listOf(f.users[s]));
-      if (!compile) continue;
+      const size_t builds = f.defineSets[s].size();
+      r.facts.push_back(std::string(f.compilable ? "compiled as the " : "the ") + check::stageName(stage) +
+                        " shader of " + check::listOf(f.users[s]) +
+                        (builds > 1 && f.compilable ? " (" + std::to_string(builds) + " builds)" : ""));
+      if (!f.compilable) continue;
       const std::string_view text(reinterpret_cast<const char*>(f.bytes.data()), f.bytes.size());
-      f.shader[s] = check::compileShaderFile(
-          r, text, stage, bothStages ? std::string("as a ") + check::stageName(stage) + " shader: " : std::string());
+      const std::string prefix = bothStages ? std::string("as a ") + check::stageName(stage) + " shader: " : "";
+      for (size_t i = 0; i < builds; ++i) {
+        const std::string& build = f.buildNames[s][i];
+        check::ShaderBuild result = check::compileShaderBuild(r.path, text, stage, f.defineSets[s][i], prefix);
+        f.shader[s][f.defineSets[s][i]] = result.shader;
+        for (size_t k = 0; k < result.files.size(); ++k) {
+          ShaderFile& part = k == 0 ? f : fileOf(result.files[k]);
+          addUnique(part.builtAs, build);
+          if (k > 0) addUnique(part.includedBy, r.path);
+        }
+        for (const check::PlacedMessage& m : result.messages)
+          note(result.files[m.file], m.severity, m.line, m.text, m.kind, build);
+      }
     }
     if (!ctx.gl) r.facts.push_back("not compiled: no OpenGL");
   }
@@ -310,19 +366,39 @@ void checkScenePrograms(Context& ctx) {
   // A shader that did not compile has its errors already; its programs are
   // not linked, lest each repeat them.
   for (const check::ProgramFiles& p : programs) {
-    const GLuint vertex = fileOf(p.vertex).shader[0];
-    ShaderFile& fragment = fileOf(p.fragment);
-    if (vertex != 0 && fragment.shader[1] != 0)
-      check::linkShaderFiles(fragment.report, vertex, fragment.shader[1], p.vertex, check::listOf(p.users));
+    const std::vector<std::string> names = check::buildNames(p.defineSets);
+    ShaderFile& vertexFile = fileOf(p.vertex);
+    ShaderFile& fragmentFile = fileOf(p.fragment);
+    for (size_t i = 0; i < p.defineSets.size(); ++i) {
+      const GLuint vertex = vertexFile.shader[0][p.defineSets[i]];
+      const GLuint fragment = fragmentFile.shader[1][p.defineSets[i]];
+      if (vertex == 0 || fragment == 0) continue;
+      check::Report linked;
+      check::linkShaderFiles(linked, vertex, fragment, p.vertex, check::listOf(p.users));
+      for (const check::Problem& problem : linked.problems)
+        note(p.fragment, problem.severity, problem.line, problem.text, problem.kind, names[i]);
+    }
   }
+
+  // Into the reports, each file's in line order: the first lines' problems
+  // are the ones kept when a kind has too many.
+  std::stable_sort(messages.begin(), messages.end(), [](const Message& a, const Message& b) {
+    return (a.line == 0 ? SIZE_MAX : a.line) < (b.line == 0 ? SIZE_MAX : b.line);
+  });
+  for (Message& m : messages) {
+    ShaderFile& f = fileOf(m.path);
+    f.report.add(m.severity, m.line, m.text + check::buildsNote(m.builds, f.builtAs), m.kind);
+  }
+  for (size_t n = programFiles; n < files.size(); ++n)
+    files[n].report.facts.insert(files[n].report.facts.begin(),
+                                 "included by " + check::listOf(files[n].includedBy));
 
   for (ShaderFile& f : files) {
     fputs(check::formatReport(f.report).c_str(), ctx.out);
     countReport(f.report, ctx);
-    if (ctx.gl) {  // without a context the GL entry points are null
-      glDeleteShader(f.shader[0]);
-      glDeleteShader(f.shader[1]);
-    }
+    if (ctx.gl)  // without a context the GL entry points are null
+      for (int s = 0; s < 2; ++s)
+        for (const auto& [defines, shader] : f.shader[s]) glDeleteShader(shader);
   }
   fflush(ctx.out);
 }
@@ -372,10 +448,17 @@ int run(int argc, char** argv, Context& ctx) {
     fprintf(ctx.out, "note: no OpenGL window (is a display set?): uploads and shaders are not checked, textures "
                      "up to %u pixels are assumed\n\n", ctx.maxTextureSize);
 
-  const bool sceneMode = queue.empty();
-  if (sceneMode) {
-    // The scene as the program loads it: settings first, then the files they name.
-    configFile = ConfigFile();
+  // The scene as the program loads it with a configuration: its settings
+  // first, then the files they name and the programs it builds.
+  configFile = ConfigFile();
+  bool scene = false;
+  auto queueScene = [&] {
+    scene = true;
+    for (const check::SceneFile& f : check::sceneFiles(configFile))
+      queue.push_back({f.path, f.role, f.kind, f.required,
+                       f.required ? "the program stops without it" : "the program runs without it"});
+  };
+  if (queue.empty()) {
     const bool hasConfig = access("config.ini", F_OK) == 0;
     if (hasConfig) {
       check::Report report = checkOne({"config.ini", "settings", check::FileKind::Config, false, ""}, ctx);
@@ -385,9 +468,7 @@ int run(int argc, char** argv, Context& ctx) {
     } else {
       fprintf(ctx.out, "config.ini: not found: every setting takes its default\n");
     }
-    for (const check::SceneFile& f : check::sceneFiles(configFile))
-      queue.push_back({f.path, f.role, f.kind, f.required,
-                       f.required ? "the program stops without it" : "the program runs without it"});
+    queueScene();
   }
 
   std::set<std::string> seen;
@@ -400,8 +481,15 @@ int run(int argc, char** argv, Context& ctx) {
     fflush(ctx.out);
     countReport(report, ctx);
     queueNamed(report, queue);
+    // A configuration named on the command line brings the scene it
+    // configures (the first one named, when there are several), its files
+    // found from here as the program started here would.
+    if (!scene && report.kind == check::FileKind::Config && report.usable()) {
+      configFile.read(item.path.c_str());
+      queueScene();
+    }
   }
-  if (sceneMode) checkScenePrograms(ctx);
+  if (scene) checkScenePrograms(ctx);
   fprintf(ctx.out, "\nchecked %zu file%s: %zu unusable, %zu warning%s\n", ctx.files, ctx.files == 1 ? "" : "s",
           ctx.unusable, ctx.warnings, ctx.warnings == 1 ? "" : "s");
   if (ctx.gl) platform::terminate();

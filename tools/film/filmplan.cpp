@@ -13,11 +13,13 @@
 namespace {
 
 const char* kSynopsis =
-    "usage: orbisk-film --out FILE.mp4|FOLDER/ [--size WxH] [--fps N] [--from SECONDS] [--to SECONDS]\n"
-    "                   [--frames A:B] [--step-rate N] [--seed N] [--lossless | --crf N]\n"
-    "                   [--quality NAME] [--passes N] [--scale F]\n"
-    "Renders the scripted camera flight, one full frame per film frame, as an H.264 MP4\n"
-    "or, when --out names a folder, as PNG files frame-000000.png, ... numbered by frame.\n"
+    "usage: orbisk-film --out FILE.mp4|FOLDER/ [--size WxH] [--fps N]\n"
+    "                   [--from SECONDS] [--to SECONDS] | [--frames A:B]\n"
+    "                   [--step-rate N] [--seed N] [--lossless | --crf N]\n"
+    "                   [--quality NAME] [--passes N] [--scale F] [--verbose]\n"
+    "Renders the scripted camera flight, one full frame per film frame, as an H.264\n"
+    "MP4 or, when --out names a folder, as PNG files frame-000000.png, ... numbered\n"
+    "by frame.\n"
     "Frame k shows the flight at k/fps seconds after k*step-rate/fps animation steps,\n"
     "whatever range it was rendered in. Run in the run-time folder, like orbisk.\n";
 
@@ -69,9 +71,9 @@ void describeOptions(FilmCommandLine& cli, FilmOptions& out) {
   app.add_option("--out", out.out, "the MP4 file, or a folder for PNG frames")->required()->type_name("PATH");
   addSizeOption(app, out.width, out.height, "picture size in pixels (default 1280x720)");
   app.add_option("--fps", out.fps, "film frames per second (default 30)")->check(within(1, maxFilmFps))->type_name("N");
-  auto* from = app.add_option("--from", out.from, "flight time of the first frame in seconds (default 0)")
+  auto* from = app.add_option("--from", out.from, "flight time of the first frame in seconds (default 0); not with --frames")
                    ->check(within(0.0, 1.0e7))->type_name("SECONDS");
-  auto* to = app.add_option("--to", out.to, "flight time where the film ends, not included (default: the flight's end)")
+  auto* to = app.add_option("--to", out.to, "flight time where the film ends, not included (default: the flight's end); not with --frames")
                  ->check(within(0.0, 1.0e7))->type_name("SECONDS");
   auto* frames = app.add_option_function<std::string>(
                         "--frames",
@@ -88,9 +90,10 @@ void describeOptions(FilmCommandLine& cli, FilmOptions& out) {
       ->check(within(0, maxStepRate))->type_name("N");
   app.add_option("--seed", out.seed, "seed of the depth-of-field jitter, the same for every frame (default 1)")
       ->check(within(0LL, 4294967295LL))->type_name("N");
-  auto* lossless = app.add_flag("--lossless", out.lossless, "exact RGB frames (H.264 4:4:4, quantiser 0)");
+  auto* lossless = app.add_flag("--lossless", out.lossless, "exact RGB frames (H.264 4:4:4, quantiser 0); not with --crf");
   app.add_option("--crf", out.crf, "H.264 quality, 0 (best) to 51 (default 18)")->check(within(0, 51))->type_name("N")->excludes(lossless);
   addQualityOptions(app, out.quality);
+  addVerboseOption(app, out.verbose);
   cli.from = from;
   cli.to = to;
   cli.frames = frames;
@@ -181,4 +184,39 @@ std::string progressLine(long done, long total, double elapsedSeconds) {
   snprintf(text, sizeof text, "frame %ld/%ld (%ld%%), %.2f frames/s, elapsed %s, remaining %s", done, total,
            percent, rate, clockText(elapsedSeconds).c_str(), remaining.c_str());
   return text;
+}
+
+namespace {
+// A word the shell passes through unchanged.
+std::string shellWord(const std::string& text) {
+  bool plain = !text.empty();
+  for (char c : text)
+    if (!(isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '.' || c == '_' || c == '-' || c == ':' ||
+          c == ','))
+      plain = false;
+  if (plain) return text;
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+}  // namespace
+
+std::string resumeOutput(const std::string& out, bool folder, long next) {
+  if (folder) return out;
+  const std::string stem = out.substr(0, out.size() - 4);  // ".mp4", checked by the parser
+  return stem + "-from-" + std::to_string(next) + out.substr(out.size() - 4);
+}
+
+std::string resumeCommand(const std::string& program, const FilmOptions& options, const Quality& quality,
+                          bool folder, long next, long end) {
+  Quality preset;
+  std::string command = shellWord(program) + " --out " + shellWord(resumeOutput(options.out, folder, next)) + " --size " +
+                        std::to_string(options.width) + "x" + std::to_string(options.height) + " --fps " +
+                        std::to_string(options.fps) + " --step-rate " + std::to_string(options.stepRate) +
+                        " --seed " + std::to_string(options.seed);
+  if (!folder) command += options.lossless ? " --lossless" : " --crf " + std::to_string(options.crf);
+  if (presetQuality(quality.preset, preset)) command += " --quality " + quality.preset;
+  command += " --passes " + std::to_string(quality.passes) + " --scale " + plainNumber(quality.scale);
+  if (options.verbose) command += " --verbose";
+  return command + " --frames " + std::to_string(next) + ":" + std::to_string(end);
 }

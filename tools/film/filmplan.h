@@ -27,6 +27,8 @@ struct FilmOptions {
   bool lossless = false;
   int crf = 18;
   QualityOverrides quality;
+  // The program's own console lines too.
+  bool verbose = false;
 };
 
 // Limits that keep a film finite.
@@ -70,3 +72,13 @@ long frameSteps(long k, int fps, int stepRate);
 std::string progressLine(long done, long total, double elapsedSeconds);
 // "1:02:03" or "2:03".
 std::string clockText(double seconds);
+
+// Where the rest of an unfinished run goes: the same folder, or for an MP4 a
+// new file beside the first, NAME-from-NEXT.mp4, to be joined with it.
+std::string resumeOutput(const std::string& out, bool folder, long next);
+// The command that renders frames next to end of a run that stopped: every
+// option of the run, the quality it ran with spelt out (a config.ini edited
+// meanwhile cannot change the rest), and --frames next:end last.
+// program is the tool as it was started (argv[0]).
+std::string resumeCommand(const std::string& program, const FilmOptions& options, const Quality& quality,
+                          bool folder, long next, long end);

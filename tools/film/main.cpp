@@ -16,6 +16,7 @@
 
 #include "app/configfile.h"
 #include "app/framecapture.h"
+#include "app/toolconsole.h"
 #include "app/orbisk.h"
 #include "camera/animation.h"
 #include "camera/camera.h"
@@ -83,6 +84,14 @@ class Progress {
 
 }  // namespace
 
+// "frames 3 to 7 (5 frames)", "frame 3 (1 frame)".
+std::string framesText(long first, long count) {
+  if (count <= 0) return "no frames";
+  if (count == 1) return "frame " + std::to_string(first) + " (1 frame)";
+  return "frames " + std::to_string(first) + " to " + std::to_string(first + count - 1) + " (" +
+         std::to_string(count) + " frames)";
+}
+
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
   FilmOptions options;
@@ -90,6 +99,7 @@ int main(int argc, char** argv) {
   if (parsed >= 0) return parsed;
   const bool folder = outputIsFolder(options.out);
   if (!outputWritable(options.out, folder)) return 1;
+  QuietConsole quiet(!options.verbose);
 
   StartOptions start;
   start.hidden = true;
@@ -99,9 +109,11 @@ int main(int argc, char** argv) {
   start.fixedSeed = true;
   start.seed = options.seed;
   start.quality = options.quality;
-  start.announceQuality = true;
+  // Held back, the program's quality line is the tool's to print.
+  start.announceQuality = options.verbose;
   Application app;
   if (startUp(start, app) != 0) return 1;
+  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(currentQuality).c_str());
   if (windowWidth != options.width || windowHeight != options.height) {
     fprintf(stderr, "ERROR: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
@@ -123,8 +135,11 @@ int main(int argc, char** argv) {
     shutDown(app);
     return 2;
   }
-  printf("DEBUG: flight %.0f s: frames %ld to %ld of 0 to %ld at %d frames/s, %d animation steps/s\n", flightSeconds,
-         range.first, range.end - 1, flightFrames(flightSeconds, options.fps) - 1, options.fps, options.stepRate);
+  fprintf(toolOut(), "flight %.0f s: frames %ld to %ld of 0 to %ld at %d frames/s, %d animation steps/s\n",
+          flightSeconds, range.first, range.end - 1, flightFrames(flightSeconds, options.fps) - 1, options.fps,
+          options.stepRate);
+  // The quality in force now, before anything could change it.
+  const Quality quality = currentQuality;
 
   VideoEncoder video;
   if (!folder) {
@@ -134,6 +149,7 @@ int main(int argc, char** argv) {
     settings.fps = options.fps;
     settings.lossless = options.lossless;
     settings.crf = options.crf;
+    settings.plannedFrames = range.end - range.first;
     if (!video.open(options.out, settings, error)) {
       fprintf(stderr, "ERROR: %s\n", error.c_str());
       shutDown(app);
@@ -152,38 +168,61 @@ int main(int argc, char** argv) {
   long stepsTaken = 0;
   const long total = range.end - range.first;
   Progress progress(total, platform::getTime());
-  bool ok = true;
+  bool failed = false;
   long k = range.first;
-  for (; k < range.end && ok && !stopRequested; ++k) {
+  for (; k < range.end && !stopRequested; ++k) {
     for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
       stepSceneObjects(earth, moon, missile);
     placeCameraOnPath(frameTime(k, options.fps));
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
-    if (folder) {
-      ok = writePng(framePath(options.out, k), windowWidth, windowHeight, pixels);
-    } else if (!video.addFrame(pixels.data(), error)) {
-      fprintf(stderr, "ERROR: %s\n", error.c_str());
-      ok = false;
+    // A GL error means a draw did not happen (a shader that failed to build
+    // leaves its program 0): the frame would be wrong, often black.
+    if (const GLenum glError = glGetError(); glError != GL_NO_ERROR) {
+      fprintf(stderr, "ERROR: GL error 0x%x in frame %ld; it is not written\n", glError, k);
+      failed = true;
+      break;
     }
-    if (ok) progress.show(k - range.first + 1, platform::getTime());
+    // The first frame that cannot be written ends the film (writePng names
+    // the file and the reason).
+    if (folder ? !writePng(framePath(options.out, k), windowWidth, windowHeight, pixels)
+               : !video.addFrame(pixels.data(), error)) {
+      if (!folder) fprintf(stderr, "ERROR: %s\n", error.c_str());
+      failed = true;
+      break;
+    }
+    progress.show(k - range.first + 1, platform::getTime());
   }
-  const long done = k - range.first - (ok ? 0 : 1);
-  const bool interrupted = ok && k < range.end;
-  if (interrupted) progress.interrupt(done, platform::getTime());
-  if (!folder && !video.close(error)) {
-    fprintf(stderr, "ERROR: %s\n", error.c_str());
-    ok = false;
+  const bool interrupted = !failed && k < range.end;
+  if (failed || interrupted) progress.interrupt(k - range.first, platform::getTime());
+  // Frames that are in the output: all rendered and written in a folder; in
+  // an MP4 those whose packets reached the file.
+  long done = k - range.first;
+  bool kept = true;
+  if (!folder) {
+    const bool complete = video.close(error);
+    if (!complete && !failed) fprintf(stderr, "ERROR: %s\n", error.c_str());
+    failed = failed || !complete;
+    kept = video.fileKept();
+    done = kept ? video.framesInFile() : 0;
   }
-  const GLenum glError = glGetError();
-  if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x during the film\n", glError);
   shutDown(app);
-  if (!ok) return 1;
-  printf("DEBUG: wrote %s: frames %ld to %ld (%ld frames, %dx%d, %d frames/s)\n", options.out.c_str(), range.first,
-         range.first + done - 1, done, options.width, options.height, options.fps);
+  quiet.release();
+
+  const std::string resume = resumeCommand(argv[0], options, quality, folder, range.first + done, range.end);
+  if (failed) {
+    if (done == 0 || !kept)
+      fprintf(stderr, "stopped: no frame was written; render them with: %s\n", resume.c_str());
+    else
+      fprintf(stderr, "stopped: %s holds %s%s; render the rest with: %s\n", options.out.c_str(),
+              framesText(range.first, done).c_str(), folder ? "" : ", playable", resume.c_str());
+    return 1;
+  }
+  fprintf(toolOut(), "wrote %s: %s, %dx%d, %d frames/s\n", options.out.c_str(),
+          framesText(range.first, done).c_str(), options.width, options.height, options.fps);
   if (interrupted) {
-    fprintf(stderr, "interrupted: %s holds frames %ld to %ld; resume with --frames %ld:%ld\n", options.out.c_str(),
-            range.first, k - 1, k, range.end);
+    fprintf(stderr, "interrupted: %s holds %s; resume with: %s\n", options.out.c_str(),
+            framesText(range.first, done).c_str(), resume.c_str());
     return 130;
   }
   return 0;

@@ -9,6 +9,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -17,6 +22,13 @@ std::string avText(int code) {
   av_strerror(code, text, sizeof text);
   return text;
 }
+
+constexpr int kIoBufferSize = 32768;
+
+// What the trailer and the writes in flight may still need once the disk is
+// full: the I/O buffer twice over, the index (sample sizes, chunk offsets and
+// key frames, at most 16 bytes a frame) and its fixed boxes.
+long long reserveBytes(long frames) { return 2LL * kIoBufferSize + 16LL * (frames > 0 ? frames : 0) + 32768; }
 }  // namespace
 
 VideoEncoder::~VideoEncoder() { release(); }
@@ -28,11 +40,62 @@ void VideoEncoder::release() {
   av_packet_free(&packet_);
   avcodec_free_context(&codec_);
   if (format_ != nullptr) {
-    if (format_->pb != nullptr) avio_closep(&format_->pb);
+    // The I/O context is ours: the format context must not close it.
+    format_->pb = nullptr;
     avformat_free_context(format_);
     format_ = nullptr;
   }
+  if (io_ != nullptr) {
+    av_freep(&io_->buffer);
+    avio_context_free(&io_);
+  }
   stream_ = nullptr;
+  releaseReserve();
+  // Not committed by now: nothing claims to be a film.
+  file_.discard();
+  fd_ = -1;
+}
+
+void VideoEncoder::releaseReserve() {
+  if (reserveFd_ >= 0) ::close(reserveFd_);
+  reserveFd_ = -1;
+}
+
+int VideoEncoder::writeBytes(void* opaque, uint8_t* bytes, int size) {
+  auto* self = static_cast<VideoEncoder*>(opaque);
+  if (self->lost_) return AVERROR(self->writeFailure_);
+  int done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(self->fd_, bytes + done, static_cast<size_t>(size - done));
+    if (n > 0) {
+      done += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    const int code = n < 0 ? errno : ENOSPC;
+    // The first failure gives back the kept space and tries again, so the
+    // packets already muxed and the trailer still fit.
+    if (self->writeFailure_ == 0) {
+      self->writeFailure_ = code;
+      if (self->reserveFd_ >= 0) {
+        self->releaseReserve();
+        continue;
+      }
+    }
+    self->lost_ = true;
+    return AVERROR(code);
+  }
+  return size;
+}
+
+int64_t VideoEncoder::seek(void* opaque, int64_t offset, int whence) {
+  auto* self = static_cast<VideoEncoder*>(opaque);
+  if (whence & AVSEEK_SIZE) {
+    struct stat st {};
+    return fstat(self->fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) : AVERROR(errno);
+  }
+  const off_t at = lseek(self->fd_, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+  return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
 }
 
 bool VideoEncoder::open(const std::string& path, const VideoSettings& settings, std::string& error) {
@@ -103,10 +166,31 @@ bool VideoEncoder::open(const std::string& path, const VideoSettings& settings, 
       return false;
     }
   }
-  if ((rc = avio_open(&format_->pb, path.c_str(), AVIO_FLAG_WRITE)) < 0) {
-    error = "cannot write '" + path + "': " + avText(rc);
+  if (!file_.open(path)) {
+    error = "cannot write '" + path + "': " + file_.error();
     return false;
   }
+  fd_ = fileno(file_.stream());
+  // The kept space is an unlinked file: it vanishes with the process.
+  const std::string reservePath = file_.temporaryPath() + ".reserve";
+  reserveFd_ = ::open(reservePath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (reserveFd_ < 0 || unlink(reservePath.c_str()) != 0 ||
+      (rc = posix_fallocate(reserveFd_, 0, static_cast<off_t>(reserveBytes(settings.plannedFrames)))) != 0) {
+    const int code = reserveFd_ < 0 ? errno : rc;
+    if (reserveFd_ >= 0) unlink(reservePath.c_str());
+    error = "cannot write '" + path + "': " + strerror(code) + " (keeping " +
+            std::to_string(reserveBytes(settings.plannedFrames) / 1024) + " kB for the film's index)";
+    return false;
+  }
+  unsigned char* ioBuffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
+  io_ = ioBuffer != nullptr ? avio_alloc_context(ioBuffer, kIoBufferSize, 1, this, nullptr, writeBytes, seek) : nullptr;
+  if (io_ == nullptr) {
+    av_free(ioBuffer);
+    error = "out of memory setting up the MP4's output";
+    return false;
+  }
+  format_->pb = io_;
+  format_->flags |= AVFMT_FLAG_CUSTOM_IO;
   if ((rc = avformat_write_header(format_, nullptr)) < 0) {
     error = "cannot write the MP4 header of '" + path + "': " + avText(rc);
     return false;
@@ -153,25 +237,62 @@ bool VideoEncoder::drain(bool flushing, std::string& error) {
     rc = av_interleaved_write_frame(format_, packet_);
     av_packet_unref(packet_);
     if (rc < 0) {
-      error = "cannot write to the MP4: " + avText(rc);
+      error = "cannot write '" + file_.path() + "': " + (writeFailure_ != 0 ? strerror(writeFailure_) : avText(rc));
+      return false;
+    }
+    ++packetsWritten_;
+    if (writeFailure_ != 0) {
+      // The disk filled: this packet went into the kept space; stop here.
+      error = "cannot write '" + file_.path() + "': " + strerror(writeFailure_);
       return false;
     }
   }
 }
 
 bool VideoEncoder::close(std::string& error) {
-  if (!headerWritten_) return false;
-  int rc = avcodec_send_frame(codec_, nullptr);
-  bool ok = rc >= 0 || rc == AVERROR_EOF;
-  if (!ok) error = "cannot flush the encoder: " + avText(rc);
-  if (ok) ok = drain(true, error);
+  kept_ = false;
+  if (!headerWritten_) {
+    release();
+    return false;
+  }
+  bool ok = writeFailure_ == 0;
+  // After a failed write the frames still inside the encoder are dropped:
+  // only what is already muxed goes into the index.
+  if (ok) {
+    const int rc = avcodec_send_frame(codec_, nullptr);
+    ok = rc >= 0 || rc == AVERROR_EOF;
+    if (!ok) error = "cannot flush the encoder: " + avText(rc);
+    if (ok) ok = drain(true, error);
+  }
   // The trailer even after a failed drain: what was written stays playable.
-  rc = av_write_trailer(format_);
+  int rc = av_write_trailer(format_);
   headerWritten_ = false;
-  if (rc < 0 && ok) {
-    error = "cannot finish the MP4: " + avText(rc);
+  if (rc >= 0) {
+    avio_flush(io_);
+    rc = io_->error;
+  }
+  if (rc < 0 || lost_) {
+    error = "cannot write '" + file_.path() + "': " + (writeFailure_ != 0 ? strerror(writeFailure_) : avText(rc));
+    release();
+    return false;
+  }
+  if (writeFailure_ != 0 && packetsWritten_ == 0) {
+    // A film without a frame is no film.
+    error = "cannot write '" + file_.path() + "': " + strerror(writeFailure_);
+    release();
+    return false;
+  }
+  if (writeFailure_ != 0 && ok) {
+    error = "cannot write '" + file_.path() + "': " + strerror(writeFailure_);
     ok = false;
   }
+  releaseReserve();
+  if (!file_.commit()) {
+    error = "cannot write '" + file_.path() + "': " + file_.error();
+    release();
+    return false;
+  }
+  kept_ = true;
   release();
   return ok;
 }

@@ -11,6 +11,7 @@
 #include "app/framecapture.h"
 #include "app/orbisk.h"
 #include "app/shotoptions.h"
+#include "app/toolconsole.h"
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "platform/platform.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   if (parsed >= 0) return parsed;
 
   if (!outputWritable(options.out)) return 1;
+  QuietConsole quiet(!options.verbose);
 
   StartOptions start;
   start.hidden = true;
@@ -32,9 +34,11 @@ int main(int argc, char** argv) {
   start.fixedSeed = options.hasSeed;
   start.seed = options.seed;
   start.quality = options.quality;
-  start.announceQuality = true;
+  // Held back, the program's quality line is the tool's to print.
+  start.announceQuality = options.verbose;
   Application app;
   if (startUp(start, app) != 0) return 1;
+  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(currentQuality).c_str());
   if (windowWidth != options.width || windowHeight != options.height)
     fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
@@ -56,11 +60,19 @@ int main(int argc, char** argv) {
   renderFrame(app);
   std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
   const double frameSeconds = platform::getTime() - t0;
+  // A GL error means a draw did not happen (a shader that failed to build
+  // leaves its program 0): the picture would be wrong, often black.
   const GLenum glError = glGetError();
-  if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x after the frame\n", glError);
+  if (glError != GL_NO_ERROR) {
+    fprintf(stderr, "ERROR: GL error 0x%x during the frame; %s not written\n", glError, options.out.c_str());
+    shutDown(app);
+    return 1;
+  }
 
   const bool written = writePng(options.out, windowWidth, windowHeight, pixels);
-  if (written) printf("DEBUG: wrote %s (%d x %d, frame %.3f s)\n", options.out.c_str(), windowWidth, windowHeight, frameSeconds);
+  if (written)
+    fprintf(toolOut(), "wrote %s (%d x %d, frame %.3f s)\n", options.out.c_str(), windowWidth, windowHeight,
+            frameSeconds);
   shutDown(app);
   return written ? 0 : 1;
 }

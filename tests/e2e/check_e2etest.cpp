@@ -1,0 +1,101 @@
+// orbisk-check from outside: every build the program can make of a shipped
+// shader is compiled, a broken line in any of them named with its file and
+// line; a configuration named on the command line brings its scene.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <string>
+
+#include "tests/e2e/e2e.h"
+
+namespace {
+
+const std::string kCheck = ORBISK_BUILD_DIR "/orbisk-check";
+
+struct Checked {
+  int status = -1;
+  std::string out;
+};
+
+Checked check(const e2e::VirtualDisplay& display, const std::string& dir, const std::string& args) {
+  Checked run;
+  const int raw = system(("cd '" + dir + "' && DISPLAY=" + display.name() + " timeout 300 " + kCheck + " " + args +
+                          " >check.out 2>check.err")
+                             .c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = e2e::readFile(dir + "/check.out");
+  return run;
+}
+
+// The file with the first occurrence of `from` replaced.
+void edit(const std::string& dir, const std::string& name, const std::string& from, const std::string& to) {
+  std::string text = e2e::readFile(std::string(ORBISK_SOURCE_DIR) + "/data/" + name);
+  const size_t at = text.find(from);
+  ASSERT_NE(at, std::string::npos) << name << ": " << from;
+  text.replace(at, from.size(), to);
+  e2e::writeFile(dir + "/" + name, text);
+}
+
+}  // namespace
+
+TEST(Check, ABrokenLineInAnyBuildIsNamedWithItsFileAndLine) {
+  struct Case {
+    const char* file;
+    const char* from;
+    const char* to;
+    const char* reported;  // the start of the problem line
+  };
+  const Case cases[] = {
+      // Only the reduced composites (PASSES defined) compile this branch;
+      // the compiler stops at the next line's token.
+      {"fShaderQuad.glsl", "  if (PASSES > 2) sum += linear(DOFTexture2);", "  if (PASSES > 2) sum += linear(DOFTexture2)",
+       "  fShaderQuad.glsl:60: error: "},
+      // Only the texture-unit path compiles this one.
+      {"fShaderIndexedShading.glsl", "{ return textureGrad(s, uv, dx, dy); }\n#endif",
+       "{ return textureGrad(s, uv, dx, dy) }\n#endif", "  fShaderIndexedShading.glsl:170: error: "},
+      // The shared atmosphere model, through either file that includes it.
+      {"atmosphere.glsl", "exp((1.0 - r) / scaleHeight)", "exp((1.0 - r) / scaleHeigth)",
+       "  atmosphere.glsl:32: error: `scaleHeigth' undeclared"},
+  };
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string dir = e2e::makeWorkDir();
+    edit(dir, c.file, c.from, c.to);
+    const Checked run = check(display, dir, "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(c.reported), std::string::npos) << run.out;
+  }
+}
+
+TEST(Check, AConfigurationNamedOnTheCommandLineBringsItsScene) {
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  const std::string dir = e2e::makeWorkDir();
+  e2e::removeFile(dir, "models/earth.obj");
+  const Checked run = check(display, dir, "config.ini");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("models\\earth.obj: error: not found: the program stops without it"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("fShaderQuad.glsl: GLSL shader"), std::string::npos);
+}
+
+// What the checker finds, the shot must not hide: a composite that did not
+// build draws nothing, and a black picture reported as written is a lie.
+TEST(Check, AShotOfABuildThatFailedIsAnErrorAndWritesNothing) {
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  const std::string dir = e2e::makeWorkDir();
+  edit(dir, "fShaderQuad.glsl", "  if (PASSES > 2) sum += linear(DOFTexture2);",
+       "  if (PASSES > 2) sum += linear(DOFTexture2)");
+  const int raw = system(("cd '" + dir + "' && DISPLAY=" + display.name() + " timeout 300 " ORBISK_BUILD_DIR
+                          "/orbisk-shot --quality fast --eye 0,0,3 --at 0,0,0 --size 96x64 --out shot.png"
+                          " >shot.out 2>shot.err")
+                             .c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+  EXPECT_NE(e2e::readFile(dir + "/shot.err").find("ERROR: GL error"), std::string::npos)
+      << e2e::readFile(dir + "/shot.err");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/shot.png"));
+}

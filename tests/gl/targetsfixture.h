@@ -1,0 +1,43 @@
+// A test that draws into the design's render targets: they are made at a
+// window size of its choosing before the test, and destroyed after it with
+// whatever stand-in scene the test assembled; the window size, the camera and
+// the pass index go back as they were.
+#pragma once
+#include "app/orbisk.h"
+#include "camera/camera.h"
+#include "render/renderscene.h"
+#include "render/rendertargets.h"
+#include "scene/scene.h"
+#include "tests/gl/glfixture.h"
+#include "tests/processstate.h"
+
+namespace gltest {
+
+class TargetsTest : public testing::Test {
+ protected:
+  explicit TargetsTest(int w = kWidth, int h = kHeight) : width(w), height(h) {}
+  void SetUp() override {
+    windowWidth = width;
+    windowHeight = height;
+    const Captured made = capture([] {
+      createRenderTargets();
+      createDOFRenderTargets();
+    });
+    EXPECT_EQ(made.out + made.err, "") << "every target is complete";
+    drainErrors();
+  }
+  void TearDown() override {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    unloadScene();
+    forgetEarthDepthStandIn();
+    destroyDOFRenderTargets();
+    destroyRenderTargets();
+  }
+
+  const int width, height;
+
+ private:
+  processstate::Keep<int, int, Camera, int> keep{windowWidth, windowHeight, camera, currentDOFPass};
+};
+
+}  // namespace gltest

@@ -1,0 +1,143 @@
+// The design's process-wide values outlive every test. A test that sets them
+// puts them back (Keep), and a listener fails any test that leaves one
+// changed, so the tests pass alone, shuffled and repeated.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <array>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "app/configfile.h"
+#include "app/frameglobals.h"
+#include "camera/camera.h"
+#include "camera/inputhandler.h"
+#include "effects/textoverlay.h"
+#include "render/quality.h"
+#include "render/renderscene.h"
+#include "render/stagetimer.h"
+#include "scene/scene.h"
+
+namespace processstate {
+
+// Puts the values back as they were when it goes out of scope:
+//   Keep keep(windowWidth, windowHeight, camera);
+template <typename... T>
+class Keep {
+ public:
+  explicit Keep(T&... values) : places(values...), saved(values...) {}
+  ~Keep() { places = saved; }
+  Keep(const Keep&) = delete;
+  Keep& operator=(const Keep&) = delete;
+
+ private:
+  std::tuple<T&...> places;
+  std::tuple<T...> saved;
+};
+
+struct Snapshot {
+  int width = 0, height = 0;
+  double frameStart = 0.0;
+  int dofPass = 0;
+  ConfigFile config;
+  Camera view;
+  glm::vec3 light{0.0f};
+  Quality quality;
+  const StageRecorder* recorder = nullptr;
+  InputHandler* handler = nullptr;
+  std::array<Object*, 6> scene{};
+  std::vector<Object*> objects;
+  GLuint atmosphereProgram = 0;
+  GLuint overlayProgram = 0;
+};
+
+inline Snapshot take() {
+  Snapshot s;
+  s.width = windowWidth;
+  s.height = windowHeight;
+  s.frameStart = frameStartTime;
+  s.dofPass = currentDOFPass;
+  s.config = configFile;
+  s.view = camera;
+  s.light = lightPosition;
+  s.quality = currentQuality;
+  s.recorder = stageRecorder;
+  s.handler = inputHandler;
+  s.scene = {envCube, earth, moon, missile, atmosphere, shadowCone};
+  s.objects = objectList;
+  s.atmosphereProgram = atmosphereFinalProgram.programID;
+  s.overlayProgram = textOverlay.shaderID;
+  return s;
+}
+
+// Only what take() reads; the program records and the overlay are compared,
+// not restored: a test that builds one releases it itself.
+inline void put(const Snapshot& s) {
+  windowWidth = s.width;
+  windowHeight = s.height;
+  frameStartTime = s.frameStart;
+  currentDOFPass = s.dofPass;
+  configFile = s.config;
+  camera = s.view;
+  lightPosition = s.light;
+  currentQuality = s.quality;
+  stageRecorder = s.recorder;
+  inputHandler = s.handler;
+  envCube = s.scene[0];
+  earth = s.scene[1];
+  moon = s.scene[2];
+  missile = s.scene[3];
+  atmosphere = s.scene[4];
+  shadowCone = s.scene[5];
+  objectList = s.objects;
+}
+
+inline bool sameCamera(const Camera& a, const Camera& b) {
+  return a.getPosition() == b.getPosition() && a.getDirection() == b.getDirection() && a.getUp() == b.getUp() &&
+         a.getFieldOfView() == b.getFieldOfView() && a.getNearPlane() == b.getNearPlane() &&
+         a.getFarPlane() == b.getFarPlane() && a.getEyePath() == b.getEyePath() &&
+         a.getLookAtPath() == b.getLookAtPath() && a.isPathActive() == b.isPathActive() &&
+         a.getPathStartTime() == b.getPathStartTime() && a.getFovPerPoint() == b.getFovPerPoint() &&
+         a.getFocusPerPoint() == b.getFocusPerPoint();
+}
+
+// The names of the values that differ, one a line; empty when none does.
+inline std::string changes(const Snapshot& a, const Snapshot& b) {
+  std::ostringstream out;
+  auto note = [&](bool same, const char* name) {
+    if (!same) out << name << "\n";
+  };
+  note(a.width == b.width && a.height == b.height, "windowWidth/windowHeight");
+  note(a.frameStart == b.frameStart, "frameStartTime");
+  note(a.dofPass == b.dofPass, "currentDOFPass");
+  note(a.config.keys == b.config.keys && a.config.values == b.config.values, "configFile");
+  note(sameCamera(a.view, b.view), "camera");
+  note(a.light == b.light, "lightPosition");
+  note(a.quality.preset == b.quality.preset && a.quality.passes == b.quality.passes &&
+           a.quality.scale == b.quality.scale,
+       "currentQuality");
+  note(a.recorder == b.recorder, "stageRecorder");
+  note(a.handler == b.handler, "inputHandler");
+  note(a.scene == b.scene && a.objects == b.objects, "scene objects");
+  note(a.atmosphereProgram == b.atmosphereProgram, "atmosphereFinalProgram");
+  note(a.overlayProgram == b.overlayProgram, "textOverlay");
+  return out.str();
+}
+
+// Fails the test that leaves a value changed, then puts it back so that one
+// leak fails one test and not the ones after it.
+class LeftStateCheck : public testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const testing::TestInfo&) override { before = take(); }
+  void OnTestEnd(const testing::TestInfo&) override {
+    EXPECT_EQ(changes(before, take()), "") << "process-wide values this test left changed";
+    put(before);
+  }
+
+ private:
+  Snapshot before;
+};
+
+}  // namespace processstate

@@ -1,0 +1,36 @@
+// The loading screen's lines, one for each step that loads an object the
+// user is told about, in the order the steps run.
+#include <gtest/gtest.h>
+
+#include "app/configfile.h"
+#include "scene/scene.h"
+
+namespace {
+
+TEST(SceneLoading, EachStepNamesTheFileItLoads) {
+  const ConfigFile saved = configFile;
+  configFile = ConfigFile();
+  configFile.keys = {"moonFilename"};
+  configFile.values = {"models\\other.obj"};
+  const char* const expected[] = {
+      "",  // the star cube, before any loading screen
+      "loading object: models\\earth.obj",
+      "loading object: models\\other.obj",
+      "loading object: models\\missile.obj",
+      "loading object: models\\atmosphere.obj",
+      "loading object: models\\shadowCone.obj",
+      "",  // the camera paths
+  };
+  static_assert(sizeof(expected) / sizeof(expected[0]) == SceneLoading::kSteps);
+  SceneLoading loading;
+  for (const char* line : expected) {
+    EXPECT_FALSE(loading.done()) << loading.step;
+    EXPECT_EQ(loading.status(), line) << loading.step;
+    ++loading.step;
+  }
+  EXPECT_TRUE(loading.done());
+  EXPECT_EQ(loading.status(), "");
+  configFile = saved;
+}
+
+}  // namespace
