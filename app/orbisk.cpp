@@ -21,6 +21,7 @@
 #include "render/passstate.h"
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
+#include "render/skytextures.h"
 #include "render/stagetimer.h"
 #include "render/texturefiltering.h"
 #include "scene/scene.h"
@@ -116,6 +117,8 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
 }
 
 int finishStartUp(Application& app) {
+  skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
+                                        glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
   showLoadingScreen("loading sun glow: ");
   loadSunGlow();
   // An incomplete target would leave its passes drawing into the window.
@@ -186,6 +189,7 @@ void releaseResources(Application& app) {
   destroyDOFRenderTargets();
   destroyRenderTargets();
   unloadSunGlow();
+  destroySkyTextures(skyTextures);
   unloadScene();
   forgetEarthDepthStandIn();
   textOverlay.cleanupText();

@@ -10,6 +10,9 @@ inline constexpr const char* envCubeFragment = "fShaderIndexed.glsl";
 // Shadow cone, drawn for its depths only.
 inline constexpr const char* shadowConeVertex = "vertexShader.glsl";
 inline constexpr const char* shadowConeFragment = "fragmentShaderToTexture.glsl";
+// The atmosphere model both atmosphere shaders include; its constants are
+// also what the sky's tables are built from.
+inline constexpr const char* atmosphereModel = "atmosphere.glsl";
 // Full-screen quad that composites the depth-of-field passes.
 inline constexpr const char* compositeVertex = "vShaderPassthrough.glsl";
 inline constexpr const char* compositeFragment = "fShaderQuad.glsl";

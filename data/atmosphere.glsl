@@ -15,40 +15,78 @@ const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm
 const float mieScattering = 30.0e-3 / sceneUnitsPerKm;
 const float mieExtinction = 33.0e-3 / sceneUnitsPerKm;
 const float mieG = 0.76;
+// The Earth as the tables' light of higher orders sees it: grey.
+const float groundAlbedo = 0.3;
+// The tone curve: linear up to shoulderStart, then rolling off towards 1;
+// then the display's gamma.
+const float shoulderStart = 0.8;
+const float displayGamma = 2.2;
+// The sun sets over this range of its ray's closest approach to the centre.
+const vec2 shadowEdge = vec2(0.994, 1.0);
+
+// The tables built at start-up from the constants above (render/skytables.h):
+// the sunlight left after the air, the light of every order of scattering
+// beyond the first, and the sky's light on the ground.
+uniform sampler2D transmittanceTable;
+uniform sampler2D multipleScatteringTable;
+uniform sampler2D groundIrradianceTable;
 
 // The images hold gamma-encoded colour; light adds up in linear.
-vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(2.2)); }
-vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / 2.2)); }
+vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(displayGamma)); }
+vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / displayGamma)); }
 
-// Linear up to 0.8, then an exponential roll-off towards 1: highlights keep
-// their hue instead of clipping.
+// Linear up to shoulderStart, then an exponential roll-off towards 1:
+// highlights keep their hue instead of clipping.
 vec3 shoulder(vec3 x) {
-  const float a = 0.8;
+  const float a = shoulderStart;
   vec3 over = max(x - a, 0.0);
   return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
 }
 
-// Air density at radius r relative to sea level, for the two scale heights.
-vec2 densityAt(float r) { return exp((1.0 - r) / scaleHeight); }
+// Air density at radius r relative to sea level, for the two scale heights;
+// lowered by its value at the shell's radius, so that the air fades to
+// nothing there and the halo has no edge.
+vec2 densityAt(float r, float shell) {
+  return max(exp((1.0 - r) / scaleHeight) - exp((1.0 - shell) / scaleHeight), 0.0);
+}
 // Chapman function for rays at zenith cosine mu >= 0: the density-weighted
 // path to space in scale heights, from exp(y*y)erfc(y) ~ 2 / (sqrt(pi)
 // (y + sqrt(y*y + 4/pi))) with y = mu sqrt(r / 2H).
 vec2 chapman(float r, float mu) { return 2.0 / (mu + sqrt(mu * mu + 8.0 * scaleHeight / (PI * r))); }
 // Density-weighted length from radius r, where the density is
-// densityAt(r) (the caller has it at hand), to space at zenith cosine mu; a
-// ray below the horizon passes its closest approach and climbs back out.
-vec2 opticalDepth(float r, float mu, vec2 density) {
+// densityAt(r, shell) (the caller has it at hand), to space at zenith cosine
+// mu; a ray below the horizon passes its closest approach and climbs back out.
+vec2 opticalDepth(float r, float mu, vec2 density, float shell) {
   vec2 upward = scaleHeight * density * chapman(r, abs(mu));
   if (mu >= 0.0) return upward;
   float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
-  return 2.0 * scaleHeight * densityAt(r0) * chapman(r0, 0.0) - upward;
+  return 2.0 * scaleHeight * densityAt(r0, shell) * chapman(r0, 0.0) - upward;
 }
 
 // How much of the sun a point at radius r sees at sun-zenith cosine mu: all
 // of it above the horizon, none once the Earth hides it, with a soft edge.
 float sunVisibility(float r, float mu) {
   float closest = mu >= 0.0 ? 2.0 : r * sqrt(max(1.0 - mu * mu, 0.0));
-  return smoothstep(0.994, 1.0, closest);
+  return smoothstep(shadowEdge.x, shadowEdge.y, closest);
+}
+
+// The tables are small and linearly filtered (half floats filter everywhere):
+// texel i of n lies at coordinate i / (n - 1), so the ends of each range are
+// exact. size: the table's, taken once per pixel.
+vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
+  return texture(table, (clamp(xy, 0.0, 1.0) * (size - 1.0) + 0.5) / size).rgb;
+}
+
+// The tables' row of radius r: the square root of the altitude's share of
+// the shell, so the dense air low down gets most rows.
+float altitudeCoordinate(float r, float shell) { return sqrt(clamp((r - 1.0) / (shell - 1.0), 0.0, 1.0)); }
+
+// Sunlight left after its path to radius r (table row `row`) at sun-zenith
+// cosine mu, before the Earth's shadow; below the horizon the light comes
+// along the grazing ray.
+vec3 sunTransmittance(float r, float mu, float row, vec2 size) {
+  float horizon = -sqrt(max(1.0 - 1.0 / (r * r), 0.0));
+  return readTable(transmittanceTable, size, vec2(sqrt(clamp((mu - horizon) / (1.0 - horizon), 0.0, 1.0)), row));
 }
 
 vec3 extinction(vec2 depth) { return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y)); }

@@ -1,8 +1,10 @@
 #version 330 core
 // The atmosphere composite: the planet-colour image seen through the air, plus
-// the sunlight the air scatters towards the eye (single scattering, Rayleigh
-// and Mie, with the Earth's shadow), along each pixel's view ray from where it
-// enters the shell to the Earth's surface or the shell's far side.
+// the sunlight the air scatters towards the eye along each pixel's view ray,
+// from where it enters the shell to the Earth's surface or the shell's far
+// side: light scattered once (Rayleigh and Mie, the Earth's shadow cut from
+// each sample's stretch of the ray) marched along the ray, and every further
+// order from the multiple-scattering table read at a few points of the ray.
 flat in vec3 eye_worldspace;
 flat in vec2 focalLength;
 
@@ -23,9 +25,9 @@ const int SAMPLES = 10;
 // the sun's glow stay visible behind the thin air beyond the Earth's disc.
 const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
 
-vec2 opticalDepthAlong(vec3 p, vec3 d) {
+vec2 opticalDepthAlong(vec3 p, vec3 d, float shell) {
   float r = length(p);
-  return opticalDepth(r, dot(p, d) / r, densityAt(r));
+  return opticalDepth(r, dot(p, d) / r, densityAt(r, shell), shell);
 }
 
 // Entry and exit distances of the ray o + t d on a sphere about the origin;
@@ -41,15 +43,48 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
   return vec2(-b - s, -b + s);
 }
 
-// Light scattered towards the eye per unit length at p: the sun's light that
-// reaches p (none in the Earth's shadow, tested exactly against the sphere),
-// weakened on its way from p to the eye by the view depth.
-vec3 scattered(vec3 p, float r, vec2 density, vec2 viewDepth, vec3 l, float rayleighPhase, float miePhase) {
-  float muSun = dot(p, l) / r;
-  float visible = sunVisibility(r, muSun);
-  vec2 sunDepth = opticalDepth(r, muSun, density);
-  vec3 transmitted = visible * extinction(max(viewDepth, 0.0) + sunDepth);
-  return (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) * transmitted;
+// The multiple-scattering table's size, taken once per pixel.
+vec2 multipleScatteringSize;
+
+// The light of every order beyond the first at point p, from the table.
+vec3 ambientAt(vec3 p, vec3 l, float shell) {
+  float r = length(p);
+  return readTable(multipleScatteringTable, multipleScatteringSize,
+                   vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
+}
+
+// The stretch of the ray o + t d inside a cylinder of the given radius about
+// the shadow's axis, behind the Earth (none when y < x).
+vec2 shadowSpan(vec3 o, vec3 d, vec3 l, float radius) {
+  vec3 across = d - l * dot(d, l);
+  float a = dot(across, across);
+  vec2 span = vec2(-1e9, 1e9);
+  if (a > 1e-12) {
+    // From the closest approach to the axis, exact for a far eye.
+    float tc = -dot(o - l * dot(o, l), across) / a;
+    vec3 closest = o + d * tc;
+    closest -= l * dot(closest, l);
+    float disc = (radius * radius - dot(closest, closest)) / a;
+    if (disc < 0.0) return vec2(1.0, -1.0);
+    span = vec2(tc - sqrt(disc), tc + sqrt(disc));
+  } else if (dot(o, o) - dot(o, l) * dot(o, l) >= radius * radius) {
+    return vec2(1.0, -1.0);
+  }
+  float ol = dot(o, l), dl = dot(d, l);
+  if (dl > 0.0) span.y = min(span.y, -ol / dl);
+  else if (dl < 0.0) span.x = max(span.x, -ol / dl);
+  else if (ol >= 0.0) return vec2(1.0, -1.0);
+  return span;
+}
+
+// The sunlit share of [t - dt/2, t + dt/2]: the soft edge of the shadow as
+// three nested cylinders across it, each taking a third of the light, and
+// each cut exactly, so that no sample spacing shows across the edge.
+float litShare(float t, float dt, vec2 inner, vec2 middle, vec2 outer) {
+  vec2 ends = vec2(t - 0.5 * dt, t + 0.5 * dt);
+  vec3 overlap = min(vec3(ends.y), vec3(inner.y, middle.y, outer.y)) - max(vec3(ends.x), vec3(inner.x, middle.x, outer.x));
+  vec3 shaded = clamp(overlap / max(dt, 1e-9), 0.0, 1.0);
+  return 1.0 - (shaded.x + shaded.y + shaded.z) / 3.0;
 }
 
 float dither() {
@@ -64,6 +99,7 @@ void main() {
   vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
   vec3 eye = eye_worldspace;
   vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
+  multipleScatteringSize = vec2(textureSize(multipleScatteringTable, 0));
 
   float shellRadius = length(M[0].xyz);
   vec2 shell = sphereHits(eye, dir, shellRadius);
@@ -83,7 +119,11 @@ void main() {
   // Towards space from every point of the path: back along the ray when it
   // ends on the ground, onwards when it leaves the shell again.
   vec3 outward = hitsEarth ? -dir : dir;
-  vec2 entryDepth = opticalDepthAlong(entry, outward);
+  vec2 entryDepth = opticalDepthAlong(entry, outward, shellRadius);
+  // The Earth's shadow along the ray, at three radii across its soft edge.
+  vec2 inner = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 1.0 / 6.0));
+  vec2 middle = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 0.5));
+  vec2 outer = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 5.0 / 6.0));
 
   float nu = dot(dir, l);
   float rayleighPhase = 3.0 / (16.0 * PI) * (1.0 + nu * nu);
@@ -98,6 +138,11 @@ void main() {
   // the first loop, rays through the limb the second.
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
+  // On a ray onto the ground the higher orders change slowly, with altitude
+  // mostly: read once, one Rayleigh scale height above the ground, the mean
+  // height of the air along the ray.
+  vec3 groundAmbient = vec3(0.0);
+  if (hitsEarth) groundAmbient = ambientAt(eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0)), l, shellRadius);
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
   for (int i = 0; i < groundCount; ++i) {
@@ -107,16 +152,44 @@ void main() {
     float dt = 2.0 * length0 * s / float(groundCount);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r);
+    vec2 density = densityAt(r, shellRadius);
     // Looking back up the ray from a point before the ground never meets it.
     vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
-    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase) * dt;
+    // Sunlight by the Chapman depth, below the horizon along the grazing
+    // ray: one set of exponentials for the sun's path and the view's.
+    float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
+    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
+                 transmitted * dt;
   }
 
   // Crowded quadratically towards the closest approach to the planet.
+  // When the lowest point lies in the Earth's shadow, the sunlit air that
+  // matters most starts where the ray leaves the shadow nearest to it: the
+  // samples crowd there instead (the same point as the lowest one leaves the
+  // shadow, so nothing jumps).
   float tLow = clamp(-dot(eye, dir), t0, t1);
+  if (tLow > middle.x && tLow < middle.y) tLow = clamp(tLow - middle.x < middle.y - tLow ? middle.x : middle.y, t0, t1);
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
+  // The higher orders through the limb: read at the lowest point and where
+  // the ray has climbed two Rayleigh scale heights either side of it, each
+  // side weighted by the light the air on that side takes out of the ray
+  // (the far side's behind the near side's).
+  vec3 nearAmbient = vec3(0.0), farAmbient = vec3(0.0), nearShare = vec3(0.0);
+  if (!hitsEarth) {
+    float lowestT = clamp(-dot(eye, dir), t0, t1);
+    vec3 lowestPoint = eye + dir * lowestT;
+    float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
+    float climbed = lowestR + 2.0 * scaleHeight.x;
+    float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
+    vec3 lowestAmbient = ambientAt(lowestPoint, l, shellRadius);
+    nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
+    farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
+    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellRadius), shellRadius);
+    nearShare = 1.0 - extinction(max(nearDepth, 0.0));
+  }
   int limbCount = hitsEarth ? 0 : SAMPLES;
   for (int i = 0; i < limbCount; ++i) {
     float u = (float(i) + 0.5) / float(SAMPLES);
@@ -133,13 +206,27 @@ void main() {
     dt /= float(SAMPLES);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r);
-    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density);
-    inscatter += scattered(p, r, density, viewDepth, l, rayleighPhase, miePhase) * dt;
+    vec2 density = densityAt(r, shellRadius);
+    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellRadius);
+    float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
+    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
+                 transmitted * dt;
   }
 
-  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward);
+  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellRadius);
   vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
+  // The higher orders: every bit of air scatters its share of the light
+  // about it towards the eye, and the shares seen from the eye add up to
+  // the light the whole path takes out, 1 - T, times the part of it that is
+  // scattering (Mie also absorbs).
+  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
+  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
+  vec3 takenOut = 1.0 - exp(-max(pathExtinction, 0.0));
+  vec3 ambientLight = hitsEarth ? groundAmbient * takenOut
+                                : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
+  inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
   vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }

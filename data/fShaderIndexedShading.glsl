@@ -19,12 +19,11 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
-// Sunlight left after the path from radius r at sun-zenith cosine mu; zero
-// once the Earth hides the sun, with a soft edge just below the horizon.
-vec3 sunTransmittance(float r, float mu) {
-  float visible = sunVisibility(r, mu);
-  if (visible <= 0.0) return vec3(0.0);
-  return visible * extinction(opticalDepth(r, mu, densityAt(r)));
+// Sunlight left on the ground with the sun at zenith cosine mu, from the
+// transmittance table's ground row; zero once the Earth hides the sun, with
+// a soft edge just below the horizon.
+vec3 sunOnGround(float mu) {
+  return sunVisibility(1.0, mu) * sunTransmittance(1.0, mu, 0.0, vec2(textureSize(transmittanceTable, 0)));
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.
@@ -52,14 +51,14 @@ float schlick(float f0, float vh) { return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0);
 vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights) {
   vec3 up = normalize(position_worldspace);
   float muSun = dot(up, l);
-  vec3 sunlight = sunIntensity * sunTransmittance(1.0, muSun);
+  vec3 sunlight = sunIntensity * sunOnGround(muSun);
   float nl = max(dot(n, l), 0.0);
 
-  // Lambert under the reddened sun, plus the sky's light which lingers a
-  // little past sunset.
-  float twilight = smoothstep(-0.12, 0.25, muSun);
-  vec3 skylight = vec3(0.03, 0.05, 0.09) * twilight;
-  vec3 result = albedo * (sunlight * nl / PI + skylight);
+  // Lambert under the reddened sun and the sky's light on level ground
+  // (every order of scattering, from the table), which lingers past sunset.
+  vec3 skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
+                                           vec2(0.5 + 0.5 * muSun, 0.0));
+  vec3 result = albedo * (sunlight * nl + skylight) / PI;
 
   if (validityChecker.x > 0.5 && nl > 0.0) {
     // Sun glint: a microfacet lobe on water only, with water's Fresnel.

@@ -10,6 +10,7 @@
 #include "render/passstate.h"
 #include "render/rendertargets.h"
 #include "render/screenbounds.h"
+#include "render/skytextures.h"
 #include "render/stagetimer.h"
 #include "scene/scene.h"
 
@@ -131,6 +132,7 @@ void renderScene() {
   stageBegin(FrameStage::PlanetColour);
   bindAndClear(framebufferPlanetColor, planetColour);
   standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
+  bindSkyTextures(skyTextures, earth->getShaderProgram().programID);
   standardDraw(earth, planetColour, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 
@@ -155,6 +157,7 @@ void renderScene() {
   const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix);
+  bindSkyTextures(skyTextures, record.programID);
   record.bindTextureUnit(1, depthTextureBackSideShadow, record.textureShadowBack);
   record.bindTextureUnit(2, depthTextureFrontSideShadow, record.textureShadowFront);
   record.bindTextureUnit(3, depthTextureBackSideAtmosphere, record.textureAtmosDepth);

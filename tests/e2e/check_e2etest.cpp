@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/e2e/e2e.h"
@@ -79,4 +80,22 @@ TEST(Check, AConfigurationNamedOnTheCommandLineBringsItsScene) {
   EXPECT_NE(run.out.find("models\\earth.obj: error: not found: the program stops without it"), std::string::npos)
       << run.out;
   EXPECT_NE(run.out.find("fShaderQuad.glsl: GLSL shader"), std::string::npos);
+}
+
+// What the checker finds, the shot must not hide: a composite that did not
+// build draws nothing, and a black picture reported as written is a lie.
+TEST(Check, AShotOfABuildThatFailedIsAnErrorAndWritesNothing) {
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  const std::string dir = e2e::makeWorkDir();
+  edit(dir, "fShaderQuad.glsl", "  if (PASSES > 2) sum += linear(DOFTexture2);",
+       "  if (PASSES > 2) sum += linear(DOFTexture2)");
+  const int raw = system(("cd '" + dir + "' && DISPLAY=" + display.name() + " timeout 300 " ORBISK_BUILD_DIR
+                          "/orbisk-shot --quality fast --eye 0,0,3 --at 0,0,0 --size 96x64 --out shot.png"
+                          " >shot.out 2>shot.err")
+                             .c_str());
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+  EXPECT_NE(e2e::readFile(dir + "/shot.err").find("ERROR: GL error"), std::string::npos)
+      << e2e::readFile(dir + "/shot.err");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/shot.png"));
 }

@@ -176,6 +176,13 @@ int main(int argc, char** argv) {
     placeCameraOnPath(frameTime(k, options.fps));
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
+    // A GL error means a draw did not happen (a shader that failed to build
+    // leaves its program 0): the frame would be wrong, often black.
+    if (const GLenum glError = glGetError(); glError != GL_NO_ERROR) {
+      fprintf(stderr, "ERROR: GL error 0x%x in frame %ld; it is not written\n", glError, k);
+      failed = true;
+      break;
+    }
     // The first frame that cannot be written ends the film (writePng names
     // the file and the reason).
     if (folder ? !writePng(framePath(options.out, k), windowWidth, windowHeight, pixels)
@@ -199,8 +206,6 @@ int main(int argc, char** argv) {
     kept = video.fileKept();
     done = kept ? video.framesInFile() : 0;
   }
-  const GLenum glError = glGetError();
-  if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x during the film\n", glError);
   shutDown(app);
   quiet.release();
 

@@ -60,8 +60,14 @@ int main(int argc, char** argv) {
   renderFrame(app);
   std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
   const double frameSeconds = platform::getTime() - t0;
+  // A GL error means a draw did not happen (a shader that failed to build
+  // leaves its program 0): the picture would be wrong, often black.
   const GLenum glError = glGetError();
-  if (glError != GL_NO_ERROR) fprintf(stderr, "WARNING: GL error 0x%x after the frame\n", glError);
+  if (glError != GL_NO_ERROR) {
+    fprintf(stderr, "ERROR: GL error 0x%x during the frame; %s not written\n", glError, options.out.c_str());
+    shutDown(app);
+    return 1;
+  }
 
   const bool written = writePng(options.out, windowWidth, windowHeight, pixels);
   if (written)
