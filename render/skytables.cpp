@@ -317,9 +317,15 @@ SkyTables buildSkyTables(const AtmosphereModel& m) {
       }
     }
   };
+#ifdef __EMSCRIPTEN__
+  // The page's build has no threads.
+  rows(0);
+  rows(1);
+#else
   std::thread odd(rows, 1);
   rows(0);
   odd.join();
+#endif
 
   // The sky over level ground, every order: cosine-weighted over the upper
   // hemisphere.
