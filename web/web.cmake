@@ -5,8 +5,8 @@ set(ORBISK_WEB_RUN_DIR "${CMAKE_SOURCE_DIR}/build/run" CACHE PATH "Run-time fold
 
 file(GLOB ORBISK_WEB_SOURCES CONFIGURE_DEPENDS
   app/*.cpp platform/*.cpp render/*.cpp scene/*.cpp loaders/*.cpp camera/*.cpp effects/*.cpp)
-list(REMOVE_ITEM ORBISK_WEB_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
-list(APPEND ORBISK_WEB_SOURCES web/main_web.cpp web/devilshim.cpp web/classicrand.cpp)
+list(REMOVE_ITEM ORBISK_WEB_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp ${CMAKE_SOURCE_DIR}/app/main_web.cpp)
+list(APPEND ORBISK_WEB_SOURCES app/main_web.cpp web/devilshim.cpp web/classicrand.cpp)
 
 add_executable(orbisk ${ORBISK_WEB_SOURCES})
 set_target_properties(orbisk PROPERTIES SUFFIX ".js")
