@@ -52,8 +52,13 @@ start_web_server() {
   return 1
 }
 
+# The server ends by the signal, so its status is never 0: under set -e that
+# status must not become the caller's.
 stop_web_server() {
-  [ -n "${WEB_SERVER_PID:-}" ] && kill "$WEB_SERVER_PID" 2>/dev/null && wait "$WEB_SERVER_PID" 2>/dev/null
+  if [ -n "${WEB_SERVER_PID:-}" ]; then
+    kill "$WEB_SERVER_PID" 2>/dev/null || true
+    wait "$WEB_SERVER_PID" 2>/dev/null || true
+  fi
   WEB_SERVER_PID=""
 }
 
