@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -44,29 +45,37 @@ TEST(Check, ABrokenLineInAnyBuildIsNamedWithItsFileAndLine) {
     const char* file;
     const char* from;
     const char* to;
-    const char* reported;  // the start of the problem line
+    int linesAfter;        // where the compiler reports it, from the edited line
+    const char* reported;  // what follows "file:line: error: "
   };
   const Case cases[] = {
       // Only the reduced composites (PASSES defined) compile this branch;
       // the compiler stops at the next line's token.
       {"fShaderQuad.glsl", "  if (PASSES > 2) sum += linear(DOFTexture2);", "  if (PASSES > 2) sum += linear(DOFTexture2)",
-       "  fShaderQuad.glsl:60: error: "},
+       1, ""},
       // Only the texture-unit path compiles this one.
       {"fShaderIndexedShading.glsl", "{ return textureGrad(s, uv, dx, dy); }\n#endif",
-       "{ return textureGrad(s, uv, dx, dy) }\n#endif", "  fShaderIndexedShading.glsl:170: error: "},
+       "{ return textureGrad(s, uv, dx, dy) }\n#endif", 0, ""},
       // The shared atmosphere model, through either file that includes it.
-      {"atmosphere.glsl", "exp((1.0 - r) / scaleHeight)", "exp((1.0 - r) / scaleHeigth)",
-       "  atmosphere.glsl:32: error: `scaleHeigth' undeclared"},
+      {"atmosphere.glsl", "exp((1.0 - r) / scaleHeight)", "exp((1.0 - r) / scaleHeigth)", 0,
+       "`scaleHeigth' undeclared"},
   };
   e2e::VirtualDisplay display("320x240");
   ASSERT_TRUE(display.ok());
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
+    // The line of the edit in the shipped file, so that the case follows the
+    // shader as it changes.
+    const std::string shipped = e2e::readFile(std::string(ORBISK_SOURCE_DIR) + "/data/" + c.file);
+    const size_t at = shipped.find(c.from);
+    ASSERT_NE(at, std::string::npos);
+    const long line = 1 + std::count(shipped.begin(), shipped.begin() + static_cast<long>(at), '\n') + c.linesAfter;
     const std::string dir = e2e::makeWorkDir();
     edit(dir, c.file, c.from, c.to);
     const Checked run = check(display, dir, "");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find(c.reported), std::string::npos) << run.out;
+    const std::string reported = "  " + std::string(c.file) + ":" + std::to_string(line) + ": error: " + c.reported;
+    EXPECT_NE(run.out.find(reported), std::string::npos) << reported << "\n" << run.out;
   }
 }
 
