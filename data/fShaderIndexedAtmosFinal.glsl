@@ -25,9 +25,9 @@ const int SAMPLES = 10;
 // the sun's glow stay visible behind the thin air beyond the Earth's disc.
 const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
 
-vec2 opticalDepthAlong(vec3 p, vec3 d, float shell) {
+vec2 opticalDepthAlong(vec3 p, vec3 d, vec2 shellDensity) {
   float r = length(p);
-  return opticalDepth(r, dot(p, d) / r, densityAt(r, shell), shell);
+  return opticalDepth(r, dot(p, d) / r, densityAt(r, shellDensity), shellDensity);
 }
 
 // Entry and exit distances of the ray o + t d on a sphere about the origin;
@@ -102,6 +102,7 @@ void main() {
   multipleScatteringSize = vec2(textureSize(multipleScatteringTable, 0));
 
   float shellRadius = length(M[0].xyz);
+  vec2 shellDensity = densityAtShell(shellRadius);
   vec2 shell = sphereHits(eye, dir, shellRadius);
   vec2 ground = sphereHits(eye, dir, 1.0);
   bool hitsEarth = ground.y >= ground.x && ground.x > 0.0;
@@ -119,7 +120,7 @@ void main() {
   // Towards space from every point of the path: back along the ray when it
   // ends on the ground, onwards when it leaves the shell again.
   vec3 outward = hitsEarth ? -dir : dir;
-  vec2 entryDepth = opticalDepthAlong(entry, outward, shellRadius);
+  vec2 entryDepth = opticalDepthAlong(entry, outward, shellDensity);
   // The Earth's shadow along the ray, at three radii across its soft edge.
   vec2 inner = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 1.0 / 6.0));
   vec2 middle = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 0.5));
@@ -152,14 +153,14 @@ void main() {
     float dt = 2.0 * length0 * s / float(groundCount);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r, shellRadius);
+    vec2 density = densityAt(r, shellDensity);
     // Looking back up the ray from a point before the ground never meets it.
     vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
     // Sunlight by the Chapman depth, below the horizon along the grazing
     // ray: one set of exponentials for the sun's path and the view's.
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) *
-                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;
   }
@@ -187,7 +188,7 @@ void main() {
     vec3 lowestAmbient = ambientAt(lowestPoint, l, shellRadius);
     nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
     farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
-    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellRadius), shellRadius);
+    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
     nearShare = 1.0 - extinction(max(nearDepth, 0.0));
   }
   int limbCount = hitsEarth ? 0 : SAMPLES;
@@ -206,16 +207,16 @@ void main() {
     dt /= float(SAMPLES);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r, shellRadius);
-    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellRadius);
+    vec2 density = densityAt(r, shellDensity);
+    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellDensity);
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) *
-                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;
   }
 
-  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellRadius);
+  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellDensity);
   vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
   // The higher orders: every bit of air scatters its share of the light
   // about it towards the eye, and the shares seen from the eye add up to

@@ -19,11 +19,17 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
-// Sunlight left on the ground with the sun at zenith cosine mu, from the
-// transmittance table's ground row; zero once the Earth hides the sun, with
-// a soft edge just below the horizon.
+// Sunlight left on the ground with the sun at zenith cosine mu, by the
+// Chapman depth as the composite has it (below the horizon along the grazing
+// ray, as the transmittance table has it); zero once the Earth hides the sun,
+// with a soft edge just below the horizon. On a software rasteriser a table
+// read costs more than the Chapman depth and its exponentials.
 vec3 sunOnGround(float mu) {
-  return sunVisibility(1.0, mu) * sunTransmittance(1.0, mu, 0.0, vec2(textureSize(transmittanceTable, 0)));
+  vec3 light = vec3(0.0);
+  // A branch, not a multiplication: the night side skips the exponentials.
+  float visible = sunVisibility(1.0, mu);
+  if (visible > 0.0) light = visible * extinction(scaleHeight * chapman(1.0, max(mu, 0.0)));
+  return light;
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.
