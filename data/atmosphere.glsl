@@ -74,7 +74,7 @@ float sunVisibility(float r, float mu) {
 // texel i of n lies at coordinate i / (n - 1), so the ends of each range are
 // exact. size: the table's, taken once per pixel.
 vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
-  return texture(table, (clamp(xy, 0.0, 1.0) * (size - 1.0) + 0.5) / size).rgb;
+  return textureLod(table, (clamp(xy, 0.0, 1.0) * (size - 1.0) + 0.5) / size, 0.0).rgb;
 }
 
 // The tables' row of radius r: the square root of the altitude's share of

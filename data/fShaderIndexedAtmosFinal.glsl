@@ -53,28 +53,39 @@ vec3 ambientAt(vec3 p, vec3 l, float shell) {
                    vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
 }
 
-// The stretch of the ray o + t d inside a cylinder of the given radius about
-// the shadow's axis, behind the Earth (none when y < x).
-vec2 shadowSpan(vec3 o, vec3 d, vec3 l, float radius) {
+// The stretches of the ray o + t d inside three cylinders about the shadow's
+// axis, behind the Earth, at the radii across the shadow's soft edge (none
+// where y < x). The cylinders share their axis, so the closest approach to
+// it is found once.
+void shadowSpans(vec3 o, vec3 d, vec3 l, out vec2 inner, out vec2 middle, out vec2 outer) {
+  vec3 radii = mix(vec3(shadowEdge.x), vec3(shadowEdge.y), vec3(1.0 / 6.0, 0.5, 5.0 / 6.0));
   vec3 across = d - l * dot(d, l);
   float a = dot(across, across);
-  vec2 span = vec2(-1e9, 1e9);
+  vec3 near = vec3(-1e9), far = vec3(1e9);
+  bvec3 missed;
   if (a > 1e-12) {
     // From the closest approach to the axis, exact for a far eye.
     float tc = -dot(o - l * dot(o, l), across) / a;
     vec3 closest = o + d * tc;
     closest -= l * dot(closest, l);
-    float disc = (radius * radius - dot(closest, closest)) / a;
-    if (disc < 0.0) return vec2(1.0, -1.0);
-    span = vec2(tc - sqrt(disc), tc + sqrt(disc));
-  } else if (dot(o, o) - dot(o, l) * dot(o, l) >= radius * radius) {
-    return vec2(1.0, -1.0);
+    vec3 disc = (radii * radii - dot(closest, closest)) / a;
+    missed = lessThan(disc, vec3(0.0));
+    vec3 halfChord = sqrt(max(disc, 0.0));
+    near = tc - halfChord;
+    far = tc + halfChord;
+  } else {
+    missed = greaterThanEqual(vec3(dot(o, o) - dot(o, l) * dot(o, l)), radii * radii);
   }
   float ol = dot(o, l), dl = dot(d, l);
-  if (dl > 0.0) span.y = min(span.y, -ol / dl);
-  else if (dl < 0.0) span.x = max(span.x, -ol / dl);
-  else if (ol >= 0.0) return vec2(1.0, -1.0);
-  return span;
+  if (dl > 0.0) far = min(far, vec3(-ol / dl));
+  else if (dl < 0.0) near = max(near, vec3(-ol / dl));
+  else if (ol >= 0.0) missed = bvec3(true);
+  // An empty stretch for a cylinder the ray misses.
+  near = mix(near, vec3(1.0), vec3(missed));
+  far = mix(far, vec3(-1.0), vec3(missed));
+  inner = vec2(near.x, far.x);
+  middle = vec2(near.y, far.y);
+  outer = vec2(near.z, far.z);
 }
 
 // The sunlit share of [t - dt/2, t + dt/2]: the soft edge of the shadow as
@@ -122,9 +133,8 @@ void main() {
   vec3 outward = hitsEarth ? -dir : dir;
   vec2 entryDepth = opticalDepthAlong(entry, outward, shellDensity);
   // The Earth's shadow along the ray, at three radii across its soft edge.
-  vec2 inner = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 1.0 / 6.0));
-  vec2 middle = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 0.5));
-  vec2 outer = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 5.0 / 6.0));
+  vec2 inner, middle, outer;
+  shadowSpans(eye, dir, l, inner, middle, outer);
 
   float nu = dot(dir, l);
   float rayleighPhase = 3.0 / (16.0 * PI) * (1.0 + nu * nu);
