@@ -62,8 +62,12 @@ vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLigh
 
   // Lambert under the reddened sun and the sky's light on level ground
   // (every order of scattering, from the table), which lingers past sunset.
-  vec3 skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
-                                           vec2(0.5 + 0.5 * muSun, 0.0));
+  // Past a sun 33 degrees below the horizon the sky sends the ground less
+  // than a tenth of a display unit: the night side skips the read.
+  vec3 skylight = vec3(0.0);
+  if (muSun > -0.55)
+    skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
+                                        vec2(0.5 + 0.5 * muSun, 0.0));
   vec3 result = albedo * (sunlight * nl + skylight) / PI;
 
   if (validityChecker.x > 0.5 && nl > 0.0) {
