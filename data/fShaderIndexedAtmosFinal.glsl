@@ -155,7 +155,7 @@ void main() {
   vec3 groundAmbient = vec3(0.0);
   if (hitsEarth) groundAmbient = ambientAt(eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0)), l, shellRadius);
   // Steep rays cross little air and need few samples; grazing ones all.
-  int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
+  int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
   for (int i = 0; i < groundCount; ++i) {
     // Crowded quadratically towards the ground, where the air is densest.
     float s = 1.0 - (float(i) + 0.5) / float(groundCount);
@@ -232,12 +232,14 @@ void main() {
   // about it towards the eye, and the shares seen from the eye add up to
   // the light the whole path takes out, 1 - T, times the part of it that is
   // scattering (Mie also absorbs).
+  pathDepth = max(pathDepth, 0.0);
   vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
   vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
-  vec3 takenOut = 1.0 - exp(-max(pathExtinction, 0.0));
+  vec3 pathTransmittance = exp(-pathExtinction);
+  vec3 takenOut = 1.0 - pathTransmittance;
   vec3 ambientLight = hitsEarth ? groundAmbient * takenOut
                                 : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
   inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
-  vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
+  vec3 radiance = planet * pathTransmittance + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }
