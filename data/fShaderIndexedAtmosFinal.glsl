@@ -123,6 +123,8 @@ void main() {
     return;
   }
   float t0 = max(shell.x, 0.0);
+  // The same for every pixel of the frame: a loop on it costs one test.
+  bool eyeOutside = shell.x > 0.0;
   float t1 = hitsEarth ? ground.x : shell.y;
 
   // Optical depth from the entry point to distance t: differences of depths
@@ -184,6 +186,18 @@ void main() {
   if (tLow > middle.x && tLow < middle.y) tLow = clamp(tLow - middle.x < middle.y - tLow ? middle.x : middle.y, t0, t1);
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
+  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellDensity);
+  vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
+  // The higher orders: every bit of air scatters its share of the light
+  // about it towards the eye, and the shares seen from the eye add up to
+  // the light the whole path takes out, 1 - T, times the part of it that is
+  // scattering (Mie also absorbs).
+  pathDepth = max(pathDepth, 0.0);
+  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
+  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
+  vec3 pathTransmittance = exp(-pathExtinction);
+  vec3 takenOut = 1.0 - pathTransmittance;
+
   // The higher orders through the limb: read at the lowest point and where
   // the ray has climbed two Rayleigh scale heights either side of it, each
   // side weighted by the light the air on that side takes out of the ray
@@ -198,8 +212,14 @@ void main() {
     vec3 lowestAmbient = ambientAt(lowestPoint, l, shellRadius);
     nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
     farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
-    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
-    nearShare = 1.0 - extinction(max(nearDepth, 0.0));
+    // Seen from outside the shell the ray's air is symmetric about its lowest
+    // point: the near side takes out the square root of the path's
+    // transmittance. From inside, the near side's depth is its own.
+    nearShare = 1.0 - sqrt(pathTransmittance);
+    for (int k = eyeOutside ? 1 : 0; k < 1; ++k) {
+      vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
+      nearShare = 1.0 - extinction(max(nearDepth, 0.0));
+    }
   }
   int limbCount = hitsEarth ? 0 : SAMPLES;
   for (int i = 0; i < limbCount; ++i) {
@@ -226,17 +246,6 @@ void main() {
                  transmitted * dt;
   }
 
-  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellDensity);
-  vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
-  // The higher orders: every bit of air scatters its share of the light
-  // about it towards the eye, and the shares seen from the eye add up to
-  // the light the whole path takes out, 1 - T, times the part of it that is
-  // scattering (Mie also absorbs).
-  pathDepth = max(pathDepth, 0.0);
-  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
-  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
-  vec3 pathTransmittance = exp(-pathExtinction);
-  vec3 takenOut = 1.0 - pathTransmittance;
   vec3 ambientLight = hitsEarth ? groundAmbient * takenOut
                                 : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
   inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
