@@ -221,6 +221,10 @@ void main() {
       nearShare = 1.0 - extinction(max(nearDepth, 0.0));
     }
   }
+  // The density-weighted column through the ray's lowest point (on the
+  // ground's radius at least), as opticalDepth has it below the horizon.
+  float lowestRadius = max(length(eye - dir * dot(eye, dir)), 1.0);
+  vec2 lowestColumn = 2.0 * scaleHeight * densityAt(lowestRadius, shellDensity) * chapman(lowestRadius, 0.0);
   int limbCount = hitsEarth ? 0 : SAMPLES;
   for (int i = 0; i < limbCount; ++i) {
     float u = (float(i) + 0.5) / float(SAMPLES);
@@ -238,7 +242,12 @@ void main() {
     vec3 p = eye + dir * t;
     float r = length(p);
     vec2 density = densityAt(r, shellDensity);
-    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellDensity);
+    // Before the lowest point the depth to space looks back through it: the
+    // column through the lowest point, the same for every sample, less the
+    // depth upwards.
+    float muView = dot(p, dir) / r;
+    vec2 upward = scaleHeight * density * chapman(r, abs(muView));
+    vec2 viewDepth = entryDepth - (muView >= 0.0 ? upward : lowestColumn - upward);
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) *
                        extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
