@@ -7,6 +7,7 @@ in vec2 UV;
 in vec3 position_worldspace;
 in vec3 normal_worldspace;
 flat in vec3 eye_worldspace;
+in vec3 skylight;
 
 uniform mat4 M;
 uniform vec3 lightPos_worldspace;
@@ -61,13 +62,8 @@ vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLigh
   float nl = max(dot(n, l), 0.0);
 
   // Lambert under the reddened sun and the sky's light on level ground
-  // (every order of scattering, from the table), which lingers past sunset.
-  // Past a sun 33 degrees below the horizon the sky sends the ground less
-  // than a tenth of a display unit: the night side skips the read.
-  vec3 skylight = vec3(0.0);
-  if (muSun > -0.55)
-    skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
-                                        vec2(0.5 + 0.5 * muSun, 0.0));
+  // (every order of scattering, from the table, per vertex), which lingers
+  // past sunset.
   vec3 result = albedo * (sunlight * nl + skylight) / PI;
 
   if (validityChecker.x > 0.5 && nl > 0.0) {
