@@ -145,10 +145,9 @@ void main() {
                    ((2.0 + g2) * pow(1.0 + g2 - 2.0 * mieG * nu, 1.5));
   vec3 inscatter = vec3(0.0);
 
-  // Loops rather than branches: a software rasteriser runs both sides of a
-  // branch that splits a block of pixels, but leaves a loop as soon as no
-  // pixel of the block has iterations left. Rays that end on the ground take
-  // the first loop, rays through the limb the second.
+  // One loop for rays onto the ground and rays through the limb: a software
+  // rasteriser runs both sides of a branch, and a loop at least once, for
+  // every pixel of a block.
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
   // On a ray onto the ground the higher orders change slowly, with altitude
@@ -158,32 +157,18 @@ void main() {
   if (hitsEarth) groundAmbient = ambientAt(eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0)), l, shellRadius);
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
-  for (int i = 0; i < groundCount; ++i) {
-    // Crowded quadratically towards the ground, where the air is densest.
-    float s = 1.0 - (float(i) + 0.5) / float(groundCount);
-    float t = t1 - length0 * s * s;
-    float dt = 2.0 * length0 * s / float(groundCount);
-    vec3 p = eye + dir * t;
-    float r = length(p);
-    vec2 density = densityAt(r, shellDensity);
-    // Looking back up the ray from a point before the ground never meets it.
-    vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
-    // Sunlight by the Chapman depth, below the horizon along the grazing
-    // ray: one set of exponentials for the sun's path and the view's.
-    float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
-    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
-                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
-    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
-                 transmitted * dt;
-  }
 
   // Crowded quadratically towards the closest approach to the planet.
   // When the lowest point lies in the Earth's shadow, the sunlit air that
   // matters most starts where the ray leaves the shadow nearest to it: the
   // samples crowd there instead (the same point as the lowest one leaves the
   // shadow, so nothing jumps).
+  // A ray onto the ground is the same with its end as the lowest point:
+  // every sample before it, crowded towards the ground, where the air is
+  // densest.
   float tLow = clamp(-dot(eye, dir), t0, t1);
   if (tLow > middle.x && tLow < middle.y) tLow = clamp(tLow - middle.x < middle.y - tLow ? middle.x : middle.y, t0, t1);
+  if (hitsEarth) tLow = t1;
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
   vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellDensity);
@@ -225,9 +210,9 @@ void main() {
   // ground's radius at least), as opticalDepth has it below the horizon.
   float lowestRadius = max(length(eye - dir * dot(eye, dir)), 1.0);
   vec2 lowestColumn = 2.0 * scaleHeight * densityAt(lowestRadius, shellDensity) * chapman(lowestRadius, 0.0);
-  int limbCount = hitsEarth ? 0 : SAMPLES;
-  for (int i = 0; i < limbCount; ++i) {
-    float u = (float(i) + 0.5) / float(SAMPLES);
+  int count = hitsEarth ? groundCount : SAMPLES;
+  for (int i = 0; i < count; ++i) {
+    float u = (float(i) + 0.5) / float(count);
     float t, dt;
     if (u < split) {
       float s = 1.0 - u / split;
@@ -238,7 +223,7 @@ void main() {
       t = tLow + after * s * s;
       dt = 2.0 * after * s / max(1.0 - split, 1e-6);
     }
-    dt /= float(SAMPLES);
+    dt /= float(count);
     vec3 p = eye + dir * t;
     float r = length(p);
     vec2 density = densityAt(r, shellDensity);
@@ -247,7 +232,11 @@ void main() {
     // depth upwards.
     float muView = dot(p, dir) / r;
     vec2 upward = scaleHeight * density * chapman(r, abs(muView));
-    vec2 viewDepth = entryDepth - (muView >= 0.0 ? upward : lowestColumn - upward);
+    // A ray onto the ground descends all the way: looking back up it from a
+    // sample never meets the ground.
+    vec2 viewDepth = hitsEarth ? upward - entryDepth : entryDepth - (muView >= 0.0 ? upward : lowestColumn - upward);
+    // Sunlight by the Chapman depth, below the horizon along the grazing
+    // ray: one set of exponentials for the sun's path and the view's.
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) *
                        extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
