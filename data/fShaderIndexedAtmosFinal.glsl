@@ -153,8 +153,8 @@ void main() {
   // On a ray onto the ground the higher orders change slowly, with altitude
   // mostly: read once, one Rayleigh scale height above the ground, the mean
   // height of the air along the ray.
-  vec3 groundAmbient = vec3(0.0);
-  if (hitsEarth) groundAmbient = ambientAt(eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0)), l, shellRadius);
+  // (Read below with the limb's reads, in the place of its lowest point.)
+  vec3 groundRead = eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0));
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
 
@@ -187,24 +187,26 @@ void main() {
   // the ray has climbed two Rayleigh scale heights either side of it, each
   // side weighted by the light the air on that side takes out of the ray
   // (the far side's behind the near side's).
-  vec3 nearAmbient = vec3(0.0), farAmbient = vec3(0.0), nearShare = vec3(0.0);
-  if (!hitsEarth) {
-    float lowestT = clamp(-dot(eye, dir), t0, t1);
-    vec3 lowestPoint = eye + dir * lowestT;
-    float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
-    float climbed = lowestR + 2.0 * scaleHeight.x;
-    float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
-    vec3 lowestAmbient = ambientAt(lowestPoint, l, shellRadius);
-    nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
-    farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
-    // Seen from outside the shell the ray's air is symmetric about its lowest
-    // point: the near side takes out the square root of the path's
-    // transmittance. From inside, the near side's depth is its own.
-    nearShare = 1.0 - sqrt(pathTransmittance);
-    for (int k = eyeOutside ? 1 : 0; k < 1; ++k) {
-      vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
-      nearShare = 1.0 - extinction(max(nearDepth, 0.0));
-    }
+  // Every pixel makes the same three reads (a branch would not spare a
+  // software rasteriser any): a ray onto the ground reads its one point in
+  // the place of the lowest.
+  float lowestT = clamp(-dot(eye, dir), t0, t1);
+  vec3 lowestPoint = eye + dir * lowestT;
+  float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
+  float climbed = lowestR + 2.0 * scaleHeight.x;
+  float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
+  vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius);
+  vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
+  vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
+  // Seen from outside the shell the ray's air is symmetric about its lowest
+  // point: the near side takes out the square root of the path's
+  // transmittance. From inside, the near side's depth is its own (the same
+  // test for every pixel of the frame, so the loop runs for none from
+  // outside).
+  vec3 nearShare = 1.0 - sqrt(pathTransmittance);
+  for (int k = eyeOutside ? 1 : 0; k < 1; ++k) {
+    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
+    nearShare = 1.0 - extinction(max(nearDepth, 0.0));
   }
   // The density-weighted column through the ray's lowest point (on the
   // ground's radius at least), as opticalDepth has it below the horizon.
@@ -244,7 +246,7 @@ void main() {
                  transmitted * dt;
   }
 
-  vec3 ambientLight = hitsEarth ? groundAmbient * takenOut
+  vec3 ambientLight = hitsEarth ? lowestAmbient * takenOut
                                 : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
   inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
   vec3 radiance = planet * pathTransmittance + sunIntensity * inscatter;
