@@ -123,8 +123,6 @@ void main() {
     return;
   }
   float t0 = max(shell.x, 0.0);
-  // The same for every pixel of the frame: a loop on it costs one test.
-  bool eyeOutside = shell.x > 0.0;
   float t1 = hitsEarth ? ground.x : shell.y;
 
   // Optical depth from the entry point to distance t: differences of depths
@@ -198,16 +196,8 @@ void main() {
   vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius);
   vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
   vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
-  // Seen from outside the shell the ray's air is symmetric about its lowest
-  // point: the near side takes out the square root of the path's
-  // transmittance. From inside, the near side's depth is its own (the same
-  // test for every pixel of the frame, so the loop runs for none from
-  // outside).
-  vec3 nearShare = 1.0 - sqrt(pathTransmittance);
-  for (int k = eyeOutside ? 1 : 0; k < 1; ++k) {
-    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
-    nearShare = 1.0 - extinction(max(nearDepth, 0.0));
-  }
+  vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
+  vec3 nearShare = 1.0 - extinction(max(nearDepth, 0.0));
   // The density-weighted column through the ray's lowest point (on the
   // ground's radius at least), as opticalDepth has it below the horizon.
   float lowestRadius = max(length(eye - dir * dot(eye, dir)), 1.0);
