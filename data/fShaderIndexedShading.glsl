@@ -26,11 +26,7 @@ out vec3 color;
 // with a soft edge just below the horizon. On a software rasteriser a table
 // read costs more than the Chapman depth and its exponentials.
 vec3 sunOnGround(float mu) {
-  vec3 light = vec3(0.0);
-  // A branch, not a multiplication: the night side skips the exponentials.
-  float visible = sunVisibility(1.0, mu);
-  if (visible > 0.0) light = visible * extinction(scaleHeight * chapman(1.0, max(mu, 0.0)));
-  return light;
+  return sunVisibility(1.0, mu) * extinction(scaleHeight * chapman(1.0, max(mu, 0.0)));
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.

@@ -36,11 +36,8 @@ void main() {
   normal_worldspace = transpose(inverse(mat3(M))) * vertexNormal_modelspace;
   UV = vertexUV;
   float muSun = dot(normalize(position_worldspace), normalize(lightPos_worldspace - position_worldspace));
-  // Past a sun 33 degrees below the horizon the sky sends the ground less
-  // than a tenth of a display unit.
-  skylight = muSun > -0.55 ? sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
-                                                      vec2(0.5 + 0.5 * muSun, 0.0))
-                           : vec3(0.0);
+  skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
+                                     vec2(0.5 + 0.5 * muSun, 0.0));
   focalLength = vec2(1.0);
 
   if (screenSize.x > 0.0) {
