@@ -169,7 +169,12 @@ void main() {
   if (hitsEarth) tLow = t1;
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
-  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellDensity);
+  // The path's end looks up: from the ground back along the ray, or out of
+  // the shell. (A software rasteriser would pay for the branch below the
+  // horizon in opticalDepth whether or not a pixel took it.)
+  vec3 end = eye + dir * t1;
+  float endR = length(end);
+  vec2 endDepth = scaleHeight * densityAt(endR, shellDensity) * chapman(endR, max(dot(end, outward) / endR, 0.0));
   vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
   // The higher orders: every bit of air scatters its share of the light
   // about it towards the eye, and the shares seen from the eye add up to
@@ -196,7 +201,9 @@ void main() {
   vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius);
   vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
   vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
-  vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellDensity), shellDensity);
+  // A limb ray's lowest point looks level or up along it (the near side's
+  // depth is not used on a ray onto the ground).
+  vec2 nearDepth = entryDepth - scaleHeight * densityAt(lowestR, shellDensity) * chapman(lowestR, max(lowestMu, 0.0));
   vec3 nearShare = 1.0 - extinction(max(nearDepth, 0.0));
   // The density-weighted column through the ray's lowest point (on the
   // ground's radius at least), as opticalDepth has it below the horizon.
