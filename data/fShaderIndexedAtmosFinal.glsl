@@ -203,12 +203,14 @@ void main() {
   vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
   // A limb ray's lowest point looks level or up along it (the near side's
   // depth is not used on a ray onto the ground).
-  vec2 nearDepth = entryDepth - scaleHeight * densityAt(lowestR, shellDensity) * chapman(lowestR, max(lowestMu, 0.0));
+  vec2 lowestDensity = densityAt(lowestR, shellDensity);
+  vec2 nearDepth = entryDepth - scaleHeight * lowestDensity * chapman(lowestR, max(lowestMu, 0.0));
   vec3 nearShare = 1.0 - extinction(max(nearDepth, 0.0));
-  // The density-weighted column through the ray's lowest point (on the
-  // ground's radius at least), as opticalDepth has it below the horizon.
-  float lowestRadius = max(length(eye - dir * dot(eye, dir)), 1.0);
-  vec2 lowestColumn = 2.0 * scaleHeight * densityAt(lowestRadius, shellDensity) * chapman(lowestRadius, 0.0);
+  // The density-weighted column through the ray's lowest point, as
+  // opticalDepth has it below the horizon. Only samples before the lowest
+  // point use it, so only rays whose lowest point lies between their ends:
+  // the point above.
+  vec2 lowestColumn = 2.0 * scaleHeight * lowestDensity * chapman(lowestR, 0.0);
   int count = hitsEarth ? groundCount : SAMPLES;
   for (int i = 0; i < count; ++i) {
     float u = (float(i) + 0.5) / float(count);
