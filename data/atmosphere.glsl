@@ -44,23 +44,23 @@ vec3 shoulder(vec3 x) {
 }
 
 // Air density at radius r relative to sea level, for the two scale heights;
-// lowered by its value at the shell's radius, so that the air fades to
-// nothing there and the halo has no edge.
-vec2 densityAt(float r, float shell) {
-  return max(exp((1.0 - r) / scaleHeight) - exp((1.0 - shell) / scaleHeight), 0.0);
-}
+// lowered by its value at the shell's radius (shellDensity, from
+// densityAtShell once per pixel), so that the air fades to nothing there and
+// the halo has no edge.
+vec2 densityAtShell(float shell) { return exp((1.0 - shell) / scaleHeight); }
+vec2 densityAt(float r, vec2 shellDensity) { return max(exp((1.0 - r) / scaleHeight) - shellDensity, 0.0); }
 // Chapman function for rays at zenith cosine mu >= 0: the density-weighted
 // path to space in scale heights, from exp(y*y)erfc(y) ~ 2 / (sqrt(pi)
 // (y + sqrt(y*y + 4/pi))) with y = mu sqrt(r / 2H).
 vec2 chapman(float r, float mu) { return 2.0 / (mu + sqrt(mu * mu + 8.0 * scaleHeight / (PI * r))); }
 // Density-weighted length from radius r, where the density is
-// densityAt(r, shell) (the caller has it at hand), to space at zenith cosine
+// densityAt(r, shellDensity) (the caller has it at hand), to space at zenith cosine
 // mu; a ray below the horizon passes its closest approach and climbs back out.
-vec2 opticalDepth(float r, float mu, vec2 density, float shell) {
+vec2 opticalDepth(float r, float mu, vec2 density, vec2 shellDensity) {
   vec2 upward = scaleHeight * density * chapman(r, abs(mu));
   if (mu >= 0.0) return upward;
   float r0 = max(r * sqrt(max(1.0 - mu * mu, 0.0)), 1.0);
-  return 2.0 * scaleHeight * densityAt(r0, shell) * chapman(r0, 0.0) - upward;
+  return 2.0 * scaleHeight * densityAt(r0, shellDensity) * chapman(r0, 0.0) - upward;
 }
 
 // How much of the sun a point at radius r sees at sun-zenith cosine mu: all
@@ -74,7 +74,7 @@ float sunVisibility(float r, float mu) {
 // texel i of n lies at coordinate i / (n - 1), so the ends of each range are
 // exact. size: the table's, taken once per pixel.
 vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
-  return texture(table, (clamp(xy, 0.0, 1.0) * (size - 1.0) + 0.5) / size).rgb;
+  return textureLod(table, (clamp(xy, 0.0, 1.0) * (size - 1.0) + 0.5) / size, 0.0).rgb;
 }
 
 // The tables' row of radius r: the square root of the altitude's share of

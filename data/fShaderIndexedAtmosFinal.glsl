@@ -25,9 +25,9 @@ const int SAMPLES = 10;
 // the sun's glow stay visible behind the thin air beyond the Earth's disc.
 const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
 
-vec2 opticalDepthAlong(vec3 p, vec3 d, float shell) {
+vec2 opticalDepthAlong(vec3 p, vec3 d, vec2 shellDensity) {
   float r = length(p);
-  return opticalDepth(r, dot(p, d) / r, densityAt(r, shell), shell);
+  return opticalDepth(r, dot(p, d) / r, densityAt(r, shellDensity), shellDensity);
 }
 
 // Entry and exit distances of the ray o + t d on a sphere about the origin;
@@ -53,28 +53,39 @@ vec3 ambientAt(vec3 p, vec3 l, float shell) {
                    vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
 }
 
-// The stretch of the ray o + t d inside a cylinder of the given radius about
-// the shadow's axis, behind the Earth (none when y < x).
-vec2 shadowSpan(vec3 o, vec3 d, vec3 l, float radius) {
+// The stretches of the ray o + t d inside three cylinders about the shadow's
+// axis, behind the Earth, at the radii across the shadow's soft edge (none
+// where y < x). The cylinders share their axis, so the closest approach to
+// it is found once.
+void shadowSpans(vec3 o, vec3 d, vec3 l, out vec2 inner, out vec2 middle, out vec2 outer) {
+  vec3 radii = mix(vec3(shadowEdge.x), vec3(shadowEdge.y), vec3(1.0 / 6.0, 0.5, 5.0 / 6.0));
   vec3 across = d - l * dot(d, l);
   float a = dot(across, across);
-  vec2 span = vec2(-1e9, 1e9);
+  vec3 near = vec3(-1e9), far = vec3(1e9);
+  bvec3 missed;
   if (a > 1e-12) {
     // From the closest approach to the axis, exact for a far eye.
     float tc = -dot(o - l * dot(o, l), across) / a;
     vec3 closest = o + d * tc;
     closest -= l * dot(closest, l);
-    float disc = (radius * radius - dot(closest, closest)) / a;
-    if (disc < 0.0) return vec2(1.0, -1.0);
-    span = vec2(tc - sqrt(disc), tc + sqrt(disc));
-  } else if (dot(o, o) - dot(o, l) * dot(o, l) >= radius * radius) {
-    return vec2(1.0, -1.0);
+    vec3 disc = (radii * radii - dot(closest, closest)) / a;
+    missed = lessThan(disc, vec3(0.0));
+    vec3 halfChord = sqrt(max(disc, 0.0));
+    near = tc - halfChord;
+    far = tc + halfChord;
+  } else {
+    missed = greaterThanEqual(vec3(dot(o, o) - dot(o, l) * dot(o, l)), radii * radii);
   }
   float ol = dot(o, l), dl = dot(d, l);
-  if (dl > 0.0) span.y = min(span.y, -ol / dl);
-  else if (dl < 0.0) span.x = max(span.x, -ol / dl);
-  else if (ol >= 0.0) return vec2(1.0, -1.0);
-  return span;
+  if (dl > 0.0) far = min(far, vec3(-ol / dl));
+  else if (dl < 0.0) near = max(near, vec3(-ol / dl));
+  else if (ol >= 0.0) missed = bvec3(true);
+  // An empty stretch for a cylinder the ray misses.
+  near = mix(near, vec3(1.0), vec3(missed));
+  far = mix(far, vec3(-1.0), vec3(missed));
+  inner = vec2(near.x, far.x);
+  middle = vec2(near.y, far.y);
+  outer = vec2(near.z, far.z);
 }
 
 // The sunlit share of [t - dt/2, t + dt/2]: the soft edge of the shadow as
@@ -102,6 +113,7 @@ void main() {
   multipleScatteringSize = vec2(textureSize(multipleScatteringTable, 0));
 
   float shellRadius = length(M[0].xyz);
+  vec2 shellDensity = densityAtShell(shellRadius);
   vec2 shell = sphereHits(eye, dir, shellRadius);
   vec2 ground = sphereHits(eye, dir, 1.0);
   bool hitsEarth = ground.y >= ground.x && ground.x > 0.0;
@@ -119,11 +131,10 @@ void main() {
   // Towards space from every point of the path: back along the ray when it
   // ends on the ground, onwards when it leaves the shell again.
   vec3 outward = hitsEarth ? -dir : dir;
-  vec2 entryDepth = opticalDepthAlong(entry, outward, shellRadius);
+  vec2 entryDepth = opticalDepthAlong(entry, outward, shellDensity);
   // The Earth's shadow along the ray, at three radii across its soft edge.
-  vec2 inner = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 1.0 / 6.0));
-  vec2 middle = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 0.5));
-  vec2 outer = shadowSpan(eye, dir, l, mix(shadowEdge.x, shadowEdge.y, 5.0 / 6.0));
+  vec2 inner, middle, outer;
+  shadowSpans(eye, dir, l, inner, middle, outer);
 
   float nu = dot(dir, l);
   float rayleighPhase = 3.0 / (16.0 * PI) * (1.0 + nu * nu);
@@ -132,67 +143,77 @@ void main() {
                    ((2.0 + g2) * pow(1.0 + g2 - 2.0 * mieG * nu, 1.5));
   vec3 inscatter = vec3(0.0);
 
-  // Loops rather than branches: a software rasteriser runs both sides of a
-  // branch that splits a block of pixels, but leaves a loop as soon as no
-  // pixel of the block has iterations left. Rays that end on the ground take
-  // the first loop, rays through the limb the second.
+  // One loop for rays onto the ground and rays through the limb: a software
+  // rasteriser runs both sides of a branch, and a loop at least once, for
+  // every pixel of a block.
   float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
   // On a ray onto the ground the higher orders change slowly, with altitude
   // mostly: read once, one Rayleigh scale height above the ground, the mean
   // height of the air along the ray.
-  vec3 groundAmbient = vec3(0.0);
-  if (hitsEarth) groundAmbient = ambientAt(eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0)), l, shellRadius);
+  // (Read below with the limb's reads, in the place of its lowest point.)
+  vec3 groundRead = eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0));
   // Steep rays cross little air and need few samples; grazing ones all.
-  int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 4.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
-  for (int i = 0; i < groundCount; ++i) {
-    // Crowded quadratically towards the ground, where the air is densest.
-    float s = 1.0 - (float(i) + 0.5) / float(groundCount);
-    float t = t1 - length0 * s * s;
-    float dt = 2.0 * length0 * s / float(groundCount);
-    vec3 p = eye + dir * t;
-    float r = length(p);
-    vec2 density = densityAt(r, shellRadius);
-    // Looking back up the ray from a point before the ground never meets it.
-    vec2 viewDepth = scaleHeight * density * chapman(r, max(dot(p, -dir) / r, 0.0)) - entryDepth;
-    // Sunlight by the Chapman depth, below the horizon along the grazing
-    // ray: one set of exponentials for the sun's path and the view's.
-    float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
-    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
-                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
-    inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
-                 transmitted * dt;
-  }
+  int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
 
   // Crowded quadratically towards the closest approach to the planet.
   // When the lowest point lies in the Earth's shadow, the sunlit air that
   // matters most starts where the ray leaves the shadow nearest to it: the
   // samples crowd there instead (the same point as the lowest one leaves the
   // shadow, so nothing jumps).
+  // A ray onto the ground is the same with its end as the lowest point:
+  // every sample before it, crowded towards the ground, where the air is
+  // densest.
   float tLow = clamp(-dot(eye, dir), t0, t1);
   if (tLow > middle.x && tLow < middle.y) tLow = clamp(tLow - middle.x < middle.y - tLow ? middle.x : middle.y, t0, t1);
+  if (hitsEarth) tLow = t1;
   float before = max(tLow - t0, 0.0), after = max(t1 - tLow, 0.0);
   float split = before / max(before + after, 1e-6);
+  // The path's end looks up: from the ground back along the ray, or out of
+  // the shell. (A software rasteriser would pay for the branch below the
+  // horizon in opticalDepth whether or not a pixel took it.)
+  vec3 end = eye + dir * t1;
+  float endR = length(end);
+  vec2 endDepth = scaleHeight * densityAt(endR, shellDensity) * chapman(endR, max(dot(end, outward) / endR, 0.0));
+  vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
+  // The higher orders: every bit of air scatters its share of the light
+  // about it towards the eye, and the shares seen from the eye add up to
+  // the light the whole path takes out, 1 - T, times the part of it that is
+  // scattering (Mie also absorbs).
+  pathDepth = max(pathDepth, 0.0);
+  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
+  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
+  vec3 pathTransmittance = exp(-pathExtinction);
+  vec3 takenOut = 1.0 - pathTransmittance;
+
   // The higher orders through the limb: read at the lowest point and where
   // the ray has climbed two Rayleigh scale heights either side of it, each
   // side weighted by the light the air on that side takes out of the ray
   // (the far side's behind the near side's).
-  vec3 nearAmbient = vec3(0.0), farAmbient = vec3(0.0), nearShare = vec3(0.0);
-  if (!hitsEarth) {
-    float lowestT = clamp(-dot(eye, dir), t0, t1);
-    vec3 lowestPoint = eye + dir * lowestT;
-    float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
-    float climbed = lowestR + 2.0 * scaleHeight.x;
-    float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
-    vec3 lowestAmbient = ambientAt(lowestPoint, l, shellRadius);
-    nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
-    farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
-    vec2 nearDepth = entryDepth - opticalDepth(lowestR, lowestMu, densityAt(lowestR, shellRadius), shellRadius);
-    nearShare = 1.0 - extinction(max(nearDepth, 0.0));
-  }
-  int limbCount = hitsEarth ? 0 : SAMPLES;
-  for (int i = 0; i < limbCount; ++i) {
-    float u = (float(i) + 0.5) / float(SAMPLES);
+  // Every pixel makes the same three reads (a branch would not spare a
+  // software rasteriser any): a ray onto the ground reads its one point in
+  // the place of the lowest.
+  float lowestT = clamp(-dot(eye, dir), t0, t1);
+  vec3 lowestPoint = eye + dir * lowestT;
+  float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
+  float climbed = lowestR + 2.0 * scaleHeight.x;
+  float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
+  vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius);
+  vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
+  vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
+  // A limb ray's lowest point looks level or up along it (the near side's
+  // depth is not used on a ray onto the ground).
+  vec2 lowestDensity = densityAt(lowestR, shellDensity);
+  vec2 nearDepth = entryDepth - scaleHeight * lowestDensity * chapman(lowestR, max(lowestMu, 0.0));
+  vec3 nearShare = 1.0 - extinction(max(nearDepth, 0.0));
+  // The density-weighted column through the ray's lowest point, as
+  // opticalDepth has it below the horizon. Only samples before the lowest
+  // point use it, so only rays whose lowest point lies between their ends:
+  // the point above.
+  vec2 lowestColumn = 2.0 * scaleHeight * lowestDensity * chapman(lowestR, 0.0);
+  int count = hitsEarth ? groundCount : SAMPLES;
+  for (int i = 0; i < count; ++i) {
+    float u = (float(i) + 0.5) / float(count);
     float t, dt;
     if (u < split) {
       float s = 1.0 - u / split;
@@ -203,30 +224,30 @@ void main() {
       t = tLow + after * s * s;
       dt = 2.0 * after * s / max(1.0 - split, 1e-6);
     }
-    dt /= float(SAMPLES);
+    dt /= float(count);
     vec3 p = eye + dir * t;
     float r = length(p);
-    vec2 density = densityAt(r, shellRadius);
-    vec2 viewDepth = entryDepth - opticalDepth(r, dot(p, dir) / r, density, shellRadius);
+    vec2 density = densityAt(r, shellDensity);
+    // Before the lowest point the depth to space looks back through it: the
+    // column through the lowest point, the same for every sample, less the
+    // depth upwards.
+    float muView = dot(p, dir) / r;
+    vec2 upward = scaleHeight * density * chapman(r, abs(muView));
+    // A ray onto the ground descends all the way: looking back up it from a
+    // sample never meets the ground.
+    vec2 viewDepth = hitsEarth ? upward - entryDepth : entryDepth - (muView >= 0.0 ? upward : lowestColumn - upward);
+    // Sunlight by the Chapman depth, below the horizon along the grazing
+    // ray: one set of exponentials for the sun's path and the view's.
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) *
-                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellRadius));
+                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;
   }
 
-  vec2 endDepth = opticalDepthAlong(eye + dir * t1, outward, shellRadius);
-  vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
-  // The higher orders: every bit of air scatters its share of the light
-  // about it towards the eye, and the shares seen from the eye add up to
-  // the light the whole path takes out, 1 - T, times the part of it that is
-  // scattering (Mie also absorbs).
-  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
-  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
-  vec3 takenOut = 1.0 - exp(-max(pathExtinction, 0.0));
-  vec3 ambientLight = hitsEarth ? groundAmbient * takenOut
+  vec3 ambientLight = hitsEarth ? lowestAmbient * takenOut
                                 : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
   inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
-  vec3 radiance = planet * extinction(max(pathDepth, 0.0)) + sunIntensity * inscatter;
+  vec3 radiance = planet * pathTransmittance + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }

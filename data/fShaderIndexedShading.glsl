@@ -7,6 +7,7 @@ in vec2 UV;
 in vec3 position_worldspace;
 in vec3 normal_worldspace;
 flat in vec3 eye_worldspace;
+in vec3 skylight;
 
 uniform mat4 M;
 uniform vec3 lightPos_worldspace;
@@ -19,11 +20,13 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
-// Sunlight left on the ground with the sun at zenith cosine mu, from the
-// transmittance table's ground row; zero once the Earth hides the sun, with
-// a soft edge just below the horizon.
+// Sunlight left on the ground with the sun at zenith cosine mu, by the
+// Chapman depth as the composite has it (below the horizon along the grazing
+// ray, as the transmittance table has it); zero once the Earth hides the sun,
+// with a soft edge just below the horizon. On a software rasteriser a table
+// read costs more than the Chapman depth and its exponentials.
 vec3 sunOnGround(float mu) {
-  return sunVisibility(1.0, mu) * sunTransmittance(1.0, mu, 0.0, vec2(textureSize(transmittanceTable, 0)));
+  return sunVisibility(1.0, mu) * extinction(scaleHeight * chapman(1.0, max(mu, 0.0)));
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.
@@ -55,9 +58,8 @@ vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLigh
   float nl = max(dot(n, l), 0.0);
 
   // Lambert under the reddened sun and the sky's light on level ground
-  // (every order of scattering, from the table), which lingers past sunset.
-  vec3 skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
-                                           vec2(0.5 + 0.5 * muSun, 0.0));
+  // (every order of scattering, from the table, per vertex), which lingers
+  // past sunset.
   vec3 result = albedo * (sunlight * nl + skylight) / PI;
 
   if (validityChecker.x > 0.5 && nl > 0.0) {

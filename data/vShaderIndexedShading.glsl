@@ -18,6 +18,15 @@ flat out vec3 eye_worldspace;
 // The projection's focal lengths (x, y): the composite rebuilds each pixel's
 // view ray from them.
 flat out vec2 focalLength;
+// The sky's light on level ground here (the Earth's shading): a function of
+// the sun's height alone, smooth, so read per vertex and interpolated; per
+// pixel the read cost a software rasteriser more than the rest of the
+// Earth's lighting.
+out vec3 skylight;
+
+uniform vec3 lightPos_worldspace;
+
+#include "atmosphere.glsl"
 
 void main() {
   vec4 clip = MVP * vec4(vertexPosition_modelspace, 1.0);
@@ -26,6 +35,9 @@ void main() {
   position_worldspace = (M * vec4(vertexPosition_modelspace, 1.0)).xyz;
   normal_worldspace = transpose(inverse(mat3(M))) * vertexNormal_modelspace;
   UV = vertexUV;
+  float muSun = dot(normalize(position_worldspace), normalize(lightPos_worldspace - position_worldspace));
+  skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
+                                     vec2(0.5 + 0.5 * muSun, 0.0));
   focalLength = vec2(1.0);
 
   if (screenSize.x > 0.0) {

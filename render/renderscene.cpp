@@ -146,6 +146,10 @@ void renderScene() {
   if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
     earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
                          drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
+  // The shared vertex stage reads the sky's ground table in this program too:
+  // its sampler must point at the table, not at whatever unit 0 holds (WebGL
+  // refuses a draw that samples a texture its target is rendering into).
+  bindSkyTextures(skyTextures, atmosphereRecord.programID);
   drawWith(earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix, viewMatrix);
   drawWith(atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix);
   stageEnd(FrameStage::AtmosphereDepth);
