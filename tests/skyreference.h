@@ -77,4 +77,17 @@ class Reference {
 Rgb tablesAlong(const AtmosphereModel& m, const SkyTables& tables, const Reference& reference, glm::dvec3 eye,
                 glm::dvec3 dir);
 
+// A ray the tests look along.
+struct Ray {
+  glm::dvec3 eye, dir;
+};
+
+// A ray from far away whose closest approach to the centre is `closest`
+// radii, at the point in direction `at`; it travels along `along` there.
+inline Ray tangentRay(glm::dvec3 at, glm::dvec3 along, double closest) {
+  at = glm::normalize(at);
+  along = glm::normalize(along - at * glm::dot(along, at));
+  return {at * closest - along * 3.0, along};
+}
+
 }  // namespace skyref

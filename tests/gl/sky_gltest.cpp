@@ -128,6 +128,19 @@ class Sky : public ::testing::Test {
     glDeleteProgram(shading);
   }
 
+  // Each pass into its own cleared image, depth-tested, back faces culled,
+  // with the tables, the view and the sun.
+  void beginPass(GLuint image, GLuint program, const ShaderProgram& record, const glm::mat4& view) {
+    glBindFramebuffer(GL_FRAMEBUFFER, image);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    bindSkyTextures(tables, program);
+    glUniformMatrix4fv(record.V, 1, GL_FALSE, glm::value_ptr(view));
+    glUniform3f(record.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);
+  }
+
   // The displayed colour of the ray from eye along dir, as the two passes
   // draw it: the Earth's shading into the planet image, then the composite.
   glm::vec3 displayed(glm::dvec3 eye, glm::dvec3 dir) {
@@ -141,25 +154,11 @@ class Sky : public ::testing::Test {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, planetFramebuffer);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    bindSkyTextures(tables, shading);
-    glUniformMatrix4fv(shadingRecord.V, 1, GL_FALSE, glm::value_ptr(view));
-    glUniform3f(shadingRecord.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);
+    beginPass(planetFramebuffer, shading, shadingRecord, view);
     earth.draw(vp, shadingRecord);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_BACK);
-    bindSkyTextures(tables, composite);
-    glUniformMatrix4fv(compositeRecord.V, 1, GL_FALSE, glm::value_ptr(view));
-    glUniform3f(compositeRecord.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);
+    beginPass(framebuffer, composite, compositeRecord, view);
     compositeRecord.bindTextureUnit(3, planetDepth, compositeRecord.textureAtmosDepth);
     compositeRecord.bindTextureUnit(5, planetColour, compositeRecord.texturePlanetColor);
     glUniform2f(compositeRecord.screenSize, float(kSize), float(kSize));
@@ -180,16 +179,8 @@ class Sky : public ::testing::Test {
   Object shell, earth;
 };
 
-struct Ray {
-  glm::dvec3 eye, dir;
-};
-
-// A ray that passes the centre at `closest` radii, at the point towards `at`.
-Ray tangent(glm::dvec3 at, glm::dvec3 along, double closest) {
-  at = glm::normalize(at);
-  along = glm::normalize(along - at * glm::dot(along, at));
-  return {at * closest - along * 3.0, along};
-}
+using skyref::Ray;
+const auto tangent = skyref::tangentRay;
 
 const glm::dvec3 kSun = glm::normalize(glm::dvec3(1.0));
 const glm::dvec3 kInside(0.6, 0.6, 0.6);

@@ -30,16 +30,8 @@ AtmosphereModel shippedModel() {
 
 const glm::dvec3 kSun = glm::normalize(glm::dvec3(1.0, 1.0, 1.0));
 
-// A ray from far away whose closest approach to the centre is `closest`
-// radii, at the point in direction `at`; it travels along `along` there.
-struct Ray {
-  glm::dvec3 eye, dir;
-};
-Ray tangentRay(glm::dvec3 at, glm::dvec3 along, double closest) {
-  at = glm::normalize(at);
-  along = glm::normalize(along - at * glm::dot(along, at));
-  return {at * closest - along * 3.0, along};
-}
+using skyref::Ray;
+using skyref::tangentRay;
 
 // Lines of rays like the issue's: across the day limb, across the terminator
 // into the Earth's shadow, from inside the shell above the horizon, and down
