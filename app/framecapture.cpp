@@ -72,15 +72,25 @@ bool writePng(const std::string& path, int width, int height, std::vector<unsign
   ILuint image = ilGenImage();
   ilBindImage(image);
   errno = 0;
+  ILenum ilError = IL_NO_ERROR;
   bool encoded = ilTexImage(width, height, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, topDown.data());
   if (encoded) {
     ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
     // DevIL's own writer does not report a short write: the stream's error
-    // flag, checked by commit, does.
-    encoded = ilSaveF(IL_PNG, file.stream()) != 0;
+    // flag, checked by commit, does. NOTE: ilSaveF's result is not the test
+    // either: DevIL 1.7.8 passes the byte count through an ILboolean, so a
+    // PNG whose size is a multiple of 256 comes back as 0. What counts is
+    // DevIL's error state and bytes having reached the stream.
+    while (ilGetError() != IL_NO_ERROR) {
+    }
+    const long start = ftell(file.stream());
+    ilSaveF(IL_PNG, file.stream());
+    ilError = ilGetError();
+    encoded = ilError == IL_NO_ERROR && ftell(file.stream()) > start;
+  } else {
+    ilError = ilGetError();
   }
   const int writeError = errno;
-  const ILenum ilError = ilGetError();
   ilDeleteImages(1, &image);
   if (!encoded && ferror(file.stream())) file.fail(writeError);
   if (encoded && file.commit()) return true;

@@ -115,4 +115,25 @@ TEST(AtomicFile, PngCutShortIsAnErrorAndNoFile) {
   EXPECT_EQ(std::vector<std::string>{"whole.png"}, listing(dir));
 }
 
+// DevIL counts the bytes it wrote through a one-byte boolean, so a PNG of
+// 256 x k bytes once came back as a failed write and the picture was lost.
+// Small noise images of slowly growing size cross such sizes; every one must
+// be written whole.
+TEST(AtomicFile, EveryPngSizeIsWritten) {
+  const std::string dir = testtmp::makeDir("pngsizes");
+  unsigned state = 7;
+  int multiplesOf256 = 0;
+  for (int side = 8; side < 40 && multiplesOf256 < 2; ++side) {
+    for (int row = 1; row <= side && multiplesOf256 < 2; ++row) {
+      std::vector<unsigned char> pixels(static_cast<size_t>(side) * row * 3);
+      for (unsigned char& p : pixels) p = static_cast<unsigned char>((state = state * 1103515245u + 12345u) >> 24);
+      const std::string path = dir + "/p.png";
+      ASSERT_TRUE(writePng(path, side, row, pixels)) << side << " x " << row;
+      const auto size = std::filesystem::file_size(path);
+      if (size % 256 == 0) ++multiplesOf256;
+    }
+  }
+  EXPECT_EQ(2, multiplesOf256) << "no PNG size a multiple of 256 was tried";
+}
+
 }  // namespace
