@@ -132,7 +132,7 @@ void renderScene() {
   stageBegin(FrameStage::PlanetColour);
   bindAndClear(framebufferPlanetColor, planetColour);
   standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
-  bindSkyTextures(skyTextures, earth->getShaderProgram().programID);
+  bindSkyTextures(skyTextures, earth->getShaderProgram());
   standardDraw(earth, planetColour, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 
@@ -149,7 +149,7 @@ void renderScene() {
   // The shared vertex stage reads the sky's ground table in this program too:
   // its sampler must point at the table, not at whatever unit 0 holds (WebGL
   // refuses a draw that samples a texture its target is rendering into).
-  bindSkyTextures(skyTextures, atmosphereRecord.programID);
+  bindSkyTextures(skyTextures, atmosphereRecord);
   drawWith(earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix, viewMatrix);
   drawWith(atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix);
   stageEnd(FrameStage::AtmosphereDepth);
@@ -161,7 +161,7 @@ void renderScene() {
   const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix);
-  bindSkyTextures(skyTextures, record.programID);
+  bindSkyTextures(skyTextures, record);
   record.bindTextureUnit(1, depthTextureBackSideShadow, record.textureShadowBack);
   record.bindTextureUnit(2, depthTextureFrontSideShadow, record.textureShadowFront);
   record.bindTextureUnit(3, depthTextureBackSideAtmosphere, record.textureAtmosDepth);

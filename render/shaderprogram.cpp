@@ -24,6 +24,9 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
   LOCATE(diffuseTexture);
   LOCATE(specularTexture);
   LOCATE(diffuseNightTexture);
+  LOCATE(transmittanceTable);
+  LOCATE(multipleScatteringTable);
+  LOCATE(groundIrradianceTable);
   char name[12];
   for (int k = 1; k <= 15; ++k) {
     dofTextureName(k, name);

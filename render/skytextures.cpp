@@ -24,8 +24,7 @@ GLuint uploadTable(const SkyTable& table) {
   return texture;
 }
 
-void bindTable(GLuint program, const char* sampler, int unit, GLuint texture) {
-  const GLint location = glGetUniformLocation(program, sampler);
+void bindTable(GLint location, int unit, GLuint texture) {
   if (location < 0) return;
   glActiveTexture(GL_TEXTURE0 + unit);
   glBindTexture(GL_TEXTURE_2D, texture);
@@ -67,11 +66,11 @@ SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius) {
   return loadSkyTextures(source, path, shellRadius);
 }
 
-void bindSkyTextures(const SkyTextures& textures, GLuint program) {
-  glUseProgram(program);
-  if (program == 0) return;
-  bindTable(program, "transmittanceTable", kTransmittanceUnit, textures.transmittance);
-  bindTable(program, "multipleScatteringTable", kMultipleScatteringUnit, textures.multipleScattering);
-  bindTable(program, "groundIrradianceTable", kGroundIrradianceUnit, textures.groundIrradiance);
+void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record) {
+  glUseProgram(record.programID);
+  if (record.programID == 0) return;
+  bindTable(record.transmittanceTable, kTransmittanceUnit, textures.transmittance);
+  bindTable(record.multipleScatteringTable, kMultipleScatteringUnit, textures.multipleScattering);
+  bindTable(record.groundIrradianceTable, kGroundIrradianceUnit, textures.groundIrradiance);
   glActiveTexture(GL_TEXTURE0);
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "render/shaderprogram.h"
 #include "render/skytables.h"
 
 // The units the tables are bound on: above the composite's images (1 to 5)
@@ -34,10 +35,12 @@ SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName,
 // silently (the shader loader reports it when it builds the program).
 SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius);
 
-// Makes the program current, binds the tables on their units and points
-// the program's samplers "transmittanceTable", "multipleScatteringTable"
-// and "groundIrradianceTable" at them (a program without them is skipped).
-void bindSkyTextures(const SkyTextures& textures, GLuint program);
+// Makes the record's program current, binds the tables on their units and
+// points the program's samplers "transmittanceTable",
+// "multipleScatteringTable" and "groundIrradianceTable" at them (from the
+// record's locations, so the frame looks up no names; a sampler the program
+// lacks is skipped).
+void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record);
 
 // The tables the frame reads, made at start-up.
 extern SkyTextures skyTextures;

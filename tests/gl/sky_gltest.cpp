@@ -130,13 +130,13 @@ class Sky : public ::testing::Test {
 
   // Each pass into its own cleared image, depth-tested, back faces culled,
   // with the tables, the view and the sun.
-  void beginPass(GLuint image, GLuint program, const ShaderProgram& record, const glm::mat4& view) {
+  void beginPass(GLuint image, const ShaderProgram& record, const glm::mat4& view) {
     glBindFramebuffer(GL_FRAMEBUFFER, image);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-    bindSkyTextures(tables, program);
+    bindSkyTextures(tables, record);
     glUniformMatrix4fv(record.V, 1, GL_FALSE, glm::value_ptr(view));
     glUniform3f(record.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);
   }
@@ -155,10 +155,10 @@ class Sky : public ::testing::Test {
     glDepthMask(GL_TRUE);
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    beginPass(planetFramebuffer, shading, shadingRecord, view);
+    beginPass(planetFramebuffer, shadingRecord, view);
     earth.draw(vp, shadingRecord);
 
-    beginPass(framebuffer, composite, compositeRecord, view);
+    beginPass(framebuffer, compositeRecord, view);
     compositeRecord.bindTextureUnit(3, planetDepth, compositeRecord.textureAtmosDepth);
     compositeRecord.bindTextureUnit(5, planetColour, compositeRecord.texturePlanetColor);
     glUniform2f(compositeRecord.screenSize, float(kSize), float(kSize));
