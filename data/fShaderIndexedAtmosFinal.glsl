@@ -43,13 +43,11 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
   return vec2(-b - s, -b + s);
 }
 
-// The multiple-scattering table's size, taken once per pixel.
-vec2 multipleScatteringSize;
-
-// The light of every order beyond the first at point p, from the table.
-vec3 ambientAt(vec3 p, vec3 l, float shell) {
+// The light of every order beyond the first at point p, from the table
+// (size: the table's, taken once per pixel).
+vec3 ambientAt(vec3 p, vec3 l, float shell, vec2 size) {
   float r = length(p);
-  return readTable(multipleScatteringTable, multipleScatteringSize,
+  return readTable(multipleScatteringTable, size,
                    vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
 }
 
@@ -110,7 +108,7 @@ void main() {
   vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
   vec3 eye = eye_worldspace;
   vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
-  multipleScatteringSize = vec2(textureSize(multipleScatteringTable, 0));
+  vec2 tableSize = vec2(textureSize(multipleScatteringTable, 0));
 
   float shellRadius = length(M[0].xyz);
   vec2 shellDensity = densityAtShell(shellRadius);
@@ -198,9 +196,9 @@ void main() {
   float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
   float climbed = lowestR + 2.0 * scaleHeight.x;
   float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
-  vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius);
-  vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius);
-  vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius);
+  vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius, tableSize);
+  vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius, tableSize);
+  vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius, tableSize);
   // A limb ray's lowest point looks level or up along it (the near side's
   // depth is not used on a ray onto the ground).
   vec2 lowestDensity = densityAt(lowestR, shellDensity);

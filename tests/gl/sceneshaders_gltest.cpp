@@ -3,15 +3,18 @@
 // every eye position (inside the shell, grazing it, far away).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "loaders/shaderloader.h"
 #include "render/passstate.h"
 #include "render/shaderprogram.h"
+#include "render/texturefiltering.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"
 
@@ -56,6 +59,39 @@ TEST(SceneShaders, EveryProgramLinksAndReadsWhatTheSystemSets) {
                       std::pair{"vertexShader.glsl", "fragmentShaderToTexture.glsl"}})
     EXPECT_TRUE(linked(buildFromData(v, f))) << v << " + " << f;
   for (GLuint p : {shading, composite, quad}) glDeleteProgram(p);
+}
+
+// The driver keeps compiled shaders on disk and says nothing of a cached one:
+// a warning reaches the user's console on the first start only, and never a
+// test that runs after another compiled the same source. A define no compile
+// before had makes each of these a first compile.
+TEST(SceneShaders, TheCompilerHasNothingToSayOfAnyProgramWeBuild) {
+  const std::string fresh = "#define FIRST_COMPILE_" +
+                            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "\n";
+  std::vector<std::string> sceneDefines;
+  for (TextureFiltering path : kTextureFilteringPaths) sceneDefines.push_back(fresh + textureFilteringDefines(path));
+  const std::vector<std::string> plain{fresh};
+  const std::vector<std::string> composites{fresh, fresh + "#define PASSES 4\n"};
+  for (const auto& [v, f, defineSets] :
+       {std::tuple{"vShaderIndexedShading.glsl", "fShaderIndexedShading.glsl", sceneDefines},
+        std::tuple{"vShaderIndexedShading.glsl", "fShaderIndexedAtmosFinal.glsl", sceneDefines},
+        std::tuple{"vShaderIndexedShading.glsl", "fShaderIndexedAtmosphere.glsl", sceneDefines},
+        std::tuple{"vShaderIndexed.glsl", "fShaderIndexed.glsl", plain},
+        std::tuple{"vertexShader.glsl", "fragmentShaderToTexture.glsl", plain},
+        std::tuple{"vShaderPassthrough.glsl", "fShaderQuad.glsl", composites},
+        std::tuple{"vShaderSprite.glsl", "fShaderSprite.glsl", plain},
+        std::tuple{"vShaderText.glsl", "fShaderText.glsl", plain}})
+    for (const std::string& defines : defineSets) {
+      const std::string vertex = ORBISK_SOURCE_DIR "/data/" + std::string(v);
+      const std::string fragment = ORBISK_SOURCE_DIR "/data/" + std::string(f);
+      GLuint program = 0;
+      const gltest::Captured said =
+          gltest::capture([&] { program = buildShaderProgram(vertex.c_str(), fragment.c_str(), defines); });
+      EXPECT_TRUE(linked(program)) << v << " + " << f;
+      for (const std::string& text : {said.out, said.err})
+        EXPECT_EQ(text.find("warning"), std::string::npos) << v << " + " << f << " with " << defines << ":\n" << text;
+      glDeleteProgram(program);
+    }
 }
 
 // A unit sphere with outward normals, counter-clockwise seen from outside.
