@@ -52,10 +52,14 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   earth = quadObject(0.2f, flatProgram("void main(){ color = vec3(0.0, 1.0, 0.0); }"));
   atmosphere = quadObject(0.5f, flatProgram("void main(){ color = vec3(1.0); }"));
   shadowCone = quadObject(-0.4f, flatProgram("void main(){ color = vec3(1.0); }"));
+  // A composite that samples the shadow images, so that the frame draws them
+  // (the term added is zero unless both images are empty at the pixel).
   atmosphereFinalProgram = buildAtmosphereFinalRecord(
-      flatProgram("uniform sampler2D texturePlanetColor;\nuniform vec2 screenSize;\n"
-                  "void main(){ color = texture(texturePlanetColor, gl_FragCoord.xy / screenSize).rgb "
-                  "+ vec3(0.5, 0.0, 0.0); }"));
+      flatProgram("uniform sampler2D texturePlanetColor, textureShadowBack, textureShadowFront;\n"
+                  "uniform vec2 screenSize;\n"
+                  "void main(){ vec2 uv = gl_FragCoord.xy / screenSize;\n"
+                  "  float empty = step(2.0, texture(textureShadowBack, uv).r + texture(textureShadowFront, uv).r);\n"
+                  "  color = texture(texturePlanetColor, uv).rgb + vec3(0.5, 0.0, 0.0) + vec3(0.0, 0.0, empty); }"));
   objectList.clear();
 
   currentDOFPass = 3;
