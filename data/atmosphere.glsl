@@ -25,9 +25,8 @@ const float displayGamma = 2.2;
 const vec2 shadowEdge = vec2(0.994, 1.0);
 
 // The tables built at start-up from the constants above (render/skytables.h):
-// the sunlight left after the air, the light of every order of scattering
-// beyond the first, and the sky's light on the ground.
-uniform sampler2D transmittanceTable;
+// the light of every order of scattering beyond the first, and the sky's
+// light on the ground.
 uniform sampler2D multipleScatteringTable;
 uniform sampler2D groundIrradianceTable;
 
@@ -80,13 +79,5 @@ vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
 // The tables' row of radius r: the square root of the altitude's share of
 // the shell, so the dense air low down gets most rows.
 float altitudeCoordinate(float r, float shell) { return sqrt(clamp((r - 1.0) / (shell - 1.0), 0.0, 1.0)); }
-
-// Sunlight left after its path to radius r (table row `row`) at sun-zenith
-// cosine mu, before the Earth's shadow; below the horizon the light comes
-// along the grazing ray.
-vec3 sunTransmittance(float r, float mu, float row, vec2 size) {
-  float horizon = -sqrt(max(1.0 - 1.0 / (r * r), 0.0));
-  return readTable(transmittanceTable, size, vec2(sqrt(clamp((mu - horizon) / (1.0 - horizon), 0.0, 1.0)), row));
-}
 
 vec3 extinction(vec2 depth) { return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y)); }

@@ -22,7 +22,7 @@ out vec3 color;
 
 // Sunlight left on the ground with the sun at zenith cosine mu, by the
 // Chapman depth as the composite has it (below the horizon along the grazing
-// ray, as the transmittance table has it); zero once the Earth hides the sun,
+// ray, as the tables have it); zero once the Earth hides the sun,
 // with a soft edge just below the horizon. On a software rasteriser a table
 // read costs more than the Chapman depth and its exponentials.
 vec3 sunOnGround(float mu) {

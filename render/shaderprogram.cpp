@@ -24,7 +24,6 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
   LOCATE(diffuseTexture);
   LOCATE(specularTexture);
   LOCATE(diffuseNightTexture);
-  LOCATE(transmittanceTable);
   LOCATE(multipleScatteringTable);
   LOCATE(groundIrradianceTable);
   char name[12];

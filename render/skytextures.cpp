@@ -35,15 +35,14 @@ void bindTable(GLint location, int unit, GLuint texture) {
 
 SkyTextures makeSkyTextures(const SkyTables& tables) {
   SkyTextures textures;
-  textures.transmittance = uploadTable(tables.transmittance);
   textures.multipleScattering = uploadTable(tables.multipleScattering);
   textures.groundIrradiance = uploadTable(tables.groundIrradiance);
   return textures;
 }
 
 void destroySkyTextures(SkyTextures& textures) {
-  GLuint names[] = {textures.transmittance, textures.multipleScattering, textures.groundIrradiance};
-  glDeleteTextures(3, names);
+  GLuint names[] = {textures.multipleScattering, textures.groundIrradiance};
+  glDeleteTextures(2, names);
   textures = SkyTextures();
 }
 
@@ -69,7 +68,6 @@ SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius) {
 void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record) {
   glUseProgram(record.programID);
   if (record.programID == 0) return;
-  bindTable(record.transmittanceTable, kTransmittanceUnit, textures.transmittance);
   bindTable(record.multipleScatteringTable, kMultipleScatteringUnit, textures.multipleScattering);
   bindTable(record.groundIrradianceTable, kGroundIrradianceUnit, textures.groundIrradiance);
   glActiveTexture(GL_TEXTURE0);

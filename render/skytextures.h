@@ -1,5 +1,8 @@
 // The sky's tables as float textures on fixed units, for the atmosphere
 // composite and the Earth's shading (the tables themselves: skytables.h).
+// The transmittance table stays on the CPU: the other two are built from it,
+// and the shaders take the sun's transmittance from the Chapman depth, which
+// is as exact and costs a software rasteriser less than a filtered read.
 #pragma once
 #include <GL/glew.h>
 
@@ -10,12 +13,10 @@
 
 // The units the tables are bound on: above the composite's images (1 to 5)
 // and the objects' own textures (0 to 2).
-constexpr int kTransmittanceUnit = 6;
 constexpr int kMultipleScatteringUnit = 7;
 constexpr int kGroundIrradianceUnit = 8;
 
 struct SkyTextures {
-  GLuint transmittance = 0;
   GLuint multipleScattering = 0;
   GLuint groundIrradiance = 0;
 };
@@ -36,8 +37,8 @@ SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName,
 SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius);
 
 // Makes the record's program current, binds the tables on their units and
-// points the program's samplers "transmittanceTable",
-// "multipleScatteringTable" and "groundIrradianceTable" at them (from the
+// points the program's samplers "multipleScatteringTable" and
+// "groundIrradianceTable" at them (from the
 // record's locations, so the frame looks up no names; a sampler the program
 // lacks is skipped).
 void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record);
