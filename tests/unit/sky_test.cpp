@@ -9,6 +9,7 @@
 
 #include "render/atmospheremodel.h"
 #include "render/skytables.h"
+#include "render/skytextures.h"
 #include "tests/skyreference.h"
 
 namespace {
@@ -245,6 +246,36 @@ TEST(SkyTables, ReadBackWhatTheirCoordinatesPromise) {
   EXPECT_GT(noon[2], dusk[2]);
   EXPECT_GT(dusk[2], 0.0);
   EXPECT_NEAR(night[2], 0.0, 1e-4);
+}
+
+// The multiple-scattering table goes to the GPU as bytes of square roots: a
+// value comes back within a small share of itself down to a thousandth of the
+// largest (the dim air at the terminator), and a broken value comes back dark.
+TEST(SkyTables, SquareRootBytesKeepDimValuesFine) {
+  const SkyTable& table = buildSkyTables(shippedModel()).multipleScattering;
+  float scale = 0.0f;
+  const std::vector<uint8_t> bytes = encodeSquareRoots(table, scale);
+  ASSERT_EQ(bytes.size(), table.rgba.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i % 4 == 3) {
+      EXPECT_EQ(bytes[i], 255);
+      continue;
+    }
+    const double e = bytes[i] / 255.0, back = e * e * scale, value = table.rgba[i];
+    EXPECT_LE(std::fabs(back - value), std::max(0.02 * value, 1e-3 * scale)) << "value " << i;
+  }
+
+  SkyTable odd;
+  odd.width = 2;
+  odd.height = 1;
+  odd.rgba = {std::nanf(""), -1.0f, 4.0f, 1.0f, 1.0f, 0.0f, INFINITY, 1.0f};
+  const std::vector<uint8_t> oddBytes = encodeSquareRoots(odd, scale);
+  EXPECT_EQ(scale, 4.0f) << "the largest finite value";
+  EXPECT_EQ(oddBytes, (std::vector<uint8_t>{0, 0, 255, 255, 128, 0, 255, 255}));
+  SkyTable dark = odd;
+  dark.rgba.assign(8, 0.0f);
+  encodeSquareRoots(dark, scale);
+  EXPECT_EQ(scale, 1.0f);
 }
 
 }  // namespace
