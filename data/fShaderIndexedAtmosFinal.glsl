@@ -4,7 +4,8 @@
 // from where it enters the shell to the Earth's surface or the shell's far
 // side: light scattered once (Rayleigh and Mie, the Earth's shadow cut from
 // each sample's stretch of the ray) marched along the ray, and every further
-// order from the multiple-scattering table read at a few points of the ray.
+// order from the multiple-scattering table, read where the air the eye sees
+// lies.
 flat in vec3 eye_worldspace;
 flat in vec2 focalLength;
 
@@ -43,11 +44,10 @@ vec2 sphereHits(vec3 o, vec3 d, float radius) {
   return vec2(-b - s, -b + s);
 }
 
-// The light of every order beyond the first at point p, from the table
-// (size: the table's, taken once per pixel).
-vec3 ambientAt(vec3 p, vec3 l, float shell, vec2 size) {
-  float r = length(p);
-  vec3 encoded = readTable(multipleScatteringTable, size, vec2(0.5 + 0.5 * dot(p, l) / r, altitudeCoordinate(r, shell)));
+// The light of every order beyond the first, from the table at (sun
+// coordinate, altitude coordinate) xy (size: the table's).
+vec3 ambientAt(vec2 xy, vec2 size) {
+  vec3 encoded = readTable(multipleScatteringTable, size, xy);
   return encoded * encoded * multipleScatteringScale;
 }
 
@@ -144,13 +144,7 @@ void main() {
   // One loop for rays onto the ground and rays through the limb: a software
   // rasteriser runs both sides of a branch, and a loop at least once, for
   // every pixel of a block.
-  float length0 = t1 - t0;
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
-  // On a ray onto the ground the higher orders change slowly, with altitude
-  // mostly: read once, one Rayleigh scale height above the ground, the mean
-  // height of the air along the ray.
-  // (Read below with the limb's reads, in the place of its lowest point.)
-  vec3 groundRead = eye + dir * (t1 - min(scaleHeight.x / max(muGround, 0.05), length0));
   // Steep rays cross little air and need few samples; grazing ones all.
   int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
 
@@ -177,39 +171,27 @@ void main() {
   // The higher orders: every bit of air scatters its share of the light
   // about it towards the eye, and the shares seen from the eye add up to
   // the light the whole path takes out, 1 - T, times the part of it that is
-  // scattering (Mie also absorbs).
+  // scattering (Mie also absorbs), times the table's light where that air
+  // lies (below).
   pathDepth = max(pathDepth, 0.0);
   vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
   vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
   vec3 pathTransmittance = exp(-pathExtinction);
   vec3 takenOut = 1.0 - pathTransmittance;
 
-  // The higher orders through the limb: read at the lowest point and where
-  // the ray has climbed two Rayleigh scale heights either side of it, each
-  // side weighted by the light the air on that side takes out of the ray
-  // (the far side's behind the near side's).
-  // Every pixel makes the same three reads (a branch would not spare a
-  // software rasteriser any): a ray onto the ground reads its one point in
-  // the place of the lowest.
-  float lowestT = clamp(-dot(eye, dir), t0, t1);
-  vec3 lowestPoint = eye + dir * lowestT;
-  float lowestR = length(lowestPoint), lowestMu = dot(lowestPoint, dir) / lowestR;
-  float climbed = lowestR + 2.0 * scaleHeight.x;
-  float reach = sqrt(max(climbed * climbed - lowestR * lowestR * (1.0 - lowestMu * lowestMu), 0.0));
-  vec3 lowestAmbient = ambientAt(hitsEarth ? groundRead : lowestPoint, l, shellRadius, tableSize);
-  vec3 nearAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * max(lowestT - reach - lowestR * lowestMu, t0), l, shellRadius, tableSize);
-  vec3 farAmbient = 0.57 * lowestAmbient + 0.43 * ambientAt(eye + dir * min(lowestT + reach - lowestR * lowestMu, t1), l, shellRadius, tableSize);
-  // A limb ray's lowest point looks level or up along it (the near side's
-  // depth is not used on a ray onto the ground).
+  float lowestR = length(eye + dir * clamp(-dot(eye, dir), t0, t1));
   vec2 lowestDensity = densityAt(lowestR, shellDensity);
-  vec2 nearDepth = entryDepth - scaleHeight * lowestDensity * chapman(lowestR, max(lowestMu, 0.0));
-  vec3 nearShare = 1.0 - extinction(max(nearDepth, 0.0));
   // The density-weighted column through the ray's lowest point, as
   // opticalDepth has it below the horizon. Only samples before the lowest
   // point use it, so only rays whose lowest point lies between their ends:
   // the point above.
   vec2 lowestColumn = 2.0 * scaleHeight * lowestDensity * chapman(lowestR, 0.0);
   int count = hitsEarth ? groundCount : SAMPLES;
+  // Where the air the eye sees lies, per colour: the table coordinates of
+  // the samples weighted by the light each scatters towards the eye (its
+  // scattering, dimmed by the view's transmittance). Blue is dimmed sooner,
+  // so it sees nearer air than red.
+  vec3 seen = vec3(0.0), seenX = vec3(0.0), seenY = vec3(0.0);
   for (int i = 0; i < count; ++i) {
     float u = (float(i) + 0.5) / float(count);
     float t, dt;
@@ -235,16 +217,27 @@ void main() {
     // sample never meets the ground.
     vec2 viewDepth = hitsEarth ? upward - entryDepth : entryDepth - (muView >= 0.0 ? upward : lowestColumn - upward);
     // Sunlight by the Chapman depth, below the horizon along the grazing
-    // ray: one set of exponentials for the sun's path and the view's.
+    // ray; the view's transmittance apart, as the higher orders below weigh
+    // each sample by it.
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
-    vec3 transmitted = litShare(t, dt, inner, middle, outer) *
-                       extinction(max(viewDepth, 0.0) + opticalDepth(r, muSun, density, shellDensity));
+    vec3 viewed = extinction(max(viewDepth, 0.0));
+    vec3 transmitted = litShare(t, dt, inner, middle, outer) * viewed *
+                       extinction(opticalDepth(r, muSun, density, shellDensity));
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;
+    vec3 weight = (rayleighScattering * density.x + mieScattering * density.y) * viewed * dt;
+    seen += weight;
+    seenX += weight * (0.5 + 0.5 * dot(p, l) / r);
+    seenY += weight * altitudeCoordinate(r, shellRadius);
   }
+  // Three reads, one a colour, every pixel alike (a branch would spare a
+  // software rasteriser nothing).
+  seenX /= max(seen, 1e-30);
+  seenY /= max(seen, 1e-30);
+  vec3 seenAmbient = vec3(ambientAt(vec2(seenX.r, seenY.r), tableSize).r, ambientAt(vec2(seenX.g, seenY.g), tableSize).g,
+                          ambientAt(vec2(seenX.b, seenY.b), tableSize).b);
 
-  vec3 ambientLight = hitsEarth ? lowestAmbient * takenOut
-                                : nearAmbient * nearShare + farAmbient * max(takenOut - nearShare, 0.0);
+  vec3 ambientLight = seenAmbient * takenOut;
   inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
   vec3 radiance = planet * pathTransmittance + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;

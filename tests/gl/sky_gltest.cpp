@@ -218,12 +218,14 @@ struct Line {
 
 // Lines like the issue's, at fewer points: across the day limb, across the
 // terminator into the Earth's shadow, above the horizon from inside the
-// shell, and the ground of albedo 0.3 through the air.
+// shell, the ground of albedo 0.3 through the air, and the low limb between
+// noon and dusk.
 std::vector<Line> issueLines() {
   std::vector<Line> lines = {{"the day limb", {}, 2.0, 8.0},
                              {"the terminator into the shadow", {}, 2.0, 8.0},
                              {"above the horizon from inside", {}, 2.0, 8.0},
-                             {"the ground through the air", {}, 3.0, 10.0}};
+                             {"the ground through the air", {}, 3.0, 10.0},
+                             {"the low limb towards the terminator", {}, 2.0, 8.0}};
   for (double r0 : {1.001, 1.003, 1.006, 1.01, 1.015, 1.022, 1.03, 1.04, 1.05, 1.06})
     lines[0].rays.push_back(dayLimb(r0));
   for (double degrees : {84.0, 88.0, 91.0, 93.0, 95.0, 98.0, 102.0, 108.0})
@@ -232,6 +234,13 @@ std::vector<Line> issueLines() {
     lines[2].rays.push_back(fromInside(elevation));
   for (double r0 : {0.2, 0.6, 0.9, 0.98}) lines[3].rays.push_back(dayLimb(r0));
   for (double elevation : {-0.4, -0.15, -0.05, -0.025}) lines[3].rays.push_back(fromInside(elevation));
+  // Seen from the side, the bright air low over the ground between noon and
+  // dusk: where reading the higher orders at fixed points of the ray was
+  // 10 units too dark.
+  for (const auto& [degrees, r0] : {std::pair{60.0, 1.002}, std::pair{66.0, 1.0004}, std::pair{72.0, 1.004},
+                                    std::pair{77.0, 1.001}, std::pair{80.0, 1.003}, std::pair{84.0, 1.0002},
+                                    std::pair{70.0, 1.008}, std::pair{75.0, 1.015}})
+    lines[4].rays.push_back(sideLimb(degrees, r0));
   return lines;
 }
 
