@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app/framecapture.h"
-#include "app/frameglobals.h"
-#include "effects/textoverlay.h"
+#include "base/frameglobals.h"
 #include "platform/platform.h"
+#include "render/framecapture.h"
 #include "render/quality.h"
+#include "render/textoverlay.h"
 
 void FrameTimes::add(double now, double seconds) {
   frames.emplace_back(now, seconds);

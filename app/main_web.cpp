@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "app/configfile.h"
-#include "app/framecapture.h"
 #include "app/hotkeys.h"
+#include "app/inputhandler.h"
+#include "app/loadingscreen.h"
 #include "app/orbisk.h"
-#include "app/shotoptions.h"
 #include "app/urlsettings.h"
-#include "camera/animation.h"
-#include "camera/inputhandler.h"
-#include "effects/loadingscreen.h"
+#include "base/configfile.h"
+#include "cli/shotoptions.h"
 #include "platform/platform.h"
 #include "platform/platform_web.h"
+#include "render/framecapture.h"
+#include "scene/animation.h"
 #include "scene/scene.h"
 
 extern "C" {

@@ -2,8 +2,8 @@
 #pragma once
 #include <GL/glew.h>
 
-#include "app/frameglobals.h"
 #include "app/hotkeys.h"
+#include "base/frameglobals.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
 

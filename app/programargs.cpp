@@ -1,6 +1,6 @@
 #include "app/programargs.h"
 
-#include "app/commandline.h"
+#include "base/version.h"
 
 namespace {
 const char* const kHelp =

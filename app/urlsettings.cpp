@@ -1,6 +1,6 @@
 #include "app/urlsettings.h"
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "gpu/textureupload.h"
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
 

@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "app/oftenused.h"
+#include "base/oftenused.h"
 #include "loaders/objparse.h"
 #include "loaders/vertexindexer.h"
 

@@ -19,13 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "app/commandline.h"
-#include "app/configfile.h"
 #include "app/orbisk.h"
-#include "camera/animation.h"
+#include "base/configfile.h"
+#include "cli/commandline.h"
+#include "gpu/stagetimer.h"
 #include "platform/platform.h"
 #include "render/quality.h"
-#include "render/stagetimer.h"
+#include "scene/animation.h"
 
 namespace {
 

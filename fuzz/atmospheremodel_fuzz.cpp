@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "render/atmospheremodel.h"
+#include "loaders/atmospheremodel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AtmosphereModel model;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 
 namespace {
 int fileDescriptor = -1;

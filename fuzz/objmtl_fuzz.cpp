@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/oftenused.h"
+#include "base/oftenused.h"
 #include "loaders/objparse.h"
 #include "loaders/vertexindexer.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/oftenused.h"
+#include "base/oftenused.h"
 
 namespace {
 // The longest line of the whole run: the buffer never needs to grow past

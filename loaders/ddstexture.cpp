@@ -1,15 +1,10 @@
 #include "loaders/ddstexture.h"
 
-#include <GL/glew.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/configfile.h"
-#include "app/oftenused.h"
-#include "loaders/dxtdecode.h"
 
 namespace {
 uint32_t readU32(const uint8_t* p) {
@@ -110,79 +105,4 @@ DdsStatus readDds(const uint8_t* file, size_t size, uint32_t maxTextureSize, Dds
   DdsStatus status = parseDdsHeader(file, size, maxTextureSize, info);
   if (status == DdsStatus::Ok) info.levels = planDdsLevels(info, size - dds::kDataOffset);
   return status;
-}
-
-GLuint loadDdsTexture(const char* path) {
-  FILE* file = openFile(path, "rb");
-  if (file == nullptr) return 0;
-
-  uint8_t header[dds::kDataOffset];
-  size_t headerBytes = fread(header, 1, sizeof(header), file);
-  GLint maxTextureSize = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-  DdsInfo info;
-  DdsStatus status = parseDdsHeader(header, headerBytes, static_cast<uint32_t>(std::max(maxTextureSize, 0)), info);
-  if (status != DdsStatus::Ok) {
-    fclose(file);
-    // A foreign file or format is refused quietly; a DDS that lies about
-    // itself deserves a word.
-    if (status != DdsStatus::BadMagic && status != DdsStatus::UnsupportedFormat)
-      fprintf(stderr, "ERROR: DDS file '%s' refused: %s!\n", path, ddsStatusText(status));
-    return 0;
-  }
-  // Levels are read by their own sizes, so a larger linear size only widens
-  // the buffer: the file loads, with a word about its header.
-  const uint64_t topLevelSize = ddsLevelSize(info.width, info.height, info.blockSize);
-  if (info.linearSize > topLevelSize)
-    fprintf(stderr, "WARNING: DDS file '%s' gives a linear size of %u bytes, more than its top level's %llu!\n", path,
-            static_cast<unsigned>(info.linearSize), static_cast<unsigned long long>(topLevelSize));
-
-  // The buffer never outgrows the bytes the file holds, whatever the header
-  // claims; calloc keeps a short read from exposing stale memory.
-  long end = -1;
-  if (fseek(file, 0, SEEK_END) == 0) end = ftell(file);
-  size_t fileData = end > static_cast<long>(dds::kDataOffset) ? static_cast<size_t>(end) - dds::kDataOffset : 0;
-  size_t bufferBytes = std::min(info.bufferSize, fileData);
-  uint8_t* buffer = static_cast<uint8_t*>(calloc(bufferBytes > 0 ? bufferBytes : 1, 1));
-  // NOTE: the FATAL line names modelloaderobj.cpp, the module that offers
-  // this loader, not this file; the line number is this file's.
-  if (buffer == nullptr) fatalOutOfMemory("modelloaderobj.cpp", __LINE__);
-  size_t dataBytes = 0;
-  if (bufferBytes > 0 && fseek(file, static_cast<long>(dds::kDataOffset), SEEK_SET) == 0)
-    dataBytes = fread(buffer, 1, bufferBytes, file);
-  fclose(file);
-  info.levels = planDdsLevels(info, dataBytes);
-
-  GLuint textureID = 0;
-  glGenTextures(1, &textureID);
-  glBindTexture(GL_TEXTURE_2D, textureID);
-  // Compressed uploads take their layout from the blocks alone: the unpack
-  // alignment does not apply, so none is set.
-  for (size_t level = 0; level < info.levels.size(); ++level) {
-    const DdsLevel& l = info.levels[level];
-    uploadDxtLevel(static_cast<int>(level), info.format, l.width, l.height, buffer + l.offset, l.size);
-  }
-  // A chain that stops early would leave the texture incomplete (it samples
-  // black with mipmap filtering); end it at the last level that is there.
-  unsigned fullChain = ddsFullChainLength(info.width, info.height);
-  if (!info.levels.empty() && info.levels.size() < fullChain)
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(info.levels.size() - 1));
-  uint32_t expected = std::min<uint32_t>(info.mipMapCount, fullChain);
-  if (info.width > 0 && info.height > 0 && info.levels.size() < expected)
-    fprintf(stderr, "WARNING: DDS file '%s' holds only %u of its %u levels!\n", path,
-            static_cast<unsigned>(info.levels.size()), static_cast<unsigned>(expected));
-
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-
-  bool anisotropic = GLEW_EXT_texture_filter_anisotropic;
-  if (!anisotropic) anisotropic = getConfigFile().setting<int>("enableAnisotropicFilteringOverridecheck") == 1;
-  if (anisotropic) {
-    puts("DEBUG: activating anisotropic filtering for this texture!");
-    GLfloat maximumAnistropy = 0.0f;
-    glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximumAnistropy);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maximumAnistropy);
-  }
-  free(buffer);
-  return textureID;
 }

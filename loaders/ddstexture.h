@@ -1,6 +1,6 @@
 // DDS textures with S3TC blocks (DXT1, DXT3, DXT5) and their stored mip chain.
-// The core reads the header and plans the levels from bytes alone; the shell
-// (loadDdsTexture) only reads the file and uploads what the plan names.
+// The header and the plan of levels, from bytes alone; the upload
+// (gpu/textureupload.h's loadDdsTexture) reads the file and uploads what the plan names.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +86,3 @@ std::vector<DdsLevel> planDdsLevels(const DdsInfo& info, size_t available);
 
 // Header and plan for a whole file held in memory.
 DdsStatus readDds(const uint8_t* file, size_t size, uint32_t maxTextureSize, DdsInfo& info);
-
-// Loads the file into a new GL texture and returns its name, 0 on failure.
-unsigned int loadDdsTexture(const char* path);

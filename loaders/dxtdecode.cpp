@@ -1,13 +1,8 @@
 #include "loaders/dxtdecode.h"
 
-#include <GL/glew.h>
-
 #include <array>
-#include <cstdio>
 
-#ifdef __EMSCRIPTEN__
-#include <emscripten/html5.h>
-#endif
+#include "loaders/ddstexture.h"
 
 namespace {
 
@@ -71,8 +66,8 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
                std::vector<uint8_t>& rgba) {
   rgba.clear();
   uint32_t blockSize = 0;
-  if (format == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT) blockSize = 8;
-  if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT || format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) blockSize = 16;
+  if (format == dds::kFormatDXT1) blockSize = 8;
+  if (format == dds::kFormatDXT3 || format == dds::kFormatDXT5) blockSize = 16;
   if (blockSize == 0 || width == 0 || height == 0) return false;
   const uint64_t blocksWide = (static_cast<uint64_t>(width) + 3) / 4;
   const uint64_t blocksHigh = (static_cast<uint64_t>(height) + 3) / 4;
@@ -83,14 +78,14 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
     for (uint64_t bx = 0; bx < blocksWide; ++bx) {
       const uint8_t* block = blocks + (by * blocksWide + bx) * blockSize;
       const uint8_t* colour = blockSize == 16 ? block + 8 : block;
-      const std::array<Rgba, 4> colours = colourTable(colour, format == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT);
+      const std::array<Rgba, 4> colours = colourTable(colour, format == dds::kFormatDXT1);
       const uint32_t indices = read32(colour + 4);
       std::array<uint8_t, 8> alphas{};
       uint64_t alphaBits = 0;
-      if (format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) {
+      if (format == dds::kFormatDXT5) {
         alphas = alphaTable(block[0], block[1]);
         for (int i = 0; i < 6; ++i) alphaBits |= static_cast<uint64_t>(block[2 + i]) << (8 * i);
-      } else if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT) {
+      } else if (format == dds::kFormatDXT3) {
         for (int i = 0; i < 8; ++i) alphaBits |= static_cast<uint64_t>(block[i]) << (8 * i);
       }
       for (unsigned y = 0; y < 4; ++y) {
@@ -101,10 +96,10 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
           if (px >= width) break;
           const unsigned texel = 4 * y + x;
           Rgba c = colours[(indices >> (2 * texel)) & 3];
-          if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT) {
+          if (format == dds::kFormatDXT3) {
             const unsigned a4 = static_cast<unsigned>((alphaBits >> (4 * texel)) & 15);
             c[3] = static_cast<uint8_t>(a4 * 17);
-          } else if (format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT) {
+          } else if (format == dds::kFormatDXT5) {
             c[3] = alphas[(alphaBits >> (3 * texel)) & 7];
           }
           uint8_t* out = &rgba[(py * width + px) * 4];
@@ -113,33 +108,5 @@ bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* 
       }
     }
   }
-  return true;
-}
-
-bool compressedBlocksSupported() {
-#ifdef __EMSCRIPTEN__
-  const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
-  return context != 0 && emscripten_webgl_enable_extension(context, "WEBGL_compressed_texture_s3tc");
-#else
-  return true;
-#endif
-}
-
-bool uploadDxtLevel(int level, uint32_t format, uint32_t width, uint32_t height, const uint8_t* blocks,
-                    size_t size) {
-  if (compressedBlocksSupported()) {
-    glCompressedTexImage2D(GL_TEXTURE_2D, level, format, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
-                           static_cast<GLsizei>(size), blocks);
-    return true;
-  }
-  static bool announced = false;
-  if (!announced) {
-    announced = true;
-    printf("DEBUG: no S3TC in this WebGL: DXT textures are decoded to RGBA8 on load\n");
-  }
-  std::vector<uint8_t> rgba;
-  if (!decodeDxt(format, width, height, blocks, size, rgba)) return false;
-  glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGBA,
-               GL_UNSIGNED_BYTE, rgba.data());
   return true;
 }

@@ -13,14 +13,3 @@
 // unknown format, a zero side, or fewer bytes than the level's blocks need.
 bool decodeDxt(uint32_t format, uint32_t width, uint32_t height, const uint8_t* blocks, size_t size,
                std::vector<uint8_t>& rgba);
-
-// Whether the current context takes S3TC blocks as they are. Always on the
-// desktop (the program requires the extension there); on WebGL it asks for
-// WEBGL_compressed_texture_s3tc.
-bool compressedBlocksSupported();
-
-// Uploads one level of blocks to the bound 2D texture: as they are when the
-// context takes them, else decoded to RGBA8, with one console line per run
-// saying so. False when the blocks could not be decoded.
-bool uploadDxtLevel(int level, uint32_t format, uint32_t width, uint32_t height, const uint8_t* blocks,
-                    size_t size);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/oftenused.h"
+#include "base/oftenused.h"
 
 namespace {
 

@@ -1,9 +1,6 @@
-// GLSL programs from a vertex and a fragment source file. The loader prints
-// what the implementation reports and always hands back the program name;
-// a file it cannot use, a failed compile or link also gets an ERROR line.
+// GLSL source files as the compiler gets them, and the compiler's logs read
+// back into messages: text in, text out (gpu/shaderbuild compiles them).
 #pragma once
-#include <GL/glew.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,9 +42,3 @@ bool readIncludedShaderSource(const std::string& path, std::string& source, std:
 // that keeps the compiler's line numbers those of the file. Without a
 // #version line, or with no lines to add, the source is returned as it is.
 std::string insertShaderDefines(const std::string& source, const std::string& lines);
-
-// defines, when given, are lines (such as "#define X 1\n") put after the
-// "#version" line of both files as insertShaderDefines does: the choices
-// this one program is built for. Nothing carries over to other builds.
-GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
-                          const std::string& defines = "");

@@ -4,13 +4,13 @@
 #include <string>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "app/frameglobals.h"
-#include "app/runfiles.h"
-#include "camera/camera.h"
-#include "loaders/shaderloader.h"
-#include "render/passstate.h"
+#include "base/frameglobals.h"
+#include "base/runfiles.h"
+#include "gpu/passstate.h"
+#include "gpu/shaderbuild.h"
+#include "gpu/vertexattribute.h"
 #include "render/quality.h"
-#include "render/vertexattribute.h"
+#include "scene/camera.h"
 
 float jitterAngle(int randomDraw) {
   float centred = static_cast<float>(static_cast<double>(randomDraw) / 32767.0 - 0.5);

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "gpu/shaderprogram.h"
 #include "render/rendertargets.h"
-#include "render/shaderprogram.h"
 
 struct DepthOfField {
   float randValuesA[kDOFPasses] = {};  // degrees about the camera's up axis

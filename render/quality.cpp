@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 
 Quality currentQuality;
 

@@ -5,13 +5,13 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <string>
 
-#include "app/frameglobals.h"
-#include "camera/camera.h"
-#include "render/passstate.h"
+#include "base/frameglobals.h"
+#include "gpu/passstate.h"
+#include "gpu/screenbounds.h"
+#include "gpu/stagetimer.h"
 #include "render/rendertargets.h"
-#include "render/screenbounds.h"
 #include "render/skytextures.h"
-#include "render/stagetimer.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 
 namespace {

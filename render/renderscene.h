@@ -3,7 +3,7 @@
 #pragma once
 #include <glm/glm.hpp>
 
-// Each step sets the state it draws with (render/passstate.h). NOTE: leaves
+// Each step sets the state it draws with (gpu/passstate.h). NOTE: leaves
 // the pass target bound with its scene depth, which the sun glow drawn next
 // reads back.
 void renderScene();

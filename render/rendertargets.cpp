@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/frameglobals.h"
+#include "base/frameglobals.h"
 #include "render/quality.h"
 
 GLuint framebufferBackSideShadow = 0;

@@ -19,7 +19,7 @@
 #pragma once
 #include <vector>
 
-#include "render/atmospheremodel.h"
+#include "loaders/atmospheremodel.h"
 
 struct SkyTable {
   int width = 0;

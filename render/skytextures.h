@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/shaderprogram.h"
+#include "gpu/shaderprogram.h"
 #include "render/skytables.h"
 
 // The units the tables are bound on: above the composite's images (1 to 5)

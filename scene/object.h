@@ -6,9 +6,9 @@
 
 #include <glm/glm.hpp>
 
+#include "gpu/passstate.h"
+#include "gpu/shaderprogram.h"
 #include "loaders/linemesh.h"
-#include "render/passstate.h"
-#include "render/shaderprogram.h"
 #include "scene/trianglemesh.h"
 
 class Object {

@@ -7,11 +7,11 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <string>
 
-#include "app/configfile.h"
-#include "app/runfiles.h"
-#include "camera/camera.h"
-#include "loaders/modelloaderobj.h"
-#include "loaders/shaderloader.h"
+#include "base/configfile.h"
+#include "base/runfiles.h"
+#include "gpu/shaderbuild.h"
+#include "scene/camera.h"
+#include "scene/modelloaderobj.h"
 #include "scene/placement.h"
 
 Object* envCube = nullptr;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "render/shaderprogram.h"
+#include "gpu/shaderprogram.h"
 #include "scene/object.h"
 
 extern Object* envCube;

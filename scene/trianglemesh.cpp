@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "render/vertexattribute.h"
+#include "gpu/vertexattribute.h"
 
 bool TriangleMesh::create(const std::vector<glm::vec3>& verticesVBO, const std::vector<glm::vec2>& uvsVBO,
                           const std::vector<glm::vec3>& normalsVBO, const std::vector<uint32_t>& indicesVBO) {

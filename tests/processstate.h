@@ -10,14 +10,14 @@
 #include <tuple>
 #include <vector>
 
-#include "app/configfile.h"
-#include "app/frameglobals.h"
-#include "camera/camera.h"
-#include "camera/inputhandler.h"
-#include "effects/textoverlay.h"
+#include "app/inputhandler.h"
+#include "base/configfile.h"
+#include "base/frameglobals.h"
+#include "gpu/stagetimer.h"
 #include "render/quality.h"
 #include "render/renderscene.h"
-#include "render/stagetimer.h"
+#include "render/textoverlay.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 
 namespace processstate {

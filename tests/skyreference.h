@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "render/atmospheremodel.h"
+#include "loaders/atmospheremodel.h"
 #include "render/skytables.h"
 
 namespace skyref {

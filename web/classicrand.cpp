@@ -2,7 +2,7 @@
 // so that a seed jitters the depth of field as on the desktop.
 #include <cstdlib>
 
-#include "platform/classicrandom.h"
+#include "base/classicrandom.h"
 
 namespace {
 ClassicRandom generator;

@@ -1,4 +1,4 @@
-// DevIL's calls as the program uses them, over app/pngencode (see IL/il.h).
+// DevIL's calls as the program uses them, over base/pngencode (see IL/il.h).
 #include <IL/il.h>
 
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "app/pngencode.h"
+#include "base/pngencode.h"
 
 namespace {
 struct Image {

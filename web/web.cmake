@@ -4,7 +4,7 @@
 set(ORBISK_WEB_RUN_DIR "${CMAKE_SOURCE_DIR}/build/run" CACHE PATH "Run-time folder packaged with the page")
 
 file(GLOB ORBISK_WEB_SOURCES CONFIGURE_DEPENDS
-  app/*.cpp platform/*.cpp render/*.cpp scene/*.cpp loaders/*.cpp camera/*.cpp effects/*.cpp)
+  base/*.cpp platform/*.cpp loaders/*.cpp gpu/*.cpp scene/*.cpp render/*.cpp cli/*.cpp app/*.cpp)
 list(REMOVE_ITEM ORBISK_WEB_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp ${CMAKE_SOURCE_DIR}/app/main_web.cpp)
 list(APPEND ORBISK_WEB_SOURCES app/main_web.cpp web/devilshim.cpp web/classicrand.cpp)
 

@@ -11,7 +11,8 @@
 
 #include <unistd.h>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
+#include "gpu/textureupload.h"
 #include "loaders/ddstexture.h"
 #include "tests/ddsbytes.h"
 #include "tests/gl/glfixture.h"

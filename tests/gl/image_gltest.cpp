@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "loaders/modelloaderobj.h"
+#include "gpu/textureupload.h"
 #include "tests/gl/glfixture.h"
 
 namespace {
@@ -45,10 +45,9 @@ class ImageGL : public gltest::FolderTest {
   }
   GLuint load(const std::string& path, gltest::Captured* output = nullptr) {
     GLuint texture = 0;
-    ModelLoaderOBJ loader;
-    gltest::Captured c = gltest::capture([&] { texture = loader.loadImageTexture(path.c_str()); });
-    if (output) *output = c;
+    gltest::Captured c = gltest::capture([&] { texture = loadImageTexture(path.c_str()); });
     if (texture) textures.push_back(texture);
+    if (output) *output = c;
     return texture;
   }
   std::vector<GLuint> textures;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/framecapture.h"
 #include "app/orbisk.h"
-#include "app/runfiles.h"
-#include "camera/animation.h"
+#include "base/runfiles.h"
 #include "platform/platform.h"
+#include "render/framecapture.h"
 #include "render/rendertargets.h"
+#include "scene/animation.h"
 #include "tests/ddsbytes.h"
 #include "tests/gl/glfixture.h"
 

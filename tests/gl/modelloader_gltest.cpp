@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "loaders/modelloaderobj.h"
+#include "scene/modelloaderobj.h"
 #include "tests/gl/glfixture.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "app/orbisk.h"
-#include "camera/camera.h"
+#include "gpu/screenbounds.h"
 #include "render/renderscene.h"
 #include "render/rendertargets.h"
-#include "render/screenbounds.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 #include "tests/gl/targetsfixture.h"
 

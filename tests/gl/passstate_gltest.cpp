@@ -1,6 +1,6 @@
 // Every step of a frame sets the whole state it declares, whatever the step
 // before it left.
-#include "render/passstate.h"
+#include "gpu/passstate.h"
 
 #include <string>
 #include <vector>

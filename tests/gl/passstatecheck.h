@@ -3,7 +3,7 @@
 #pragma once
 #include <GL/glew.h>
 
-#include "render/passstate.h"
+#include "gpu/passstate.h"
 
 namespace gltest {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "render/shaderprogram.h"
+#include "gpu/shaderprogram.h"
 #include "tests/gl/glfixture.h"
 
 namespace {

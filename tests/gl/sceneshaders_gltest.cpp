@@ -11,10 +11,10 @@
 #include <tuple>
 #include <vector>
 
-#include "loaders/shaderloader.h"
-#include "render/passstate.h"
-#include "render/shaderprogram.h"
-#include "render/texturefiltering.h"
+#include "gpu/passstate.h"
+#include "gpu/shaderbuild.h"
+#include "gpu/shaderprogram.h"
+#include "gpu/texturefiltering.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"
 

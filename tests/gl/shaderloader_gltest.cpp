@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "loaders/shaderloader.h"
+#include "gpu/shaderbuild.h"
 #include "tests/gl/glfixture.h"
 
 namespace {

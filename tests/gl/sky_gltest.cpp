@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "loaders/shaderloader.h"
-#include "render/atmospheremodel.h"
-#include "render/shaderprogram.h"
+#include "gpu/shaderbuild.h"
+#include "gpu/shaderprogram.h"
+#include "loaders/atmospheremodel.h"
 #include "render/skytextures.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/orbisk.h"
+#include "base/runfiles.h"
 #include "render/rendertargets.h"
-#include "app/runfiles.h"
-#include "camera/camera.h"
-#include "effects/sunglow.h"
-#include "effects/textoverlay.h"
+#include "render/sunglow.h"
+#include "render/textoverlay.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 #include "tests/gl/effectsfixture.h"
 #include "tests/gl/glfixture.h"

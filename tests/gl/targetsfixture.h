@@ -4,9 +4,9 @@
 // the pass index go back as they were.
 #pragma once
 #include "app/orbisk.h"
-#include "camera/camera.h"
 #include "render/renderscene.h"
 #include "render/rendertargets.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 #include "tests/gl/glfixture.h"
 #include "tests/processstate.h"

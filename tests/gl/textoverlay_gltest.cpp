@@ -4,9 +4,9 @@
 #include <array>
 #include <glm/glm.hpp>
 
+#include "app/loadingscreen.h"
 #include "app/orbisk.h"
-#include "effects/loadingscreen.h"
-#include "effects/textoverlay.h"
+#include "render/textoverlay.h"
 #include "tests/gl/effectsfixture.h"
 #include "tests/gl/glfixture.h"
 #include "tests/gl/passstatecheck.h"

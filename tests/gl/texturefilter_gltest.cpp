@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "loaders/shaderloader.h"
-#include "render/texturefiltering.h"
+#include "gpu/shaderbuild.h"
+#include "gpu/texturefiltering.h"
 #include "tests/gl/glfixture.h"
 
 namespace {

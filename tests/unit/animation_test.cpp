@@ -1,4 +1,4 @@
-#include "camera/animation.h"
+#include "scene/animation.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "camera/camera.h"
 #include "platform/platform.h"
 #include "render/depthoffield.h"
+#include "scene/camera.h"
 #include "scene/object.h"
 #include "scene/scene.h"
 #include "tests/unit/fakes.h"

@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "app/orbisk.h"
-#include "camera/animation.h"
-#include "camera/camera.h"
 #include "platform/platform.h"
-#include "scene/scene.h"
+#include "scene/animation.h"
+#include "scene/camera.h"
 #include "scene/object.h"
 #include "scene/placement.h"
+#include "scene/scene.h"
 #include "tests/unit/fakes.h"
 #include "tools/assetgen/flight.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 #include "tools/assetgen/runconfig.h"
 
 TEST(AssetgenRunConfig, ReadsBackAsTheTable) {

@@ -1,7 +1,7 @@
 // Files written whole or not at all. A full disk is stood in for by a file
 // size limit (writes past it fail with EFBIG, as they would with ENOSPC),
 // which needs neither root nor a mount; the end-to-end tests fill a real disk.
-#include "app/atomicfile.h"
+#include "base/atomicfile.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -13,7 +13,7 @@
 #include <sstream>
 #include <vector>
 
-#include "app/framecapture.h"
+#include "render/framecapture.h"
 #include "tests/tempdir.h"
 
 namespace {

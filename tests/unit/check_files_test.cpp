@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
+#include "gpu/texturefiltering.h"
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
 #include "render/depthoffield.h"
-#include "render/texturefiltering.h"
 #include "tests/ddsbytes.h"
 #include "tests/unit/checkreport.h"
 #include "tools/check/checkcore.h"

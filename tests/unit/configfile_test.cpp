@@ -1,4 +1,4 @@
-#include "app/configfile.h"
+#include "base/configfile.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/orbisk.h"
-#include "camera/camera.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 #include "tests/processstate.h"
 

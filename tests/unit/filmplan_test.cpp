@@ -5,7 +5,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "app/shotoptions.h"
+#include "cli/shotoptions.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "effects/sunglow.h"
+#include "render/sunglow.h"
 
 namespace {
 

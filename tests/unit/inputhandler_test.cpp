@@ -1,4 +1,4 @@
-#include "camera/inputhandler.h"
+#include "app/inputhandler.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/configfile.h"
 #include "app/orbisk.h"
-#include "camera/camera.h"
+#include "base/configfile.h"
 #include "platform/platform.h"
+#include "scene/camera.h"
 #include "tests/processstate.h"
 #include "tests/unit/fakes.h"
 

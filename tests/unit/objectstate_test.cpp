@@ -1,7 +1,7 @@
 // An object's own flags against the state of the step drawing it.
 #include <gtest/gtest.h>
 
-#include "render/passstate.h"
+#include "gpu/passstate.h"
 #include "scene/object.h"
 
 namespace {

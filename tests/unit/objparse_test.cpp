@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "app/oftenused.h"
+#include "base/oftenused.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/oftenused.h"
+#include "base/oftenused.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 #include "render/rendertargets.h"
 
 namespace {

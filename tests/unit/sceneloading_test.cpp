@@ -2,7 +2,7 @@
 // user is told about, in the order the steps run.
 #include <gtest/gtest.h>
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 #include "scene/scene.h"
 
 namespace {

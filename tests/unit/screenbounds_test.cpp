@@ -6,7 +6,7 @@
 #include <cmath>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "render/screenbounds.h"
+#include "gpu/screenbounds.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/shotoptions.h"
+#include "cli/shotoptions.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "render/atmospheremodel.h"
+#include "loaders/atmospheremodel.h"
 #include "render/skytables.h"
 #include "render/skytextures.h"
 #include "tests/skyreference.h"

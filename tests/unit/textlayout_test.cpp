@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "effects/textoverlay.h"
+#include "render/textoverlay.h"
 
 namespace {
 

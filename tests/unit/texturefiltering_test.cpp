@@ -1,5 +1,5 @@
 // Which filter the scene shaders use, from the setting and the renderer.
-#include "render/texturefiltering.h"
+#include "gpu/texturefiltering.h"
 
 #include <gtest/gtest.h>
 

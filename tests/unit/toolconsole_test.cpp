@@ -1,6 +1,6 @@
 // The tools' console: the program's own lines held back, its errors and
 // warnings and the tool's own lines shown.
-#include "app/toolconsole.h"
+#include "cli/toolconsole.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

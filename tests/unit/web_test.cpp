@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/pngencode.h"
 #include "app/urlsettings.h"
-#include "camera/depthprobe.h"
+#include "base/classicrandom.h"
+#include "base/pngencode.h"
+#include "gpu/depthprobe.h"
 #include "loaders/ddstexture.h"
 #include "loaders/dxtdecode.h"
 #include "loaders/glsles.h"
 #include "loaders/shaderloader.h"
-#include "platform/classicrandom.h"
-#include "camera/windowprojection.h"
+#include "scene/windowprojection.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "app/windowsize.h"
+#include "platform/windowsize.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "camera/animation.h"
+#include "scene/animation.h"
 #include "scene/placement.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/runfiles.h"
+#include "base/runfiles.h"
 #include "tools/assetgen/dds.h"
 #include "tools/assetgen/flight.h"
 #include "tools/assetgen/font.h"

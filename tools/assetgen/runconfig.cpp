@@ -1,6 +1,6 @@
 #include "tools/assetgen/runconfig.h"
 
-#include "app/configfile.h"
+#include "base/configfile.h"
 
 std::string runConfigText() {
   std::string text;

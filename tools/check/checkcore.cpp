@@ -7,19 +7,19 @@
 #include <map>
 #include <sstream>
 
-#include "app/configfile.h"
-#include "app/oftenused.h"
-#include "app/runfiles.h"
-#include "app/windowsize.h"
+#include "base/configfile.h"
+#include "base/oftenused.h"
+#include "base/runfiles.h"
+#include "gpu/texturefiltering.h"
 #include "loaders/ddstexture.h"
 #include "loaders/objparse.h"
 #include "loaders/shaderinclude.h"
 #include "loaders/shaderloader.h"
 #include "loaders/vertexindexer.h"
 #include "platform/platform.h"
+#include "platform/windowsize.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
-#include "render/texturefiltering.h"
 
 namespace check {
 

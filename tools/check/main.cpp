@@ -23,9 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "app/commandline.h"
-#include "app/configfile.h"
-#include "app/oftenused.h"
+#include "base/configfile.h"
+#include "base/oftenused.h"
+#include "cli/commandline.h"
+#include "gpu/textureupload.h"
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
 #include "scene/trianglemesh.h"

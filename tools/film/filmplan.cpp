@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/commandline.h"
+#include "cli/commandline.h"
 
 namespace {
 

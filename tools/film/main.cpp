@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "app/configfile.h"
-#include "app/framecapture.h"
-#include "app/toolconsole.h"
 #include "app/orbisk.h"
-#include "camera/animation.h"
-#include "camera/camera.h"
+#include "base/configfile.h"
+#include "cli/toolconsole.h"
 #include "platform/platform.h"
+#include "render/framecapture.h"
 #include "render/quality.h"
+#include "scene/animation.h"
+#include "scene/camera.h"
 #include "scene/object.h"
 #include "scene/scene.h"
 #include "tools/film/filmplan.h"

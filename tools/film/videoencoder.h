@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/atomicfile.h"
+#include "base/atomicfile.h"
 
 struct AVFormatContext;
 struct AVIOContext;

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "app/configfile.h"
-#include "app/framecapture.h"
 #include "app/orbisk.h"
-#include "app/shotoptions.h"
-#include "app/toolconsole.h"
-#include "camera/animation.h"
-#include "camera/camera.h"
+#include "base/configfile.h"
+#include "cli/shotoptions.h"
+#include "cli/toolconsole.h"
 #include "platform/platform.h"
+#include "render/framecapture.h"
 #include "render/quality.h"
+#include "scene/animation.h"
+#include "scene/camera.h"
 #include "scene/scene.h"
 
 int main(int argc, char** argv) {

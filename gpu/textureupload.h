@@ -1,0 +1,25 @@
+// Texture uploads: DDS files with their stored mip chain (parsed by
+// loaders/ddstexture, blocks decoded by loaders/dxtdecode where the context
+// lacks S3TC) and other images through DevIL.
+#pragma once
+#include <GL/glew.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// A DXT1/DXT3/DXT5 DDS file with its stored mip chain, in a new texture; 0 on failure.
+GLuint loadDdsTexture(const char* path);
+
+// Any image DevIL reads, as an uncompressed RGB texture without mipmaps.
+GLuint loadImageTexture(const char* path);
+
+// Whether the current context takes S3TC blocks as they are. Always on the
+// desktop (the program requires the extension there); on WebGL it asks for
+// WEBGL_compressed_texture_s3tc.
+bool compressedBlocksSupported();
+
+// Uploads one level of blocks to the bound 2D texture: as they are when the
+// context takes them, else decoded to RGBA8, with one console line per run
+// saying so. False when the blocks could not be decoded.
+bool uploadDxtLevel(int level, uint32_t format, uint32_t width, uint32_t height, const uint8_t* blocks,
+                    size_t size);
