@@ -120,7 +120,7 @@ int finishStartUp(Application& app) {
   skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
   showLoadingScreen("loading sun glow: ");
-  loadSunGlow();
+  loadSunGlow(app.sunGlow);
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets() || !createDOFRenderTargets()) {
     releaseResources(app);
@@ -159,7 +159,7 @@ void renderFrame(Application& app) {
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
     renderScene();
     stageBegin(FrameStage::SunGlow);
-    drawSunGlow();
+    drawSunGlow(app.sunGlow);
     stageEnd(FrameStage::SunGlow);
   }
   camera.setPosition(realEye);
@@ -188,7 +188,7 @@ void releaseResources(Application& app) {
   destroyInputHandler();
   destroyDOFRenderTargets();
   destroyRenderTargets();
-  unloadSunGlow();
+  unloadSunGlow(app.sunGlow);
   destroySkyTextures(skyTextures);
   unloadScene();
   forgetEarthDepthStandIn();

@@ -6,6 +6,7 @@
 #include "base/frameglobals.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
+#include "render/sunglow.h"
 
 struct SceneLoading;
 
@@ -27,6 +28,7 @@ struct StartOptions {
 struct Application {
   GLuint VertexArrayID = 0;
   DepthOfField dof;
+  SunGlow sunGlow;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast

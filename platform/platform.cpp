@@ -17,29 +17,35 @@ struct WindowHints {
   bool core = false;
 };
 
-GLFWwindow* window = nullptr;
-WindowHints hints;
-bool keyRepeat = false;
-int wheelPosition = 0;
-WheelAccumulator wheel;
 // The pretend window of the test hook, used while no real one is open.
 struct FakeWindow {
   int width = 0, height = 0;
   float scale = 1.0f;
   int pointerX = 0, pointerY = 0;
 };
-FakeWindow fake;
-double (*timeSource)() = nullptr;
 
-MouseWheelCallback wheelCallback = nullptr;
-MouseButtonCallback buttonCallback = nullptr;
-MousePosCallback posCallback = nullptr;
-KeyCallback keyCallback = nullptr;
-std::vector<int> keyPresses;
+struct Session {
+  GLFWwindow* window = nullptr;
+  WindowHints hints;
+  bool keyRepeat = false;
+  int wheelPosition = 0;
+  WheelAccumulator wheel;
+  FakeWindow fake;
+  double (*timeSource)() = nullptr;
+  MouseWheelCallback wheelCallback = nullptr;
+  MouseButtonCallback buttonCallback = nullptr;
+  MousePosCallback posCallback = nullptr;
+  KeyCallback keyCallback = nullptr;
+  std::vector<int> keyPresses;
+};
+// The window library calls back into plain functions with no receiver of
+// ours, so what they and the design's calls share lives with the process.
+Session session;
 
 void recordKeyPress(int key) {
-  if (keyPresses.size() >= static_cast<size_t>(kMaxKeyPresses)) keyPresses.erase(keyPresses.begin());
-  keyPresses.push_back(key);
+  if (session.keyPresses.size() >= static_cast<size_t>(kMaxKeyPresses))
+    session.keyPresses.erase(session.keyPresses.begin());
+  session.keyPresses.push_back(key);
 }
 
 int translateFromGlfw3(int key, int scancode) {
@@ -60,41 +66,41 @@ void onKey(GLFWwindow*, int key, int scancode, int action, int) {
   if (translated < 0) return;
   if (action == GLFW_PRESS) recordKeyPress(translated);
   if (action == GLFW_REPEAT) {
-    if (!keyRepeat) return;
+    if (!session.keyRepeat) return;
     action = GLFW_PRESS;
   }
-  if (keyCallback) keyCallback(translated, action == GLFW_PRESS ? PRESS : RELEASE);
+  if (session.keyCallback) session.keyCallback(translated, action == GLFW_PRESS ? PRESS : RELEASE);
 }
 
 void onButton(GLFWwindow*, int button, int action, int) {
-  if (buttonCallback) buttonCallback(button, action == GLFW_PRESS ? PRESS : RELEASE);
+  if (session.buttonCallback) session.buttonCallback(button, action == GLFW_PRESS ? PRESS : RELEASE);
 }
 
 void onCursor(GLFWwindow*, double x, double y) {
-  if (posCallback) posCallback(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+  if (session.posCallback) session.posCallback(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
 }
 
 void onScroll(GLFWwindow*, double, double yOffset) {
-  const int notches = wheel.add(yOffset);
+  const int notches = session.wheel.add(yOffset);
   if (notches == 0) return;
   // Saturating: a position past the int range would wrap and reverse the zoom.
-  const long long position = static_cast<long long>(wheelPosition) + notches;
-  wheelPosition = static_cast<int>(std::clamp<long long>(position, INT_MIN, INT_MAX));
-  if (wheelCallback) wheelCallback(wheelPosition);
+  const long long position = static_cast<long long>(session.wheelPosition) + notches;
+  session.wheelPosition = static_cast<int>(std::clamp<long long>(position, INT_MIN, INT_MAX));
+  if (session.wheelCallback) session.wheelCallback(session.wheelPosition);
 }
 
 void installCallbacks() {
-  glfwSetKeyCallback(window, onKey);
-  glfwSetMouseButtonCallback(window, onButton);
-  glfwSetCursorPosCallback(window, onCursor);
-  glfwSetScrollCallback(window, onScroll);
+  glfwSetKeyCallback(session.window, onKey);
+  glfwSetMouseButtonCallback(session.window, onButton);
+  glfwSetCursorPosCallback(session.window, onCursor);
+  glfwSetScrollCallback(session.window, onScroll);
 }
 
 void applyContextHints() {
-  glfwWindowHint(GLFW_SAMPLES, hints.samples);
-  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, hints.major);
-  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, hints.minor);
-  if (hints.core) {
+  glfwWindowHint(GLFW_SAMPLES, session.hints.samples);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, session.hints.major);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, session.hints.minor);
+  if (session.hints.core) {
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
   }
@@ -169,31 +175,31 @@ bool init() { return glfwInit() == GLFW_TRUE; }
 void terminate() {
   glfwTerminate();
   // As before init, so that a second init starts alike; the test clock stays.
-  window = nullptr;
-  hints = WindowHints();
-  keyRepeat = false;
-  wheelPosition = 0;
-  wheel = WheelAccumulator();
-  wheelCallback = nullptr;
-  buttonCallback = nullptr;
-  posCallback = nullptr;
-  keyCallback = nullptr;
-  keyPresses.clear();
+  session.window = nullptr;
+  session.hints = WindowHints();
+  session.keyRepeat = false;
+  session.wheelPosition = 0;
+  session.wheel = WheelAccumulator();
+  session.wheelCallback = nullptr;
+  session.buttonCallback = nullptr;
+  session.posCallback = nullptr;
+  session.keyCallback = nullptr;
+  session.keyPresses.clear();
 }
 
 void openWindowHint(int target, int hint) {
   switch (target) {
-    case FSAA_SAMPLES: hints.samples = hint; break;
-    case OPENGL_VERSION_MAJOR: hints.major = hint; break;
-    case OPENGL_VERSION_MINOR: hints.minor = hint; break;
-    case OPENGL_PROFILE: hints.core = (hint == OPENGL_CORE_PROFILE); break;
+    case FSAA_SAMPLES: session.hints.samples = hint; break;
+    case OPENGL_VERSION_MAJOR: session.hints.major = hint; break;
+    case OPENGL_VERSION_MINOR: session.hints.minor = hint; break;
+    case OPENGL_PROFILE: session.hints.core = (hint == OPENGL_CORE_PROFILE); break;
     default: break;
   }
 }
 
 bool openWindow(int width, int height, int redBits, int greenBits, int blueBits, int alphaBits, int depthBits,
                 int stencilBits, int mode) {
-  if (window != nullptr || width <= 0 || height <= 0) return false;
+  if (session.window != nullptr || width <= 0 || height <= 0) return false;
   glfwDefaultWindowHints();
   applyContextHints();
   // Bit depths are wishes: the closest framebuffer the display offers is taken.
@@ -204,17 +210,17 @@ bool openWindow(int width, int height, int redBits, int greenBits, int blueBits,
   glfwWindowHint(GLFW_DEPTH_BITS, depthBits);
   glfwWindowHint(GLFW_STENCIL_BITS, stencilBits);
   GLFWmonitor* monitor = (mode == FULLSCREEN) ? glfwGetPrimaryMonitor() : nullptr;
-  window = glfwCreateWindow(width, height, "", monitor, nullptr);
-  if (window == nullptr && hints.samples > 0) {
+  session.window = glfwCreateWindow(width, height, "", monitor, nullptr);
+  if (session.window == nullptr && session.hints.samples > 0) {
     // Displays without multisampled visuals still get a window.
     glfwWindowHint(GLFW_SAMPLES, 0);
-    window = glfwCreateWindow(width, height, "", monitor, nullptr);
+    session.window = glfwCreateWindow(width, height, "", monitor, nullptr);
   }
-  if (window == nullptr) return false;
+  if (session.window == nullptr) return false;
   // Without a window manager nobody gives the window focus, and an
   // unfocused window cannot warp the pointer back to its centre.
-  glfwFocusWindow(window);
-  glfwMakeContextCurrent(window);
+  glfwFocusWindow(session.window);
+  glfwMakeContextCurrent(session.window);
   installCallbacks();
   return true;
 }
@@ -230,7 +236,7 @@ DisplayLimits queryDisplayLimits(bool readGL) {
   if (!readGL) return limits;
   GLFWwindow* probe = nullptr;
   GLFWwindow* previous = glfwGetCurrentContext();
-  if (window == nullptr) {
+  if (session.window == nullptr) {
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
@@ -255,95 +261,98 @@ DisplayLimits queryDisplayLimits(bool readGL) {
 }
 
 bool openHiddenWindow(int width, int height) {
-  if (window != nullptr || width <= 0 || height <= 0) return false;
+  if (session.window != nullptr || width <= 0 || height <= 0) return false;
   glfwDefaultWindowHints();
-  hints = WindowHints{0, 3, 3, true};
+  session.hints = WindowHints{0, 3, 3, true};
   applyContextHints();
   glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-  window = glfwCreateWindow(width, height, "", nullptr, nullptr);
-  if (window == nullptr) return false;
-  glfwMakeContextCurrent(window);
+  session.window = glfwCreateWindow(width, height, "", nullptr, nullptr);
+  if (session.window == nullptr) return false;
+  glfwMakeContextCurrent(session.window);
   installCallbacks();
   return true;
 }
 
 void closeWindow() {
-  if (window) glfwDestroyWindow(window);
-  window = nullptr;
+  if (session.window) glfwDestroyWindow(session.window);
+  session.window = nullptr;
 }
 
 void getWindowSize(int* width, int* height) {
-  int w = fake.width, h = fake.height;
-  if (window) glfwGetFramebufferSize(window, &w, &h);
+  int w = session.fake.width, h = session.fake.height;
+  if (session.window) glfwGetFramebufferSize(session.window, &w, &h);
   if (width) *width = w;
   if (height) *height = h;
 }
 
 void getPointerAreaSize(int* width, int* height) {
-  int w = static_cast<int>(fake.width / fake.scale), h = static_cast<int>(fake.height / fake.scale);
-  if (window) glfwGetWindowSize(window, &w, &h);
+  int w = static_cast<int>(session.fake.width / session.fake.scale),
+      h = static_cast<int>(session.fake.height / session.fake.scale);
+  if (session.window) glfwGetWindowSize(session.window, &w, &h);
   if (width) *width = w;
   if (height) *height = h;
 }
 
 void setWindowTitle(const char* title) {
-  if (window && title) glfwSetWindowTitle(window, title);
+  if (session.window && title) glfwSetWindowTitle(session.window, title);
 }
 
 int getWindowParam(int param) {
-  if (param == OPENED) return (window != nullptr && !glfwWindowShouldClose(window)) ? 1 : 0;
+  if (param == OPENED) return (session.window != nullptr && !glfwWindowShouldClose(session.window)) ? 1 : 0;
   return 0;
 }
 
 void enable(int token) {
-  if (token == STICKY_KEYS && window) glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-  if (token == KEY_REPEAT) keyRepeat = true;
+  if (token == STICKY_KEYS && session.window) glfwSetInputMode(session.window, GLFW_STICKY_KEYS, GLFW_TRUE);
+  if (token == KEY_REPEAT) session.keyRepeat = true;
 }
 
 void disable(int token) {
-  if (token == STICKY_KEYS && window) glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_FALSE);
-  if (token == KEY_REPEAT) keyRepeat = false;
+  if (token == STICKY_KEYS && session.window) glfwSetInputMode(session.window, GLFW_STICKY_KEYS, GLFW_FALSE);
+  if (token == KEY_REPEAT) session.keyRepeat = false;
 }
 
 int getKey(int key) {
-  if (!window) return RELEASE;
+  if (!session.window) return RELEASE;
   int k = glfw3KeyOf(key);
   if (k == GLFW_KEY_UNKNOWN) return RELEASE;
-  return glfwGetKey(window, k) == GLFW_PRESS ? PRESS : RELEASE;
+  return glfwGetKey(session.window, k) == GLFW_PRESS ? PRESS : RELEASE;
 }
 
 void getMousePos(int* x, int* y) {
-  double px = fake.pointerX, py = fake.pointerY;
-  if (window) glfwGetCursorPos(window, &px, &py);
+  double px = session.fake.pointerX, py = session.fake.pointerY;
+  if (session.window) glfwGetCursorPos(session.window, &px, &py);
   if (x) *x = static_cast<int>(std::floor(px));
   if (y) *y = static_cast<int>(std::floor(py));
 }
 
 void setMousePos(int x, int y) {
-  if (window) glfwSetCursorPos(window, x, y);
-  else fake.pointerX = x, fake.pointerY = y;
+  if (session.window) glfwSetCursorPos(session.window, x, y);
+  else session.fake.pointerX = x, session.fake.pointerY = y;
 }
 
-int getMouseWheel() { return wheelPosition; }
-void setMouseWheel(int pos) { wheelPosition = pos; }
+int getMouseWheel() { return session.wheelPosition; }
+void setMouseWheel(int pos) { session.wheelPosition = pos; }
 
-void setMouseWheelCallback(MouseWheelCallback cb) { wheelCallback = cb; }
-void setMouseButtonCallback(MouseButtonCallback cb) { buttonCallback = cb; }
-void setMousePosCallback(MousePosCallback cb) { posCallback = cb; }
-void setKeyCallback(KeyCallback cb) { keyCallback = cb; }
+void setMouseWheelCallback(MouseWheelCallback cb) { session.wheelCallback = cb; }
+void setMouseButtonCallback(MouseButtonCallback cb) { session.buttonCallback = cb; }
+void setMousePosCallback(MousePosCallback cb) { session.posCallback = cb; }
+void setKeyCallback(KeyCallback cb) { session.keyCallback = cb; }
 
 std::vector<int> takeKeyPresses() {
   std::vector<int> presses;
-  presses.swap(keyPresses);
+  presses.swap(session.keyPresses);
   return presses;
 }
 
-bool isIconified() { return window != nullptr && glfwGetWindowAttrib(window, GLFW_ICONIFIED) == GLFW_TRUE; }
+bool isIconified() {
+  return session.window != nullptr && glfwGetWindowAttrib(session.window, GLFW_ICONIFIED) == GLFW_TRUE;
+}
 
-double getTime() { return timeSource ? timeSource() : glfwGetTime(); }
+double getTime() { return session.timeSource ? session.timeSource() : glfwGetTime(); }
 
 void swapBuffers() {
-  if (window) glfwSwapBuffers(window);
+  if (session.window) glfwSwapBuffers(session.window);
   glfwPollEvents();
 }
 
@@ -351,33 +360,33 @@ void pollEvents() { glfwPollEvents(); }
 
 void waitEvents() { glfwWaitEventsTimeout(0.1); }
 
-void setTimeSource(double (*source)()) { timeSource = source; }
+void setTimeSource(double (*source)()) { session.timeSource = source; }
 
 void injectKey(int key, int action) {
   if (action == PRESS) recordKeyPress(key);
   if (action == 2) {  // a repeat
-    if (!keyRepeat) return;
+    if (!session.keyRepeat) return;
     action = PRESS;
   }
-  if (keyCallback) keyCallback(key, action);
+  if (session.keyCallback) session.keyCallback(key, action);
 }
 
 void injectMousePos(int x, int y) {
-  if (posCallback) posCallback(x, y);
+  if (session.posCallback) session.posCallback(x, y);
 }
 
 void injectMouseWheel(double offset) { onScroll(nullptr, 0.0, offset); }
 
 void injectMouseButton(int button, int action) {
-  if (buttonCallback) buttonCallback(button, action);
+  if (session.buttonCallback) session.buttonCallback(button, action);
 }
 
 void fakeWindow(int framebufferWidth, int framebufferHeight, float contentScale) {
-  fake = FakeWindow();
+  session.fake = FakeWindow();
   if (framebufferWidth <= 0 || framebufferHeight <= 0 || !(contentScale > 0.0f)) return;
-  fake.width = framebufferWidth;
-  fake.height = framebufferHeight;
-  fake.scale = contentScale;
+  session.fake.width = framebufferWidth;
+  session.fake.height = framebufferHeight;
+  session.fake.scale = contentScale;
 }
 
 }  // namespace platform

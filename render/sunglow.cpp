@@ -13,17 +13,6 @@
 #include "scene/camera.h"
 #include "scene/scene.h"
 
-GLuint textureHardGlow = 0;
-GLuint textureBigGlow = 0;
-GLuint textureStreaks = 0;
-GLuint textureSpecialStreaks = 0;
-GLuint textureHalo = 0;
-GLuint spriteVertexBuffer = 0;
-GLuint spriteUVBuffer = 0;
-GLuint spriteProgram = 0;
-GLint spriteTextureSampler = -1;
-GLint spriteColorSampler = -1;
-
 const std::array<FlareSprite, kFlareSpriteCount>& flareTable() {
   using T = FlareTexture;
   // Drawing order; the fractions deliberately do not ascend.
@@ -104,51 +93,52 @@ const std::array<glm::vec2, 6>& spriteUVs() {
   return uvs;
 }
 
-void loadSunGlow() {
-  textureHardGlow = loadDdsTexture(runfiles::hardGlow);
-  textureBigGlow = loadDdsTexture(runfiles::bigGlow);
-  textureStreaks = loadDdsTexture(runfiles::streaks);
-  textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks);
-  textureHalo = loadDdsTexture(runfiles::halo);
+void loadSunGlow(SunGlow& glow) {
+  glow.textureHardGlow = loadDdsTexture(runfiles::hardGlow);
+  glow.textureBigGlow = loadDdsTexture(runfiles::bigGlow);
+  glow.textureStreaks = loadDdsTexture(runfiles::streaks);
+  glow.textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks);
+  glow.textureHalo = loadDdsTexture(runfiles::halo);
   // Both buffers get their storage once: the texture coordinates never
   // change, and each sprite only rewrites the six corners in place.
-  glGenBuffers(1, &spriteVertexBuffer);
-  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glGenBuffers(1, &glow.spriteVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, glow.spriteVertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, nullptr, GL_DYNAMIC_DRAW);
-  glGenBuffers(1, &spriteUVBuffer);
-  glBindBuffer(GL_ARRAY_BUFFER, spriteUVBuffer);
+  glGenBuffers(1, &glow.spriteUVBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, glow.spriteUVBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(glm::vec2) * 6, spriteUVs().data(), GL_STATIC_DRAW);
-  spriteProgram = buildShaderProgram(runfiles::sunGlowVertex, runfiles::sunGlowFragment);
-  spriteTextureSampler = glGetUniformLocation(spriteProgram, "textureSampler");
-  spriteColorSampler = glGetUniformLocation(spriteProgram, "colorSampler");
+  glow.spriteProgram = buildShaderProgram(runfiles::sunGlowVertex, runfiles::sunGlowFragment);
+  glow.spriteTextureSampler = glGetUniformLocation(glow.spriteProgram, "textureSampler");
+  glow.spriteColorSampler = glGetUniformLocation(glow.spriteProgram, "colorSampler");
 }
 
-void unloadSunGlow() {
-  GLuint* textures[] = {&textureHardGlow, &textureBigGlow, &textureStreaks, &textureSpecialStreaks, &textureHalo};
+void unloadSunGlow(SunGlow& glow) {
+  GLuint* textures[] = {&glow.textureHardGlow, &glow.textureBigGlow, &glow.textureStreaks,
+                        &glow.textureSpecialStreaks, &glow.textureHalo};
   for (GLuint* texture : textures) {
     glDeleteTextures(1, texture);
     *texture = 0;
   }
-  glDeleteBuffers(1, &spriteVertexBuffer);
-  glDeleteBuffers(1, &spriteUVBuffer);
-  glDeleteProgram(spriteProgram);
-  spriteVertexBuffer = spriteUVBuffer = spriteProgram = 0;
-  spriteTextureSampler = spriteColorSampler = -1;
+  glDeleteBuffers(1, &glow.spriteVertexBuffer);
+  glDeleteBuffers(1, &glow.spriteUVBuffer);
+  glDeleteProgram(glow.spriteProgram);
+  glow.spriteVertexBuffer = glow.spriteUVBuffer = glow.spriteProgram = 0;
+  glow.spriteTextureSampler = glow.spriteColorSampler = -1;
   releaseDepthProbe();
 }
 
-static GLuint textureOf(FlareTexture t) {
+static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   switch (t) {
-    case FlareTexture::HardGlow: return textureHardGlow;
-    case FlareTexture::BigGlow: return textureBigGlow;
-    case FlareTexture::Streaks: return textureStreaks;
-    case FlareTexture::SpecialStreaks: return textureSpecialStreaks;
-    case FlareTexture::Halo: return textureHalo;
+    case FlareTexture::HardGlow: return glow.textureHardGlow;
+    case FlareTexture::BigGlow: return glow.textureBigGlow;
+    case FlareTexture::Streaks: return glow.textureStreaks;
+    case FlareTexture::SpecialStreaks: return glow.textureSpecialStreaks;
+    case FlareTexture::Halo: return glow.textureHalo;
   }
   return 0;
 }
 
-void drawSunGlow() {
+void drawSunGlow(const SunGlow& glow) {
   if (!camera.isPointInFrustum(lightPosition)) return;
   if (camera.isPointOccluded(lightPosition)) return;
 
@@ -158,12 +148,12 @@ void drawSunGlow() {
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];
-    drawSprite(sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i],
-               sprite.size, textureOf(sprite.texture));
+    drawSprite(glow, sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i], sprite.size,
+               textureOf(glow, sprite.texture));
   }
 }
 
-void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, float size,
+void drawSprite(const SunGlow& glow, float r, float g, float b, float a, const glm::vec3& centre, float size,
                 GLuint texture) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
@@ -179,17 +169,17 @@ void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, flo
                   targetWidth, targetHeight, vertices))
     return;
 
-  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, glow.spriteVertexBuffer);
   glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(vertices), vertices.data());
 
-  glUseProgram(spriteProgram);
+  glUseProgram(glow.spriteProgram);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture);
-  glUniform1i(spriteTextureSampler, 0);
-  glUniform4f(spriteColorSampler, r, g, b, a);
+  glUniform1i(glow.spriteTextureSampler, 0);
+  glUniform4f(glow.spriteColorSampler, r, g, b, a);
 
-  bindFloatAttribute(0, spriteVertexBuffer, 2);
-  bindFloatAttribute(1, spriteUVBuffer, 2);
+  bindFloatAttribute(0, glow.spriteVertexBuffer, 2);
+  bindFloatAttribute(1, glow.spriteUVBuffer, 2);
 
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glDisableVertexAttribArray(0);

@@ -41,25 +41,28 @@ bool spriteQuad(const glm::vec2& centre, float size, int windowW, int windowH,
 // Texture coordinates matching spriteQuad's corners; t = 0 is the top row.
 const std::array<glm::vec2, 6>& spriteUVs();
 
-
-extern GLuint textureHardGlow;
-extern GLuint textureBigGlow;
-extern GLuint textureStreaks;
-extern GLuint textureSpecialStreaks;
-extern GLuint textureHalo;
-extern GLuint spriteVertexBuffer;
-extern GLuint spriteUVBuffer;
-extern GLuint spriteProgram;
-extern GLint spriteTextureSampler;
-extern GLint spriteColorSampler;
+// The glow's GL objects: made by loadSunGlow, released (and zeroed) by
+// unloadSunGlow. The frame's owner holds one.
+struct SunGlow {
+  GLuint textureHardGlow = 0;
+  GLuint textureBigGlow = 0;
+  GLuint textureStreaks = 0;
+  GLuint textureSpecialStreaks = 0;
+  GLuint textureHalo = 0;
+  GLuint spriteVertexBuffer = 0;
+  GLuint spriteUVBuffer = 0;
+  GLuint spriteProgram = 0;
+  GLint spriteTextureSampler = -1;
+  GLint spriteColorSampler = -1;
+};
 
 // Loads the five sprite textures and the sprite program (the caller shows
 // the loading screen first).
-void loadSunGlow();
+void loadSunGlow(SunGlow& glow);
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
-void unloadSunGlow();
+void unloadSunGlow(SunGlow& glow);
 // Draws glow and flare into the bound framebuffer when the sun is in view and
 // not hidden; otherwise touches no GL state.
-void drawSunGlow();
-void drawSprite(float r, float g, float b, float a, const glm::vec3& centre, float size,
+void drawSunGlow(const SunGlow& glow);
+void drawSprite(const SunGlow& glow, float r, float g, float b, float a, const glm::vec3& centre, float size,
                 GLuint texture);

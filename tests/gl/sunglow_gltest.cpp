@@ -64,9 +64,10 @@ class SunGlowGLTest : public testing::Test {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     camera.setPosition(glm::vec3(0.0f));
     camera.setDirection(glm::vec3(0.0f, 0.0f, -1.0f));
-    gltest::capture([] { loadSunGlow(); });
+    gltest::capture([this] { loadSunGlow(glow); });
     white = effectstest::makeWhiteTexture();
-    textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = white;
+    glow.textureHardGlow = glow.textureBigGlow = glow.textureStreaks = glow.textureSpecialStreaks = glow.textureHalo =
+        white;
     // The loading screen swapped and left the default framebuffer alone; draw
     // into the target from here on.
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
@@ -75,9 +76,10 @@ class SunGlowGLTest : public testing::Test {
   }
   void TearDown() override {
     // The fixture's white texture is deleted once, below.
-    for (GLuint* t : {&textureHardGlow, &textureBigGlow, &textureStreaks, &textureSpecialStreaks, &textureHalo})
+    for (GLuint* t : {&glow.textureHardGlow, &glow.textureBigGlow, &glow.textureStreaks, &glow.textureSpecialStreaks,
+                      &glow.textureHalo})
       if (*t == white) *t = 0;
-    unloadSunGlow();
+    unloadSunGlow(glow);
     glDeleteTextures(1, &white);
     target.destroy();
     camera = savedCamera;
@@ -120,31 +122,33 @@ class SunGlowGLTest : public testing::Test {
   effectstest::WorkingDir cwd;
   effectstest::Target target;
   Camera savedCamera;
+  SunGlow glow;
   GLuint white = 0;
 };
 
 TEST_F(SunGlowGLTest, LoadSunGlowBuildsTheSpriteProgramAndBuffers) {
-  EXPECT_TRUE(effectstest::isLinked(spriteProgram));
-  EXPECT_GE(spriteTextureSampler, 0);
-  EXPECT_GE(spriteColorSampler, 0);
-  EXPECT_NE(spriteVertexBuffer, 0u);
-  EXPECT_NE(spriteUVBuffer, 0u);
-  EXPECT_NE(spriteVertexBuffer, spriteUVBuffer);
+  EXPECT_TRUE(effectstest::isLinked(glow.spriteProgram));
+  EXPECT_GE(glow.spriteTextureSampler, 0);
+  EXPECT_GE(glow.spriteColorSampler, 0);
+  EXPECT_NE(glow.spriteVertexBuffer, 0u);
+  EXPECT_NE(glow.spriteUVBuffer, 0u);
+  EXPECT_NE(glow.spriteVertexBuffer, glow.spriteUVBuffer);
 }
 
 TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {
   // Five files told apart by their widths.
   for (int i = 0; i < 5; ++i)
     gltest::writeFile(cwd.dir + "/" + runfiles::sunGlowSprites[i], ddsFile(4u << i, 4));
-  textureHardGlow = textureBigGlow = textureStreaks = textureSpecialStreaks = textureHalo = 0;  // the white one
-  unloadSunGlow();
-  gltest::capture([] { loadSunGlow(); });
+  // The white one is the fixture's to delete.
+  glow.textureHardGlow = glow.textureBigGlow = glow.textureStreaks = glow.textureSpecialStreaks = glow.textureHalo = 0;
+  unloadSunGlow(glow);
+  gltest::capture([this] { loadSunGlow(glow); });
   glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
-  EXPECT_EQ(gltest::textureLevelParam(textureHardGlow, GL_TEXTURE_WIDTH), 4);
-  EXPECT_EQ(gltest::textureLevelParam(textureBigGlow, GL_TEXTURE_WIDTH), 8);
-  EXPECT_EQ(gltest::textureLevelParam(textureStreaks, GL_TEXTURE_WIDTH), 16);
-  EXPECT_EQ(gltest::textureLevelParam(textureSpecialStreaks, GL_TEXTURE_WIDTH), 32);
-  EXPECT_EQ(gltest::textureLevelParam(textureHalo, GL_TEXTURE_WIDTH), 64);
+  EXPECT_EQ(gltest::textureLevelParam(glow.textureHardGlow, GL_TEXTURE_WIDTH), 4);
+  EXPECT_EQ(gltest::textureLevelParam(glow.textureBigGlow, GL_TEXTURE_WIDTH), 8);
+  EXPECT_EQ(gltest::textureLevelParam(glow.textureStreaks, GL_TEXTURE_WIDTH), 16);
+  EXPECT_EQ(gltest::textureLevelParam(glow.textureSpecialStreaks, GL_TEXTURE_WIDTH), 32);
+  EXPECT_EQ(gltest::textureLevelParam(glow.textureHalo, GL_TEXTURE_WIDTH), 64);
 }
 
 TEST_F(SunGlowGLTest, SpriteOfSizeTenIsFourHundredPixelsSquare) {
@@ -152,7 +156,7 @@ TEST_F(SunGlowGLTest, SpriteOfSizeTenIsFourHundredPixelsSquare) {
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
   // Centred on the middle of the window: x 120 .. 520, y 40 .. 440.
-  drawSprite(1, 1, 1, 1, glm::vec3(0.0f, 0.0f, -5.0f), 10.0f, white);
+  drawSprite(glow, 1, 1, 1, 1, glm::vec3(0.0f, 0.0f, -5.0f), 10.0f, white);
   EXPECT_EQ(target.pixel(120, 240), kWhite);
   EXPECT_EQ(target.pixel(519, 240), kWhite);
   EXPECT_EQ(target.pixel(119, 240), kBlack);
@@ -161,8 +165,8 @@ TEST_F(SunGlowGLTest, SpriteOfSizeTenIsFourHundredPixelsSquare) {
   EXPECT_EQ(target.pixel(320, 439), kWhite);
   EXPECT_EQ(target.pixel(320, 39), kBlack);
   EXPECT_EQ(target.pixel(320, 440), kBlack);
-  EXPECT_EQ(effectstest::bufferSize(spriteVertexBuffer), 6 * 8);
-  EXPECT_EQ(effectstest::bufferSize(spriteUVBuffer), 6 * 8);
+  EXPECT_EQ(effectstest::bufferSize(glow.spriteVertexBuffer), 6 * 8);
+  EXPECT_EQ(effectstest::bufferSize(glow.spriteUVBuffer), 6 * 8);
 }
 
 TEST_F(SunGlowGLTest, SpriteIsTintedAndTheTextureTopIsAtTheTop) {
@@ -170,12 +174,12 @@ TEST_F(SunGlowGLTest, SpriteIsTintedAndTheTextureTopIsAtTheTop) {
   GLuint twoRows = effectstest::makeTexture({{255, 0, 0, 255}, {0, 255, 0, 255}});
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
-  drawSprite(1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 2.0f, twoRows);
+  drawSprite(glow, 1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 2.0f, twoRows);
   // 80 pixels: x 280 .. 360, y 200 .. 280.
   EXPECT_EQ(target.pixel(320, 270), (Pixel{255, 0, 0, 255}));
   EXPECT_EQ(target.pixel(320, 210), (Pixel{0, 255, 0, 255}));
   // The tint multiplies: a half-blue white sprite.
-  drawSprite(1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 0.5f, white);
+  drawSprite(glow, 1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 0.5f, white);
   const Pixel p = target.pixel(320, 240);
   EXPECT_EQ(p[0], 255);
   EXPECT_EQ(p[1], 255);
@@ -250,7 +254,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   camera.setDirection(-lightPosition);
   setSentinelState(white, buffer);
   StateSnapshot before = StateSnapshot::take();
-  drawSunGlow();
+  drawSunGlow(glow);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
 
@@ -259,7 +263,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   fillDepth(0, 0, 640, 480, 0.0);
   setSentinelState(white, buffer);
   before = StateSnapshot::take();
-  drawSunGlow();
+  drawSunGlow(glow);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -269,7 +273,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
 TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   lookAtSun(glm::vec3(3000.0f, 0.0f, 0.0f));
   gltest::poisonPassState();
-  drawSunGlow();
+  drawSunGlow(glow);
   EXPECT_TRUE(gltest::readPassState() == passstate::sunGlow);
   gltest::resetPassState();
   EXPECT_FALSE(effectstest::attribEnabled(0));
@@ -286,12 +290,12 @@ TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
 
 TEST_F(SunGlowGLTest, SunOnTheViewingAxisDrawsEverySpriteOnTheSun) {
   lookAtSun();
-  drawSunGlow();
+  drawSunGlow(glow);
   EXPECT_EQ(target.pixel(320, 240), kWhite);
   // The last sprite drawn (HardGlow, 24 pixels) is an axis sprite: its corners
   // sit finite and centred on the sun in the middle of the window.
   std::array<glm::vec2, 6> corners;
-  glBindBuffer(GL_ARRAY_BUFFER, spriteVertexBuffer);
+  glBindBuffer(GL_ARRAY_BUFFER, glow.spriteVertexBuffer);
   glGetBufferSubData(GL_ARRAY_BUFFER, 0, sizeof corners, corners.data());
   for (const glm::vec2& c : corners) {
     ASSERT_TRUE(std::isfinite(c.x) && std::isfinite(c.y));
