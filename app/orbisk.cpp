@@ -18,7 +18,7 @@
 #include "platform/platform.h"
 #include "platform/windowsize.h"
 #include "render/renderscene.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
 #include "render/textoverlay.h"
@@ -122,7 +122,8 @@ int finishStartUp(Application& app) {
   showLoadingScreen("loading sun glow: ");
   loadSunGlow(app.sunGlow);
   // An incomplete target would leave its passes drawing into the window.
-  if (!createRenderTargets() || !createDOFRenderTargets()) {
+  if (!createRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale) ||
+      !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {
     releaseResources(app);
     platform::terminate();
     return 1;
@@ -130,7 +131,7 @@ int finishStartUp(Application& app) {
   createCameraInputHandler(&camera);
   centrePointer();
   registerInputCallbacks();
-  createCompositeQuad(app.dof);
+  createCompositeQuad(app.dof, app.targets);
   printf("starting game loop!\n");
   return 0;
 }
@@ -151,21 +152,21 @@ void renderFrame(Application& app) {
   for (int i = 0; i < passes; ++i) {
     currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[i]);
-    glViewport(0, 0, targetWidth, targetHeight);
+    glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
+    glViewport(0, 0, app.targets.targetWidth, app.targets.targetHeight);
     applyPassState(passstate::environment);  // whole, and through every mask
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene();
+    renderScene(app.targets);
     stageBegin(FrameStage::SunGlow);
-    drawSunGlow(app.sunGlow);
+    drawSunGlow(app.sunGlow, app.targets);
     stageEnd(FrameStage::SunGlow);
   }
   camera.setPosition(realEye);
   camera.setDirection(lookDir);
   stageBegin(FrameStage::FinalComposite);
-  drawComposite(app.dof, passes);
+  drawComposite(app.dof, app.targets, passes);
   stageEnd(FrameStage::FinalComposite);
 }
 
@@ -173,7 +174,7 @@ bool toggleFastQuality(Application& app) {
   app.fastSwitched = !app.fastSwitched;
   currentQuality = app.configuredQuality;
   if (app.fastSwitched) presetQuality("fast", currentQuality);
-  const bool made = rebuildRenderTargets();
+  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale);
   printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
   return made;
 }
@@ -186,8 +187,8 @@ void releaseResources(Application& app) {
   glUseProgram(0);
   destroyCompositeQuad(app.dof);
   destroyInputHandler();
-  destroyDOFRenderTargets();
-  destroyRenderTargets();
+  destroyDOFRenderTargets(app.targets);
+  destroyRenderTargets(app.targets);
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(skyTextures);
   unloadScene();
@@ -210,21 +211,22 @@ void shutDown(Application& app) {
   currentQuality = Quality();
 }
 
-FollowedSize followWindowSize() {
+FollowedSize followWindowSize(Application& app) {
   int width = 0, height = 0;
   platform::getWindowSize(&width, &height);
   if (width <= 0 || height <= 0) return FollowedSize::NoArea;
   if (width == windowWidth && height == windowHeight) return FollowedSize::Drawable;
   windowWidth = width;
   windowHeight = height;
-  return rebuildRenderTargets() ? FollowedSize::Drawable : FollowedSize::TargetsFailed;
+  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale);
+  return made ? FollowedSize::Drawable : FollowedSize::TargetsFailed;
 }
 
 bool runOneFrame(Application& app) {
   frameStartTime = platform::getTime();
   // Minimised, or a window without area: sleep until something happens
   // rather than render what nobody sees. The pause is not a frame time.
-  const FollowedSize size = platform::isIconified() ? FollowedSize::NoArea : followWindowSize();
+  const FollowedSize size = platform::isIconified() ? FollowedSize::NoArea : followWindowSize(app);
   if (size == FollowedSize::TargetsFailed) {
     app.exitStatus = 1;
     return false;

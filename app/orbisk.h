@@ -4,6 +4,7 @@
 
 #include "app/hotkeys.h"
 #include "base/frameglobals.h"
+#include "gpu/rendertargets.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
 #include "render/sunglow.h"
@@ -29,6 +30,7 @@ struct Application {
   GLuint VertexArrayID = 0;
   DepthOfField dof;
   SunGlow sunGlow;
+  RenderTargets targets;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
@@ -65,7 +67,7 @@ enum class FollowedSize { Drawable, NoArea, TargetsFailed };
 // Takes the window's current size for the targets, the viewport and the
 // projection when it changed. NoArea while the window has no area;
 // TargetsFailed when the targets could not be made at the new size.
-FollowedSize followWindowSize();
+FollowedSize followWindowSize(Application& app);
 
 // One turn of the desktop loop: renders and presents one frame, runs the
 // animation step and the hot keys; minimised, waits for events instead.

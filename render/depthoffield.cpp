@@ -50,8 +50,8 @@ void moveCameraToPass(const DepthOfField& dof, int pass, const glm::vec3& realEy
 namespace {
 // Whether a frame of this many passes into targetWidth x targetHeight needs
 // the reduced composite.
-bool needsReducedComposite(int passes) {
-  return passes < kDOFPasses || targetWidth != windowWidth || targetHeight != windowHeight;
+bool needsReducedComposite(const RenderTargets& targets, int passes) {
+  return passes < kDOFPasses || targets.targetWidth != windowWidth || targets.targetHeight != windowHeight;
 }
 
 // Builds the reduced composite for the pass count unless it exists already.
@@ -76,17 +76,17 @@ std::vector<std::string> compositeVariants() {
   return variants;
 }
 
-void createCompositeQuad(DepthOfField& dof) {
+void createCompositeQuad(DepthOfField& dof, const RenderTargets& targets) {
   static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
   glGenBuffers(1, &dof.quadVertexBuffer);
   glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
   dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
-  if (needsReducedComposite(currentQuality.passes)) prepareReducedComposite(dof, currentQuality.passes);
+  if (needsReducedComposite(targets, currentQuality.passes)) prepareReducedComposite(dof, currentQuality.passes);
 }
 
-void drawComposite(DepthOfField& dof, int passes) {
-  const bool reduced = needsReducedComposite(passes);
+void drawComposite(DepthOfField& dof, const RenderTargets& targets, int passes) {
+  const bool reduced = needsReducedComposite(targets, passes);
   if (reduced) prepareReducedComposite(dof, passes);
   const ShaderProgram& shader = reduced ? dof.reducedShader : dof.quadShader;
   applyPassState(passstate::finalComposite);
@@ -96,7 +96,7 @@ void drawComposite(DepthOfField& dof, int passes) {
   glUseProgram(shader.programID);
   for (int u = 0; u < kDOFPasses; ++u) {
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
-    glBindTexture(GL_TEXTURE_2D, textureDOF[u]);
+    glBindTexture(GL_TEXTURE_2D, targets.textureDOF[u]);
     glUniform1i(u == 0 ? shader.diffuseTexture : shader.DOFTextures[u - 1], u);
   }
   glUniform1i(shader.DOFSamples, passes);

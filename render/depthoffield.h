@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gpu/shaderprogram.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 
 struct DepthOfField {
   float randValuesA[kDOFPasses] = {};  // degrees about the camera's up axis
@@ -44,9 +44,9 @@ std::vector<std::string> compositeVariants();
 
 // The full-screen quad's buffer and the composite program, and the reduced
 // program when currentQuality asks for one; destroy deletes all and zeroes them.
-void createCompositeQuad(DepthOfField& dof);
+void createCompositeQuad(DepthOfField& dof, const RenderTargets& targets);
 // Binds the window, clears it and draws the average of the first `passes`
 // pass images onto it, scaled up from targetWidth x targetHeight. A frame of
 // fewer passes or smaller targets builds its reduced program on first use.
-void drawComposite(DepthOfField& dof, int passes);
+void drawComposite(DepthOfField& dof, const RenderTargets& targets, int passes);
 void destroyCompositeQuad(DepthOfField& dof);

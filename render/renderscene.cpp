@@ -9,7 +9,7 @@
 #include "gpu/passstate.h"
 #include "gpu/screenbounds.h"
 #include "gpu/stagetimer.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "render/skytextures.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -96,7 +96,7 @@ bool drawsSameDepth(GLuint program, GLuint standIn) {
   return vertexA == vertexB;
 }
 
-void renderScene() {
+void renderScene(const RenderTargets& targets) {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
@@ -109,8 +109,8 @@ void renderScene() {
   // inside the shell's outline: they are cleared and drawn only there.
   const ScreenRect auxiliary =
       sphereScreenRect(boundingSphere(atmosphere->mesh.vertices, atmosphere->getModelMatrix()), vpMatrix,
-                       targetWidth, targetHeight, kAuxiliaryPadding);
-  const bool scissored = !(auxiliary == ScreenRect{0, 0, targetWidth, targetHeight});
+                       targets.targetWidth, targets.targetHeight, kAuxiliaryPadding);
+  const bool scissored = !(auxiliary == ScreenRect{0, 0, targets.targetWidth, targets.targetHeight});
   auto auxiliaryStep = [&](const PassState& step) { return scissored ? scissoredTo(step, auxiliary) : step; };
   const PassState shadowBackFaces = auxiliaryStep(passstate::shadowBackFaces);
   const PassState shadowFrontFaces = auxiliaryStep(passstate::shadowFrontFaces);
@@ -124,16 +124,16 @@ void renderScene() {
   // about 7 % of the full frame on a software rasteriser.
   stageBegin(FrameStage::ShadowCone);
   if (atmosphereFinalProgram.textureShadowBack >= 0 || atmosphereFinalProgram.textureShadowFront >= 0) {
-    bindAndClear(framebufferBackSideShadow, shadowBackFaces);
+    bindAndClear(targets.framebufferBackSideShadow, shadowBackFaces);
     standardDraw(shadowCone, shadowBackFaces, vpMatrix, viewMatrix);
-    bindAndClear(framebufferFrontSideShadow, shadowFrontFaces);
+    bindAndClear(targets.framebufferFrontSideShadow, shadowFrontFaces);
     standardDraw(shadowCone, shadowFrontFaces, vpMatrix, viewMatrix);
   }
   stageEnd(FrameStage::ShadowCone);
 
   // The planet's colour over the stars; the target has no depth buffer.
   stageBegin(FrameStage::PlanetColour);
-  bindAndClear(framebufferPlanetColor, planetColour);
+  bindAndClear(targets.framebufferPlanetColor, planetColour);
   standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
   bindSkyTextures(skyTextures, earth->getShaderProgram());
   standardDraw(earth, planetColour, vpMatrix, viewMatrix);
@@ -143,7 +143,7 @@ void renderScene() {
   // Earth's own fragment shader is costly and its colour is masked here: the
   // shell's depth program draws it when that gives the very same depth.
   stageBegin(FrameStage::AtmosphereDepth);
-  bindAndClear(framebufferBackSideAtmosphere, earthDepth);
+  bindAndClear(targets.framebufferBackSideAtmosphere, earthDepth);
   const ShaderProgram atmosphereRecord = atmosphere->getShaderProgram();
   const ShaderProgram earthRecord = earth->getShaderProgram();
   if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
@@ -160,18 +160,18 @@ void renderScene() {
   // The atmosphere composite into the pass target, from the images above.
   stageBegin(FrameStage::AtmosphereComposite);
   applyPassState(atmosphere->stateIn(passstate::atmosphereComposite));
-  glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[currentDOFPass]);
+  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[currentDOFPass]);
   const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix);
   bindSkyTextures(skyTextures, record);
-  record.bindTextureUnit(1, depthTextureBackSideShadow, record.textureShadowBack);
-  record.bindTextureUnit(2, depthTextureFrontSideShadow, record.textureShadowFront);
-  record.bindTextureUnit(3, depthTextureBackSideAtmosphere, record.textureAtmosDepth);
-  record.bindTextureUnit(4, depthTexturePlanetDepth, record.texturePlanetDepth);
-  record.bindTextureUnit(5, colorTexturePlanetColor, record.texturePlanetColor);
+  record.bindTextureUnit(1, targets.depthTextureBackSideShadow, record.textureShadowBack);
+  record.bindTextureUnit(2, targets.depthTextureFrontSideShadow, record.textureShadowFront);
+  record.bindTextureUnit(3, targets.depthTextureBackSideAtmosphere, record.textureAtmosDepth);
+  record.bindTextureUnit(4, targets.depthTexturePlanetDepth, record.texturePlanetDepth);
+  record.bindTextureUnit(5, targets.colorTexturePlanetColor, record.texturePlanetColor);
   // The pixels of the pass target, which are the window's only at full scale.
-  glUniform2f(record.screenSize, static_cast<float>(targetWidth), static_cast<float>(targetHeight));
+  glUniform2f(record.screenSize, static_cast<float>(targets.targetWidth), static_cast<float>(targets.targetHeight));
   // NOTE: nothing is ever drawn into the PlanetDepth image bound on unit 4;
   // and a composite shader sampling a specular or night texture would have
   // the shell's draw bind it on unit 1 or 2, over the shadow images.

@@ -9,7 +9,7 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 
@@ -138,7 +138,7 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   return 0;
 }
 
-void drawSunGlow(const SunGlow& glow) {
+void drawSunGlow(const SunGlow& glow, const RenderTargets& targets) {
   if (!camera.isPointInFrustum(lightPosition)) return;
   if (camera.isPointOccluded(lightPosition)) return;
 
@@ -148,13 +148,13 @@ void drawSunGlow(const SunGlow& glow) {
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];
-    drawSprite(glow, sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i], sprite.size,
+    drawSprite(glow, targets, sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i], sprite.size,
                textureOf(glow, sprite.texture));
   }
 }
 
-void drawSprite(const SunGlow& glow, float r, float g, float b, float a, const glm::vec3& centre, float size,
-                GLuint texture) {
+void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,
+                const glm::vec3& centre, float size, GLuint texture) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
@@ -163,10 +163,10 @@ void drawSprite(const SunGlow& glow, float r, float g, float b, float a, const g
   // sprite's size is in window pixels: on a scaled-down target it shrinks
   // with the picture, so that the composite shows it as large as at full scale.
   const float targetScale =
-      windowWidth > 0 ? static_cast<float>(targetWidth) / static_cast<float>(windowWidth) : 1.0f;
+      windowWidth > 0 ? static_cast<float>(targets.targetWidth) / static_cast<float>(windowWidth) : 1.0f;
   std::array<glm::vec2, 6> vertices;
   if (!spriteQuad(glm::vec2(static_cast<float>(projX), static_cast<float>(projY)), size * targetScale,
-                  targetWidth, targetHeight, vertices))
+                  targets.targetWidth, targets.targetHeight, vertices))
     return;
 
   glBindBuffer(GL_ARRAY_BUFFER, glow.spriteVertexBuffer);

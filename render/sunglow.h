@@ -6,6 +6,8 @@
 #include <array>
 #include <glm/glm.hpp>
 
+#include "gpu/rendertargets.h"
+
 enum class FlareTexture { HardGlow, BigGlow, Streaks, SpecialStreaks, Halo };
 
 struct FlareSprite {
@@ -63,6 +65,7 @@ void loadSunGlow(SunGlow& glow);
 void unloadSunGlow(SunGlow& glow);
 // Draws glow and flare into the bound framebuffer when the sun is in view and
 // not hidden; otherwise touches no GL state.
-void drawSunGlow(const SunGlow& glow);
-void drawSprite(const SunGlow& glow, float r, float g, float b, float a, const glm::vec3& centre, float size,
-                GLuint texture);
+void drawSunGlow(const SunGlow& glow, const RenderTargets& targets);
+// One sprite, sized for the pass targets it is drawn into.
+void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,
+                const glm::vec3& centre, float size, GLuint texture);

@@ -14,7 +14,7 @@
 #include "base/runfiles.h"
 #include "platform/platform.h"
 #include "render/framecapture.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "scene/animation.h"
 #include "tests/ddsbytes.h"
 #include "tests/gl/glfixture.h"
@@ -222,8 +222,9 @@ TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
   const gltest::Captured toFast = gltest::capture([&] { toggleFastQuality(app); });
   EXPECT_NE(toFast.out.find("quality: fast (1 pass, render scale 0.5)"), std::string::npos) << toFast.out;
   EXPECT_EQ(currentQuality.preset, "fast");
-  EXPECT_EQ(gltest::textureLevelParam(textureDOF[0], GL_TEXTURE_WIDTH), scaledSide(kFrameWidth, 0.5f));
-  EXPECT_EQ(gltest::textureLevelParam(colorTexturePlanetColor, GL_TEXTURE_HEIGHT), scaledSide(kFrameHeight, 0.5f));
+  EXPECT_EQ(gltest::textureLevelParam(app.targets.textureDOF[0], GL_TEXTURE_WIDTH), scaledSide(kFrameWidth, 0.5f));
+  EXPECT_EQ(gltest::textureLevelParam(app.targets.colorTexturePlanetColor, GL_TEXTURE_HEIGHT),
+            scaledSide(kFrameHeight, 0.5f));
   renderFrame(app);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   const std::vector<unsigned char> fast = readWindowPixels(kFrameWidth, kFrameHeight);
@@ -232,7 +233,7 @@ TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
 
   gltest::capture([&] { toggleFastQuality(app); });
   EXPECT_EQ(currentQuality.preset, "full");
-  EXPECT_EQ(gltest::textureLevelParam(textureDOF[15], GL_TEXTURE_WIDTH), kFrameWidth);
+  EXPECT_EQ(gltest::textureLevelParam(app.targets.textureDOF[15], GL_TEXTURE_WIDTH), kFrameWidth);
   renderFrame(app);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   EXPECT_TRUE(readWindowPixels(kFrameWidth, kFrameHeight) == before) << "the full frame after switching back";

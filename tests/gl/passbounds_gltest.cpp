@@ -7,7 +7,7 @@
 #include "app/orbisk.h"
 #include "gpu/screenbounds.h"
 #include "render/renderscene.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "tests/gl/targetsfixture.h"
@@ -87,16 +87,16 @@ class PassBounds : public gltest::TargetsTest {
   void renderPass() {
     glDisable(GL_SCISSOR_TEST);
     glClearColor(1, 0, 0, 1);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebufferPlanetColor);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferPlanetColor);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0, 0, 0, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[0]);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[0]);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // A scissor left on from before must not clip the pass target.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    renderScene();
+    renderScene(targets);
     glDisable(GL_SCISSOR_TEST);
   }
 
@@ -112,16 +112,17 @@ TEST_F(PassBounds, AuxiliaryImagesChangeOnlyInsideTheShellsOutline) {
   const int midY = gltest::kHeight / 2;
   const glm::vec4 earthClip = camera.getViewProjectionMatrix() * glm::vec4(-2.5f, 0.0f, 0.0f, 1.0f);
   const int earthX = static_cast<int>((earthClip.x / earthClip.w + 1.0f) * 0.5f * gltest::kWidth);
-  EXPECT_EQ(colourAt(framebufferPlanetColor, earthX, midY)[1], 255) << "the Earth";
-  EXPECT_EQ(colourAt(framebufferPlanetColor, rect.x + 1, rect.y + 1), kBlue) << "stars inside the outline";
-  EXPECT_EQ(colourAt(framebufferPlanetColor, gltest::kWidth - 2, midY), kRed) << "untouched outside it";
-  EXPECT_EQ(colourAt(framebufferDOF[0], gltest::kWidth - 2, midY), kBlue) << "the pass target has all its stars";
+  EXPECT_EQ(colourAt(targets.framebufferPlanetColor, earthX, midY)[1], 255) << "the Earth";
+  EXPECT_EQ(colourAt(targets.framebufferPlanetColor, rect.x + 1, rect.y + 1), kBlue) << "stars inside the outline";
+  EXPECT_EQ(colourAt(targets.framebufferPlanetColor, gltest::kWidth - 2, midY), kRed) << "untouched outside it";
+  EXPECT_EQ(colourAt(targets.framebufferDOF[0], gltest::kWidth - 2, midY), kBlue)
+      << "the pass target has all its stars";
 }
 
 TEST_F(PassBounds, WithTheEyeInsideTheShellEverythingIsDrawn) {
   atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(30.0f)));
   renderPass();
-  EXPECT_EQ(colourAt(framebufferPlanetColor, gltest::kWidth - 2, gltest::kHeight / 2), kBlue);
+  EXPECT_EQ(colourAt(targets.framebufferPlanetColor, gltest::kWidth - 2, gltest::kHeight / 2), kBlue);
 }
 
 TEST_F(PassBounds, EarthDepthIsTheSameWhicheverProgramDrawsIt) {
@@ -130,7 +131,7 @@ TEST_F(PassBounds, EarthDepthIsTheSameWhicheverProgramDrawsIt) {
   earth->setModelMatrix(centre);
   atmosphere->setModelMatrix(centre);
   renderPass();
-  const float shared = depthAt(framebufferBackSideAtmosphere, gltest::kWidth / 2, gltest::kHeight / 2);
+  const float shared = depthAt(targets.framebufferBackSideAtmosphere, gltest::kWidth / 2, gltest::kHeight / 2);
   EXPECT_LT(shared, 1.0f);
 
   // An Earth program that discards everything leaves no depth: the stand-in
@@ -140,7 +141,7 @@ TEST_F(PassBounds, EarthDepthIsTheSameWhicheverProgramDrawsIt) {
   earth->setShaderProgram(buildShaderProgramRecord(program(kVertex, "void main(){ discard; }")));
   atmosphere->setModelMatrix(glm::scale(centre, glm::vec3(0.5f)));  // inside the Earth: hidden
   renderPass();
-  const float shellOnly = depthAt(framebufferBackSideAtmosphere, gltest::kWidth / 2, gltest::kHeight / 2);
+  const float shellOnly = depthAt(targets.framebufferBackSideAtmosphere, gltest::kWidth / 2, gltest::kHeight / 2);
   EXPECT_GT(shellOnly, shared) << "only the shell's far side, behind the Earth's front";
 }
 

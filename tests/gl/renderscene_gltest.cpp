@@ -63,32 +63,32 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   objectList.clear();
 
   currentDOFPass = 3;
-  glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[3]);
+  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   gltest::drainErrors();
   gltest::poisonPassState();
-  renderScene();
+  renderScene(targets);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
   // The sun glow drawn next reads the pass target's depth back.
   GLint bound = 0;
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
-  EXPECT_EQ(static_cast<GLuint>(bound), framebufferDOF[3]);
+  EXPECT_EQ(static_cast<GLuint>(bound), targets.framebufferDOF[3]);
 
   // Front faces are culled for the back-side images, back faces otherwise:
   // the front-facing cone quad reaches only the front-side shadow image.
-  EXPECT_FLOAT_EQ(depthAt(framebufferBackSideShadow), 1.0f);
-  EXPECT_NEAR(depthAt(framebufferFrontSideShadow), 0.3f, 1e-3f);
+  EXPECT_FLOAT_EQ(depthAt(targets.framebufferBackSideShadow), 1.0f);
+  EXPECT_NEAR(depthAt(targets.framebufferFrontSideShadow), 0.3f, 1e-3f);
   // The atmosphere's front-facing quad is culled there too; the Earth stays.
-  EXPECT_NEAR(depthAt(framebufferBackSideAtmosphere), 0.6f, 1e-3f);
+  EXPECT_NEAR(depthAt(targets.framebufferBackSideAtmosphere), 0.6f, 1e-3f);
 
   unsigned char rgb[3];
-  colourAt(framebufferPlanetColor, rgb);
+  colourAt(targets.framebufferPlanetColor, rgb);
   EXPECT_EQ(rgb[0], 0);
   EXPECT_EQ(rgb[1], 255) << "the Earth is painted over the cube";
   EXPECT_EQ(rgb[2], 0);
-  colourAt(framebufferDOF[3], rgb);
+  colourAt(targets.framebufferDOF[3], rgb);
   EXPECT_NEAR(rgb[0], 128, 1);
   EXPECT_EQ(rgb[1], 255) << "the composite shows the planet colour";
   EXPECT_EQ(rgb[2], 0);
@@ -109,11 +109,11 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   for (const auto& [objects, want] : {std::pair{std::vector<Object*>{first}, 255},
                                       std::pair{std::vector<Object*>{first, second}, 0}}) {
     objectList = objects;
-    glBindFramebuffer(GL_FRAMEBUFFER, framebufferDOF[3]);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     gltest::poisonPassState();
-    renderScene();
-    colourAt(framebufferDOF[3], rgb);
+    renderScene(targets);
+    colourAt(targets.framebufferDOF[3], rgb);
     EXPECT_EQ(rgb[0], want) << objects.size() << " listed objects";
   }
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

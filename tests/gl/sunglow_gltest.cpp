@@ -11,7 +11,7 @@
 
 #include "app/orbisk.h"
 #include "base/runfiles.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "render/sunglow.h"
 #include "render/textoverlay.h"
 #include "scene/camera.h"
@@ -57,8 +57,8 @@ class SunGlowGLTest : public testing::Test {
   void SetUp() override {
     gltest::drainErrors();
     savedCamera = camera;
-    windowWidth = targetWidth = 640;
-    windowHeight = targetHeight = 480;
+    windowWidth = targets.targetWidth = 640;
+    windowHeight = targets.targetHeight = 480;
     target.create(640, 480);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -123,6 +123,7 @@ class SunGlowGLTest : public testing::Test {
   effectstest::Target target;
   Camera savedCamera;
   SunGlow glow;
+  RenderTargets targets;
   GLuint white = 0;
 };
 
@@ -156,7 +157,7 @@ TEST_F(SunGlowGLTest, SpriteOfSizeTenIsFourHundredPixelsSquare) {
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
   // Centred on the middle of the window: x 120 .. 520, y 40 .. 440.
-  drawSprite(glow, 1, 1, 1, 1, glm::vec3(0.0f, 0.0f, -5.0f), 10.0f, white);
+  drawSprite(glow, targets, 1, 1, 1, 1, glm::vec3(0.0f, 0.0f, -5.0f), 10.0f, white);
   EXPECT_EQ(target.pixel(120, 240), kWhite);
   EXPECT_EQ(target.pixel(519, 240), kWhite);
   EXPECT_EQ(target.pixel(119, 240), kBlack);
@@ -174,12 +175,12 @@ TEST_F(SunGlowGLTest, SpriteIsTintedAndTheTextureTopIsAtTheTop) {
   GLuint twoRows = effectstest::makeTexture({{255, 0, 0, 255}, {0, 255, 0, 255}});
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
-  drawSprite(glow, 1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 2.0f, twoRows);
+  drawSprite(glow, targets, 1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 2.0f, twoRows);
   // 80 pixels: x 280 .. 360, y 200 .. 280.
   EXPECT_EQ(target.pixel(320, 270), (Pixel{255, 0, 0, 255}));
   EXPECT_EQ(target.pixel(320, 210), (Pixel{0, 255, 0, 255}));
   // The tint multiplies: a half-blue white sprite.
-  drawSprite(glow, 1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 0.5f, white);
+  drawSprite(glow, targets, 1.0f, 1.0f, 0.5f, 1.0f, glm::vec3(0.0f, 0.0f, -5.0f), 0.5f, white);
   const Pixel p = target.pixel(320, 240);
   EXPECT_EQ(p[0], 255);
   EXPECT_EQ(p[1], 255);
@@ -254,7 +255,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   camera.setDirection(-lightPosition);
   setSentinelState(white, buffer);
   StateSnapshot before = StateSnapshot::take();
-  drawSunGlow(glow);
+  drawSunGlow(glow, targets);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
 
@@ -263,7 +264,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   fillDepth(0, 0, 640, 480, 0.0);
   setSentinelState(white, buffer);
   before = StateSnapshot::take();
-  drawSunGlow(glow);
+  drawSunGlow(glow, targets);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -273,7 +274,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
 TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   lookAtSun(glm::vec3(3000.0f, 0.0f, 0.0f));
   gltest::poisonPassState();
-  drawSunGlow(glow);
+  drawSunGlow(glow, targets);
   EXPECT_TRUE(gltest::readPassState() == passstate::sunGlow);
   gltest::resetPassState();
   EXPECT_FALSE(effectstest::attribEnabled(0));
@@ -290,7 +291,7 @@ TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
 
 TEST_F(SunGlowGLTest, SunOnTheViewingAxisDrawsEverySpriteOnTheSun) {
   lookAtSun();
-  drawSunGlow(glow);
+  drawSunGlow(glow, targets);
   EXPECT_EQ(target.pixel(320, 240), kWhite);
   // The last sprite drawn (HardGlow, 24 pixels) is an axis sprite: its corners
   // sit finite and centred on the sun in the middle of the window.

@@ -4,8 +4,9 @@
 // the pass index go back as they were.
 #pragma once
 #include "app/orbisk.h"
+#include "render/quality.h"
 #include "render/renderscene.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
 #include "tests/gl/glfixture.h"
@@ -19,9 +20,9 @@ class TargetsTest : public testing::Test {
   void SetUp() override {
     windowWidth = width;
     windowHeight = height;
-    const Captured made = capture([] {
-      createRenderTargets();
-      createDOFRenderTargets();
+    const Captured made = capture([this] {
+      createRenderTargets(targets, windowWidth, windowHeight, currentQuality.scale);
+      createDOFRenderTargets(targets, windowWidth, windowHeight);
     });
     EXPECT_EQ(made.out + made.err, "") << "every target is complete";
     drainErrors();
@@ -30,11 +31,12 @@ class TargetsTest : public testing::Test {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     unloadScene();
     forgetEarthDepthStandIn();
-    destroyDOFRenderTargets();
-    destroyRenderTargets();
+    destroyDOFRenderTargets(targets);
+    destroyRenderTargets(targets);
   }
 
   const int width, height;
+  RenderTargets targets;
 
  private:
   processstate::Keep<int, int, Camera, int> keep{windowWidth, windowHeight, camera, currentDOFPass};

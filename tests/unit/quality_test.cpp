@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "base/configfile.h"
-#include "render/rendertargets.h"
+#include "gpu/rendertargets.h"
 
 namespace {
 
