@@ -5,17 +5,13 @@
 
 constexpr int kDOFPasses = 16;
 
+// Each auxiliary target: its framebuffer and the one image attached to it.
 struct RenderTargets {
-  GLuint framebufferBackSideShadow = 0;
-  GLuint depthTextureBackSideShadow = 0;
-  GLuint framebufferFrontSideShadow = 0;
-  GLuint depthTextureFrontSideShadow = 0;
-  GLuint framebufferPlanetColor = 0;
-  GLuint colorTexturePlanetColor = 0;
-  GLuint framebufferPlanetDepth = 0;
-  GLuint depthTexturePlanetDepth = 0;
-  GLuint framebufferBackSideAtmosphere = 0;
-  GLuint depthTextureBackSideAtmosphere = 0;
+  GLuint framebufferBackSideShadow = 0, depthTextureBackSideShadow = 0;
+  GLuint framebufferFrontSideShadow = 0, depthTextureFrontSideShadow = 0;
+  GLuint framebufferPlanetColor = 0, colorTexturePlanetColor = 0;
+  GLuint framebufferPlanetDepth = 0, depthTexturePlanetDepth = 0;
+  GLuint framebufferBackSideAtmosphere = 0, depthTextureBackSideAtmosphere = 0;
   GLuint framebufferDOF[kDOFPasses] = {};
   GLuint textureDOF[kDOFPasses] = {};
   // Kept so that the targets can be destroyed: deleting a framebuffer leaves

@@ -46,16 +46,12 @@ const std::array<glm::vec2, 6>& spriteUVs();
 // The glow's GL objects: made by loadSunGlow, released (and zeroed) by
 // unloadSunGlow. The frame's owner holds one.
 struct SunGlow {
-  GLuint textureHardGlow = 0;
-  GLuint textureBigGlow = 0;
-  GLuint textureStreaks = 0;
-  GLuint textureSpecialStreaks = 0;
-  GLuint textureHalo = 0;
-  GLuint spriteVertexBuffer = 0;
-  GLuint spriteUVBuffer = 0;
+  GLuint textureHardGlow = 0, textureBigGlow = 0, textureStreaks = 0, textureSpecialStreaks = 0, textureHalo = 0;
+  // The sprite's corners are rewritten for each sprite; its texture
+  // coordinates never change.
+  GLuint spriteVertexBuffer = 0, spriteUVBuffer = 0;
   GLuint spriteProgram = 0;
-  GLint spriteTextureSampler = -1;
-  GLint spriteColorSampler = -1;
+  GLint spriteTextureSampler = -1, spriteColorSampler = -1;
 };
 
 // Loads the five sprite textures and the sprite program (the caller shows

@@ -139,4 +139,16 @@ inline GLint bufferSize(GLuint buffer) {
   return size;
 }
 
+// A sprite or glyph drawer after its load: the program linked, both
+// samplers found, and two distinct buffers.
+inline void expectDrawerMade(GLuint program, GLint textureSampler, GLint colorSampler, GLuint vertexBuffer,
+                             GLuint uvBuffer) {
+  EXPECT_TRUE(isLinked(program));
+  EXPECT_GE(textureSampler, 0);
+  EXPECT_GE(colorSampler, 0);
+  EXPECT_NE(vertexBuffer, 0u);
+  EXPECT_NE(uvBuffer, 0u);
+  EXPECT_NE(vertexBuffer, uvBuffer);
+}
+
 }  // namespace effectstest

@@ -128,12 +128,8 @@ class SunGlowGLTest : public testing::Test {
 };
 
 TEST_F(SunGlowGLTest, LoadSunGlowBuildsTheSpriteProgramAndBuffers) {
-  EXPECT_TRUE(effectstest::isLinked(glow.spriteProgram));
-  EXPECT_GE(glow.spriteTextureSampler, 0);
-  EXPECT_GE(glow.spriteColorSampler, 0);
-  EXPECT_NE(glow.spriteVertexBuffer, 0u);
-  EXPECT_NE(glow.spriteUVBuffer, 0u);
-  EXPECT_NE(glow.spriteVertexBuffer, glow.spriteUVBuffer);
+  effectstest::expectDrawerMade(glow.spriteProgram, glow.spriteTextureSampler, glow.spriteColorSampler,
+                                glow.spriteVertexBuffer, glow.spriteUVBuffer);
 }
 
 TEST_F(SunGlowGLTest, LoadSunGlowLoadsEachFileIntoItsTexture) {

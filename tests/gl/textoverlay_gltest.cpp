@@ -53,12 +53,8 @@ class TextOverlayGLTest : public testing::Test {
 
 TEST_F(TextOverlayGLTest, InitTextBuildsTheProgramAndBuffers) {
   EXPECT_TRUE(overlay.initialized);
-  EXPECT_TRUE(effectstest::isLinked(overlay.shaderID));
-  EXPECT_GE(overlay.textureSampler, 0);
-  EXPECT_GE(overlay.colorSampler, 0);
-  EXPECT_NE(overlay.vertexBufferID, 0u);
-  EXPECT_NE(overlay.uvBufferID, 0u);
-  EXPECT_NE(overlay.vertexBufferID, overlay.uvBufferID);
+  effectstest::expectDrawerMade(overlay.shaderID, overlay.textureSampler, overlay.colorSampler, overlay.vertexBufferID,
+                                overlay.uvBufferID);
 
   TextOverlay none;
   EXPECT_FALSE(none.initText(nullptr));
