@@ -21,6 +21,7 @@ bool AtomicFile::open(const std::string& path) {
   }
   // Hidden and unique: two processes writing the same name never share a
   // temporary; mode 0666 leaves the permissions to the umask, as fopen does.
+  // Counts across every file of the process, so no two of its temporaries meet.
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary_ = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".part";

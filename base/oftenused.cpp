@@ -9,17 +9,22 @@
 #include <string>
 
 namespace {
-char* lineBuffer = nullptr;
-int32_t lineCapacity = 10;
-// Set by the first allocation. A buffer freed between files is allocated
-// again at the capacity it had; doubling there as well would double the
-// memory with every file read, until the process runs out of it.
-bool lineBufferEverAllocated = false;
+struct LineBuffer {
+  char* text = nullptr;
+  int32_t capacity = 10;
+  // Set by the first allocation. A buffer freed between files is allocated
+  // again at the capacity it had; doubling there as well would double the
+  // memory with every file read, until the process runs out of it.
+  bool everAllocated = false;
+};
+// readLine's callers share one buffer by its contract, so that a file of
+// long lines costs one allocation; it and its capacity outlive every file.
+LineBuffer sharedLine;
 
 void growLineBuffer(int32_t capacity) {
-  char* grown = static_cast<char*>(realloc(lineBuffer, static_cast<size_t>(capacity)));
+  char* grown = static_cast<char*>(realloc(sharedLine.text, static_cast<size_t>(capacity)));
   if (grown == nullptr) fatalOutOfMemory(__FILE__, __LINE__);
-  lineBuffer = grown;
+  sharedLine.text = grown;
 }
 }  // namespace
 
@@ -76,43 +81,43 @@ void fatalOutOfMemory(const char* sourceFile, int line) {
 
 char* readLine(FILE* stream) {
   if (stream == nullptr) return nullptr;
-  int32_t capacity = lineCapacity;
+  int32_t capacity = sharedLine.capacity;
   int32_t length = 0;
   int c;
   // Unlocked reads: one thread reads these files, and the lock per byte
   // doubles the time to read a large model.
   while ((c = getc_unlocked(stream)) != EOF && c != '\n') {
-    if (lineBuffer == nullptr && lineBufferEverAllocated && length < capacity) {
+    if (sharedLine.text == nullptr && sharedLine.everAllocated && length < capacity) {
       growLineBuffer(capacity);
-    } else if (length >= capacity || lineBuffer == nullptr) {
+    } else if (length >= capacity || sharedLine.text == nullptr) {
       if (capacity > INT32_MAX / 2) fatalOutOfMemory(__FILE__, __LINE__);
       capacity *= 2;
-      lineCapacity = capacity;
+      sharedLine.capacity = capacity;
       growLineBuffer(capacity);
     }
-    lineBufferEverAllocated = true;
-    lineBuffer[length++] = static_cast<char>(c);
+    sharedLine.everAllocated = true;
+    sharedLine.text[length++] = static_cast<char>(c);
   }
   if (c == EOF && length == 0) return nullptr;
   if (length == capacity) {
     capacity += 1;
-    lineCapacity = capacity;
+    sharedLine.capacity = capacity;
     growLineBuffer(capacity);
   }
-  if (lineBuffer == nullptr) growLineBuffer(capacity);
-  lineBufferEverAllocated = true;
-  lineBuffer[length] = '\0';
-  return lineBuffer;
+  if (sharedLine.text == nullptr) growLineBuffer(capacity);
+  sharedLine.everAllocated = true;
+  sharedLine.text[length] = '\0';
+  return sharedLine.text;
 }
 
 void freeLineBuffer() {
-  if (lineBuffer != nullptr) {
-    free(lineBuffer);
-    lineBuffer = nullptr;
+  if (sharedLine.text != nullptr) {
+    free(sharedLine.text);
+    sharedLine.text = nullptr;
   }
 }
 
-int lineBufferCapacity() { return lineCapacity; }
+int lineBufferCapacity() { return sharedLine.capacity; }
 
 char digitToChar(uint8_t value, bool upperCase) {
   if (value <= 9) return static_cast<char>('0' + value);

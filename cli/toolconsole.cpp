@@ -8,6 +8,7 @@
 #include <thread>
 
 namespace {
+// The process's standard output once it is redirected: one per process.
 FILE* realOut = nullptr;
 }  // namespace
 

@@ -61,6 +61,7 @@ bool uploadDxtLevel(int level, uint32_t format, uint32_t width, uint32_t height,
                            static_cast<GLsizei>(size), blocks);
     return true;
   }
+  // Once per process: the context's answer does not change while it runs.
   static bool announced = false;
   if (!announced) {
     announced = true;

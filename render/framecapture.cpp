@@ -14,6 +14,7 @@
 #include "scene/camera.h"
 
 namespace {
+// The platform takes a plain function as its time source, with no receiver.
 double fakeClock = 0.0;
 double readFakeClock() { return fakeClock; }
 }  // namespace

@@ -29,6 +29,7 @@
 
 namespace {
 
+// A signal handler reaches only process-wide state.
 volatile sig_atomic_t stopRequested = 0;
 void requestStop(int) { stopRequested = 1; }
 
