@@ -117,7 +117,7 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
 }
 
 int finishStartUp(Application& app) {
-  skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
+  app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
   showLoadingScreen("loading sun glow: ");
   loadSunGlow(app.sunGlow);
@@ -158,7 +158,7 @@ void renderFrame(Application& app) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.targets);
+    renderScene(app.targets, app.skyTextures);
     stageBegin(FrameStage::SunGlow);
     drawSunGlow(app.sunGlow, app.targets);
     stageEnd(FrameStage::SunGlow);
@@ -190,7 +190,7 @@ void releaseResources(Application& app) {
   destroyDOFRenderTargets(app.targets);
   destroyRenderTargets(app.targets);
   unloadSunGlow(app.sunGlow);
-  destroySkyTextures(skyTextures);
+  destroySkyTextures(app.skyTextures);
   unloadScene();
   forgetEarthDepthStandIn();
   textOverlay.cleanupText();

@@ -7,6 +7,7 @@
 #include "gpu/rendertargets.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
+#include "render/skytextures.h"
 #include "render/sunglow.h"
 
 struct SceneLoading;
@@ -31,6 +32,8 @@ struct Application {
   DepthOfField dof;
   SunGlow sunGlow;
   RenderTargets targets;
+  // The sky's tables the frame reads, made at start-up.
+  SkyTextures skyTextures;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast

@@ -96,7 +96,7 @@ bool drawsSameDepth(GLuint program, GLuint standIn) {
   return vertexA == vertexB;
 }
 
-void renderScene(const RenderTargets& targets) {
+void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures) {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 

@@ -7,8 +7,6 @@
 
 #include "loaders/shaderloader.h"
 
-SkyTextures skyTextures;
-
 namespace {
 
 GLuint uploadTable(const SkyTable& table, GLint format, GLenum type, const void* data) {

@@ -55,6 +55,3 @@ SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius);
 // record's locations, so the frame looks up no names; a sampler the program
 // lacks is skipped).
 void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record);
-
-// The tables the frame reads, made at start-up.
-extern SkyTextures skyTextures;
