@@ -8,16 +8,24 @@
 #include "platform/platform.h"
 #include "scene/camera.h"
 
+// The window's callbacks are plain functions; they reach the installed
+// handler through this one pointer.
 InputHandler* inputHandler = nullptr;
 
 namespace {
-// The window size as the motion callback last read it, in pointer units:
-// on a scaled display windowWidth/windowHeight count framebuffer pixels,
-// which would put the centre off the window.
-int pointerAreaWidth = 0;
-int pointerAreaHeight = 0;
+// The window size in pointer units, read at each use: on a scaled display
+// windowWidth/windowHeight count framebuffer pixels, which would put the
+// centre off the window.
+struct PointerArea {
+  int width = 0;
+  int height = 0;
+};
 
-void readPointerArea() { platform::getPointerAreaSize(&pointerAreaWidth, &pointerAreaHeight); }
+PointerArea readPointerArea() {
+  PointerArea area;
+  platform::getPointerAreaSize(&area.width, &area.height);
+  return area;
+}
 
 // Degrees of turn for a pointer offset: formed in double, kept as float.
 float turnAngle(int offset, float speed, float deltaTime) {
@@ -30,8 +38,8 @@ void setInputHandler(InputHandler* handler) { inputHandler = handler; }
 double timeSinceFrameStart() { return platform::getTime() - frameStartTime; }
 
 void centrePointer() {
-  readPointerArea();
-  platform::setMousePos(pointerAreaWidth / 2, pointerAreaHeight / 2);
+  const PointerArea area = readPointerArea();
+  platform::setMousePos(area.width / 2, area.height / 2);
 }
 
 void mouseWheelCallback(int) {
@@ -85,9 +93,9 @@ void CameraInputHandler::onMousePos(int x, int y) {
   const float sy = invertMouseX ? -mouseSpeed : mouseSpeed;
   // The centre the pointer was put at; read afresh, since the window may
   // have been resized since the last event.
-  readPointerArea();
-  const float yawAngle = turnAngle(pointerAreaWidth / 2 - x, sx, deltaTime);
-  const float pitchAngle = turnAngle(pointerAreaHeight / 2 - y, sy, deltaTime);
+  const PointerArea area = readPointerArea();
+  const float yawAngle = turnAngle(area.width / 2 - x, sx, deltaTime);
+  const float pitchAngle = turnAngle(area.height / 2 - y, sy, deltaTime);
   camera->yaw(yawAngle);
   camera->pitch(pitchAngle);
 }
@@ -113,8 +121,8 @@ void CameraInputHandler::onKey(int key, int action) {
   // A step or turn that is not finite (a frame time gone wild) is refused by
   // the camera, which keeps its last finite state.
   const float s = deltaTime * keyPressSpeed;
-  readPointerArea();
-  const int cx = pointerAreaWidth / 2, cy = pointerAreaHeight / 2;
+  const PointerArea area = readPointerArea();
+  const int cx = area.width / 2, cy = area.height / 2;
   switch (key) {
     case 'W': camera->setPosition(camera->getPosition() + (camera->getLookAtPoint() - camera->getPosition()) * s); break;
     case 'S': camera->setPosition(camera->getPosition() - (camera->getLookAtPoint() - camera->getPosition()) * s); break;
