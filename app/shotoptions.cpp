@@ -55,17 +55,23 @@ const char* kShotSynopsis =
     "Renders one full frame of the scene offscreen and writes it as a PNG.\n";
 
 // A number option whose value must be finite and inside (or, with open ends,
-// strictly inside) a range; CLI11's own range check lets NaN through.
+// strictly inside) a range, read whole: "5x" and "" are refused by name.
 template <typename T>
 CLI::Option* addNumber(CLI::App& app, const std::string& name, T& value, double low, double high, bool open,
                        const std::string& help) {
   return app
-      .add_option_function<double>(
+      .add_option_function<std::string>(
           name,
-          [&value, name, low, high, open](const double& v) {
-            const bool inside = std::isfinite(v) && (open ? v > low && v < high : v >= low && v <= high) &&
+          [&value, name, low, high, open](const std::string& text) {
+            double v = 0.0;
+            const bool inside = parseDouble(text, v) && (open ? v > low && v < high : v >= low && v <= high) &&
                                 (std::is_floating_point<T>::value || v == std::floor(v));
-            if (!inside) throw CLI::ValidationError(name, "is out of range or not a number");
+            if (!inside)
+              throw CLI::ValidationError(name, std::string("wants ") +
+                                                   (std::is_floating_point<T>::value ? "a number" : "a whole number") +
+                                                   (open ? " above " : " from ") + plainNumber(low) +
+                                                   (open ? " and below " : " to ") + plainNumber(high) + ", not '" +
+                                                   text + "'");
             value = static_cast<T>(v);
           },
           help)
@@ -100,10 +106,14 @@ void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
   app.add_option("--steps", out.steps, "animation steps applied first: Earth spin, Moon orbit, missile (default 0)")
       ->check(within(0L, maxShotSteps))
       ->type_name("N");
-  cli.seed = app.add_option_function<long long>(
+  cli.seed = app.add_option_function<std::string>(
                     "--seed",
-                    [&out](const long long& v) {
-                      if (v < 0 || v > 4294967295LL) throw CLI::ValidationError("--seed", "wants 0 to 4294967295");
+                    [&out](const std::string& text) {
+                      double v = 0.0;
+                      if (!parseDouble(text, v) || v < 0 || v > 4294967295.0 || v != std::floor(v) ||
+                          text.find_first_not_of("0123456789") != std::string::npos)
+                        throw CLI::ValidationError("--seed", "wants a whole number from 0 to 4294967295, not '" +
+                                                                 text + "'");
                       out.seed = static_cast<unsigned int>(v);
                     },
                     "seed of the depth-of-field jitter (default: the calendar time)")
