@@ -139,15 +139,41 @@ TEST(CheckConfig, MistakesAreWarningsWithTheirLines) {
   EXPECT_TRUE(mentions(r, "read only up to 'x'"));
   EXPECT_TRUE(mentions(r, "'lonely' has no value"));
 
-  // An equals sign shifts every later word by one.
-  Report equals = check::checkConfig("config.ini", "width = 800\n");
+  // An equals sign takes the value's place; the setting on the next line
+  // still starts a pair of its own.
+  Report equals = check::checkConfig("config.ini", "width = 800\nheight 600\n");
   EXPECT_TRUE(mentions(equals, "'=' is read as the value of 'width'"));
   EXPECT_TRUE(mentions(equals, "'800' has no value"));
+  EXPECT_EQ(checktest::linesOf(equals, Severity::Warning), (std::vector<size_t>{1, 1}));
 
   Report clean = check::checkConfig("config.ini", "width 640\nheight 480\nearthFilename models/e.obj\n");
   EXPECT_TRUE(clean.problems.empty());
   EXPECT_TRUE(hasFact(clean, "settings: 3"));
   EXPECT_EQ(check::checkConfig("config.ini", "width 0\n").problems.size(), 1u);
+}
+
+// A key left without its value: the checker reads the pairs as the program
+// does, and its first warning is the line that lost the value.
+TEST(CheckConfig, AMissingValueIsTheFirstCause) {
+  struct Case {
+    const char* text;
+    std::vector<size_t> lines;
+    const char* first;
+  } cases[] = {
+      {"width 800\nquality\nheight 600\nfullscreen 0\nmouseSpeed 3\n", {2}, "'quality' has no value"},
+      {"quality\nrenderScale\nwidth 800\n", {1, 2}, "'quality' has no value"},
+      // The next line starts with no setting: the pairs are one off until
+      // a line starts with one, and the line that lost its value comes first.
+      {"width 800\nquality\nbogus 1\nheight 600\n", {2, 3, 3}, "'quality' takes its value 'bogus' from line 3"},
+      {"quality\na 1\nb 2\nc 3\nd 4\ne 5\nf 6\n", {}, "'quality' takes its value 'a' from line 2"},
+  };
+  for (const Case& c : cases) {
+    Report r = check::checkConfig("config.ini", c.text);
+    if (!c.lines.empty()) EXPECT_EQ(checktest::linesOf(r, Severity::Warning), c.lines) << c.text;
+    ASSERT_FALSE(r.problems.empty());
+    EXPECT_EQ(r.problems.front().line, c.lines.empty() ? 1u : c.lines.front());
+    EXPECT_EQ(r.problems.front().text.rfind(c.first, 0), 0u) << r.problems.front().text;
+  }
 }
 
 TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
