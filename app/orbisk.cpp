@@ -9,6 +9,7 @@
 
 #include "app/configfile.h"
 #include "app/hotkeys.h"
+#include "app/programargs.h"
 #include "app/runfiles.h"
 #include "app/windowsize.h"
 #include "camera/animation.h"
@@ -40,7 +41,10 @@ bool openConfiguredWindow(const StartOptions& options) {
     if (askedWidth > limits.screenWidth || askedHeight > limits.screenHeight)
       limits = platform::queryDisplayLimits(true);
   }
-  const WindowSizeFit fit = fitWindowSize(askedWidth, askedHeight, limits, !options.hidden);
+  const bool fullScreen = configFile.setting<bool>("fullscreen");
+  const WindowSizeFit fit =
+      fitWindowSize(askedWidth, askedHeight, limits,
+                    options.hidden ? WindowKind::Hidden : fullScreen ? WindowKind::FullScreen : WindowKind::Windowed);
   for (const std::string& warning : fit.warnings) fprintf(stderr, "%s\n", warning.c_str());
   const int width = fit.width, height = fit.height;
   if (options.hidden) return platform::openHiddenWindow(options.width, options.height);
@@ -48,7 +52,7 @@ bool openConfiguredWindow(const StartOptions& options) {
   platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);
   platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
   platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
-  const int mode = configFile.setting<bool>("fullscreen") ? platform::FULLSCREEN : platform::WINDOW;
+  const int mode = fullScreen ? platform::FULLSCREEN : platform::WINDOW;
   return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
@@ -68,8 +72,9 @@ void applyConfiguredQuality(const StartOptions& options, Application& app) {
 
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading) {
   if (!platform::init()) {
-    fprintf(stderr, "ERROR: Failed to initialize GLFW!\n");
-    return -1;
+    // Nearly always no display: say how to run without one.
+    fputs(noDisplayMessage(platform::initFailure(), options.hidden).c_str(), stderr);
+    return 1;
   }
   configFile = ConfigFile();
   configFile.read("config.ini");
