@@ -27,9 +27,20 @@ class FrameTimes {
 
 // "412.3 ms  2.4 fps  full": median frame time, rate and the settings in force.
 std::string frameTimeReadout(const FrameTimes& times, const std::string& quality);
-// The settings in force by name: a preset's name when they are that preset's,
-// else "custom (8 passes, scale 0.5)".
+// The settings in force by name, as the console names them (qualityName).
 std::string qualityInForce(const Quality& quality);
+// One line of text as printText takes it: lower-left pixel and height.
+struct PlacedText {
+  std::string text;
+  int x = 0, y = 0, size = 0;
+};
+// The read-out's glyph height on a display of scale 1, in pixels.
+constexpr int kReadoutSize = 16;
+// The read-out in the window's upper-left corner, kReadoutSize pixels high
+// times pixelScale (framebuffer pixels per screen unit), whatever the
+// window's size. A line too wide for the window is broken at its double
+// spaces; only a part too wide alone makes the text smaller, down to 6 pixels.
+std::vector<PlacedText> readoutLayout(const std::string& text, int windowW, int windowH, float pixelScale);
 // "orbisk-YYYYMMDD-HHMMSS.png" for a local calendar time.
 std::string pictureFileName(std::time_t when);
 
