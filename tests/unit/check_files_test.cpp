@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,56 @@ TEST(CheckConfig, AMissingValueIsTheFirstCause) {
     ASSERT_FALSE(r.problems.empty());
     EXPECT_EQ(r.problems.front().line, c.lines.empty() ? 1u : c.lines.front());
     EXPECT_EQ(r.problems.front().text.rfind(c.first, 0), 0u) << r.problems.front().text;
+  }
+}
+
+// A file named alone is looked for in the scene's shaders' includes, also
+// through another include and under another spelling of its path.
+TEST(CheckShaders, IncludersAreFoundWithTheirBuilds) {
+  const std::map<std::string, std::string> files = {
+      {"v.glsl", "#version 330 core\n#include \"common.glsl\"\nvoid main() {}\n"},
+      {"v2.glsl", "#version 330 core\nvoid main() {}\n"},
+      {"f.glsl", "#version 330 core\n#include \"sub/a.glsl\"\nvoid main() {}\n"},
+      {"common.glsl", "float common_() { return 1.0; }\n"},
+      {"sub/a.glsl", "#include \"b.glsl\"\n"},
+      {"sub/b.glsl", "float b() { return 2.0; }\n"},
+  };
+  auto read = [&](const std::string& path, std::string& source, std::string& problem) {
+    const auto it = files.find(path);
+    if (it == files.end()) {
+      problem = "no such file";
+      return false;
+    }
+    source = "\n" + it->second;  // assembled, as the loader gives it
+    return true;
+  };
+  const std::vector<check::ProgramFiles> programs = {
+      {"v.glsl", "f.glsl", {"the Earth"}, {"", "#define X 1\n"}},
+      {"v2.glsl", "f.glsl", {"the Moon"}, {""}},
+      {"missing.glsl", "f.glsl", {"the missile"}, {"#define Y 1\n"}},
+  };
+  struct Case {
+    const char* path;
+    std::vector<std::string> includers;
+    std::vector<std::vector<std::string>> defineSets, users;
+  } cases[] = {
+      {"common.glsl", {"v.glsl"}, {{"", "#define X 1\n"}}, {{"the Earth"}}},
+      {"./common.glsl", {"v.glsl"}, {{"", "#define X 1\n"}}, {{"the Earth"}}},
+      {"sub/b.glsl", {"f.glsl"}, {{"", "#define X 1\n", "#define Y 1\n"}}, {{"the Earth", "the Moon", "the missile"}}},
+      {"sub/../sub/a.glsl", {"f.glsl"}, {{"", "#define X 1\n", "#define Y 1\n"}}, {{"the Earth", "the Moon", "the missile"}}},
+      {"v.glsl", {}, {}, {}},  // a program's own file is built as it is
+      {"b.glsl", {}, {}, {}},  // not the one beside a.glsl
+      {"nothing.glsl", {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<check::Includer> found = check::includersOf(c.path, programs, read);
+    ASSERT_EQ(found.size(), c.includers.size()) << c.path;
+    for (size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].path, c.includers[i]) << c.path;
+      EXPECT_EQ(found[i].stage, found[i].path[0] == 'v' ? check::ShaderStage::Vertex : check::ShaderStage::Fragment);
+      EXPECT_EQ(found[i].defineSets, c.defineSets[i]) << c.path;
+      EXPECT_EQ(found[i].users, c.users[i]) << c.path;
+    }
   }
 }
 

@@ -841,6 +841,36 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   return programs;
 }
 
+std::vector<Includer> includersOf(const std::string& path, const std::vector<ProgramFiles>& programs,
+                                  const std::function<bool(const std::string&, std::string&, std::string&)>& read) {
+  const std::string wanted = includedPath("", path);
+  std::vector<Includer> found;
+  auto addUnique = [](std::vector<std::string>& list, const std::vector<std::string>& items) {
+    for (const std::string& item : items)
+      if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+  };
+  for (const ProgramFiles& p : programs)
+    for (const ShaderStage stage : {ShaderStage::Vertex, ShaderStage::Fragment}) {
+      const std::string& file = stage == ShaderStage::Vertex ? p.vertex : p.fragment;
+      if (includedPath("", file) == wanted) continue;  // the file itself, built as it is
+      std::string source, problem;
+      if (!read(file, source, problem)) continue;
+      const ExpandedShader expanded = expandShaderIncludes(file, source, read);
+      bool includes = false;
+      for (size_t k = 1; k < expanded.files.size(); ++k) includes = includes || includedPath("", expanded.files[k]) == wanted;
+      if (!includes) continue;
+      auto same = std::find_if(found.begin(), found.end(),
+                               [&](const Includer& i) { return i.path == file && i.stage == stage; });
+      if (same == found.end()) {
+        found.push_back({file, stage, {}, {}});
+        same = found.end() - 1;
+      }
+      addUnique(same->defineSets, p.defineSets);
+      addUnique(same->users, p.users);
+    }
+  return found;
+}
+
 std::string listOf(const std::vector<std::string>& names) {
   std::string out;
   for (size_t i = 0; i < names.size(); ++i) {
