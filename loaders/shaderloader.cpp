@@ -176,19 +176,62 @@ ShaderLogLine parseLogLine(std::string_view s) {
 }
 }  // namespace
 
+namespace {
+// Mesa's linker writes its messages one after the other without a line
+// break ("...shadererror: linking ...") and ends a warning with ".\n" after
+// its line break: a message starts at "error:" or "warning:" glued to a
+// word, and a lone "." before one belongs to no message.
+void splitRunTogether(std::string_view line, std::vector<std::string_view>& messages) {
+  size_t start = 0;
+  for (size_t i = 1; i < line.size(); ++i) {
+    const unsigned char before = static_cast<unsigned char>(line[i - 1]);
+    if (!std::isalnum(before) && before != '.') continue;
+    const std::string_view rest = line.substr(i);
+    if (rest.substr(0, 6) != "error:" && rest.substr(0, 8) != "warning:") continue;
+    messages.push_back(line.substr(start, i - start));
+    start = i;
+  }
+  messages.push_back(line.substr(start));
+  for (std::string_view& m : messages)
+    if (!m.empty() && m[0] == '.') m.remove_prefix(1);
+}
+}  // namespace
+
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log) {
   std::vector<ShaderLogLine> lines;
   size_t start = 0;
   while (start < log.size()) {
     size_t end = log.find('\n', start);
     if (end == std::string_view::npos) end = log.size();
-    const std::string_view line = log.substr(start, end - start);
+    std::vector<std::string_view> messages;
+    splitRunTogether(log.substr(start, end - start), messages);
     start = end + 1;
-    size_t p = 0;
-    skipBlanks(line, p);
-    if (p < line.size()) lines.push_back(parseLogLine(line));
+    for (const std::string_view message : messages) {
+      size_t p = 0;
+      skipBlanks(message, p);
+      if (p < message.size()) lines.push_back(parseLogLine(message));
+    }
   }
   return lines;
+}
+
+std::string formatShaderLog(std::string_view log, const std::vector<std::string>& files) {
+  std::string out;
+  for (const ShaderLogLine& entry : parseShaderLog(log)) {
+    std::string line;
+    if (!files.empty()) {
+      const ShaderSourcePlace place =
+          files.size() > 1 ? shaderSourcePlace(entry.file, entry.line) : ShaderSourcePlace{0, entry.line};
+      line = place.file < files.size() ? files[place.file]
+                                       : files[0] + " (source string " + std::to_string(place.file) + ")";
+      if (place.line > 0) line += ":" + std::to_string(place.line);
+      line += ": ";
+    }
+    if (entry.kind == ShaderLogLine::Kind::Error) line += "error: ";
+    if (entry.kind == ShaderLogLine::Kind::Warning) line += "warning: ";
+    out += line + entry.text + "\n";
+  }
+  return out;
 }
 
 namespace {
@@ -200,10 +243,10 @@ void printError(const std::string& message) {
 }
 
 // Logs quote the source, which may hold any bytes.
-std::string printable(std::string_view text) {
+std::string printable(std::string_view text, bool keepLineBreaks = false) {
   std::string out(text);
   for (char& c : out)
-    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+    if ((static_cast<unsigned char>(c) < 32 && !(keepLineBreaks && c == '\n')) || c == 127) c = '?';
   return out;
 }
 
@@ -256,7 +299,11 @@ void compileShader(GLuint shader, const char* path, const std::string& fileSourc
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);
   const std::string log = fetchLog(shader, glGetShaderiv, glGetShaderInfoLog);
-  printf("%s\n", log.c_str());
+  // The compiler's numbers are of the expanded source: each message goes
+  // out at its file and line. A file that gave no source has only its name.
+  const std::vector<std::string> files =
+      !expanded.files.empty() ? expanded.files : std::vector<std::string>{path};
+  printf("%s\n", printable(formatShaderLog(log, files), true).c_str());
   GLint compiled = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
   // A file that gave no source needs no compiler's word on top.
@@ -303,7 +350,7 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   glAttachShader(programID, fragmentShaderID);
   glLinkProgram(programID);
   const std::string log = fetchLog(programID, glGetProgramiv, glGetProgramInfoLog);
-  printf("%s\n", log.c_str());
+  printf("%s\n", printable(formatShaderLog(log, {}), true).c_str());
   GLint linked = GL_FALSE;
   glGetProgramiv(programID, GL_LINK_STATUS, &linked);
   // Link logs name no file, and their line numbers may belong to either.
