@@ -124,7 +124,7 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
 int finishStartUp(Application& app) {
   skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
-  showLoadingScreen("loading sun glow: ");
+  showLoadingScreen(sunGlowLoadingLine().c_str());
   loadSunGlow();
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets() || !createDOFRenderTargets()) {
