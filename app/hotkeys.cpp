@@ -131,8 +131,10 @@ void drawHotKeyOverlays(HotKeys& keys) {
   if (keys.readoutShown) {
     // Framebuffer pixels per screen unit: a HiDPI display gets larger glyphs.
     int pointerW = 0;
-    platform::getPointerAreaSize(&pointerW, nullptr);
-    const float pixelScale = pointerW > 0 ? static_cast<float>(windowWidth) / static_cast<float>(pointerW) : 1.0f;
+    if (keys.pixelScale <= 0.0f) platform::getPointerAreaSize(&pointerW, nullptr);
+    const float pixelScale = keys.pixelScale > 0.0f ? keys.pixelScale
+                             : pointerW > 0         ? static_cast<float>(windowWidth) / static_cast<float>(pointerW)
+                                                    : 1.0f;
     for (const PlacedText& line : readoutLayout(frameTimeReadout(keys.times, qualityInForce(currentQuality)),
                                                 windowWidth, windowHeight, pixelScale))
       textOverlay.printText(line.text.c_str(), line.x, line.y, line.size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));

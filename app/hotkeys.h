@@ -49,6 +49,9 @@ struct HotKeys {
   int picturesPending = 0;  // F12 presses not yet saved
   double lastFrameStart = -1.0;
   FrameTimes times;
+  // Framebuffer pixels per screen unit for the read-out's size (a page sets
+  // its device pixel ratio here); 0: the window's framebuffer over its size.
+  float pixelScale = 0.0f;
 };
 
 // What the shell must do for a press.

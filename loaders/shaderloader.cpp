@@ -300,10 +300,12 @@ void compileShader(GLuint shader, const char* path, const std::string& fileSourc
   glCompileShader(shader);
   const std::string log = fetchLog(shader, glGetShaderiv, glGetShaderInfoLog);
   // The compiler's numbers are of the expanded source: each message goes
-  // out at its file and line. A file that gave no source has only its name.
-  const std::vector<std::string> files =
-      !expanded.files.empty() ? expanded.files : std::vector<std::string>{path};
-  printf("%s\n", printable(formatShaderLog(log, files), true).c_str());
+  // out at its file and line. An empty source (no file, a failed include)
+  // draws only the compiler's word on nothing.
+  if (!expanded.source.empty())
+    printf("%s\n", printable(formatShaderLog(log, expanded.files), true).c_str());
+  else
+    printf("\n");
   GLint compiled = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
   // A file that gave no source needs no compiler's word on top.
