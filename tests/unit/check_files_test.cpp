@@ -250,6 +250,7 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       {"width 10000\n", &smallGL, "width 10000 is more than this OpenGL can draw into (8192): the program uses 1920"},
       {"height 1200\n", &smallGL, "height 1200 is more than the screen's 1080: the full-screen window takes"},
       {"width 1920 height 1080\n", &smallGL, nullptr},
+      {"width 3000 fullscreen 0\n", &smallGL, "width 3000 is more than the screen's 1920: the window is cut to the screen"},
       {"width 10000\n", nullptr, nullptr},  // no display known: only the sane range counts
       // The words the program takes, from its own lists.
       {"quality ultra\n", nullptr, "quality 'ultra' is not full, balanced or fast: the program warns and keeps full"},
