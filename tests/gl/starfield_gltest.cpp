@@ -173,4 +173,17 @@ TEST_F(StarFieldTest, NamedStarsOfTheCatalogueLandWhereTheCameraProjectsThem) {
   }
 }
 
+TEST_F(StarFieldTest, AGarbledCatalogueMakesNoStarsAndNamesTheFile) {
+  const std::string dir = gltest::makeTempDir(), path = dir + "/stars.dat";
+  gltest::writeFile(path, std::string("star\0\0\0\4", 8) + "half a star");
+  const std::string v = ORBISK_SOURCE_DIR "/data/vShaderStars.glsl", f = ORBISK_SOURCE_DIR "/data/fShaderStars.glsl";
+  std::string error;
+  EXPECT_FALSE(loadStarField(field, path, v.c_str(), f.c_str(), error));
+  EXPECT_EQ(error.rfind(path + ": truncated", 0), 0u) << error;
+  EXPECT_EQ(field.count, 0);
+  EXPECT_EQ(field.program, 0u);
+  EXPECT_EQ(field.vertexBuffer, 0u);
+  std::system(("rm -rf '" + dir + "'").c_str());
+}
+
 }  // namespace

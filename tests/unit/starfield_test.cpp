@@ -3,8 +3,10 @@
 // light and colour of a star from its magnitude and B-V.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <limits>
