@@ -3,6 +3,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <cmath>
 #include <cstddef>
+#include <map>
 
 #include "loaders/shaderloader.h"
 #include "loaders/skyframe.h"
@@ -40,11 +41,16 @@ glm::dvec3 temperatureToLinearRgb(double kelvin) {
 }
 
 std::vector<StarVertex> starVertices(const std::vector<CatalogueStar>& stars) {
+  // The catalogue has a handful of colour classes, and each black body's
+  // colour costs a spectrum's integral: one per class.
+  std::map<double, glm::dvec3> colours;
   std::vector<StarVertex> vertices;
   vertices.reserve(stars.size());
   for (const CatalogueStar& star : stars) {
-    const glm::dvec3 light =
-        bvToLinearRgb(colourClassBV(star.colourClass)) * magnitudeToFlux(star.magnitude) * kZeroMagnitudeLight;
+    const double bv = colourClassBV(star.colourClass);
+    auto colour = colours.find(bv);
+    if (colour == colours.end()) colour = colours.emplace(bv, bvToLinearRgb(bv)).first;
+    const glm::dvec3 light = colour->second * magnitudeToFlux(star.magnitude) * kZeroMagnitudeLight;
     vertices.push_back({glm::vec3(raDecToWorld(star.ra, star.dec)), glm::vec3(light)});
   }
   return vertices;
