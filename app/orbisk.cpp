@@ -26,6 +26,7 @@
 #include "render/stagetimer.h"
 #include "render/texturefiltering.h"
 #include "scene/scene.h"
+#include "scene/starfield.h"
 
 namespace {
 
@@ -153,6 +154,7 @@ void renderFrame(Application& app) {
   const glm::vec3 lookAtPos = camera.getLookAtPoint();
   const glm::vec3 lookDir = camera.getDirection();
   const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
+  starViewProjection = camera.getViewProjectionMatrix();
   for (int i = 0; i < passes; ++i) {
     currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
@@ -213,6 +215,7 @@ void shutDown(Application& app) {
   frameStartTime = 0.0;
   currentDOFPass = 0;
   currentQuality = Quality();
+  starViewProjection = glm::mat4(1.0f);
 }
 
 FollowedSize followWindowSize() {

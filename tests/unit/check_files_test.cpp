@@ -451,11 +451,12 @@ TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
 TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   ConfigFile defaults;
   auto programs = check::scenePrograms(defaults);
-  ASSERT_EQ(programs.size(), 8u);  // Earth, Moon and missile share theirs
+  ASSERT_EQ(programs.size(), 9u);  // Earth, Moon and missile share theirs
   EXPECT_EQ(programs[0].vertex, "vShaderIndexed.glsl");
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon and the missile");
   EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
+  EXPECT_EQ(programs[8].fragment, "fShaderStars.glsl");
   // Every build the program can make: both texture-filtering paths of the
   // configured objects' programs, every composite; one of the others.
   EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
@@ -466,7 +467,7 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   config.keys = {"moonFShader", "atmosphereVShader"};
   config.values = {"moon.glsl", "vAir.glsl"};
   programs = check::scenePrograms(config);
-  ASSERT_EQ(programs.size(), 9u);
+  ASSERT_EQ(programs.size(), 10u);
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth and the missile");
   EXPECT_EQ(programs[2].fragment, "moon.glsl");
   EXPECT_EQ(programs[3].vertex, "vAir.glsl");

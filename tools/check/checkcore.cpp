@@ -838,6 +838,7 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   add(runfiles::compositeVertex, runfiles::compositeFragment, "the depth-of-field composite", compositeVariants());
   add(runfiles::sunGlowVertex, runfiles::sunGlowFragment, "the sun glow");
   add(runfiles::textVertex, runfiles::textFragment, "the text overlay");
+  add(runfiles::starVertex, runfiles::starFragment, "the stars");
   return programs;
 }
 
