@@ -248,7 +248,7 @@ bool runOneFrame(Application& app) {
     platform::waitEvents();
     return platform::getWindowParam(platform::OPENED) != 0;
   }
-  resumeSceneClock();
+  sceneClockFrame();
   recordFrameStart(app.hotKeys, frameStartTime);
   renderFrame(app);
   drawHotKeyOverlays(app.hotKeys);

@@ -12,7 +12,7 @@ namespace {
 
 // Each row: an event at a wall time, then the scene time read at `readAt`.
 TEST(SceneClockTest, PausedSpansAreNotSceneTime) {
-  enum Event { None, Pause, Resume };
+  enum Event { None, Pause, Frame };
   struct Row {
     Event event;
     double wall;
@@ -20,20 +20,48 @@ TEST(SceneClockTest, PausedSpansAreNotSceneTime) {
     double expected;
   };
   const Row rows[] = {
-      {None, 0.0, 5.0, 5.0},       // unpaused: the wall's time
-      {Pause, 10.0, 30.0, 10.0},   // paused: held at the pause
-      {Pause, 20.0, 30.0, 10.0},   // a second pause does not move it
-      {Resume, 30.0, 31.0, 11.0},  // 20 s frozen, then one more
-      {Resume, 40.0, 41.0, 21.0},  // a resume without a pause takes nothing away
+      {None, 0.0, 5.0, 5.0},      // unpaused: the wall's time
+      {Pause, 10.0, 30.0, 10.0},  // paused: held at the pause
+      {Pause, 20.0, 30.0, 10.0},  // a second pause does not move it
+      {Frame, 30.0, 31.0, 11.0},  // 20 s paused, then one more
+      {Frame, 40.0, 41.0, 21.0},  // a frame without a pause takes nothing away
       {Pause, 50.0, 50.0, 30.0},
-      {Resume, 45.0, 46.0, 26.0},  // the wall stepped back: no negative pause
+      {Frame, 45.0, 46.0, 26.0},  // the wall stepped back: no negative pause
   };
   SceneClock clock;
   for (const Row& row : rows) {
     if (row.event == Pause) clock.pause(row.wall);
-    if (row.event == Resume) clock.resume(row.wall);
+    if (row.event == Frame) clock.frame(row.wall);
     EXPECT_DOUBLE_EQ(row.expected, clock.at(row.readAt)) << "after the event at " << row.wall;
     EXPECT_EQ(row.event == Pause, clock.isPaused());
+  }
+}
+
+// Frames that stop without a pause (a frozen page): a gap far beyond the
+// usual one counts as one usual frame; slow frames are no stall.
+TEST(SceneClockTest, AStallBetweenFramesCountsAsOneUsualFrame) {
+  const struct {
+    double framePeriod;  // the usual gap
+    double stall;        // then one gap of this length
+    double advanced;     // scene time over the stall
+  } rows[] = {
+      {0.05, 20.0, 0.05},  // a page frozen for 20 s
+      {0.05, 0.9, 0.9},    // under a second: no stall
+      {0.5, 1.5, 1.5},     // under four usual gaps: no stall
+      {2.5, 5.0, 5.0},     // a software renderer's full look, one slow frame
+      {2.5, 20.0, 2.5},
+  };
+  for (const auto& row : rows) {
+    SceneClock clock;
+    double wall = 100.0;
+    for (int i = 0; i < 20; ++i, wall += row.framePeriod) clock.frame(wall);
+    wall -= row.framePeriod;
+    const double before = clock.at(wall);
+    wall += row.stall;
+    clock.frame(wall);
+    EXPECT_NEAR(row.advanced, clock.at(wall) - before, 1e-9) << row.framePeriod << " then " << row.stall;
+    clock.frame(wall + row.framePeriod);
+    EXPECT_NEAR(row.advanced + row.framePeriod, clock.at(wall + row.framePeriod) - before, 1e-9);
   }
 }
 
@@ -58,7 +86,7 @@ TEST(SceneClockTest, AFlightWaitsOutAPause) {
   cam.animatePath();
   pauseSceneClock();
   unittest::fakeNow = 120.5;
-  resumeSceneClock();
+  sceneClockFrame();
   unittest::fakeNow = 121.0;
   cam.animatePath();
   EXPECT_TRUE(cam.isPathActive());
