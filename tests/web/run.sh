@@ -144,9 +144,13 @@ import json, sys
 s = sys.argv[1]
 m = lambda w, h, r, sw, sh: ["cdp", "Emulation.setDeviceMetricsOverride",
   {"width": w, "height": h, "deviceScaleFactor": r, "mobile": False, "screenWidth": sw, "screenHeight": sh}]
+# The size once the canvas meets a condition, or after 40 s (a frame at the
+# largest size takes seconds).
+until = lambda cond: ["eval", "new Promise((done) => { const c = document.getElementById(\"canvas\"); const t0 = Date.now();"
+  " (function poll() { if (%s || Date.now() - t0 > 40000) done(%s); else setTimeout(poll, 200); })(); })" % (cond, s)]
 print(json.dumps([m(256, 192, 1, 320, 240), ["sleep", 1], m(320, 240, 1, 320, 240), ["sleep", 2], ["eval", s],
-  m(3000, 2000, 3, 3000, 2000), ["sleep", 8], ["eval", s], ["eval", "document.getElementById(\"note\").textContent"],
-  m(256, 192, 1, 320, 240), ["sleep", 4], ["eval", s], ["eval", "Module._orbisk_scene_time()"], ["sleep", 2],
+  m(3000, 2000, 3, 3000, 2000), until("c.width != 320"), ["eval", "document.getElementById(\"note\").textContent"],
+  m(256, 192, 1, 320, 240), until("c.width == 256"), ["sleep", 1], ["eval", "Module._orbisk_scene_time()"], ["sleep", 2],
   ["eval", "Module._orbisk_scene_time()"]]))' "$sizes")"
 screen=$(field "$work/sizes.json" 'r["actions"][0]')
 huge=$(field "$work/sizes.json" 'r["actions"][1]')
