@@ -91,7 +91,9 @@
     var file = /orbisk\.(data|wasm|js)\b/.exec(e.message || '');
     if (file && /not found|network|fetch|load/i.test(e.message)) { missingFile(file[0]); return; }
     if (failed) return;  // the first failure says what matters
-    showError('ERROR: ' + (e.message || 'the page failed'));
+    // A C++ exception reaches JavaScript as a bare number.
+    if (/^(Uncaught )?\d+$/.test(e.message || '')) showError('ERROR: the program stopped on an internal fault; reloading the page starts it again.');
+    else showError('ERROR: ' + (e.message || 'the page failed'));
   }, true);
   window.addEventListener('unhandledrejection', function (e) {
     if (failed) return;
