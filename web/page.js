@@ -18,7 +18,7 @@
   var shown = {};
   // The program's lines for the note: the quality in force and what F2
   // gives, the canvas's drawing size, the renderer.
-  var noteParts = { software: '', quality: '', f2: '', canvas: '', lost: '' };
+  var noteParts = { software: '', quality: '', f2: '', canvas: '', lost: '', address: [] };
 
   function state(name) { document.body.setAttribute('data-state', name); }
   state('loading');
@@ -47,7 +47,12 @@
   function line() {
     return function (text) {
       if (/ERROR/.test(text)) { console.error(text); showError(text); }
-      else if (/WARNING/.test(text)) console.warn(text);
+      else if (/WARNING/.test(text)) {
+        console.warn(text);
+        // What the address asked and was refused is the reader's own doing:
+        // said on the page too.
+        if (/the address/.test(text)) { noteParts.address.push(text.replace(/^WARNING: /, '')); showNote(); }
+      }
       else console.log(text);
     };
   }
@@ -55,6 +60,12 @@
   function showNote() {
     note.textContent = '';
     if (noteParts.lost) { note.textContent = noteParts.lost; return; }
+    noteParts.address.forEach(function (w) {
+      var line = document.createElement('div');
+      line.className = 'warning';
+      line.textContent = w.charAt(0).toUpperCase() + w.slice(1);
+      note.appendChild(line);
+    });
     var text = noteParts.software;
     if (noteParts.quality) text += noteParts.quality.replace(/^quality: /, 'Quality ') + '.';
     if (noteParts.canvas) text += (text ? ' ' : '') + noteParts.canvas;

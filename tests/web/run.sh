@@ -122,13 +122,14 @@ fi
 # The value of JSON field $2 (a Python expression on r) of result file $1.
 field() { python3 -c "import json,sys; r=json.load(open(sys.argv[1])); print($2)" "$1" 2>/dev/null; }
 
-# A hostile address: refused picture settings and a refused quality warn,
-# and the page runs as an unset one would (fast on a software renderer).
+# A hostile address: refused picture settings and a refused quality warn, in
+# the console and on the page, and the page runs as an unset one would (fast
+# on a software renderer).
 page hostile "path-time=nan&seed=99999999999999999999&quality=FAST" "starting game loop!|ERROR|EXCEPTION" --settle 1 \
   --eval "document.getElementById('note').textContent + ' | ' + document.body.dataset.state"
 if has "$work/hostile.log" "WARNING: the address's picture settings path-time=nan&seed=99999999999999999999 are refused" &&
    has "$work/hostile.log" "starting game loop!" && ! grep -qE "ERROR|EXCEPTION" "$work/hostile.log" &&
-   grep -q '"evaluated":"[^"]*Quality fast[^"]*| running"' "$work/hostile.json"; then
+   grep -q '"evaluated":"The address.s picture settings path-time=nan[^"]*Quality fast[^"]*| running"' "$work/hostile.json"; then
   pass "a hostile address warns, names the refused values and the page runs in fast"
 else
   fail "a hostile address: $(grep -E 'WARNING|ERROR|EXCEPTION' "$work/hostile.log" | head -5) $(grep -o '"evaluated":"[^"]*"' "$work/hostile.json")"
