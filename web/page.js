@@ -73,7 +73,7 @@
     if (!noteParts.f2) return;
     if (touch) {
       var b = document.createElement('button');
-      b.textContent = 'Switch to ' + noteParts.f2;
+      b.textContent = 'Switch to ' + noteParts.f2.replace(/ \(.*$/, '');
       b.addEventListener('click', function (e) {
         e.stopPropagation();
         // F2 (259 in the program's key numbers)

@@ -6,7 +6,7 @@
 //   node --experimental-websocket cdp.mjs --url URL [--size 256x192]
 //     [--wait REGEX] [--timeout S] [--screenshot FILE] [--log FILE]
 //     [--keys F2,P,...] [--resize WxH [--ratio R]] [--settle S] [--eval EXPR]
-//     [--frames N] [--actions JSON]
+//     [--frames N] [--actions JSON] [--touch 1]
 //
 // --actions runs after the settle time, in order, each an array:
 //   ["eval", EXPR]            evaluate (awaiting a promise); the value is kept
@@ -15,6 +15,7 @@
 //   ["cdp", METHOD, PARAMS]   a DevTools call on the page (a frozen lifecycle,
 //                             device metrics with a screen size, ...)
 //   ["browser", METHOD, PARAMS] a browser-wide call; "TARGET" names the page
+//   ["shot", FILE]            a screenshot
 // Prints one JSON object: {found, lines, evaluated, actions, frameMs, error}:
 // actions holds the evaluated values and, for "wait", whether the line came.
 import { spawn } from 'node:child_process';
@@ -109,6 +110,8 @@ await page('Runtime.enable');
 await page('Log.enable');
 await page('Page.enable');
 await page('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
+// A touch screen: touch events and a coarse pointer.
+if (opts.touch) await page('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
 await page('Page.navigate', { url: opts.url });
 
 if (wait) {
@@ -142,6 +145,9 @@ for (const [kind, a, b] of opts.actions ? JSON.parse(opts.actions) : []) {
     result.actions.push(await Promise.race([came, sleep(Number(b)).then(() => false)]));
   } else if (kind === 'cdp') {
     await page(a, b || {});
+  } else if (kind === 'shot') {
+    const shot = await page('Page.captureScreenshot', { format: 'png' });
+    writeFileSync(a, Buffer.from(shot.data, 'base64'));
   } else if (kind === 'browser') {
     // A browser-wide call; "TARGET" in its parameters stands for the page.
     await send(a, JSON.parse(JSON.stringify(b || {}).replace(/"TARGET"/g, JSON.stringify(targetId))));

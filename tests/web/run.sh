@@ -211,5 +211,31 @@ else
   fail "the flight ran on while the context was lost: $(field "$work/lost.json" 'r["actions"]')"
 fi
 
+# A touch screen: the note offers a button for F2, and a one-finger drag to
+# the right carries the scene (the Earth) to the right.
+page touch "" "starting game loop!|ERROR|EXCEPTION" --settle 1 --touch 1 --actions "$(python3 -c '
+import json, sys
+def touch(kind, x, y):
+    return ["cdp", "Input.dispatchTouchEvent", {"type": kind, "touchPoints": [] if kind == "touchEnd" else [{"x": x, "y": y}]}]
+button = "document.querySelector(\"#note button\")"
+print(json.dumps([["eval", button + " ? " + button + ".textContent : \"none\""], ["shot", sys.argv[1] + "/drag-0.png"],
+  touch("touchStart", 100, 40)] + [touch("touchMove", 100 + 8 * i, 40) for i in range(1, 8)] +
+  [touch("touchEnd", 0, 0), ["sleep", 1], ["shot", sys.argv[1] + "/drag-1.png"],
+  ["eval", button + ".click(), 1"], ["wait", "quality: full", 30]]))' "$work")"
+# The mean column of the bright pixels in the top rows (the Earth; the note lies below).
+earthX() { convert "$1" -crop 256x64+0+0 -colorspace gray -threshold 35% txt:- 2>/dev/null |
+  awk -F'[,:]' '/#FFFFFF|white/ { sx += $1; n++ } END { print (n > 50 ? sx / n : "") }'; }
+x0=$(earthX "$work/drag-0.png"); x1=$(earthX "$work/drag-1.png")
+if [ "$(field "$work/touch.json" 'r["actions"][0]')" = "Switch to full" ] && [ "$(field "$work/touch.json" 'r["actions"][2]')" = "True" ]; then
+  pass "on a touch screen the note's button switches the quality"
+else
+  fail "touch: the note's button: $(field "$work/touch.json" 'r["actions"]')"
+fi
+if awk -v a="$x0" -v b="$x1" 'BEGIN { exit !(a != "" && b != "" && b - a > 3) }'; then
+  pass "a drag to the right carries the Earth from column $x0 to $x1"
+else
+  fail "a drag to the right: the Earth from column ${x0:-?} to ${x1:-?}"
+fi
+
 [ "$failures" -eq 0 ] || { log "web: $failures failed; logs in $work are removed, pictures kept in $WEB_BUILD_DIR"; exit 1; }
 log "web: all passed"
