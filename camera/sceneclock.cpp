@@ -31,6 +31,8 @@ void SceneClock::frame(double wall) {
 }
 
 namespace {
+// Process-wide as the platform's timer it stands for: the camera's flight
+// and the animation step read it with no owner between them.
 SceneClock theClock;
 }
 
