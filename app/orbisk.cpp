@@ -15,6 +15,7 @@
 #include "camera/animation.h"
 #include "camera/camera.h"
 #include "camera/inputhandler.h"
+#include "camera/sceneclock.h"
 #include "effects/loadingscreen.h"
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
@@ -100,6 +101,18 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   GLint textureUnits = 0;
   glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &textureUnits);
   printf("DEBUG: textureUnits: %d\n", textureUnits);
+  if (!makeContextState(app)) {
+    platform::terminate();
+    exit(1);
+  }
+  applyConfiguredQuality(options, app);
+  srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
+  fillJitterTables(app.dof);
+  beginSceneLoading(loading);
+  return 0;
+}
+
+bool makeContextState(Application& app) {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   // The context may have started at the requested size before the window
   // took the screen's; the loading screen draws with this viewport.
@@ -111,15 +124,14 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   glBindVertexArray(app.VertexArrayID);
   if (!textOverlay.initText(runfiles::font)) {
     fprintf(stderr, "ERROR: Could not initialize font!\n");
-    platform::terminate();
-    exit(1);
+    return false;
   }
-  applyConfiguredQuality(options, app);
-  srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
-  fillJitterTables(app.dof);
+  return true;
+}
+
+void beginSceneLoading(SceneLoading& loading) {
   loading = SceneLoading();
   loading.shaderDefines = textureFilteringDefines(applyTextureFiltering());
-  return 0;
 }
 
 int finishStartUp(Application& app) {
@@ -211,6 +223,7 @@ void shutDown(Application& app) {
   configFile = ConfigFile();
   camera = Camera();
   resetAnimationClock();
+  resetSceneClock();
   windowWidth = windowHeight = 0;
   frameStartTime = 0.0;
   currentDOFPass = 0;
@@ -239,9 +252,11 @@ bool runOneFrame(Application& app) {
   }
   if (size == FollowedSize::NoArea) {
     app.hotKeys.lastFrameStart = -1.0;
+    pauseSceneClock();
     platform::waitEvents();
     return platform::getWindowParam(platform::OPENED) != 0;
   }
+  sceneClockFrame();
   recordFrameStart(app.hotKeys, frameStartTime);
   renderFrame(app);
   drawHotKeyOverlays(app.hotKeys);

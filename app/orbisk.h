@@ -47,6 +47,11 @@ int startUp(const StartOptions& options, Application& app);
 // Each returns as startUp does.
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading);
 int finishStartUp(Application& app);
+// The parts of beginStartUp that live in the GL context (its fixed state,
+// the vertex array, the text overlay) and the scene loading's start, for a
+// context made again after it was lost. False after the ERROR line.
+bool makeContextState(Application& app);
+void beginSceneLoading(SceneLoading& loading);
 // The passes of currentQuality and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the

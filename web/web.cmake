@@ -13,12 +13,15 @@ set_target_properties(orbisk PROPERTIES SUFFIX ".js")
 target_include_directories(orbisk PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/web/include)
 # glm and CLI11 come from Debian's headers; -I/usr/include would put the
 # host's C library ahead of emscripten's.
-target_compile_options(orbisk PRIVATE -idirafter /usr/include -Wall -Wextra -Wno-unused-parameter)
+# Exceptions on: the command-line parser and the standard library report
+# refused input by throwing, and without catching a throw ends the page.
+target_compile_options(orbisk PRIVATE -idirafter /usr/include -Wall -Wextra -Wno-unused-parameter -fexceptions)
 target_compile_definitions(orbisk PRIVATE GLM_FORCE_CXX17)
 target_link_options(orbisk PRIVATE
+  -fexceptions
   -sUSE_GLFW=3 -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sEXIT_RUNTIME=0
-  -sEXPORTED_FUNCTIONS=_main,_orbisk_resize,_orbisk_turn,_orbisk_wheel,_orbisk_key,_orbisk_save_picture
+  -sEXPORTED_FUNCTIONS=_main,_orbisk_resize,_orbisk_turn,_orbisk_wheel,_orbisk_key,_orbisk_save_picture,_orbisk_pause,_orbisk_scene_time,_orbisk_context_lost,_orbisk_context_restored
   -sEXPORTED_RUNTIME_METHODS=callMain,FS
   -sINVOKE_RUN=0
   --js-library ${CMAKE_SOURCE_DIR}/web/library_orbisk.js
