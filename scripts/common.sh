@@ -11,6 +11,7 @@ ORBISK_PACKAGES=(
   libgtest-dev libsquish-dev libfreetype-dev fonts-liberation xplanet-images
   libtinyobjloader-dev libnvtt-bin clang libclang-rt-14-dev
   libcli11-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg x11-xkb-utils
+  liberfa-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }
