@@ -9,6 +9,7 @@
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
 #include "render/quality.h"
+#include "scene/skyclock.h"
 
 void FrameTimes::add(double now, double seconds) {
   frames.emplace_back(now, seconds);
@@ -81,9 +82,30 @@ HotKeyAction onHotKeyPress(HotKeys& keys, int key) {
     case platform::KEY_F1 + 1: return HotKeyAction::ToggleFastQuality;
     case platform::KEY_F1 + 2: keys.readoutShown = !keys.readoutShown; break;
     case platform::KEY_F1 + 11: ++keys.picturesPending; break;
+    // The key that carries + differs by layout: = on a US keyboard.
+    case '+':
+    case '=':
+    case platform::KEY_KP_ADD:
+    case '-':
+    case platform::KEY_KP_SUBTRACT:
+    case 'R':
+    case 'N': return HotKeyAction::SkyChanged;
     default: break;
   }
   return HotKeyAction::None;
+}
+
+std::string changeSky(SkyClock& sky, int key, double wall) {
+  switch (key) {
+    case '+':
+    case '=':
+    case platform::KEY_KP_ADD: return skyFaster(sky, wall);
+    case '-':
+    case platform::KEY_KP_SUBTRACT: return skySlower(sky, wall);
+    case 'R': return skyReverse(sky, wall);
+    case 'N': return skyBackToNow(sky, wall);
+    default: return skyStatusLine(sky, wall);
+  }
 }
 
 void drawHotKeyOverlays(HotKeys& keys) {
@@ -101,5 +123,8 @@ void drawHotKeyOverlays(HotKeys& keys) {
     const int size = std::clamp(windowHeight / 30, 12, 24);
     textOverlay.printText(frameTimeReadout(keys.times, qualityInForce(currentQuality)).c_str(), size / 2,
                           windowHeight - size - size / 2, size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
+    if (!keys.skyReadout.empty())
+      textOverlay.printText(keys.skyReadout.c_str(), size / 2, windowHeight - 2 * size - size / 2, size,
+                            glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
   }
 }
