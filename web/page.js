@@ -189,6 +189,7 @@
     document.getElementById(id).addEventListener('click', function (e) { e.stopPropagation(); if (started) action(); });
   }
   button('fly', function () { Module._orbisk_key(80, 1); Module._orbisk_key(80, 0); });
+  button('now', function () { Module._orbisk_key(78, 1); Module._orbisk_key(78, 0); });
   button('save', function () { Module._orbisk_save_picture(); });
   button('full', function () {
     if (document.fullscreenElement) document.exitFullscreen();
