@@ -124,8 +124,8 @@ const char* kShotSynopsis =
     "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N]\n"
     "                   [--quality NAME] [--passes N] [--scale F] [--verbose]\n"
     "                   --out FILE.png\n"
-    "       orbisk-shot --above LAT,LON,ALT_KM [--fov DEGREES] [options] --out FILE.png\n"
-    "Any of them takes [--utc INSTANT|now] [--time-rate R] for the sky of an instant.\n"
+    "       orbisk-shot --above LAT,LON,ALT_KM [--fov DEGREES] [...] --out FILE.png\n"
+    "Each takes [--utc INSTANT|now] [--time-rate R]: the sky of an instant.\n"
     "Renders one full frame of the scene offscreen and writes it as a PNG.\n";
 
 // A number option whose value must be finite and inside (or, with open ends,

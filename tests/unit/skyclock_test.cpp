@@ -9,6 +9,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include "app/shotoptions.h"
+#include "tools/film/filmplan.h"
 #include "loaders/skyframe.h"
 #include "scene/skyscene.h"
 
@@ -371,6 +372,21 @@ TEST(ShotSkyOptions, UtcRateAndAboveOnTheCommandLine) {
   EXPECT_FALSE(parseShotOptions({"--above", "0,0,1", "--utc", "demo", "--out", "a.png"}, o, error));
   EXPECT_FALSE(parseShotOptions({"--above", "0,0,1", "--time-rate", "2e7", "--out", "a.png"}, o, error));
   EXPECT_NE(std::string::npos, error.find("2e7"));
+}
+
+TEST(FilmSkyOptions, ResumeSpellsOutTheSky) {
+  FilmOptions o;
+  ASSERT_EQ(-1, parseFilmOptions({"--out", "f/", "--utc", "2024-06-20T00:00:00Z", "--time-rate", "3600"}, o, nullptr,
+                                 false));
+  EXPECT_EQ("2024-06-20T00:00:00Z", o.utc);
+  EXPECT_EQ(3600.0, o.timeRate);
+  Quality fast;
+  ASSERT_TRUE(presetQuality("fast", fast));
+  const std::string resume = resumeCommand("orbisk-film", o, fast, true, 10, 20);
+  EXPECT_NE(std::string::npos, resume.find(" --utc 2024-06-20T00:00:00Z --time-rate 3600")) << resume;
+  std::string error;
+  EXPECT_EQ(2, parseFilmOptions({"--out", "f/", "--utc", "yesterday"}, o, &error, false));
+  EXPECT_NE(std::string::npos, error.find("yesterday")) << error;
 }
 
 }  // namespace

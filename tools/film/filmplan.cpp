@@ -18,6 +18,7 @@ const char* kSynopsis =
     "                   [--from SECONDS] [--to SECONDS] | [--frames A:B]\n"
     "                   [--step-rate N] [--seed N] [--lossless | --crf N]\n"
     "                   [--quality NAME] [--passes N] [--scale F] [--verbose]\n"
+    "                   [--utc INSTANT|now] [--time-rate R]\n"
     "Renders the scripted camera flight, one full frame per film frame, as an H.264\n"
     "MP4 or, when --out names a folder, as PNG files frame-000000.png, ... numbered\n"
     "by frame.\n"
