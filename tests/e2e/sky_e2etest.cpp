@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <ctime>
 #include <string>
 
 #include "tests/e2e/e2e.h"
@@ -96,6 +97,34 @@ TEST_F(Sky, MalformedTimeWarnsAndKeepsTheDemoSky) {
   EXPECT_NE(std::string::npos, r.err.find("WARNING: config.ini: time '2023-02-29T12:00:00Z'")) << r.err;
   EXPECT_NE(std::string::npos, r.err.find("YYYY-MM-DDTHH:MM:SSZ")) << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("sky of")) << r.out;
+}
+
+// The program's keys: + and - on the rate, R the other way, N the sky of
+// now, each answered by a console line with the instant and the rate.
+TEST(SkyKeys, RateKeysAndNowChangeTheSky) {
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  const std::string dir =
+      e2e::makeWorkDir("width 320 height 240 quality fast time 2024-04-08T18:17:16Z timeRate 0\n");
+  e2e::App app(dir, display);
+  ASSERT_TRUE(app.waitForOutput("DEBUG: sky: 2024-04-08T18:17:16Z, held", 60)) << app.out() << app.err();
+  ASSERT_TRUE(app.waitForOutput("starting game loop!", 60)) << app.err();
+  app.key("equal");
+  EXPECT_TRUE(app.waitForOutput("DEBUG: sky: 2024-04-08T18:17:16Z, 1 sky seconds a second", 30)) << app.out();
+  app.key("equal");
+  EXPECT_TRUE(app.waitForOutput(", 10 sky seconds a second", 30)) << app.out();
+  app.key("r");
+  EXPECT_TRUE(app.waitForOutput(", -10 sky seconds a second", 30)) << app.out();
+  app.key("minus");
+  EXPECT_TRUE(app.waitForOutput(", -1 sky seconds a second", 30)) << app.out();
+  app.key("n");
+  char today[16];
+  const std::time_t now = std::time(nullptr);
+  std::strftime(today, sizeof today, "%Y-%m-%d", std::gmtime(&now));
+  EXPECT_TRUE(app.waitForOutput(std::string("DEBUG: sky: ") + today, 30)) << app.out();
+  app.key("Escape");
+  EXPECT_EQ(app.waitForExit(60), 0);
+  EXPECT_EQ(std::string::npos, app.err().find("WARNING")) << app.err();
 }
 
 }  // namespace
