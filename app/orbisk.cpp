@@ -69,8 +69,11 @@ void applyConfiguredQuality(const StartOptions& options, Application& app) {
 void configureSky(const StartOptions& options, Application& app) {
   std::vector<std::string> warnings;
   const std::string timeText = options.skyTime.empty() ? configFile.setting<std::string>("time") : options.skyTime;
+  // %.17g: to_string's six decimals would turn a rate of 1e-7 into a hold.
+  char toolRate[32];
+  snprintf(toolRate, sizeof toolRate, "%.17g", options.timeRate);
   const std::string rateText =
-      options.hasTimeRate ? std::to_string(options.timeRate) : configFile.getValue("timeRate", config::defaultOf("timeRate"));
+      options.hasTimeRate ? toolRate : configFile.getValue("timeRate", config::defaultOf("timeRate"));
   app.sky = skyClockFromSettings(timeText, rateText, warnings);
   for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
 }
