@@ -75,9 +75,17 @@ fetch_erfa_sources() {
   ERFA_SOURCE_DIR="$dir/source"
   if [ -f "$ERFA_SOURCE_DIR/src/erfa.h" ]; then return 0; fi
   mkdir -p "$dir/apt/lists/partial" "$dir/apt/cache/archives/partial" "$dir/apt/parts" || return 1
-  echo "deb-src http://deb.debian.org/debian bookworm main" >"$dir/apt/sources.list" || return 1
+  # The release the machine runs, so that the sources match liberfa-dev's.
+  local codename signed=""
+  codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || codename=bookworm
+  [ -f /usr/share/keyrings/debian-archive-keyring.gpg ] &&
+    signed=" [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]"
+  echo "deb-src$signed http://deb.debian.org/debian $codename main" >"$dir/apt/sources.list" || return 1
   local apt_options=(-o "Dir::Etc::SourceList=$dir/apt/sources.list" -o "Dir::Etc::SourceParts=$dir/apt/parts"
     -o "Dir::State::Lists=$dir/apt/lists" -o "Dir::Cache=$dir/apt/cache" -o "Debug::NoLocking=1")
+  # The private folders are not the _apt user's to write: download as the caller.
+  [ "$(id -u)" -eq 0 ] && apt_options+=(-o "APT::Sandbox::User=root")
   log "ERFA's sources from Debian into $dir"
   apt-get "${apt_options[@]}" update -qq || return 1
   rm -rf "$dir/unpack" && mkdir -p "$dir/unpack" || return 1
