@@ -56,6 +56,10 @@ inline constexpr Key keys[] = {
     {"quality", "string", "full", 1, 0, false},
     {"depthOfFieldPasses", "int", "16", 1, 16, false},
     {"renderScale", "float", "1", 0.25, 1, false},
+    // The sky: demo (the design's scene), now, or a UTC instant
+    // YYYY-MM-DDTHH:MM:SSZ; and sky seconds per wall second.
+    {"time", "string", "demo", 1, 0, false},
+    {"timeRate", "float", "1", -1.0e7, 1.0e7, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

@@ -10,6 +10,7 @@
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
 #include "render/quality.h"
+#include "scene/skyclock.h"
 
 void FrameTimes::add(double now, double seconds) {
   frames.emplace_back(now, seconds);
@@ -112,9 +113,30 @@ HotKeyAction onHotKeyPress(HotKeys& keys, int key) {
     case platform::KEY_F1 + 1: return HotKeyAction::ToggleFastQuality;
     case platform::KEY_F1 + 2: keys.readoutShown = !keys.readoutShown; break;
     case platform::KEY_F1 + 11: ++keys.picturesPending; break;
+    // The key that carries + differs by layout: = on a US keyboard.
+    case '+':
+    case '=':
+    case platform::KEY_KP_ADD:
+    case '-':
+    case platform::KEY_KP_SUBTRACT:
+    case 'R':
+    case 'N': return HotKeyAction::SkyChanged;
     default: break;
   }
   return HotKeyAction::None;
+}
+
+std::string changeSky(SkyClock& sky, int key, double wall) {
+  switch (key) {
+    case '+':
+    case '=':
+    case platform::KEY_KP_ADD: return skyFaster(sky, wall);
+    case '-':
+    case platform::KEY_KP_SUBTRACT: return skySlower(sky, wall);
+    case 'R': return skyReverse(sky, wall);
+    case 'N': return skyBackToNow(sky, wall);
+    default: return skyStatusLine(sky, wall);
+  }
 }
 
 void drawHotKeyOverlays(HotKeys& keys) {
@@ -135,8 +157,17 @@ void drawHotKeyOverlays(HotKeys& keys) {
     const float pixelScale = keys.pixelScale > 0.0f ? keys.pixelScale
                              : pointerW > 0         ? static_cast<float>(windowWidth) / static_cast<float>(pointerW)
                                                     : 1.0f;
-    for (const PlacedText& line : readoutLayout(frameTimeReadout(keys.times, qualityInForce(currentQuality)),
-                                                windowWidth, windowHeight, pixelScale))
+    std::vector<PlacedText> lines =
+        readoutLayout(frameTimeReadout(keys.times, qualityInForce(currentQuality)), windowWidth, windowHeight, pixelScale);
+    // The sky's line goes under the frame time's, however many lines that took.
+    std::vector<PlacedText> sky = readoutLayout(keys.skyReadout, windowWidth, windowHeight, pixelScale);
+    if (!lines.empty() && !sky.empty()) {
+      const PlacedText& last = lines.back();
+      const int shift = sky.front().y - (last.y - last.size - last.size / 4);
+      for (PlacedText& line : sky) line.y -= shift;
+      lines.insert(lines.end(), sky.begin(), sky.end());
+    }
+    for (const PlacedText& line : lines)
       textOverlay.printText(line.text.c_str(), line.x, line.y, line.size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
   }
 }

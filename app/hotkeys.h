@@ -1,6 +1,8 @@
 // The program's own keys beyond the camera's, one press at a time in the
 // order they came: F2 switches to the fast quality and back, F3 shows the
-// frame time, F12 saves the picture on screen as a PNG.
+// frame time (and the sky's UTC instant), F12 saves the picture on screen as
+// a PNG; + and - run the sky ten times faster or slower, R the other way, N
+// gives the sky of now.
 #pragma once
 #include <ctime>
 #include <string>
@@ -8,6 +10,7 @@
 #include <vector>
 
 struct Quality;
+struct SkyClock;
 
 // Frame times of the last second, for the read-out.
 class FrameTimes {
@@ -52,15 +55,20 @@ struct HotKeys {
   // Framebuffer pixels per screen unit for the read-out's size (a page sets
   // its device pixel ratio here); 0: the window's framebuffer over its size.
   float pixelScale = 0.0f;
+  // The sky's line under the frame time; empty in the demo sky.
+  std::string skyReadout;
 };
 
 // What the shell must do for a press.
-enum class HotKeyAction { None, ToggleFastQuality };
+enum class HotKeyAction { None, ToggleFastQuality, SkyChanged };
 
 // At the top of every frame, with the frame's start time.
 void recordFrameStart(HotKeys& keys, double now);
 // One key press (any key; the camera's are no concern here).
 HotKeyAction onHotKeyPress(HotKeys& keys, int key);
+// A key that onHotKeyPress answered with SkyChanged, applied to the sky at
+// wall time `wall`; the console line that says what is in force.
+std::string changeSky(SkyClock& sky, int key, double wall);
 // After the composite and before the swap, onto the window: first the
 // pictures F12 asked for, one file each, of the scene without the read-out,
 // then the read-out.

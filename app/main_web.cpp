@@ -266,6 +266,9 @@ void loadingFrame() {
     end(true);
     return;
   }
+  // The sky as orbisk-shot shows it at this flight time.
+  const SkyClock& sky = page.app.sky;
+  if (sky.active()) placeSky(sky.anchorTai + page.shotOptions.pathTime * sky.rate);
   page.phase = Phase::Still;
 }
 

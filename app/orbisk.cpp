@@ -27,6 +27,7 @@
 #include "render/stagetimer.h"
 #include "render/texturefiltering.h"
 #include "scene/scene.h"
+#include "scene/skyscene.h"
 #include "scene/starfield.h"
 
 namespace {
@@ -70,7 +71,24 @@ void applyConfiguredQuality(const StartOptions& options, Application& app) {
     printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
 }
 
+// The sky's clock from config.ini's time and timeRate, or the tool's.
+void configureSky(const StartOptions& options, Application& app) {
+  std::vector<std::string> warnings;
+  const std::string timeText = options.skyTime.empty() ? configFile.setting<std::string>("time") : options.skyTime;
+  // %.17g: to_string's six decimals would turn a rate of 1e-7 into a hold.
+  char toolRate[32];
+  snprintf(toolRate, sizeof toolRate, "%.17g", options.timeRate);
+  const std::string rateText =
+      options.hasTimeRate ? toolRate : configFile.getValue("timeRate", config::defaultOf("timeRate"));
+  app.sky = skyClockFromSettings(timeText, rateText, warnings);
+  for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
+}
+
 }  // namespace
+
+void placeSky(double tai) {
+  applySkyPlacement(skyPlacementOf(skyStateAt(tai)), earth, moon, shadowCone, lightPosition);
+}
 
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading) {
   if (!platform::init()) {
@@ -106,6 +124,7 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
     exit(1);
   }
   applyConfiguredQuality(options, app);
+  configureSky(options, app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
   beginSceneLoading(loading);
@@ -149,6 +168,11 @@ int finishStartUp(Application& app) {
   centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof);
+  if (app.sky.active()) {
+    startSkyClock(app.sky, platform::getTime());
+    placeSky(app.sky.taiAt(app.sky.anchorWall));
+    printf("%s\n", skyStatusLine(app.sky, app.sky.anchorWall).c_str());
+  }
   printf("starting game loop!\n");
   return 0;
 }
@@ -229,6 +253,8 @@ void shutDown(Application& app) {
   currentDOFPass = 0;
   currentQuality = Quality();
   starViewProjection = glm::mat4(1.0f);
+  lightPosition = designLightPosition;
+  app.sky = SkyClock();
 }
 
 FollowedSize followWindowSize() {
@@ -258,15 +284,24 @@ bool runOneFrame(Application& app) {
   }
   sceneClockFrame();
   recordFrameStart(app.hotKeys, frameStartTime);
+  if (app.sky.active()) {
+    placeSky(app.sky.taiAt(frameStartTime));
+    if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, frameStartTime);
+  }
   renderFrame(app);
   drawHotKeyOverlays(app.hotKeys);
   platform::swapBuffers();
   updateAnimation();
   for (int key : platform::takeKeyPresses()) {
-    if (onHotKeyPress(app.hotKeys, key) != HotKeyAction::ToggleFastQuality) continue;
-    if (!toggleFastQuality(app)) {
+    const HotKeyAction action = onHotKeyPress(app.hotKeys, key);
+    if (action == HotKeyAction::ToggleFastQuality && !toggleFastQuality(app)) {
       app.exitStatus = 1;
       return false;
+    }
+    if (action == HotKeyAction::SkyChanged) {
+      const std::string line = changeSky(app.sky, key, platform::getTime());
+      printf("%s\n", line.c_str());
+      app.hotKeys.skyReadout.clear();
     }
   }
   if (platform::getKey(platform::KEY_ESC) == platform::PRESS) return false;

@@ -2,10 +2,13 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <string>
+
 #include "app/frameglobals.h"
 #include "app/hotkeys.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
+#include "scene/skyclock.h"
 
 struct SceneLoading;
 
@@ -22,6 +25,11 @@ struct StartOptions {
   QualityOverrides quality;
   // Print the quality line even when config.ini sets no quality key.
   bool announceQuality = false;
+  // The sky asked for on a tool's command line, over config.ini's time and
+  // timeRate: "now" or an instant (empty: config.ini's).
+  std::string skyTime;
+  bool hasTimeRate = false;
+  double timeRate = 1.0;
 };
 
 struct Application {
@@ -31,6 +39,8 @@ struct Application {
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
   HotKeys hotKeys;
+  // The sky's time; in demo mode the design's animation moves the scene.
+  SkyClock sky;
   // The process's status once the frames end: 1 when the render targets
   // could not be made again (a resize, F2).
   int exitStatus = 0;
@@ -76,6 +86,9 @@ FollowedSize followWindowSize();
 // that could not be made, with app.exitStatus 1). The desktop loop and a
 // browser's animation callback both call it.
 bool runOneFrame(Application& app);
+
+// The Earth, the Moon and the light as they stand at an instant.
+void placeSky(double tai);
 
 // startUp, runOneFrame until it says stop, shutDown; the process status.
 int runOrbisk();

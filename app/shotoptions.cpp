@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "app/commandline.h"
+#include "scene/skyclock.h"
 
 namespace {
 
@@ -43,6 +44,77 @@ bool parseVec3(const std::string& text, glm::vec3& out) {
   return true;
 }
 
+bool parseAbove(const std::string& text, double& latitude, double& longitude, double& altitudeKm, std::string& error) {
+  static const char* kNames[] = {"latitude", "longitude", "altitude"};
+  double v[3] = {0.0, 0.0, 0.0};
+  size_t start = 0;
+  for (int i = 0; i < 3; ++i) {
+    const size_t comma = text.find(',', start);
+    if ((i < 2) != (comma != std::string::npos)) {
+      error = "wants LAT,LON,ALT_KM (three numbers), not '" + text + "'";
+      return false;
+    }
+    const std::string part = text.substr(start, i < 2 ? comma - start : std::string::npos);
+    if (!parseDouble(part, v[i])) {
+      error = std::string("the ") + kNames[i] + " '" + part + "' of '" + text + "' is not a number";
+      return false;
+    }
+    start = comma + 1;
+  }
+  if (v[0] < -90.0 || v[0] > 90.0) {
+    error = "the latitude " + plainNumber(v[0]) + " is outside -90 to 90 degrees";
+    return false;
+  }
+  if (v[1] < -180.0 || v[1] > 360.0) {
+    error = "the longitude " + plainNumber(v[1]) + " is outside -180 to 360 degrees";
+    return false;
+  }
+  if (!(v[2] > 0.0) || v[2] > maxAboveKm) {
+    error = "the altitude " + plainNumber(v[2]) + " km is not above the surface and up to " +
+            plainNumber(maxAboveKm) + " km";
+    return false;
+  }
+  latitude = v[0];
+  longitude = v[1];
+  altitudeKm = v[2];
+  return true;
+}
+
+bool checkUtcOption(const std::string& text, std::string& error) {
+  if (text == "now") return true;
+  double tai = 0.0;
+  if (parseUtcInstant(text, tai, error)) return true;
+  error = "'" + text + "' is not an instant (" + error + "); --utc wants now or " + kTimeForm;
+  return false;
+}
+
+bool checkTimeRateOption(const std::string& text, double& rate, std::string& error) {
+  if (parseTimeRate(text, rate) == RateStatus::Ok) return true;
+  error = "wants sky seconds per second from -10000000 to 10000000, not '" + text + "'";
+  return false;
+}
+
+void addSkyOptions(CLI::App& app, std::string& utc, bool& hasTimeRate, double& timeRate, const std::string& rateHelp) {
+  app.add_option_function<std::string>(
+         "--utc",
+         [&utc](const std::string& text) {
+           std::string error;
+           if (!checkUtcOption(text, error)) throw CLI::ValidationError("--utc", error);
+           utc = text;
+         },
+         "the sky of now or of a UTC instant YYYY-MM-DDTHH:MM:SSZ (over config.ini's time)")
+      ->type_name("INSTANT|now");
+  app.add_option_function<std::string>(
+         "--time-rate",
+         [&hasTimeRate, &timeRate](const std::string& text) {
+           std::string error;
+           if (!checkTimeRateOption(text, timeRate, error)) throw CLI::ValidationError("--time-rate", error);
+           hasTimeRate = true;
+         },
+         rateHelp)
+      ->type_name("R");
+}
+
 namespace {
 
 const char* kShotSynopsis =
@@ -52,6 +124,8 @@ const char* kShotSynopsis =
     "       orbisk-shot --path-time SECONDS [--size WxH] [--steps N] [--seed N]\n"
     "                   [--quality NAME] [--passes N] [--scale F] [--verbose]\n"
     "                   --out FILE.png\n"
+    "       orbisk-shot --above LAT,LON,ALT_KM [--fov DEGREES] [...] --out FILE.png\n"
+    "Each takes [--utc INSTANT|now] [--time-rate R]: the sky of an instant.\n"
     "Renders one full frame of the scene offscreen and writes it as a PNG.\n";
 
 // A number option whose value must be finite and inside (or, with open ends,
@@ -91,7 +165,8 @@ CLI::Option* addVec3(CLI::App& app, const std::string& name, glm::vec3& value, c
 
 struct ShotCommandLine {
   CLI::App app{"", "orbisk-shot"};
-  CLI::Option *eye = nullptr, *at = nullptr, *up = nullptr, *fov = nullptr, *seed = nullptr, *pathTime = nullptr;
+  CLI::Option *eye = nullptr, *at = nullptr, *up = nullptr, *fov = nullptr, *seed = nullptr, *pathTime = nullptr,
+              *above = nullptr;
 };
 
 void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
@@ -121,6 +196,19 @@ void describeShotOptions(ShotCommandLine& cli, ShotOptions& out) {
   cli.pathTime = addNumber(app, "--path-time", out.pathTime, 0.0, 1.0e7, false,
                            "place the camera where the path flight is after SECONDS");
   cli.pathTime->type_name("SECONDS");
+  cli.above = app.add_option_function<std::string>(
+                     "--above",
+                     [&out](const std::string& text) {
+                       std::string error;
+                       if (!parseAbove(text, out.aboveLatitude, out.aboveLongitude, out.aboveAltitudeKm, error))
+                         throw CLI::ValidationError("--above", error);
+                     },
+                     "camera over a point of the Earth (degrees north and east, km above the surface), "
+                     "looking at the Earth's centre, north up")
+                  ->type_name("LAT,LON,ALT_KM");
+  addSkyOptions(app, out.utc, out.hasTimeRate, out.timeRate,
+                "sky seconds per second (over config.ini's timeRate); with --path-time the sky runs on "
+                "by SECONDS times R, as in orbisk-film");
   addQualityOptions(app, out.quality);
   addVerboseOption(app, out.verbose);
   app.add_option("--out", out.out, "the PNG file to write")->required()->type_name("FILE")->check([](const std::string& v) {
@@ -148,7 +236,14 @@ int parseShotCommandLine(const std::vector<std::string>& args, ShotOptions& out,
   }
   out.hasSeed = cli.seed->count() > 0;
   out.usePathTime = cli.pathTime->count() > 0;
+  out.useAbove = cli.above->count() > 0;
   std::string reason;
+  if (out.useAbove) {
+    if (out.usePathTime || cli.eye->count() > 0 || cli.at->count() > 0 || cli.up->count() > 0)
+      return usageError(cli.app, "--above places the camera itself: --eye, --at, --up and --path-time do not go with it",
+                        error, print);
+    return -1;
+  }
   if (!checkShotCamera(out, cli.eye->count() > 0, cli.at->count() > 0, cli.up->count() > 0, cli.fov->count() > 0,
                        reason))
     return usageError(cli.app, reason, error, print);
@@ -172,7 +267,7 @@ bool checkShotCamera(const ShotOptions& out, bool hasEye, bool hasAt, bool hasUp
     return true;
   }
   if (!hasEye || !hasAt) {
-    error = "--eye and --at are required (or --path-time)";
+    error = "--eye and --at are required (or --path-time, or --above)";
     return false;
   }
   const glm::vec3 dir = out.at - out.eye;

@@ -23,7 +23,7 @@ Object* atmosphere = nullptr;
 Object* shadowCone = nullptr;
 std::vector<Object*> objectList;
 AtmosphereFinalShaderProgram atmosphereFinalProgram;
-glm::vec3 lightPosition(40000.0f, 40000.0f, 40000.0f);
+glm::vec3 lightPosition = designLightPosition;
 
 namespace {
 

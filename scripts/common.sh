@@ -12,6 +12,7 @@ ORBISK_PACKAGES=(
   libtinyobjloader-dev libnvtt-bin clang libclang-rt-14-dev
   marble-qt-data
   libcli11-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg x11-xkb-utils
+  liberfa-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }

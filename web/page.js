@@ -322,6 +322,7 @@
     document.getElementById(id).addEventListener('click', function (e) { e.stopPropagation(); if (running()) action(); });
   }
   button('fly', function () { Module._orbisk_key(80, 1); Module._orbisk_key(80, 0); });
+  button('now', function () { Module._orbisk_key(78, 1); Module._orbisk_key(78, 0); });
   button('save', function () { Module._orbisk_save_picture(); });
   button('full', function () {
     var done = document.fullscreenElement ? document.exitFullscreen() : document.documentElement.requestFullscreen();

@@ -258,6 +258,10 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       {"quality balanced\n", nullptr, nullptr},
       {"textureFiltering fancy\n", nullptr, "textureFiltering 'fancy' is not auto, unit or shader"},
       {"textureFiltering shader\n", nullptr, nullptr},
+      {"time 2023-02-29T00:00:00Z\n", nullptr, "time '2023-02-29T00:00:00Z' is not an instant (day 29"},
+      {"time yesterday\n", nullptr, "the program warns and shows the demo sky"},
+      {"time now timeRate -600\n", nullptr, nullptr},
+      {"time 2016-12-31T23:59:60Z\n", nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -20,6 +20,7 @@
 #include "render/depthoffield.h"
 #include "render/quality.h"
 #include "render/texturefiltering.h"
+#include "scene/skyclock.h"
 
 namespace check {
 
@@ -659,6 +660,14 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
              "textureFiltering '" + printable(value.text) + "' is not " +
                  orList(std::vector<std::string>(std::begin(words), std::end(words))) +
                  ": the program warns and chooses as for " + std::string(words[0]),
+             "words the program does not take");
+      SkyMode mode = SkyMode::Demo;
+      double tai = 0.0;
+      std::string why;
+      if (key.text == "time" && !parseTimeSetting(value.text, mode, tai, why))
+        warn(value.line,
+             "time '" + printable(value.text) + "' is not an instant (" + why + "), now or demo: the program " +
+                 "warns and shows the demo sky",
              "words the program does not take");
       return;
     }

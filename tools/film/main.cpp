@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/commandline.h"
 #include "app/configfile.h"
 #include "app/framecapture.h"
 #include "app/toolconsole.h"
@@ -109,6 +110,9 @@ int main(int argc, char** argv) {
   start.fixedSeed = true;
   start.seed = options.seed;
   start.quality = options.quality;
+  start.skyTime = options.utc;
+  start.hasTimeRate = options.hasTimeRate;
+  start.timeRate = options.timeRate;
   // Held back, the program's quality line is the tool's to print.
   start.announceQuality = options.verbose;
   Application app;
@@ -140,6 +144,16 @@ int main(int argc, char** argv) {
           options.stepRate);
   // The quality in force now, before anything could change it.
   const Quality quality = currentQuality;
+  // Frame k shows the sky of the film's first instant plus its flight time
+  // at the rate; a resumed run gets that instant and rate spelt out.
+  const SkyClock sky = app.sky;
+  if (sky.active()) {
+    options.utc = formatUtc(sky.anchorTai);
+    options.hasTimeRate = true;
+    options.timeRate = sky.rate;
+    fprintf(toolOut(), "sky from %s at %s sky seconds a film second\n", options.utc.c_str(),
+            plainNumber(sky.rate).c_str());
+  }
 
   VideoEncoder video;
   if (!folder) {
@@ -174,6 +188,7 @@ int main(int argc, char** argv) {
     for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
       stepSceneObjects(earth, moon, missile);
     placeCameraOnPath(frameTime(k, options.fps));
+    if (sky.active()) placeSky(sky.anchorTai + frameTime(k, options.fps) * sky.rate);
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
     // A GL error means a draw did not happen (a shader that failed to build
