@@ -5,6 +5,7 @@
 // renders and holds still. A lost WebGL context releases everything; its
 // restoration loads it all again and puts the view back where it was.
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +30,7 @@
 #include "camera/inputhandler.h"
 #include "camera/sceneclock.h"
 #include "effects/loadingscreen.h"
+#include "effects/sunglow.h"
 #include "platform/platform.h"
 #include "platform/platform_web.h"
 #include "render/quality.h"
@@ -235,7 +237,7 @@ void contextRestored() {
 void loadingFrame() {
   if (!page.loading.done()) {
     loadSceneStep(page.loading);
-    const std::string next = page.loading.done() ? "loading sun glow" : page.loading.status();
+    const std::string next = page.loading.done() ? sunGlowLoadingLine() : page.loading.status();
     if (!next.empty()) showLoadingScreen(next.c_str());
     reportProgress(page.loading.step, next);
     return;
@@ -272,6 +274,14 @@ void loadingFrame() {
   page.phase = Phase::Still;
 }
 
+// The read-out's glyphs in drawing pixels per CSS pixel, so that a high
+// pixel ratio does not shrink them (the drawing size may be clamped).
+void followPixelScale() {
+  double cssWidth = 0.0, cssHeight = 0.0;
+  if (emscripten_get_element_css_size("#canvas", &cssWidth, &cssHeight) == EMSCRIPTEN_RESULT_SUCCESS && cssWidth > 0.0)
+    page.app.hotKeys.pixelScale = static_cast<float>(windowWidth / cssWidth);
+}
+
 void frame() {
   // The browser tells of a lost context by an event some frames later;
   // until then every call would draw nothing and read zeros.
@@ -293,6 +303,7 @@ void frame() {
       stopLoop();
       return;
     case Phase::Running:
+      followPixelScale();
       // Escape only releases the pointer here; the page ends when it is
       // closed, or when the targets cannot be made (after their ERROR).
       if (!runOneFrame(page.app) && page.app.exitStatus != 0) {
