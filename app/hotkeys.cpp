@@ -1,6 +1,7 @@
 #include "app/hotkeys.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include "render/framecapture.h"
 #include "render/quality.h"
 #include "render/textoverlay.h"
+#include "scene/skyclock.h"
 
 void FrameTimes::add(double now, double seconds) {
   frames.emplace_back(now, seconds);
@@ -39,16 +41,46 @@ std::string frameTimeReadout(const FrameTimes& times, const std::string& quality
   return text;
 }
 
-std::string qualityInForce(const Quality& quality) {
-  for (const char* name : {"full", "balanced", "fast"}) {
-    Quality preset;
-    presetQuality(name, preset);
-    if (preset.passes == quality.passes && preset.scale == quality.scale) return name;
+std::string qualityInForce(const Quality& quality) { return qualityName(quality); }
+
+std::vector<PlacedText> readoutLayout(const std::string& text, int windowW, int windowH, float pixelScale) {
+  if (text.empty() || windowW <= 0 || windowH <= 0) return {};
+  const float scale = std::isfinite(pixelScale) ? std::clamp(pixelScale, 1.0f, 4.0f) : 1.0f;
+  int size = static_cast<int>(std::lround(kReadoutSize * scale));
+  // Glyphs advance 0.8 of their height (layoutText).
+  auto width = [](size_t chars, int glyph) { return static_cast<int>(chars) * glyph * 4 / 5; };
+  auto room = [&](int glyph) { return windowW - glyph; };  // half a glyph's margin each side
+
+  std::vector<std::string> parts;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t gap = text.find("  ", start);
+    parts.push_back(text.substr(start, gap == std::string::npos ? std::string::npos : gap - start));
+    if (gap == std::string::npos) break;
+    start = text.find_first_not_of(' ', gap);
+    if (start == std::string::npos) break;
   }
-  char text[64];
-  snprintf(text, sizeof(text), "custom (%d %s, scale %g)", quality.passes, quality.passes == 1 ? "pass" : "passes",
-           quality.scale);
-  return text;
+  size_t widest = 0;
+  for (const std::string& part : parts) widest = std::max(widest, part.size());
+  while (size > 6 && width(widest, size) > room(size)) --size;
+
+  std::vector<std::string> lines;
+  std::string line;
+  for (const std::string& part : parts) {
+    const std::string joined = line.empty() ? part : line + "  " + part;
+    if (!line.empty() && width(joined.size(), size) > room(size)) {
+      lines.push_back(line);
+      line = part;
+    } else {
+      line = joined;
+    }
+  }
+  lines.push_back(line);
+
+  std::vector<PlacedText> placed;
+  const int pitch = size + size / 4;
+  for (size_t i = 0; i < lines.size(); ++i)
+    placed.push_back({lines[i], size / 2, windowH - size - size / 2 - static_cast<int>(i) * pitch, size});
+  return placed;
 }
 
 std::string pictureFileName(std::time_t when) {
@@ -81,9 +113,30 @@ HotKeyAction onHotKeyPress(HotKeys& keys, int key) {
     case platform::KEY_F1 + 1: return HotKeyAction::ToggleFastQuality;
     case platform::KEY_F1 + 2: keys.readoutShown = !keys.readoutShown; break;
     case platform::KEY_F1 + 11: ++keys.picturesPending; break;
+    // The key that carries + differs by layout: = on a US keyboard.
+    case '+':
+    case '=':
+    case platform::KEY_KP_ADD:
+    case '-':
+    case platform::KEY_KP_SUBTRACT:
+    case 'R':
+    case 'N': return HotKeyAction::SkyChanged;
     default: break;
   }
   return HotKeyAction::None;
+}
+
+std::string changeSky(SkyClock& sky, int key, double wall) {
+  switch (key) {
+    case '+':
+    case '=':
+    case platform::KEY_KP_ADD: return skyFaster(sky, wall);
+    case '-':
+    case platform::KEY_KP_SUBTRACT: return skySlower(sky, wall);
+    case 'R': return skyReverse(sky, wall);
+    case 'N': return skyBackToNow(sky, wall);
+    default: return skyStatusLine(sky, wall);
+  }
 }
 
 void drawHotKeyOverlays(HotKeys& keys) {
@@ -98,8 +151,23 @@ void drawHotKeyOverlays(HotKeys& keys) {
     }
   }
   if (keys.readoutShown) {
-    const int size = std::clamp(windowHeight / 30, 12, 24);
-    textOverlay.printText(frameTimeReadout(keys.times, qualityInForce(currentQuality)).c_str(), size / 2,
-                          windowHeight - size - size / 2, size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
+    // Framebuffer pixels per screen unit: a HiDPI display gets larger glyphs.
+    int pointerW = 0;
+    if (keys.pixelScale <= 0.0f) platform::getPointerAreaSize(&pointerW, nullptr);
+    const float pixelScale = keys.pixelScale > 0.0f ? keys.pixelScale
+                             : pointerW > 0         ? static_cast<float>(windowWidth) / static_cast<float>(pointerW)
+                                                    : 1.0f;
+    std::vector<PlacedText> lines =
+        readoutLayout(frameTimeReadout(keys.times, qualityInForce(currentQuality)), windowWidth, windowHeight, pixelScale);
+    // The sky's line goes under the frame time's, however many lines that took.
+    std::vector<PlacedText> sky = readoutLayout(keys.skyReadout, windowWidth, windowHeight, pixelScale);
+    if (!lines.empty() && !sky.empty()) {
+      const PlacedText& last = lines.back();
+      const int shift = sky.front().y - (last.y - last.size - last.size / 4);
+      for (PlacedText& line : sky) line.y -= shift;
+      lines.insert(lines.end(), sky.begin(), sky.end());
+    }
+    for (const PlacedText& line : lines)
+      textOverlay.printText(line.text.c_str(), line.x, line.y, line.size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
   }
 }

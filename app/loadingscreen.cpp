@@ -17,8 +17,8 @@ void showLoadingScreen(const char* statusLine) {
   const int headingLength = static_cast<int>(strlen(kHeading));
 
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  textOverlay.printText(kHeading, windowWidth / 2 - (headingLength * kHeadingSize) / 2,
-                        windowHeight / 2 + 60, kHeadingSize, green);
+  textOverlay.printText(kHeading, centredTextX(headingLength, kHeadingSize, windowWidth), windowHeight / 2 + 60,
+                        kHeadingSize, green);
   textOverlay.printText(statusLine, 50, 50, kStatusSize, green);
   platform::swapBuffers();
 }

@@ -10,21 +10,25 @@
 #include "app/hotkeys.h"
 #include "app/inputhandler.h"
 #include "app/loadingscreen.h"
+#include "app/programargs.h"
 #include "base/configfile.h"
 #include "base/runfiles.h"
 #include "gpu/passstate.h"
+#include "gpu/rendertargets.h"
 #include "gpu/stagetimer.h"
 #include "gpu/texturefiltering.h"
 #include "platform/platform.h"
 #include "platform/windowsize.h"
 #include "render/renderscene.h"
-#include "gpu/rendertargets.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
 #include "render/textoverlay.h"
 #include "scene/animation.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "scene/sceneclock.h"
+#include "scene/skyscene.h"
+#include "scene/starfield.h"
 
 namespace {
 
@@ -40,7 +44,10 @@ bool openConfiguredWindow(const StartOptions& options) {
     if (askedWidth > limits.screenWidth || askedHeight > limits.screenHeight)
       limits = platform::queryDisplayLimits(true);
   }
-  const WindowSizeFit fit = fitWindowSize(askedWidth, askedHeight, limits, !options.hidden);
+  const bool fullScreen = configFile.setting<bool>("fullscreen");
+  const WindowSizeFit fit =
+      fitWindowSize(askedWidth, askedHeight, limits,
+                    options.hidden ? WindowKind::Hidden : fullScreen ? WindowKind::FullScreen : WindowKind::Windowed);
   for (const std::string& warning : fit.warnings) fprintf(stderr, "%s\n", warning.c_str());
   const int width = fit.width, height = fit.height;
   if (options.hidden) return platform::openHiddenWindow(options.width, options.height);
@@ -48,7 +55,7 @@ bool openConfiguredWindow(const StartOptions& options) {
   platform::openWindowHint(platform::OPENGL_VERSION_MAJOR, 3);
   platform::openWindowHint(platform::OPENGL_VERSION_MINOR, 3);
   platform::openWindowHint(platform::OPENGL_PROFILE, platform::OPENGL_CORE_PROFILE);
-  const int mode = configFile.setting<bool>("fullscreen") ? platform::FULLSCREEN : platform::WINDOW;
+  const int mode = fullScreen ? platform::FULLSCREEN : platform::WINDOW;
   return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
@@ -64,12 +71,30 @@ void applyConfiguredQuality(const StartOptions& options, Application& app) {
     printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
 }
 
+// The sky's clock from config.ini's time and timeRate, or the tool's.
+void configureSky(const StartOptions& options, Application& app) {
+  std::vector<std::string> warnings;
+  const std::string timeText = options.skyTime.empty() ? configFile.setting<std::string>("time") : options.skyTime;
+  // %.17g: to_string's six decimals would turn a rate of 1e-7 into a hold.
+  char toolRate[32];
+  snprintf(toolRate, sizeof toolRate, "%.17g", options.timeRate);
+  const std::string rateText =
+      options.hasTimeRate ? toolRate : configFile.getValue("timeRate", config::defaultOf("timeRate"));
+  app.sky = skyClockFromSettings(timeText, rateText, warnings);
+  for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
+}
+
 }  // namespace
+
+void placeSky(double tai) {
+  applySkyPlacement(skyPlacementOf(skyStateAt(tai)), earth, moon, shadowCone, lightPosition);
+}
 
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading) {
   if (!platform::init()) {
-    fprintf(stderr, "ERROR: Failed to initialize GLFW!\n");
-    return -1;
+    // Nearly always no display: say how to run without one.
+    fputs(noDisplayMessage(platform::initFailure(), options.hidden).c_str(), stderr);
+    return 1;
   }
   configFile = ConfigFile();
   configFile.read("config.ini");
@@ -94,6 +119,19 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   GLint textureUnits = 0;
   glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &textureUnits);
   printf("DEBUG: textureUnits: %d\n", textureUnits);
+  if (!makeContextState(app)) {
+    platform::terminate();
+    exit(1);
+  }
+  applyConfiguredQuality(options, app);
+  configureSky(options, app);
+  srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
+  fillJitterTables(app.dof);
+  beginSceneLoading(loading);
+  return 0;
+}
+
+bool makeContextState(Application& app) {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   // The context may have started at the requested size before the window
   // took the screen's; the loading screen draws with this viewport.
@@ -105,21 +143,20 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   glBindVertexArray(app.VertexArrayID);
   if (!textOverlay.initText(runfiles::font)) {
     fprintf(stderr, "ERROR: Could not initialize font!\n");
-    platform::terminate();
-    exit(1);
+    return false;
   }
-  applyConfiguredQuality(options, app);
-  srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
-  fillJitterTables(app.dof);
+  return true;
+}
+
+void beginSceneLoading(SceneLoading& loading) {
   loading = SceneLoading();
   loading.shaderDefines = textureFilteringDefines(applyTextureFiltering());
-  return 0;
 }
 
 int finishStartUp(Application& app) {
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
-  showLoadingScreen("loading sun glow: ");
+  showLoadingScreen(sunGlowLoadingLine().c_str());
   loadSunGlow(app.sunGlow);
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale) ||
@@ -132,6 +169,11 @@ int finishStartUp(Application& app) {
   centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof, app.targets);
+  if (app.sky.active()) {
+    startSkyClock(app.sky, platform::getTime());
+    placeSky(app.sky.taiAt(app.sky.anchorWall));
+    printf("%s\n", skyStatusLine(app.sky, app.sky.anchorWall).c_str());
+  }
   printf("starting game loop!\n");
   return 0;
 }
@@ -149,6 +191,7 @@ void renderFrame(Application& app) {
   const glm::vec3 lookAtPos = camera.getLookAtPoint();
   const glm::vec3 lookDir = camera.getDirection();
   const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
+  starViewProjection = camera.getViewProjectionMatrix();
   for (int i = 0; i < passes; ++i) {
     currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
@@ -205,10 +248,14 @@ void shutDown(Application& app) {
   configFile = ConfigFile();
   camera = Camera();
   resetAnimationClock();
+  resetSceneClock();
   windowWidth = windowHeight = 0;
   frameStartTime = 0.0;
   currentDOFPass = 0;
   currentQuality = Quality();
+  starViewProjection = glm::mat4(1.0f);
+  lightPosition = designLightPosition;
+  app.sky = SkyClock();
 }
 
 FollowedSize followWindowSize(Application& app) {
@@ -233,19 +280,30 @@ bool runOneFrame(Application& app) {
   }
   if (size == FollowedSize::NoArea) {
     app.hotKeys.lastFrameStart = -1.0;
+    pauseSceneClock();
     platform::waitEvents();
     return platform::getWindowParam(platform::OPENED) != 0;
   }
+  sceneClockFrame();
   recordFrameStart(app.hotKeys, frameStartTime);
+  if (app.sky.active()) {
+    placeSky(app.sky.taiAt(frameStartTime));
+    if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, frameStartTime);
+  }
   renderFrame(app);
   drawHotKeyOverlays(app.hotKeys);
   platform::swapBuffers();
   updateAnimation();
   for (int key : platform::takeKeyPresses()) {
-    if (onHotKeyPress(app.hotKeys, key) != HotKeyAction::ToggleFastQuality) continue;
-    if (!toggleFastQuality(app)) {
+    const HotKeyAction action = onHotKeyPress(app.hotKeys, key);
+    if (action == HotKeyAction::ToggleFastQuality && !toggleFastQuality(app)) {
       app.exitStatus = 1;
       return false;
+    }
+    if (action == HotKeyAction::SkyChanged) {
+      const std::string line = changeSky(app.sky, key, platform::getTime());
+      printf("%s\n", line.c_str());
+      app.hotKeys.skyReadout.clear();
     }
   }
   if (platform::getKey(platform::KEY_ESC) == platform::PRESS) return false;

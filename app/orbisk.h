@@ -2,6 +2,8 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <string>
+
 #include "app/hotkeys.h"
 #include "base/frameglobals.h"
 #include "gpu/rendertargets.h"
@@ -9,6 +11,7 @@
 #include "render/quality.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
+#include "scene/skyclock.h"
 
 struct SceneLoading;
 
@@ -25,6 +28,11 @@ struct StartOptions {
   QualityOverrides quality;
   // Print the quality line even when config.ini sets no quality key.
   bool announceQuality = false;
+  // The sky asked for on a tool's command line, over config.ini's time and
+  // timeRate: "now" or an instant (empty: config.ini's).
+  std::string skyTime;
+  bool hasTimeRate = false;
+  double timeRate = 1.0;
 };
 
 struct Application {
@@ -38,6 +46,8 @@ struct Application {
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
   HotKeys hotKeys;
+  // The sky's time; in demo mode the design's animation moves the scene.
+  SkyClock sky;
   // The process's status once the frames end: 1 when the render targets
   // could not be made again (a resize, F2).
   int exitStatus = 0;
@@ -54,6 +64,11 @@ int startUp(const StartOptions& options, Application& app);
 // Each returns as startUp does.
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading);
 int finishStartUp(Application& app);
+// The parts of beginStartUp that live in the GL context (its fixed state,
+// the vertex array, the text overlay) and the scene loading's start, for a
+// context made again after it was lost. False after the ERROR line.
+bool makeContextState(Application& app);
+void beginSceneLoading(SceneLoading& loading);
 // The passes of currentQuality and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the
@@ -78,6 +93,9 @@ FollowedSize followWindowSize(Application& app);
 // that could not be made, with app.exitStatus 1). The desktop loop and a
 // browser's animation callback both call it.
 bool runOneFrame(Application& app);
+
+// The Earth, the Moon and the light as they stand at an instant.
+void placeSky(double tai);
 
 // startUp, runOneFrame until it says stop, shutDown; the process status.
 int runOrbisk();

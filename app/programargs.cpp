@@ -33,3 +33,15 @@ ProgramArgs readProgramArgs(const std::vector<std::string>& args) {
   }
   return result;
 }
+
+std::string noDisplayMessage(const std::string& reason, bool tool) {
+  const std::string found = "ERROR: no display found" + (reason.empty() ? "" : " (" + reason + ")") + ".\n";
+  if (tool)
+    return found +
+           "The tools render in a hidden window, which needs a display too. Without a screen, run them\n"
+           "under a virtual display: xvfb-run -a orbisk-shot --path-time 10 --out shot.png\n";
+  return found +
+         "orbisk draws in a window on a display. To run it without a screen, give it a virtual display:\n"
+         "xvfb-run -a -s '-screen 0 1024x768x24' orbisk\n"
+         "Pictures and films of the scene: orbisk-shot and orbisk-film, also under xvfb-run -a.\n";
+}

@@ -15,3 +15,9 @@ struct ProgramArgs {
 // The arguments after the program name. --help (or -h) wins over --version;
 // anything else is ignored, named in one warning.
 ProgramArgs readProgramArgs(const std::vector<std::string>& args);
+
+// The ERROR and the advice when the window library finds no display (no
+// DISPLAY set, or one that cannot be reached): how to render without a
+// screen. reason: the library's own words, may be empty; tool: said to a
+// tool (a hidden window) rather than to the program.
+std::string noDisplayMessage(const std::string& reason, bool tool);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 
 ConfigFile configFile;
@@ -21,24 +22,55 @@ bool ConfigFile::read(const char* fileName) {
     std::cerr << "ERROR: Could not read file '" << fileName << "'!" << std::endl;
     return false;
   }
-  std::string key, value;
-  while (file >> key) {
-    if (!(file >> value)) {
-      // A trailing word is dropped; when it names a setting, the user left
-      // its value out (a bare "quality" line) and would wonder why it had no effect.
-      if (config::find(key))
-        std::cerr << "WARNING: config.ini: " << key << " has no value; the line is ignored" << std::endl;
-      break;
-    }
-    keys.push_back(key);
-    values.push_back(value);
-    std::cout << "DEBUG: key: " << key << "  | value: " << value << std::endl;
-  }
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  config::forEachPair(
+      text,
+      [this](const config::Word& key, const config::Word& value) {
+        keys.emplace_back(key.text);
+        values.emplace_back(value.text);
+        std::cout << "DEBUG: key: " << key.text << "  | value: " << value.text << std::endl;
+      },
+      [](const config::Word& key) {
+        // When it names a setting, the user left its value out (a bare
+        // "quality" line) and would wonder why it had no effect.
+        if (config::find(key.text))
+          std::cerr << "WARNING: config.ini: " << key.text << " has no value; the line is ignored" << std::endl;
+      });
   return true;
 }
 
 namespace config {
 void notAKeyOfTheSettingsTable() {}
+
+void forEachPair(std::string_view text, const std::function<void(const Word& key, const Word& value)>& onPair,
+                 const std::function<void(const Word& key)>& onValueless) {
+  // The white space of stream extraction in the classic locale.
+  auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  Word key;
+  bool haveKey = false;
+  size_t line = 1;
+  for (size_t i = 0; i < text.size();) {
+    if (blank(text[i])) {
+      if (text[i] == '\n') ++line;
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    while (i < text.size() && !blank(text[i])) ++i;
+    const Word word{text.substr(start, i - start), line};
+    if (!haveKey) {
+      key = word;
+      haveKey = true;
+    } else if (word.line > key.line && find(word.text) != nullptr) {
+      onValueless(key);
+      key = word;
+    } else {
+      onPair(key, word);
+      haveKey = false;
+    }
+  }
+  if (haveKey) onValueless(key);
+}
 
 void warnOutOfRange(const Key& key, const std::string& value) {
   std::cerr << "WARNING: config.ini: " << key.name << " " << value << " is outside " << key.minimum << " to "

@@ -1,6 +1,7 @@
 // Key/value settings from "config.ini": whitespace-separated words, read once
 // at start-up; every lookup carries its own default.
 #pragma once
+#include <functional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -55,6 +56,10 @@ inline constexpr Key keys[] = {
     {"quality", "string", "full", 1, 0, false},
     {"depthOfFieldPasses", "int", "16", 1, 16, false},
     {"renderScale", "float", "1", 0.25, 1, false},
+    // The sky: demo (the design's scene), now, or a UTC instant
+    // YYYY-MM-DDTHH:MM:SSZ; and sky seconds per wall second.
+    {"time", "string", "demo", 1, 0, false},
+    {"timeRate", "float", "1", -1.0e7, 1.0e7, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 
@@ -74,6 +79,20 @@ constexpr bool hasRange(const Key& key) { return key.minimum <= key.maximum; }
 constexpr bool inRange(const Key& key, double value) {
   return !hasRange(key) || (value >= key.minimum && value <= key.maximum);
 }
+
+// A word of config.ini and the line it is on (from 1).
+struct Word {
+  std::string_view text;
+  size_t line = 0;
+};
+// config.ini's words as the program pairs them: white space separates words,
+// and words alternate key, value, also across lines. A word that starts a
+// later line than its key and names a setting is the next key, never that
+// key's value: the key has no value, so that a line that lost its value does
+// not shift every pair after it. onValueless gets such keys, and a last word
+// without a value.
+void forEachPair(std::string_view text, const std::function<void(const Word& key, const Word& value)>& onPair,
+                 const std::function<void(const Word& key)>& onValueless);
 
 // Reached only while compiling a lookup of a name the table does not hold.
 void notAKeyOfTheSettingsTable();

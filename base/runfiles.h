@@ -7,6 +7,10 @@ namespace runfiles {
 // Star field cube.
 inline constexpr const char* envCubeVertex = "vShaderIndexed.glsl";
 inline constexpr const char* envCubeFragment = "fShaderIndexed.glsl";
+// The catalogue's stars, and the catalogue (Debian's marble-qt-data).
+inline constexpr const char* starVertex = "vShaderStars.glsl";
+inline constexpr const char* starFragment = "fShaderStars.glsl";
+inline constexpr const char* starCatalogue = "stars.dat";
 // Shadow cone, drawn for its depths only.
 inline constexpr const char* shadowConeVertex = "vertexShader.glsl";
 inline constexpr const char* shadowConeFragment = "fragmentShaderToTexture.glsl";

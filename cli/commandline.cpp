@@ -89,6 +89,18 @@ int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::s
       for (CLI::Option* option : options) option->required();
     }
   } restore{required};
+  // CLI11 reads "--name=" as the option without a value and takes the next
+  // argument for it.
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg.size() > 3 && arg.compare(0, 2, "--") == 0 && arg.back() == '=' && arg.find('=') == arg.size() - 1 &&
+        app.get_option_no_throw(arg.substr(0, arg.size() - 1)) != nullptr)
+      return usageError(app, arg.substr(0, arg.size() - 1) + ": wants a value, not ''", error, print);
+  }
+  // CLI11 takes an empty value for the type's zero ("--path-time ''" would
+  // be time 0), so every option that takes a value refuses a blank one.
+  for (CLI::Option* option : app.get_options())
+    if (option->nonpositional() && option->get_type_size() != 0) option->check(nonBlank());
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
@@ -101,11 +113,12 @@ int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::s
     if (print) printf("%s\n", e.what());
     return 0;
   } catch (const CLI::ParseError& e) {
-    if (error != nullptr) *error = e.what();
-    if (print) fprintf(stderr, "ERROR: %s\n%s", e.what(), app.help().c_str());
-    return 2;
+    return usageError(app, plainParseError(e.what()), error, print);
   }
-  const std::vector<std::string> extra = app.remaining();
+  std::vector<std::string> extra = app.remaining();
+  // CLI11 keeps the "--" that ends the options among the extras.
+  const auto mark = std::find(extra.begin(), extra.end(), "--");
+  if (mark != extra.end()) extra.erase(mark);
   if (!extra.empty()) {
     const std::string& first = extra.front();
     return usageError(app,
@@ -176,8 +189,34 @@ CLI::Option* addSizeOption(CLI::App& app, int& width, int& height, const std::st
       ->type_name("WxH");
 }
 
-int usageError(const CLI::App& app, const std::string& reason, std::string* error, bool print) {
+int usageError(const CLI::App&, const std::string& reason, std::string* error, bool print) {
   if (error != nullptr) *error = reason;
-  if (print) fprintf(stderr, "ERROR: %s\n%s", reason.c_str(), app.help().c_str());
+  if (print) fprintf(stderr, "ERROR: %s\nsee --help\n", reason.c_str());
   return 2;
+}
+
+std::string plainParseError(const std::string& message) {
+  // "Could not convert: --path-time = abc"
+  const std::string convert = "Could not convert: ";
+  const size_t equals = message.find(" = ");
+  if (message.compare(0, convert.size(), convert) == 0 && equals != std::string::npos)
+    return message.substr(convert.size(), equals - convert.size()) + ": cannot read '" + message.substr(equals + 3) +
+           "'";
+  // "--path-time: 1 required SECONDS missing": the option ended the line.
+  const size_t colon = message.find(": ");
+  const size_t required = message.find(" required ");
+  if (colon != std::string::npos && required != std::string::npos && message.size() > 8 &&
+      message.compare(message.size() - 8, 8, " missing") == 0)
+    return message.substr(0, colon) + " wants a value (" +
+           message.substr(required + 10, message.size() - 8 - required - 10) + ")";
+  return message;
+}
+
+CLI::Validator nonBlank() {
+  return CLI::Validator(
+      [](std::string& text) {
+        if (text.find_first_not_of(" \t\r\n") != std::string::npos) return std::string();
+        return "wants a value, not '" + text + "'";
+      },
+      "");
 }

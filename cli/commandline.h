@@ -1,7 +1,7 @@
 // One option parser for the command-line tools (orbisk-shot, orbisk-film,
 // orbisk-bench, orbisk-check): --help and --version everywhere, and every bad
-// or missing value answered alike, with an ERROR line and the usage on stderr
-// and exit status 2.
+// or missing value answered alike, with one ERROR line naming the option and
+// the value, "see --help" on stderr, and exit status 2.
 #pragma once
 #include <CLI/CLI.hpp>
 #include <string>
@@ -23,9 +23,16 @@ int parseCommandLine(CLI::App& app, const std::vector<std::string>& args, std::s
                      bool print = true);
 
 // A usage error found after parsing (options that do not fit together):
-// *error gets the reason, and with print the ERROR line and the usage go to
-// stderr. Returns 2, the status of every usage error.
+// *error gets the reason, and with print the ERROR line and "see --help" go
+// to stderr. Returns 2, the status of every usage error.
 int usageError(const CLI::App& app, const std::string& reason, std::string* error, bool print);
+
+// CLI11's own wording of a parse error as one plain line naming the option
+// and the value ("--path-time: cannot read 'abc'"); other messages as they are.
+std::string plainParseError(const std::string& message);
+
+// Refuses an empty or blank value.
+CLI::Validator nonBlank();
 
 // A number as a user writes it: "10000000", "0.25", never "1e+07".
 std::string plainNumber(double value);

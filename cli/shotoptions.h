@@ -7,6 +7,10 @@
 
 #include "render/quality.h"
 
+namespace CLI {
+class App;
+}
+
 struct ShotOptions {
   glm::vec3 eye{0.0f};
   glm::vec3 at{0.0f};
@@ -22,6 +26,13 @@ struct ShotOptions {
   bool usePathTime = false;
   double pathTime = 0.0;
   std::string out;
+  // The camera over a point of the Earth instead of eye and at (--above).
+  bool useAbove = false;
+  double aboveLatitude = 0.0, aboveLongitude = 0.0, aboveAltitudeKm = 0.0;
+  // --utc ("now" or an instant) and --time-rate over config.ini's time and timeRate.
+  std::string utc;
+  bool hasTimeRate = false;
+  double timeRate = 1.0;
   // --quality, --passes, --scale over config.ini's.
   QualityOverrides quality;
   bool help = false;
@@ -46,6 +57,18 @@ bool parseShotOptions(const std::vector<std::string>& args, ShotOptions& out, st
 // Whether the camera options given fit together: --path-time alone, or --eye
 // and --at apart with --up off the view direction.
 bool checkShotCamera(const ShotOptions& out, bool hasEye, bool hasAt, bool hasUp, bool hasFov, std::string& error);
+
+// --above's "LAT,LON,ALT_KM": latitude -90 to 90, longitude -180 to 360,
+// kilometres above the surface, more than 0 and up to maxAboveKm. False with
+// the reason, naming the bad part, in error.
+constexpr double maxAboveKm = 1.0e6;
+bool parseAbove(const std::string& text, double& latitude, double& longitude, double& altitudeKm, std::string& error);
+// --utc's "now" or instant, and --time-rate's number (within ±maxTimeRate):
+// false with the reason in error. Shared by orbisk-shot and orbisk-film.
+bool checkUtcOption(const std::string& text, std::string& error);
+bool checkTimeRateOption(const std::string& text, double& rate, std::string& error);
+// Adds --utc and --time-rate to a tool's command line.
+void addSkyOptions(CLI::App& app, std::string& utc, bool& hasTimeRate, double& timeRate, const std::string& rateHelp);
 
 // "X,Y,Z" with three finite numbers and nothing else.
 bool parseVec3(const std::string& text, glm::vec3& out);

@@ -27,6 +27,9 @@ struct PassState {
 namespace passstate {
 // The star cube straight into the pass target; its clear as well.
 inline constexpr PassState environment{};
+// The catalogue's stars, each adding its light over the sky behind everything.
+inline constexpr PassState stars{
+    .depthTest = false, .depthWrite = false, .cullFace = false, .blend = true, .blendSrc = GL_ONE, .blendDst = GL_ONE};
 // Depth only: the shadow cone's back faces, then its front faces, and the
 // nearer of the Earth and the shell's far side. Scissored to the shell.
 inline constexpr PassState shadowBackFaces{.culledFace = GL_FRONT, .colourWrite = false};

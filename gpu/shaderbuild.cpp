@@ -20,10 +20,10 @@ void printError(const std::string& message) {
 }
 
 // Logs quote the source, which may hold any bytes.
-std::string printable(std::string_view text) {
+std::string printable(std::string_view text, bool keepLineBreaks = false) {
   std::string out(text);
   for (char& c : out)
-    if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+    if ((static_cast<unsigned char>(c) < 32 && !(keepLineBreaks && c == '\n')) || c == 127) c = '?';
   return out;
 }
 
@@ -76,7 +76,13 @@ void compileShader(GLuint shader, const char* path, const std::string& fileSourc
   glShaderSource(shader, 1, &sourcePointer, nullptr);
   glCompileShader(shader);
   const std::string log = fetchLog(shader, glGetShaderiv, glGetShaderInfoLog);
-  printf("%s\n", log.c_str());
+  // The compiler's numbers are of the expanded source: each message goes
+  // out at its file and line. An empty source (no file, a failed include)
+  // draws only the compiler's word on nothing.
+  if (!expanded.source.empty())
+    printf("%s\n", printable(formatShaderLog(log, expanded.files), true).c_str());
+  else
+    printf("\n");
   GLint compiled = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
   // A file that gave no source needs no compiler's word on top.
@@ -109,7 +115,7 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   glAttachShader(programID, fragmentShaderID);
   glLinkProgram(programID);
   const std::string log = fetchLog(programID, glGetProgramiv, glGetProgramInfoLog);
-  printf("%s\n", log.c_str());
+  printf("%s\n", printable(formatShaderLog(log, {}), true).c_str());
   GLint linked = GL_FALSE;
   glGetProgramiv(programID, GL_LINK_STATUS, &linked);
   // Link logs name no file, and their line numbers may belong to either.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/oftenused.h"
+#include "loaders/shaderinclude.h"
 
 std::string assembleShaderSource(std::string_view fileBytes) {
   std::string source;
@@ -174,19 +175,62 @@ ShaderLogLine parseLogLine(std::string_view s) {
 }
 }  // namespace
 
+namespace {
+// Mesa's linker writes its messages one after the other without a line
+// break ("...shadererror: linking ...") and ends a warning with ".\n" after
+// its line break: a message starts at "error:" or "warning:" glued to a
+// word, and a lone "." before one belongs to no message.
+void splitRunTogether(std::string_view line, std::vector<std::string_view>& messages) {
+  size_t start = 0;
+  for (size_t i = 1; i < line.size(); ++i) {
+    const unsigned char before = static_cast<unsigned char>(line[i - 1]);
+    if (!std::isalnum(before) && before != '.') continue;
+    const std::string_view rest = line.substr(i);
+    if (rest.substr(0, 6) != "error:" && rest.substr(0, 8) != "warning:") continue;
+    messages.push_back(line.substr(start, i - start));
+    start = i;
+  }
+  messages.push_back(line.substr(start));
+  for (std::string_view& m : messages)
+    if (!m.empty() && m[0] == '.') m.remove_prefix(1);
+}
+}  // namespace
+
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log) {
   std::vector<ShaderLogLine> lines;
   size_t start = 0;
   while (start < log.size()) {
     size_t end = log.find('\n', start);
     if (end == std::string_view::npos) end = log.size();
-    const std::string_view line = log.substr(start, end - start);
+    std::vector<std::string_view> messages;
+    splitRunTogether(log.substr(start, end - start), messages);
     start = end + 1;
-    size_t p = 0;
-    skipBlanks(line, p);
-    if (p < line.size()) lines.push_back(parseLogLine(line));
+    for (const std::string_view message : messages) {
+      size_t p = 0;
+      skipBlanks(message, p);
+      if (p < message.size()) lines.push_back(parseLogLine(message));
+    }
   }
   return lines;
+}
+
+std::string formatShaderLog(std::string_view log, const std::vector<std::string>& files) {
+  std::string out;
+  for (const ShaderLogLine& entry : parseShaderLog(log)) {
+    std::string line;
+    if (!files.empty()) {
+      const ShaderSourcePlace place =
+          files.size() > 1 ? shaderSourcePlace(entry.file, entry.line) : ShaderSourcePlace{0, entry.line};
+      line = place.file < files.size() ? files[place.file]
+                                       : files[0] + " (source string " + std::to_string(place.file) + ")";
+      if (place.line > 0) line += ":" + std::to_string(place.line);
+      line += ": ";
+    }
+    if (entry.kind == ShaderLogLine::Kind::Error) line += "error: ";
+    if (entry.kind == ShaderLogLine::Kind::Warning) line += "warning: ";
+    out += line + entry.text + "\n";
+  }
+  return out;
 }
 
 std::string insertShaderDefines(const std::string& source, const std::string& lines) {

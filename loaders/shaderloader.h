@@ -34,6 +34,12 @@ struct ShaderLogLine {
 // that assembleShaderSource puts first, so its line n is the file's n - 1.
 std::vector<ShaderLogLine> parseShaderLog(std::string_view log);
 
+// The log as orbisk-check shows it, one message a line, each ending in a
+// line feed: "atmosphere.glsl:21: error: text", at the file and line of the
+// expanded source the message names (files: as ExpandedShader::files). A
+// link log (no files) names no place: "error: text". Empty for an empty log.
+std::string formatShaderLog(std::string_view log, const std::vector<std::string>& files);
+
 // Reads an included file for expandShaderIncludes: an empty file adds no
 // lines, a file that gives no source is refused with why.
 bool readIncludedShaderSource(const std::string& path, std::string& source, std::string& problem);

@@ -172,6 +172,16 @@ int translateKey(int k) {
 
 bool init() { return glfwInit() == GLFW_TRUE; }
 
+std::string initFailure() {
+#ifdef __EMSCRIPTEN__
+  return {};  // the browser's window library keeps no error text
+#else
+  const char* description = nullptr;
+  glfwGetError(&description);
+  return description != nullptr ? description : "";
+#endif
+}
+
 void terminate() {
   glfwTerminate();
   // As before init, so that a second init starts alike; the test clock stays.

@@ -2,6 +2,7 @@
 // classic GLFW 2 interface. GLFW 3 does the work underneath; this is the only
 // module that includes it.
 #pragma once
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -71,6 +72,9 @@ using MousePosCallback = void (*)(int x, int y);
 using KeyCallback = void (*)(int key, int action);
 
 bool init();
+// Why the last init failed, in the window library's words ("X11: The
+// DISPLAY environment variable is missing"); empty when it gave none.
+std::string initFailure();
 void terminate();
 
 void openWindowHint(int target, int hint);

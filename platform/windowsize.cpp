@@ -26,7 +26,7 @@ int heightLimit(const platform::DisplayLimits& l, bool fullScreen) {
   return smallestLimit({l.viewportHeight, l.renderbufferSize, l.textureSize, fullScreen ? l.screenHeight : 0});
 }
 
-WindowSizeFit fitWindowSize(int width, int height, const platform::DisplayLimits& limits, bool fullScreen) {
+WindowSizeFit fitWindowSize(int width, int height, const platform::DisplayLimits& limits, WindowKind kind) {
   WindowSizeFit fit{width, height, {}};
   if (width <= 0 || height <= 0) {
     fit.warnings.push_back("WARNING: config.ini: window size " + std::to_string(width) + " x " + std::to_string(height) +
@@ -34,13 +34,17 @@ WindowSizeFit fitWindowSize(int width, int height, const platform::DisplayLimits
     fit.width = 1024;
     fit.height = 768;
   }
-  // A full-screen window takes the screen's mode whatever it asks for, so a
-  // request the GL could hold is brought down to the screen without a word.
-  auto fitSide = [&](const char* key, int& side, int limit, int glLimit) {
-    if (side > glLimit) fit.warnings.push_back(reduced(key, side, limit));
+  const bool toScreen = kind != WindowKind::Hidden;
+  auto fitSide = [&](const char* key, int& side, int limit, int glLimit, int screen) {
+    if (side > glLimit)
+      fit.warnings.push_back(reduced(key, side, limit));
+    else if (side > limit && kind == WindowKind::Windowed)
+      fit.warnings.push_back("WARNING: config.ini: " + std::string(key) + " " + std::to_string(side) +
+                             " is more than the screen's " + std::to_string(screen) + "; using " +
+                             std::to_string(limit));
     side = std::min(side, limit);
   };
-  fitSide("width", fit.width, widthLimit(limits, fullScreen), widthLimit(limits, false));
-  fitSide("height", fit.height, heightLimit(limits, fullScreen), heightLimit(limits, false));
+  fitSide("width", fit.width, widthLimit(limits, toScreen), widthLimit(limits, false), limits.screenWidth);
+  fitSide("height", fit.height, heightLimit(limits, toScreen), heightLimit(limits, false), limits.screenHeight);
   return fit;
 }

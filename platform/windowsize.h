@@ -18,8 +18,14 @@ struct WindowSizeFit {
 int widthLimit(const platform::DisplayLimits& limits, bool fullScreen);
 int heightLimit(const platform::DisplayLimits& limits, bool fullScreen);
 
+// Which window the size is for: a hidden one has no screen to fit, the
+// others are cut to the screen.
+enum class WindowKind { Hidden, Windowed, FullScreen };
+
 // A side of zero or less gives 1024 x 768 as before; a side above its limit
 // is reduced to it, with a warning when it was more than the GL or the sane
-// cap allow. Drivers and X servers crash or fail without a word on
-// sizes they cannot hold, so nothing larger may reach the window library.
-WindowSizeFit fitWindowSize(int width, int height, const platform::DisplayLimits& limits, bool fullScreen);
+// cap allow, or more than the screen for a window that is not full screen
+// (a full-screen window takes the screen's mode whatever it asks for).
+// Drivers and X servers crash or fail without a word on sizes they cannot
+// hold, so nothing larger may reach the window library.
+WindowSizeFit fitWindowSize(int width, int height, const platform::DisplayLimits& limits, WindowKind kind);

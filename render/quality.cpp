@@ -105,7 +105,22 @@ bool configSetsQuality(const ConfigFile& config) {
   return false;
 }
 
+namespace {
+std::string settingsText(const Quality& q) {
+  return "(" + std::to_string(q.passes) + (q.passes == 1 ? " pass" : " passes") + ", render scale " +
+         numberText(q.scale) + ")";
+}
+}  // namespace
+
+std::string qualityName(const Quality& q) {
+  // By the settings, not by the name config.ini gave: "full" with
+  // depthOfFieldPasses 8 is no longer the full preset.
+  for (const Quality& preset : kPresets)
+    if (preset.passes == q.passes && preset.scale == q.scale) return preset.preset;
+  return "custom " + settingsText(q);
+}
+
 std::string describeQuality(const Quality& q) {
-  return "quality: " + q.preset + " (" + std::to_string(q.passes) + (q.passes == 1 ? " pass" : " passes") +
-         ", render scale " + numberText(q.scale) + ")";
+  const std::string name = qualityName(q);
+  return "quality: " + (name.compare(0, 6, "custom") == 0 ? name : name + " " + settingsText(q));
 }

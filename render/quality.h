@@ -38,7 +38,12 @@ Quality resolveQuality(const ConfigFile& config, const QualityOverrides& overrid
 // Whether config.ini sets quality, depthOfFieldPasses or renderScale.
 bool configSetsQuality(const ConfigFile& config);
 
-// One line for the console: "quality: full (16 passes, render scale 1)".
+// The settings in force by name: a preset's name when they are that preset's,
+// else "custom (8 passes, render scale 0.5)".
+std::string qualityName(const Quality& quality);
+
+// One line for the console, with the same name: "quality: full (16 passes,
+// render scale 1)", "quality: custom (8 passes, render scale 0.5)".
 std::string describeQuality(const Quality& quality);
 
 // The settings the frame is rendered with now.

@@ -13,6 +13,7 @@
 #include "render/skytextures.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "scene/starfield.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures) {
   // The stars, straight into the pass target.
   stageBegin(FrameStage::EnvironmentCube);
   standardDraw(envCube, passstate::environment, vpMatrix, viewMatrix);
+  drawStarField(starField, passstate::stars, starViewProjection);
   stageEnd(FrameStage::EnvironmentCube);
 
   // The auxiliary images are read only where the atmosphere composite draws,
@@ -135,6 +137,8 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures) {
   stageBegin(FrameStage::PlanetColour);
   bindAndClear(targets.framebufferPlanetColor, planetColour);
   standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
+  // The composite shows the sky through the air from this image.
+  drawStarField(starField, auxiliaryStep(passstate::stars), starViewProjection);
   bindSkyTextures(skyTextures, earth->getShaderProgram());
   standardDraw(earth, planetColour, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);

@@ -1,6 +1,7 @@
 #include "render/sunglow.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "base/frameglobals.h"
 #include "base/runfiles.h"
@@ -91,6 +92,10 @@ const std::array<glm::vec2, 6>& spriteUVs() {
   static const glm::vec2 uvUL(0.0f, 0.0f), uvBL(0.0f, 1.0f), uvUR(1.0f, 0.0f), uvBR(1.0f, 1.0f);
   static const std::array<glm::vec2, 6> uvs = {uvUL, uvBL, uvUR, uvBR, uvUR, uvBL};
   return uvs;
+}
+
+std::string sunGlowLoadingLine() {
+  return "loading sun glow: " + std::to_string(std::size(runfiles::sunGlowSprites)) + " sprite textures";
 }
 
 void loadSunGlow(SunGlow& glow) {

@@ -4,6 +4,7 @@
 #include <GL/glew.h>
 
 #include <array>
+#include <string>
 #include <glm/glm.hpp>
 
 #include "gpu/rendertargets.h"
@@ -32,6 +33,9 @@ const std::array<FlareSprite, kFlareSpriteCount>& flareTable();
 // direction and every sprite is placed on the sun.
 std::array<glm::vec3, kFlareSpriteCount> flareCentres(const glm::vec3& sun, const glm::vec3& eye,
                                                      const glm::vec3& lookAt);
+
+// The loading screen's line for the sun glow, naming what it loads.
+std::string sunGlowLoadingLine();
 
 // The six corners (two triangles: UL, BL, UR, BR, UR, BL) in normalised device
 // coordinates of a sprite size x 40 pixels square centred on the window pixel

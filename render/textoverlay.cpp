@@ -1,5 +1,7 @@
 #include "render/textoverlay.h"
 
+#include <cmath>
+
 #include "base/frameglobals.h"
 #include "base/runfiles.h"
 #include "gpu/passstate.h"
@@ -48,6 +50,11 @@ bool layoutText(const char* text, int x, int y, int size, int windowW, int windo
                {uvUpperLeft, uvLowerLeft, uvUpperRight, uvLowerRight, uvUpperRight, uvLowerLeft});
   }
   return true;
+}
+
+int centredTextX(int characters, int size, int windowW) {
+  const float advance = static_cast<float>(size) - static_cast<float>(size) / 5.0f;
+  return static_cast<int>(std::lround((static_cast<float>(windowW) - advance * static_cast<float>(characters)) / 2.0f));
 }
 
 bool TextOverlay::initText(const char* fontPath) {

@@ -26,6 +26,10 @@ glm::vec2 glyphCell(signed char c);
 bool layoutText(const char* text, int x, int y, int size, int windowW, int windowH,
                 std::vector<glm::vec2>& vertices, std::vector<glm::vec2>& uvs);
 
+// The left pixel that centres text of that many characters, size pixels
+// high, in a window windowW wide (characters are 0.8 x size wide).
+int centredTextX(int characters, int size, int windowW);
+
 class TextOverlay {
  public:
   // False only when no font path is given; a font or shader that fails to load

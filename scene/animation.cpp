@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "platform/platform.h"
 #include "scene/camera.h"
+#include "scene/sceneclock.h"
 #include "scene/object.h"
 #include "scene/scene.h"
 
@@ -16,9 +16,9 @@ void resetAnimationClock() { lastAnimationTime = 0.0; }
 
 void updateAnimation() {
   if (lastAnimationTime == 0.0) {
-    lastAnimationTime = platform::getTime();
-  } else if (platform::getTime() - lastAnimationTime > 0.01) {
-    lastAnimationTime = platform::getTime();
+    lastAnimationTime = sceneTime();
+  } else if (sceneTime() - lastAnimationTime > 0.01) {
+    lastAnimationTime = sceneTime();
   } else {
     return;
   }
@@ -72,7 +72,7 @@ void Camera::animatePath() {
   const unsigned int n = eyePath->lineMesh.pointCount();
   const unsigned int m = lookAtPath->lineMesh.pointCount();
   if (pathStartTime == 0.0) {
-    pathStartTime = platform::getTime();
+    pathStartTime = sceneTime();
     fovPerPoint = fovTable(n);
     focusPerPoint = focusTable(n);
   }
@@ -82,7 +82,7 @@ void Camera::animatePath() {
     return;
   }
   // A clock that stepped back must not extrapolate before point 0.
-  const double t = std::max(0.0, platform::getTime() - pathStartTime);
+  const double t = std::max(0.0, sceneTime() - pathStartTime);
   if (t >= static_cast<double>(n - 1)) {
     position = pathPoint(*eyePath, n - 1);
     setDirection(pathPoint(*lookAtPath, m - 1) - position);

@@ -61,9 +61,9 @@ glm::mat<4, 4, T> viewMatrixOf(const glm::vec<3, T>& eye, const glm::vec<3, T>& 
 
 template <typename T>
 glm::mat<4, 4, T> projectionMatrixOf(float fieldOfView, float nearPlane, float farPlane) {
-  T fov = glm::clamp(T(fieldOfView), T(minProjectionFov), T(maxProjectionFov));
-  return glm::perspective(glm::radians(fov), T(aspectRatio(windowWidth, windowHeight)), T(nearPlane),
-                          T(farPlane));
+  const float aspect = aspectRatio(windowWidth, windowHeight);
+  const float fov = portraitFieldOfView(glm::clamp(fieldOfView, minProjectionFov, maxProjectionFov), aspect);
+  return glm::perspective(glm::radians(T(fov)), T(aspect), T(nearPlane), T(farPlane));
 }
 
 glm::dvec4 row(const glm::dmat4& m, int i) { return glm::dvec4(m[0][i], m[1][i], m[2][i], m[3][i]); }
@@ -96,6 +96,12 @@ bool isPointInsidePlanes(const FrustumPlanes& planes, const glm::vec3& p) {
     if (!(s > 0.0f)) return false;
   }
   return true;
+}
+
+float portraitFieldOfView(float fieldOfView, float aspect) {
+  if (!(aspect > 0.0f) || aspect >= 1.0f) return fieldOfView;
+  const double half = std::atan(std::tan(glm::radians(0.5 * fieldOfView)) / aspect);
+  return std::min(maxProjectionFov, static_cast<float>(glm::degrees(2.0 * half)));
 }
 
 float aspectRatio(int width, int height) {

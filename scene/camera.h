@@ -26,6 +26,12 @@ void matrixToDoubles(const glm::mat4& m, double out[16]);
 // projection stays finite.
 float aspectRatio(int width, int height);
 
+// The vertical field of view the projection takes for a window of the given
+// aspect: the field itself on a landscape (or square) window; on a portrait
+// one, widened so that the horizontal field stays the field given, as on a
+// square window, rather than narrowing with the width.
+float portraitFieldOfView(float fieldOfView, float aspect);
+
 // v turned by angle degrees about axis (right-handed; the axis need not be unit).
 glm::vec3 turnVector(const glm::vec3& v, float angleDegrees, const glm::vec3& axis);
 
@@ -86,7 +92,7 @@ class Camera {
   double getPathStartTime() const { return pathStartTime; }
   const std::vector<float>& getFovPerPoint() const { return fovPerPoint; }
   const std::vector<float>& getFocusPerPoint() const { return focusPerPoint; }
-  // One step of the path flight, timed by the platform clock.
+  // One step of the path flight, timed by the scene clock (sceneclock.h).
   void animatePath();
 
   // A non-finite angle turns nothing. Where up lies along the direction, a turn

@@ -13,6 +13,7 @@
 #include "scene/camera.h"
 #include "scene/modelloaderobj.h"
 #include "scene/placement.h"
+#include "scene/starfield.h"
 
 Object* envCube = nullptr;
 Object* earth = nullptr;
@@ -22,7 +23,7 @@ Object* atmosphere = nullptr;
 Object* shadowCone = nullptr;
 std::vector<Object*> objectList;
 AtmosphereFinalShaderProgram atmosphereFinalProgram;
-glm::vec3 lightPosition(40000.0f, 40000.0f, 40000.0f);
+glm::vec3 lightPosition = designLightPosition;
 
 namespace {
 
@@ -110,6 +111,10 @@ void loadSceneStep(SceneLoading& loading) {
       envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
       envCube->setDepthTest(false);
       envCube->setCulling(false);
+      // The sky without its stars is still a sky: a missing catalogue is a warning.
+      if (std::string error; !loadStarField(starField, runfiles::starCatalogue, runfiles::starVertex,
+                                            runfiles::starFragment, error))
+        fprintf(stderr, "WARNING: no stars: %s\n", error.c_str());
       break;
     case 1: {
       const std::string earthFile = configFile.setting<std::string>("earthFilename");
@@ -201,6 +206,7 @@ void unloadScene() {
     discard(object);
   }
   envCube = earth = moon = missile = atmosphere = shadowCone = nullptr;
+  unloadStarField(starField);
   objectList.clear();
   glDeleteProgram(atmosphereFinalProgram.programID);
   atmosphereFinalProgram = AtmosphereFinalShaderProgram();

@@ -16,7 +16,9 @@ extern Object* shadowCone;
 extern std::vector<Object*> objectList;
 extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
 
-// The sun, a point light far out in world space; never changes.
+// The sun, a point light far out in world space. The design's scene keeps it
+// at designLightPosition; the sky of an instant moves it.
+inline const glm::vec3 designLightPosition(40000.0f, 40000.0f, 40000.0f);
 extern glm::vec3 lightPosition;
 
 // The scene loaded one object a step, so that whoever drives the steps can

@@ -10,7 +10,9 @@ ORBISK_PACKAGES=(
   xvfb xauth xdotool x11-apps imagemagick
   libgtest-dev libsquish-dev libfreetype-dev fonts-liberation xplanet-images
   libtinyobjloader-dev libnvtt-bin clang libclang-rt-14-dev
+  marble-qt-data
   libcli11-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg x11-xkb-utils
+  liberfa-dev
 )
 
 log() { printf '== %s\n' "$*" >&2; }

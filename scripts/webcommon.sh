@@ -5,7 +5,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 WEB_BUILD_DIR="${ORBISK_WEB_BUILD_DIR:-$ORBISK_ROOT/build-web}"
-ORBISK_WEB_PACKAGES=(emscripten chromium nodejs python3)
+ORBISK_WEB_PACKAGES=(emscripten chromium nodejs python3 dpkg-dev)
 
 ensure_web_packages() {
   local saved=("${ORBISK_PACKAGES[@]}")
@@ -25,10 +25,11 @@ build_web() {
   log "browser build in $WEB_BUILD_DIR"
   # Debian's emscripten links only with its node modules on the path.
   export NODE_PATH=/usr/share/nodejs
+  fetch_erfa_sources || return 1
   local launcher=()
-  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   emcmake cmake -S "$ORBISK_ROOT" -B "$WEB_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DORBISK_WEB_RUN_DIR="$BUILD_DIR/run" "${launcher[@]}" >/dev/null || return 1
+    -DORBISK_WEB_RUN_DIR="$BUILD_DIR/run" -DORBISK_ERFA_SOURCE_DIR="$ERFA_SOURCE_DIR" "${launcher[@]}" >/dev/null || return 1
   cmake --build "$WEB_BUILD_DIR" -j"$(nproc)" || return 1
 }
 
@@ -64,3 +65,36 @@ stop_web_server() {
 
 # The DevTools-protocol driver (tests/web/cdp.mjs) with Node's WebSocket.
 cdp() { node --experimental-websocket "$ORBISK_ROOT/tests/web/cdp.mjs" "$@"; }
+
+# ERFA's C sources for the browser build, from Debian's source package, so
+# that the page computes the sky with the very code the desktop links. apt
+# gets a deb-src entry and a state of its own through its options: the
+# machine's sources and lists stay untouched. Sets ERFA_SOURCE_DIR.
+fetch_erfa_sources() {
+  local dir="$WEB_BUILD_DIR/erfa"
+  ERFA_SOURCE_DIR="$dir/source"
+  if [ -f "$ERFA_SOURCE_DIR/src/erfa.h" ]; then return 0; fi
+  mkdir -p "$dir/apt/lists/partial" "$dir/apt/cache/archives/partial" "$dir/apt/parts" || return 1
+  # The release the machine runs, so that the sources match liberfa-dev's.
+  local codename signed=""
+  codename=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+  [ -n "$codename" ] || codename=bookworm
+  [ -f /usr/share/keyrings/debian-archive-keyring.gpg ] &&
+    signed=" [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]"
+  echo "deb-src$signed http://deb.debian.org/debian $codename main" >"$dir/apt/sources.list" || return 1
+  local apt_options=(-o "Dir::Etc::SourceList=$dir/apt/sources.list" -o "Dir::Etc::SourceParts=$dir/apt/parts"
+    -o "Dir::State::Lists=$dir/apt/lists" -o "Dir::Cache=$dir/apt/cache" -o "Debug::NoLocking=1")
+  # The private folders are not the _apt user's to write: download as the caller.
+  [ "$(id -u)" -eq 0 ] && apt_options+=(-o "APT::Sandbox::User=root")
+  log "ERFA's sources from Debian into $dir"
+  apt-get "${apt_options[@]}" update -qq || return 1
+  rm -rf "$dir/unpack" && mkdir -p "$dir/unpack" || return 1
+  (cd "$dir/unpack" && apt-get "${apt_options[@]}" source -qq erfa >/dev/null) || return 1
+  local unpacked
+  unpacked=$(find "$dir/unpack" -mindepth 1 -maxdepth 1 -type d -name 'erfa-*' | head -n 1)
+  if [ -z "$unpacked" ] || [ ! -f "$unpacked/src/erfa.h" ]; then
+    log "apt-get source erfa gave no src/erfa.h"
+    return 1
+  fi
+  rm -rf "$ERFA_SOURCE_DIR" && mv "$unpacked" "$ERFA_SOURCE_DIR"
+}

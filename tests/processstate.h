@@ -19,6 +19,7 @@
 #include "render/textoverlay.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "scene/starfield.h"
 
 namespace processstate {
 
@@ -51,6 +52,8 @@ struct Snapshot {
   std::vector<Object*> objects;
   GLuint atmosphereProgram = 0;
   GLuint overlayProgram = 0;
+  GLuint starProgram = 0;
+  glm::mat4 starView{1.0f};
 };
 
 inline Snapshot take() {
@@ -69,6 +72,8 @@ inline Snapshot take() {
   s.objects = objectList;
   s.atmosphereProgram = atmosphereFinalProgram.programID;
   s.overlayProgram = textOverlay.shaderID;
+  s.starProgram = starField.program;
+  s.starView = starViewProjection;
   return s;
 }
 
@@ -92,6 +97,7 @@ inline void put(const Snapshot& s) {
   atmosphere = s.scene[4];
   shadowCone = s.scene[5];
   objectList = s.objects;
+  starViewProjection = s.starView;
 }
 
 inline bool sameCamera(const Camera& a, const Camera& b) {
@@ -123,6 +129,8 @@ inline std::string changes(const Snapshot& a, const Snapshot& b) {
   note(a.scene == b.scene && a.objects == b.objects, "scene objects");
   note(a.atmosphereProgram == b.atmosphereProgram, "atmosphereFinalProgram");
   note(a.overlayProgram == b.overlayProgram, "textOverlay");
+  note(a.starProgram == b.starProgram, "starField");
+  note(a.starView == b.starView, "starViewProjection");
   return out.str();
 }
 

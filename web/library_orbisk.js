@@ -21,6 +21,44 @@ mergeInto(LibraryManager.library, {
     return orbiskVideoMode;
   },
 
+  // The browser's GLFW takes a window the screen's size for a request of full
+  // screen, and on a full-screen page overrides the size with the screen's
+  // in CSS pixels. The page decides full screen; the window is the canvas's
+  // drawing buffer, of exactly the size asked. The browser may give a smaller
+  // drawing buffer than asked (it caps the area): the size then shrinks to
+  // what it gives, the shape kept, and the canvas's style scales it up.
+  glfwSetWindowSize__deps: ['$GLFW', '$Browser', '$GL'],
+  glfwSetWindowSize: function(winid, width, height) {
+    var win = GLFW.WindowFromId(winid);
+    if (!win) return;
+    Browser.setCanvasSize(width, height, true);
+    var gl = GL.currentContext && GL.currentContext.GLctx;
+    if (gl && !gl.isContextLost() && (gl.drawingBufferWidth < width || gl.drawingBufferHeight < height)) {
+      var factor = Math.min(gl.drawingBufferWidth / width, gl.drawingBufferHeight / height);
+      width = Math.max(1, Math.floor(width * factor));
+      height = Math.max(1, Math.floor(height * factor));
+      Browser.setCanvasSize(width, height, true);
+      err('WARNING: the browser gives the canvas at most ' + width + ' x ' + height + ' pixels; the picture is scaled up');
+    }
+    win.width = width;
+    win.height = height;
+    if (win.windowSizeFunc) {{{ makeDynCall('viii', 'win.windowSizeFunc') }}}(win.id, width, height);
+  },
+
+  // Whether the WebGL context is lost (before the browser's event says so).
+  orbisk_context_is_lost__deps: ['$GL'],
+  orbisk_context_is_lost: function() {
+    return GL.currentContext && GL.currentContext.GLctx.isContextLost() ? 1 : 0;
+  },
+
+  // A restored context has none of the extensions enabled before its loss.
+  orbisk_enable_extensions__deps: ['$GL'],
+  orbisk_enable_extensions: function() {
+    if (!GL.currentContext) return;
+    GL.currentContext.initExtensionsDone = false;
+    GL.initExtensions(GL.currentContext);
+  },
+
   // GLEW's start-up is the first call after the context exists. WebGL names
   // its renderer "WebKit WebGL"; GL_RENDERER answers with the renderer the
   // page read (UNMASKED_RENDERER), so that the texture filtering is chosen

@@ -108,3 +108,33 @@ TEST(Check, AShotOfABuildThatFailedIsAnErrorAndWritesNothing) {
       << e2e::readFile(dir + "/shot.err");
   EXPECT_FALSE(std::filesystem::exists(dir + "/shot.png"));
 }
+
+// A file the scene's shaders include is checked inside them, as the program
+// compiles it: the shipped ones pass, a broken line is named at its own
+// line; and "--" lets a name start with '-'.
+TEST(Check, AnIncludedFileNamedAloneIsCheckedAsItsShadersSeeIt) {
+  e2e::VirtualDisplay display("320x240");
+  ASSERT_TRUE(display.ok());
+  const std::string dir = e2e::makeWorkDir();
+  for (const char* file : {"atmosphere.glsl", "spriteVertex.glsl", "spriteFragment.glsl"}) {
+    const Checked run = check(display, dir, file);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("  included by "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("error"), std::string::npos) << run.out;
+  }
+  e2e::writeFile(dir + "/-weird.glsl", e2e::readFile(dir + "/vShaderText.glsl"));
+  const Checked dashed = check(display, dir, "-- -weird.glsl");
+  EXPECT_EQ(dashed.status, 0) << dashed.out;
+  EXPECT_EQ(dashed.out.rfind("-weird.glsl: GLSL shader", 0), 0u) << dashed.out;
+
+  const std::string from = "exp((1.0 - r) / scaleHeight)";
+  const std::string shipped = e2e::readFile(std::string(ORBISK_SOURCE_DIR) + "/data/atmosphere.glsl");
+  const size_t at = shipped.find(from);
+  ASSERT_NE(at, std::string::npos);
+  const long line = 1 + std::count(shipped.begin(), shipped.begin() + static_cast<long>(at), '\n');
+  edit(dir, "atmosphere.glsl", from, "exp((1.0 - r) / scaleHeigth)");
+  const Checked broken = check(display, dir, "atmosphere.glsl");
+  EXPECT_EQ(broken.status, 1);
+  EXPECT_NE(broken.out.find("  atmosphere.glsl:" + std::to_string(line) + ": "), std::string::npos) << broken.out;
+  EXPECT_NE(broken.out.find("`scaleHeigth' undeclared"), std::string::npos) << broken.out;
+}

@@ -257,12 +257,13 @@ TEST_F(Look, SameSeedSamePicture) {
   EXPECT_EQ(std::string::npos, a.out.find("starting game loop!")) << a.out;
 }
 
-TEST_F(Look, BadArgumentsGetUsageAndStatus2) {
+TEST_F(Look, BadArgumentsGetOneLineAndStatus2) {
   for (const std::string args : {"--eye 0,0,3", "--eye 0,0 --at 0,0,0", "--size 0x0 --path-time 1",
-                                 "--eye 0,0,3 --at 0,0,0 --fov 200", "--bogus"}) {
+                                 "--eye 0,0,3 --at 0,0,0 --fov 200", "--bogus", "--path-time ''"}) {
     ShotResult r = shot(args, "bad");
     EXPECT_EQ(2, r.status) << args;
-    EXPECT_NE(std::string::npos, r.err.find("usage: orbisk-shot")) << args;
+    EXPECT_NE(std::string::npos, r.err.find("\nsee --help\n")) << args;
+    EXPECT_EQ(std::string::npos, r.err.find("usage: orbisk-shot")) << "one line, not the usage";
   }
 }
 

@@ -143,10 +143,13 @@ TEST_F(ShaderLoaderGL, CompileErrorShowsInTheLogAndStillGivesAProgram) {
   ASSERT_NE(program, 0u);
   EXPECT_TRUE(glIsProgram(program));
   EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_FALSE);
-  EXPECT_EQ(output.out, expectedOutput(program, vertex, fragment));
-  std::string fragmentPart = output.out.substr(output.out.find("compiling shader : " + fragment));
+  // The compiler's message at the file's line, the linker's on a line of
+  // its own: none with the driver's numbers.
+  const std::string fragmentPart = output.out.substr(output.out.find("compiling shader : " + fragment));
+  EXPECT_EQ(fragmentPart.find("compiling shader : " + fragment + "\n" + fragment + ":3: error: "), 0u) << output.out;
   EXPECT_NE(fragmentPart.find("nope"), std::string::npos) << output.out;
-  EXPECT_NE(output.out.find("linking the program\n"), std::string::npos);
+  EXPECT_NE(output.out.find("linking the program\nerror: "), std::string::npos) << output.out;
+  for (const std::string& line : linesOf(output.out)) EXPECT_NE(line.rfind("0:", 0), 0u) << line;
   // One line names the file and the line of the fault, one the pair that
   // does not link.
   const std::vector<std::string> errors = linesOf(output.err);
@@ -169,7 +172,8 @@ TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
   glGetShaderiv(a.vertex, GL_COMPILE_STATUS, &compiled);
   EXPECT_EQ(compiled, GL_FALSE);
   EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_FALSE);
-  EXPECT_EQ(output.out, expectedOutput(program, missing, fragment));
+  EXPECT_EQ(output.out.rfind("compiling shader : " + missing + "\n\ncompiling shader : " + fragment + "\n\nlinking the program\n", 0), 0u)
+      << output.out;
   // The loader names the file only in its compile line on standard output;
   // standard error says why, without the compiler's word on the empty source.
   EXPECT_EQ(output.out.find(missing), output.out.rfind(missing));

@@ -140,7 +140,7 @@ TEST_F(TextOverlayGLTest, CleanupReleasesOnceAndOnlyOnce) {
 }
 
 // The loading screen in a 640 x 480 window: the heading of 17 characters of
-// 24 x 30 pixels starts at x = 320 - 255 = 65, y = 240 + 60 = 300; the status
+// 24 x 30 pixels, centred, starts at x = (640 - 408) / 2 = 116, y = 240 + 60 = 300; the status
 // line of 18 characters of 16 x 20 pixels starts at (50, 50).
 TEST_F(TextOverlayGLTest, LoadingScreenPlacesHeadingAndStatusLine) {
   target.destroy();
@@ -158,11 +158,11 @@ TEST_F(TextOverlayGLTest, LoadingScreenPlacesHeadingAndStatusLine) {
   showLoadingScreen("loading sun glow: ");
   textOverlay = saved;
 
-  // Heading: x 65 .. 473, y 300 .. 330.
-  EXPECT_EQ(target.pixel(65, 300), kGreen);
-  EXPECT_EQ(target.pixel(472, 329), kGreen);
-  EXPECT_EQ(target.pixel(64, 315), kBlack);
-  EXPECT_EQ(target.pixel(473, 315), kBlack);
+  // Heading: x 116 .. 524, y 300 .. 330, as far from either edge.
+  EXPECT_EQ(target.pixel(116, 300), kGreen);
+  EXPECT_EQ(target.pixel(523, 329), kGreen);
+  EXPECT_EQ(target.pixel(115, 315), kBlack);
+  EXPECT_EQ(target.pixel(524, 315), kBlack);
   EXPECT_EQ(target.pixel(200, 299), kBlack);
   EXPECT_EQ(target.pixel(200, 330), kBlack);
   // Status line: x 50 .. 338, y 50 .. 70.

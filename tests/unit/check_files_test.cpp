@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -139,15 +140,91 @@ TEST(CheckConfig, MistakesAreWarningsWithTheirLines) {
   EXPECT_TRUE(mentions(r, "read only up to 'x'"));
   EXPECT_TRUE(mentions(r, "'lonely' has no value"));
 
-  // An equals sign shifts every later word by one.
-  Report equals = check::checkConfig("config.ini", "width = 800\n");
+  // An equals sign takes the value's place; the setting on the next line
+  // still starts a pair of its own.
+  Report equals = check::checkConfig("config.ini", "width = 800\nheight 600\n");
   EXPECT_TRUE(mentions(equals, "'=' is read as the value of 'width'"));
   EXPECT_TRUE(mentions(equals, "'800' has no value"));
+  EXPECT_EQ(checktest::linesOf(equals, Severity::Warning), (std::vector<size_t>{1, 1}));
 
   Report clean = check::checkConfig("config.ini", "width 640\nheight 480\nearthFilename models/e.obj\n");
   EXPECT_TRUE(clean.problems.empty());
   EXPECT_TRUE(hasFact(clean, "settings: 3"));
   EXPECT_EQ(check::checkConfig("config.ini", "width 0\n").problems.size(), 1u);
+}
+
+// A key left without its value: the checker reads the pairs as the program
+// does, and its first warning is the line that lost the value.
+TEST(CheckConfig, AMissingValueIsTheFirstCause) {
+  struct Case {
+    const char* text;
+    std::vector<size_t> lines;
+    const char* first;
+  } cases[] = {
+      {"width 800\nquality\nheight 600\nfullscreen 0\nmouseSpeed 3\n", {2}, "'quality' has no value"},
+      {"quality\nrenderScale\nwidth 800\n", {1, 2}, "'quality' has no value"},
+      // The next line starts with no setting: the pairs are one off until
+      // a line starts with one, and the line that lost its value comes first.
+      {"width 800\nquality\nbogus 1\nheight 600\n", {2, 3, 3}, "'quality' takes its value 'bogus' from line 3"},
+      {"quality\na 1\nb 2\nc 3\nd 4\ne 5\nf 6\n", {}, "'quality' takes its value 'a' from line 2"},
+  };
+  for (const Case& c : cases) {
+    Report r = check::checkConfig("config.ini", c.text);
+    if (!c.lines.empty()) EXPECT_EQ(checktest::linesOf(r, Severity::Warning), c.lines) << c.text;
+    ASSERT_FALSE(r.problems.empty());
+    EXPECT_EQ(r.problems.front().line, c.lines.empty() ? 1u : c.lines.front());
+    EXPECT_EQ(r.problems.front().text.rfind(c.first, 0), 0u) << r.problems.front().text;
+  }
+}
+
+// A file named alone is looked for in the scene's shaders' includes, also
+// through another include and under another spelling of its path.
+TEST(CheckShaders, IncludersAreFoundWithTheirBuilds) {
+  const std::map<std::string, std::string> files = {
+      {"v.glsl", "#version 330 core\n#include \"common.glsl\"\nvoid main() {}\n"},
+      {"v2.glsl", "#version 330 core\nvoid main() {}\n"},
+      {"f.glsl", "#version 330 core\n#include \"sub/a.glsl\"\nvoid main() {}\n"},
+      {"common.glsl", "float common_() { return 1.0; }\n"},
+      {"sub/a.glsl", "#include \"b.glsl\"\n"},
+      {"sub/b.glsl", "float b() { return 2.0; }\n"},
+  };
+  auto read = [&](const std::string& path, std::string& source, std::string& problem) {
+    const auto it = files.find(path);
+    if (it == files.end()) {
+      problem = "no such file";
+      return false;
+    }
+    source = "\n" + it->second;  // assembled, as the loader gives it
+    return true;
+  };
+  const std::vector<check::ProgramFiles> programs = {
+      {"v.glsl", "f.glsl", {"the Earth"}, {"", "#define X 1\n"}},
+      {"v2.glsl", "f.glsl", {"the Moon"}, {""}},
+      {"missing.glsl", "f.glsl", {"the missile"}, {"#define Y 1\n"}},
+  };
+  struct Case {
+    const char* path;
+    std::vector<std::string> includers;
+    std::vector<std::vector<std::string>> defineSets, users;
+  } cases[] = {
+      {"common.glsl", {"v.glsl"}, {{"", "#define X 1\n"}}, {{"the Earth"}}},
+      {"./common.glsl", {"v.glsl"}, {{"", "#define X 1\n"}}, {{"the Earth"}}},
+      {"sub/b.glsl", {"f.glsl"}, {{"", "#define X 1\n", "#define Y 1\n"}}, {{"the Earth", "the Moon", "the missile"}}},
+      {"sub/../sub/a.glsl", {"f.glsl"}, {{"", "#define X 1\n", "#define Y 1\n"}}, {{"the Earth", "the Moon", "the missile"}}},
+      {"v.glsl", {}, {}, {}},  // a program's own file is built as it is
+      {"b.glsl", {}, {}, {}},  // not the one beside a.glsl
+      {"nothing.glsl", {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<check::Includer> found = check::includersOf(c.path, programs, read);
+    ASSERT_EQ(found.size(), c.includers.size()) << c.path;
+    for (size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].path, c.includers[i]) << c.path;
+      EXPECT_EQ(found[i].stage, found[i].path[0] == 'v' ? check::ShaderStage::Vertex : check::ShaderStage::Fragment);
+      EXPECT_EQ(found[i].defineSets, c.defineSets[i]) << c.path;
+      EXPECT_EQ(found[i].users, c.users[i]) << c.path;
+    }
+  }
 }
 
 TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
@@ -173,6 +250,7 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       {"width 10000\n", &smallGL, "width 10000 is more than this OpenGL can draw into (8192): the program uses 1920"},
       {"height 1200\n", &smallGL, "height 1200 is more than the screen's 1080: the full-screen window takes"},
       {"width 1920 height 1080\n", &smallGL, nullptr},
+      {"width 3000 fullscreen 0\n", &smallGL, "width 3000 is more than the screen's 1920: the window is cut to the screen"},
       {"width 10000\n", nullptr, nullptr},  // no display known: only the sane range counts
       // The words the program takes, from its own lists.
       {"quality ultra\n", nullptr, "quality 'ultra' is not full, balanced or fast: the program warns and keeps full"},
@@ -180,6 +258,10 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       {"quality balanced\n", nullptr, nullptr},
       {"textureFiltering fancy\n", nullptr, "textureFiltering 'fancy' is not auto, unit or shader"},
       {"textureFiltering shader\n", nullptr, nullptr},
+      {"time 2023-02-29T00:00:00Z\n", nullptr, "time '2023-02-29T00:00:00Z' is not an instant (day 29"},
+      {"time yesterday\n", nullptr, "the program warns and shows the demo sky"},
+      {"time now timeRate -600\n", nullptr, nullptr},
+      {"time 2016-12-31T23:59:60Z\n", nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -373,11 +455,12 @@ TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
 TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   ConfigFile defaults;
   auto programs = check::scenePrograms(defaults);
-  ASSERT_EQ(programs.size(), 8u);  // Earth, Moon and missile share theirs
+  ASSERT_EQ(programs.size(), 9u);  // Earth, Moon and missile share theirs
   EXPECT_EQ(programs[0].vertex, "vShaderIndexed.glsl");
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon and the missile");
   EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
+  EXPECT_EQ(programs[8].fragment, "fShaderStars.glsl");
   // Every build the program can make: both texture-filtering paths of the
   // configured objects' programs, every composite; one of the others.
   EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
@@ -388,7 +471,7 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   config.keys = {"moonFShader", "atmosphereVShader"};
   config.values = {"moon.glsl", "vAir.glsl"};
   programs = check::scenePrograms(config);
-  ASSERT_EQ(programs.size(), 9u);
+  ASSERT_EQ(programs.size(), 10u);
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth and the missile");
   EXPECT_EQ(programs[2].fragment, "moon.glsl");
   EXPECT_EQ(programs[3].vertex, "vAir.glsl");

@@ -53,8 +53,42 @@ TEST(ConfigFile, ASettingLeftWithoutItsValueIsWarnedAbout) {
   }
 }
 
+// A line that lost its value costs that line alone: the setting that
+// starts the next line is read as a key, not as the value.
+TEST(ConfigFile, AMissingValueShiftsNoLaterPair) {
+  struct Case {
+    const char* contents;
+    std::vector<std::string> keys, values;
+    const char* warning;
+  } cases[] = {
+      {"width 640\nquality\nheight 600\nfullscreen 0\n", {"width", "height", "fullscreen"}, {"640", "600", "0"},
+       "WARNING: config.ini: quality has no value; the line is ignored\n"},
+      {"quality\nrenderScale\nwidth 800", {"width"}, {"800"},
+       "WARNING: config.ini: quality has no value; the line is ignored\n"
+       "WARNING: config.ini: renderScale has no value; the line is ignored\n"},
+      {"stray\nwidth 800\n", {"width"}, {"800"}, ""},
+      // A value on the next line is still its key's, and a setting's name on
+      // the key's own line is its value.
+      {"earthFilename\nmodels/e.obj width 800", {"earthFilename", "width"}, {"models/e.obj", "800"}, ""},
+      {"quality width\nheight 600", {"quality", "height"}, {"width", "600"}, ""},
+      {"width = 800\nheight 600", {"width", "height"}, {"=", "600"}, ""},
+  };
+  for (const Case& c : cases) {
+    const std::string path = writeTemp(c.contents);
+    ConfigFile config;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(config.read(path.c_str()));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.contents;
+    EXPECT_EQ(config.keys, c.keys) << c.contents;
+    EXPECT_EQ(config.values, c.values) << c.contents;
+    std::remove(path.c_str());
+  }
+}
+
 TEST(ConfigFile, SymbolsAreOrdinaryWordsAndFirstDuplicateWins) {
-  std::string path = writeTemp("width = 800\nkey first key second\n");
+  std::string path = writeTemp("width = 800 key first key second\n");
   ConfigFile config;
   testing::internal::CaptureStdout();
   config.read(path.c_str());

@@ -35,4 +35,20 @@ TEST(ProgramArgs, HelpAndVersionAnswerAndTheRestIsNamedOnce) {
   }
 }
 
+TEST(ProgramArgs, NoDisplaySaysHowToRunWithoutOne) {
+  const std::string program = noDisplayMessage("X11: The DISPLAY environment variable is missing", false);
+  EXPECT_EQ(program.rfind("ERROR: no display found (X11: The DISPLAY environment variable is missing).\n", 0), 0u);
+  EXPECT_NE(program.find("xvfb-run -a -s '-screen 0 1024x768x24' orbisk\n"), std::string::npos) << program;
+  EXPECT_NE(program.find("orbisk-shot and orbisk-film"), std::string::npos) << program;
+  const std::string tool = noDisplayMessage("", true);
+  EXPECT_EQ(tool.rfind("ERROR: no display found.\n", 0), 0u) << tool;
+  EXPECT_NE(tool.find("xvfb-run -a orbisk-shot"), std::string::npos) << tool;
+  for (const std::string& text : {program, tool}) {
+    EXPECT_EQ(text.back(), '\n');
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      EXPECT_LE(end - start, 100u) << "a line a terminal shows whole: " << text.substr(start, end - start);
+  }
+}
+
 }  // namespace

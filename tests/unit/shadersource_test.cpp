@@ -132,6 +132,33 @@ TEST(ShaderLog, OneMessagePerNonBlankLine) {
   EXPECT_TRUE(parseShaderLog("\n\n").empty());
 }
 
+// The console's form of a log: one message a line at the file and line it
+// belongs to, as Mesa writes compile and link logs.
+TEST(ShaderLog, PrintedAtTheirFilesAndLinesOneAMessage) {
+  const std::vector<std::string> files = {"vShaderIndexedShading.glsl", "atmosphere.glsl"};
+  struct Case {
+    std::string log;
+    std::vector<std::string> files;
+    std::string printed;
+  } cases[] = {
+      {"0:1000022(27): error: `undefinedName' undeclared\n0:31(2): warning: unused\n", files,
+       "atmosphere.glsl:21: error: `undefinedName' undeclared\nvShaderIndexedShading.glsl:30: warning: unused\n"},
+      {"0:5(1): error: x\n", {"f.glsl"}, "f.glsl:4: error: x\n"},
+      {"0:3000002(1): error: y\n", files, "vShaderIndexedShading.glsl (source string 3):1: error: y\n"},
+      {"error: no main\n", {"f.glsl"}, "f.glsl: error: no main\n"},
+      // Link logs: messages glued together, and a warning's full stop after
+      // its line break.
+      {"error: linking with uncompiled/unspecialized shadererror: linking with uncompiled/unspecialized shader", {},
+       "error: linking with uncompiled/unspecialized shader\nerror: linking with uncompiled/unspecialized shader\n"},
+      {"warning: fragment shader varying UVx not written by vertex shader\n.warning: second one\n.", {},
+       "warning: fragment shader varying UVx not written by vertex shader\nwarning: second one\n"},
+      // Words that merely hold the letters stay whole.
+      {"0:2(1): error: syntax error: unexpected token\n", {"f.glsl"}, "f.glsl:1: error: syntax error: unexpected token\n"},
+      {"", files, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(formatShaderLog(c.log, c.files), c.printed) << c.log;
+}
+
 TEST(ShaderSource, DefinesGoRightAfterTheVersionLineKeepingLineNumbers) {
   struct Case {
     std::string source, lines, expected;

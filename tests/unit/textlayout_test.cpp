@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "render/textoverlay.h"
@@ -21,6 +23,28 @@ Layout layout(const char* text, int x, int y, int size, int w, int h) {
 void expectNear(glm::vec2 actual, glm::vec2 expected, float tolerance = 1e-6f) {
   EXPECT_NEAR(actual.x, expected.x, tolerance);
   EXPECT_NEAR(actual.y, expected.y, tolerance);
+}
+
+// The loading screen's heading: as far from the left edge as its last glyph
+// is from the right one.
+TEST(TextLayoutTest, CentredTextIsCentred) {
+  struct Case {
+    const char* text;
+    int size, w;
+  } cases[] = {{"LOADING SCENE ...", 30, 1024}, {"LOADING SCENE ...", 30, 320}, {"AB", 10, 101}, {"X", 25, 640}};
+  for (const Case& c : cases) {
+    const int n = static_cast<int>(strlen(c.text));
+    Layout l = layout(c.text, centredTextX(n, c.size, c.w), 100, c.size, c.w, 480);
+    ASSERT_TRUE(l.ok);
+    float left = 1.0f, right = -1.0f;
+    for (const glm::vec2& v : l.vertices) {
+      left = std::min(left, v.x);
+      right = std::max(right, v.x);
+    }
+    // Within one pixel: the start is a whole pixel.
+    EXPECT_NEAR(left, -right, 2.0f / static_cast<float>(c.w)) << c.text << " in " << c.w;
+  }
+  EXPECT_EQ(centredTextX(17, 30, 1024), 308);  // 1024 / 2 - 17 * 24 / 2
 }
 
 TEST(TextLayoutTest, GlyphCellsFollowTheFontGrid) {

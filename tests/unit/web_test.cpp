@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/urlsettings.h"
 #include "base/classicrandom.h"
 #include "base/pngencode.h"
+#include "cli/urlsettings.h"
 #include "gpu/depthprobe.h"
 #include "loaders/ddstexture.h"
 #include "loaders/dxtdecode.h"

@@ -6,9 +6,18 @@
 //   node --experimental-websocket cdp.mjs --url URL [--size 256x192]
 //     [--wait REGEX] [--timeout S] [--screenshot FILE] [--log FILE]
 //     [--keys F2,P,...] [--resize WxH [--ratio R]] [--settle S] [--eval EXPR]
-//     [--frames N]
+//     [--frames N] [--actions JSON] [--touch 1]
 //
-// Prints one JSON object: {found, lines, evaluated, frameMs, error}.
+// --actions runs after the settle time, in order, each an array:
+//   ["eval", EXPR]            evaluate (awaiting a promise); the value is kept
+//   ["sleep", S]              wait S seconds
+//   ["wait", REGEX, S]        wait up to S seconds for a console line from now on
+//   ["cdp", METHOD, PARAMS]   a DevTools call on the page (a frozen lifecycle,
+//                             device metrics with a screen size, ...)
+//   ["browser", METHOD, PARAMS] a browser-wide call; "TARGET" names the page
+//   ["shot", FILE]            a screenshot
+// Prints one JSON object: {found, lines, evaluated, actions, frameMs, error}:
+// actions holds the evaluated values and, for "wait", whether the line came.
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -27,7 +36,7 @@ const browser = spawn(chromium, [
   '--remote-debugging-port=0', `--window-size=${width},${height}`, 'about:blank',
 ], { stdio: ['ignore', 'ignore', 'pipe'] });
 
-const result = { found: false, lines: [], evaluated: null, frameMs: null, error: null };
+const result = { found: false, lines: [], evaluated: null, actions: [], frameMs: null, error: null };
 let finished = false;
 function finish(code) {
   if (finished) return;
@@ -79,6 +88,7 @@ const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: t
 const page = (method, params) => send(method, params, sessionId);
 
 const wait = opts.wait ? new RegExp(opts.wait) : null;
+const lineWaiters = [];
 let resolveFound;
 const foundLine = new Promise((r) => { resolveFound = r; });
 listeners.push((msg) => {
@@ -93,12 +103,15 @@ listeners.push((msg) => {
   if (text === null) return;
   result.lines.push(text);
   if (wait && wait.test(text)) resolveFound(true);
+  for (const w of lineWaiters.slice()) if (w.regex.test(text)) { lineWaiters.splice(lineWaiters.indexOf(w), 1); w.resolve(true); }
 });
 
 await page('Runtime.enable');
 await page('Log.enable');
 await page('Page.enable');
 await page('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: 1, mobile: false });
+// A touch screen: touch events and a coarse pointer.
+if (opts.touch) await page('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
 await page('Page.navigate', { url: opts.url });
 
 if (wait) {
@@ -121,6 +134,25 @@ if (opts.resize) {
   await page('Emulation.setDeviceMetricsOverride', { width: w, height: h, deviceScaleFactor: Number(opts.ratio || 1), mobile: false });
 }
 await sleep(Number(opts.settle));
+for (const [kind, a, b] of opts.actions ? JSON.parse(opts.actions) : []) {
+  if (kind === 'eval') {
+    const r = await page('Runtime.evaluate', { expression: a, returnByValue: true, awaitPromise: true });
+    result.actions.push(r.exceptionDetails ? 'EXCEPTION: ' + (r.exceptionDetails.exception?.description || r.exceptionDetails.text) : r.result.value);
+  } else if (kind === 'sleep') {
+    await sleep(Number(a));
+  } else if (kind === 'wait') {
+    const came = new Promise((resolve) => lineWaiters.push({ regex: new RegExp(a), resolve }));
+    result.actions.push(await Promise.race([came, sleep(Number(b)).then(() => false)]));
+  } else if (kind === 'cdp') {
+    await page(a, b || {});
+  } else if (kind === 'shot') {
+    const shot = await page('Page.captureScreenshot', { format: 'png' });
+    writeFileSync(a, Buffer.from(shot.data, 'base64'));
+  } else if (kind === 'browser') {
+    // A browser-wide call; "TARGET" in its parameters stands for the page.
+    await send(a, JSON.parse(JSON.stringify(b || {}).replace(/"TARGET"/g, JSON.stringify(targetId))));
+  }
+}
 if (Number(opts.frames) > 0) {
   // Frame times from the page's own animation frames, after one to settle.
   const expr = `new Promise((resolve) => { const times = []; let last = 0, n = 0;

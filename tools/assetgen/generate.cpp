@@ -80,7 +80,8 @@ bool generateAssets(const fs::path& out, const AssetSources& sources, std::vecto
 
   // Largest jobs first, so that the two workers finish together.
   std::vector<Job> jobs = {
-      texture("textures/stars.DDS", [] { return starField(1024, 7); }, DxtFormat::Dxt1, DxtQuality::Fast),
+      // Black: the catalogue's stars are points drawn over the cube.
+      texture("textures/stars.DDS", [] { return Image(12, 8); }, DxtFormat::Dxt1, DxtQuality::Fast),
       texture("textures/earth_day.DDS", [&day] { return day; }, DxtFormat::Dxt1, DxtQuality::Good),
       texture("textures/earth_night.DDS", [&night] { return night; }, DxtFormat::Dxt1, DxtQuality::Fast),
       texture("textures/earth_specular.DDS", [&day] { return specularFromDay(day); }, DxtFormat::Dxt1, DxtQuality::Fast),

@@ -1,5 +1,4 @@
-// Textures made from code: the Moon's surface, the missile's paint, the star
-// field, the five sun-glow sprites, and the Earth's specular map derived from
+// Textures made from code: the Moon's surface, the missile's paint, the five sun-glow sprites, and the Earth's specular map derived from
 // the day image.
 #pragma once
 #include <cstdint>
@@ -17,11 +16,6 @@ Image moonSurface(int width, int height, uint32_t seed);
 // The missile's paint in the layout of its uvs: u along the body from nose
 // (0) to tail (1); v = 0.25 .. 1 around the body, v below 0.25 the fins.
 Image missilePaint(int width, int height);
-
-// The star atlas for the inside of the cube (3 x 2 faces of `faceSize`):
-// small sharp points of varied brightness and slight colour, denser along a
-// band like the Milky Way.
-Image starField(int faceSize, uint32_t seed);
 
 // Sprites for additive blending: white colour, the shape in alpha, alpha 0 at
 // the border.

@@ -20,6 +20,7 @@
 #include "platform/windowsize.h"
 #include "render/depthoffield.h"
 #include "render/quality.h"
+#include "scene/skyclock.h"
 
 namespace check {
 
@@ -660,6 +661,14 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
                  orList(std::vector<std::string>(std::begin(words), std::end(words))) +
                  ": the program warns and chooses as for " + std::string(words[0]),
              "words the program does not take");
+      SkyMode mode = SkyMode::Demo;
+      double tai = 0.0;
+      std::string why;
+      if (key.text == "time" && !parseTimeSetting(value.text, mode, tai, why))
+        warn(value.line,
+             "time '" + printable(value.text) + "' is not an instant (" + why + "), now or demo: the program " +
+                 "warns and shows the demo sky",
+             "words the program does not take");
       return;
     }
     std::istringstream stream(value.text);
@@ -702,33 +711,38 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
     }
   };
 
-  // Words as the stream extraction reads them: white space separates, any
-  // other byte (NUL included) belongs to a word.
-  Word key, value;
-  bool haveKey = false;
-  size_t line = 1;
-  for (size_t i = 0; i < text.size();) {
-    if (isBlank(text[i])) {
-      if (text[i] == '\n') ++line;
-      ++i;
-      continue;
-    }
-    const size_t start = i;
-    while (i < text.size() && !isBlank(text[i])) ++i;
-    Word& word = haveKey ? value : key;
-    word.text.assign(text.substr(start, i - start));
-    word.line = line;
-    if (haveKey) onPair(key, value);
-    haveKey = !haveKey;
-  }
-  if (haveKey) warn(key.line, "'" + printable(key.text) + "' has no value and is ignored");
+  bool fullScreen = true, fullScreenSeen = false;
+  // Words as the program pairs them: white space separates, any other byte
+  // (NUL included) belongs to a word.
+  config::forEachPair(
+      text,
+      [&](const config::Word& key, const config::Word& value) {
+        if (key.text == "fullscreen" && !fullScreenSeen) {
+          fullScreenSeen = true;
+          std::istringstream in{std::string(value.text)};
+          bool v = true;
+          if (in >> v) fullScreen = v;
+        }
+        // Where a line lost its value, the pairs after it are one word off:
+        // this is the line to look at first.
+        if (value.line > key.line)
+          warn(key.line,
+               "'" + printable(key.text) + "' takes its value '" + printable(value.text) + "' from line " +
+                   std::to_string(value.line) + ": if its own value is missing, every later word pairs up one off",
+               "values on a later line");
+        onPair(Word{std::string(key.text), key.line}, Word{std::string(value.text), value.line});
+      },
+      [&](const config::Word& key) {
+        warn(key.line, "'" + printable(key.text) + "' has no value and is ignored");
+      });
   r.facts.push_back("settings: " + std::to_string(pairs));
 
-  // The window is full screen: the screen's mode sets its size, and no side
-  // may pass what the GL can draw into.
+  // A full-screen window takes the screen's mode, a window is cut to the
+  // screen, and no side may pass what the GL can draw into.
   const platform::DisplayLimits none;
   const platform::DisplayLimits& display = limits != nullptr ? *limits : none;
-  const WindowSizeFit fit = fitWindowSize(askedSide[0], askedSide[1], display, true);
+  const WindowSizeFit fit = fitWindowSize(askedSide[0], askedSide[1], display,
+                                          fullScreen ? WindowKind::FullScreen : WindowKind::Windowed);
   if (limits != nullptr)
     r.facts.push_back("window: " + std::to_string(fit.width) + " x " + std::to_string(fit.height) + " (screen " +
                       std::to_string(display.screenWidth) + " x " + std::to_string(display.screenHeight) +
@@ -754,7 +768,8 @@ Report checkConfig(const std::string& path, std::string_view text, const platfor
     else if (obtained[side] < askedSide[side])
       warn(sideLine[side],
                 asked + " is more than the screen's " + std::to_string(screen[side]) +
-                    ": the full-screen window takes the screen's size",
+                    (fullScreen ? ": the full-screen window takes the screen's size"
+                                : ": the window is cut to the screen"),
                 "window sides beyond the display");
   }
   std::stable_sort(found.begin(), found.end(), [](const Problem& x, const Problem& y) { return x.line < y.line; });
@@ -832,7 +847,38 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   add(runfiles::compositeVertex, runfiles::compositeFragment, "the depth-of-field composite", compositeVariants());
   add(runfiles::sunGlowVertex, runfiles::sunGlowFragment, "the sun glow");
   add(runfiles::textVertex, runfiles::textFragment, "the text overlay");
+  add(runfiles::starVertex, runfiles::starFragment, "the stars");
   return programs;
+}
+
+std::vector<Includer> includersOf(const std::string& path, const std::vector<ProgramFiles>& programs,
+                                  const std::function<bool(const std::string&, std::string&, std::string&)>& read) {
+  const std::string wanted = includedPath("", path);
+  std::vector<Includer> found;
+  auto addUnique = [](std::vector<std::string>& list, const std::vector<std::string>& items) {
+    for (const std::string& item : items)
+      if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+  };
+  for (const ProgramFiles& p : programs)
+    for (const ShaderStage stage : {ShaderStage::Vertex, ShaderStage::Fragment}) {
+      const std::string& file = stage == ShaderStage::Vertex ? p.vertex : p.fragment;
+      if (includedPath("", file) == wanted) continue;  // the file itself, built as it is
+      std::string source, problem;
+      if (!read(file, source, problem)) continue;
+      const ExpandedShader expanded = expandShaderIncludes(file, source, read);
+      bool includes = false;
+      for (size_t k = 1; k < expanded.files.size(); ++k) includes = includes || includedPath("", expanded.files[k]) == wanted;
+      if (!includes) continue;
+      auto same = std::find_if(found.begin(), found.end(),
+                               [&](const Includer& i) { return i.path == file && i.stage == stage; });
+      if (same == found.end()) {
+        found.push_back({file, stage, {}, {}});
+        same = found.end() - 1;
+      }
+      addUnique(same->defineSets, p.defineSets);
+      addUnique(same->users, p.users);
+    }
+  return found;
 }
 
 std::string listOf(const std::vector<std::string>& names) {

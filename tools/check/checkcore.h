@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <glm/glm.hpp>
 #include <map>
 #include <string>
@@ -132,6 +133,21 @@ struct ProgramFiles {
 std::vector<ProgramFiles> scenePrograms(const ConfigFile& config);
 // "the Earth, the Moon and the missile".
 std::string listOf(const std::vector<std::string>& names);
+
+// A shader file of the scene's programs that takes in another file with
+// #include, as one stage, with every build the programs make of it.
+struct Includer {
+  std::string path;
+  ShaderStage stage;
+  std::vector<std::string> defineSets;
+  std::vector<std::string> users;
+};
+// The scene's shader files that include the file at path (directly or
+// through another include), in the programs' order; none for a file no
+// program includes. read gives a file's assembled source, as for
+// expandShaderIncludes; a file it cannot read includes nothing.
+std::vector<Includer> includersOf(const std::string& path, const std::vector<ProgramFiles>& programs,
+                                  const std::function<bool(const std::string&, std::string&, std::string&)>& read);
 
 // ---- Compiler logs, as parsed by the shader loader (parseShaderLog). ----
 

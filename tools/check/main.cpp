@@ -28,6 +28,8 @@
 #include "cli/commandline.h"
 #include "gpu/textureupload.h"
 #include "loaders/ddstexture.h"
+#include "loaders/shaderinclude.h"
+#include "loaders/shaderloader.h"
 #include "platform/platform.h"
 #include "scene/trianglemesh.h"
 #include "tools/check/checkcore.h"
@@ -36,13 +38,13 @@
 namespace {
 
 const char* kSynopsis =
-    "usage: orbisk-check [--verbose] [FILE...]\n"
+    "usage: orbisk-check [--verbose] [--] [FILE...]\n"
     "  Without files: checks config.ini and every model, material library,\n"
     "  texture and shader the program loads from the current directory.\n"
     "  With files: checks those OBJ, MTL, DDS, GLSL and .ini files and the files\n"
     "  they name. A GLSL file is compiled as the stage its name tells (.vert,\n"
     "  .frag, \"vertex\" or \"fragment\" in it, else a 'v' or 'f' at its start),\n"
-    "  else as both.\n"
+    "  else as both; a file the scene's shaders include is compiled inside them.\n"
     "  Exit status 1 when any file is unusable.\n";
 
 // Larger files are refused rather than read into memory.
@@ -156,6 +158,63 @@ void uploadMesh(check::Report& report, const check::MeshData& data) {
   drainGLErrors();
 }
 
+// A file the scene's shaders include is no shader alone: it is compiled
+// inside each shader that includes it, with each build the program makes,
+// and reports what the compiler says at its own lines. False when no scene
+// shader includes it.
+bool checkGlslIncluded(check::Report& report, const Context& ctx) {
+  const std::vector<check::Includer> includers =
+      check::includersOf(report.path, check::scenePrograms(configFile), readIncludedShaderSource);
+  if (includers.empty()) return false;
+  std::vector<std::string> paths, users;
+  bool stageSeen[2] = {false, false};
+  for (const check::Includer& i : includers) {
+    if (std::find(paths.begin(), paths.end(), i.path) == paths.end()) paths.push_back(i.path);
+    for (const std::string& u : i.users)
+      if (std::find(users.begin(), users.end(), u) == users.end()) users.push_back(u);
+    stageSeen[i.stage == check::ShaderStage::Vertex ? 0 : 1] = true;
+  }
+  report.facts.push_back("included by " + check::listOf(paths) + " (the shaders of " + check::listOf(users) + ")");
+  if (!ctx.gl) {
+    report.facts.push_back("not compiled: no OpenGL");
+    return true;
+  }
+  const std::string self = includedPath("", report.path);
+  std::vector<std::string> ownErrors;  // includers that fail at their own lines
+  std::set<std::string> seen;
+  size_t builds = 0;
+  for (const check::Includer& i : includers) {
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    bool missing = false;
+    if (!readWhole(i.path, bytes, reason, missing)) continue;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const std::string prefix =
+        stageSeen[0] && stageSeen[1] ? std::string("as part of a ") + check::stageName(i.stage) + " shader: " : "";
+    for (const std::string& defines : i.defineSets) {
+      ++builds;
+      check::ShaderBuild build = check::compileShaderBuild(i.path, text, i.stage, defines, prefix);
+      glDeleteShader(build.shader);
+      for (check::PlacedMessage& m : build.messages) {
+        if (includedPath("", build.files[m.file]) != self) {
+          if (m.file == 0 && m.severity == check::Severity::Error &&
+              std::find(ownErrors.begin(), ownErrors.end(), i.path) == ownErrors.end())
+            ownErrors.push_back(i.path);
+          continue;
+        }
+        // Every build compiles the same lines: each message once.
+        if (seen.insert(std::to_string(m.line) + (m.severity == check::Severity::Error ? "E" : "W") + m.text).second)
+          report.add(m.severity, m.line, std::move(m.text), m.kind);
+      }
+    }
+  }
+  report.facts.push_back("compiled inside them (" + std::to_string(builds) + (builds == 1 ? " build" : " builds") +
+                         ")");
+  if (!ownErrors.empty())
+    report.facts.push_back(check::listOf(ownErrors) + " fail at lines of their own: check them by name");
+  return true;
+}
+
 // A GLSL file named on the command line: compiled as the stage its name
 // tells, else as both, where compiling as either one is enough.
 check::Report checkGlslAlone(const std::string& path, std::string_view text, const Context& ctx) {
@@ -168,6 +227,7 @@ check::Report checkGlslAlone(const std::string& path, std::string_view text, con
     report.error(0, "the file is empty: there is no shader to compile");
     return report;
   }
+  if (checkGlslIncluded(report, ctx)) return report;
   if (!ctx.gl) {
     report.facts.push_back("not compiled: no OpenGL");
     return report;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "cli/commandline.h"
+#include "cli/shotoptions.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ const char* kSynopsis =
     "                   [--from SECONDS] [--to SECONDS] | [--frames A:B]\n"
     "                   [--step-rate N] [--seed N] [--lossless | --crf N]\n"
     "                   [--quality NAME] [--passes N] [--scale F] [--verbose]\n"
+    "                   [--utc INSTANT|now] [--time-rate R]\n"
     "Renders the scripted camera flight, one full frame per film frame, as an H.264\n"
     "MP4 or, when --out names a folder, as PNG files frame-000000.png, ... numbered\n"
     "by frame.\n"
@@ -92,6 +94,8 @@ void describeOptions(FilmCommandLine& cli, FilmOptions& out) {
       ->check(within(0LL, 4294967295LL))->type_name("N");
   auto* lossless = app.add_flag("--lossless", out.lossless, "exact RGB frames (H.264 4:4:4, quantiser 0); not with --crf");
   app.add_option("--crf", out.crf, "H.264 quality, 0 (best) to 51 (default 18)")->check(within(0, 51))->type_name("N")->excludes(lossless);
+  addSkyOptions(app, out.utc, out.hasTimeRate, out.timeRate,
+                "sky seconds per film second (over config.ini's timeRate)");
   addQualityOptions(app, out.quality);
   addVerboseOption(app, out.verbose);
   cli.from = from;
@@ -217,6 +221,8 @@ std::string resumeCommand(const std::string& program, const FilmOptions& options
   if (!folder) command += options.lossless ? " --lossless" : " --crf " + std::to_string(options.crf);
   if (presetQuality(quality.preset, preset)) command += " --quality " + quality.preset;
   command += " --passes " + std::to_string(quality.passes) + " --scale " + plainNumber(quality.scale);
+  if (!options.utc.empty()) command += " --utc " + shellWord(options.utc);
+  if (options.hasTimeRate) command += " --time-rate " + plainNumber(options.timeRate);
   if (options.verbose) command += " --verbose";
   return command + " --frames " + std::to_string(next) + ":" + std::to_string(end);
 }

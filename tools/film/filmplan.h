@@ -27,6 +27,11 @@ struct FilmOptions {
   bool lossless = false;
   int crf = 18;
   QualityOverrides quality;
+  // --utc and --time-rate over config.ini's time and timeRate; main spells
+  // out the instant and rate in force before a resume command is made.
+  std::string utc;
+  bool hasTimeRate = false;
+  double timeRate = 1.0;
   // The program's own console lines too.
   bool verbose = false;
 };

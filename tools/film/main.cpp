@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/orbisk.h"
+#include "cli/commandline.h"
 #include "base/configfile.h"
-#include "cli/toolconsole.h"
-#include "platform/platform.h"
 #include "render/framecapture.h"
+#include "cli/toolconsole.h"
+#include "app/orbisk.h"
+#include "platform/platform.h"
 #include "render/quality.h"
 #include "scene/animation.h"
 #include "scene/camera.h"
@@ -110,6 +111,9 @@ int main(int argc, char** argv) {
   start.fixedSeed = true;
   start.seed = options.seed;
   start.quality = options.quality;
+  start.skyTime = options.utc;
+  start.hasTimeRate = options.hasTimeRate;
+  start.timeRate = options.timeRate;
   // Held back, the program's quality line is the tool's to print.
   start.announceQuality = options.verbose;
   Application app;
@@ -141,6 +145,16 @@ int main(int argc, char** argv) {
           options.stepRate);
   // The quality in force now, before anything could change it.
   const Quality quality = currentQuality;
+  // Frame k shows the sky of the film's first instant plus its flight time
+  // at the rate; a resumed run gets that instant and rate spelt out.
+  const SkyClock sky = app.sky;
+  if (sky.active()) {
+    options.utc = formatUtc(sky.anchorTai);
+    options.hasTimeRate = true;
+    options.timeRate = sky.rate;
+    fprintf(toolOut(), "sky from %s at %s sky seconds a film second\n", options.utc.c_str(),
+            plainNumber(sky.rate).c_str());
+  }
 
   VideoEncoder video;
   if (!folder) {
@@ -175,6 +189,7 @@ int main(int argc, char** argv) {
     for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
       stepSceneObjects(earth, moon, missile);
     placeCameraOnPath(frameTime(k, options.fps));
+    if (sky.active()) placeSky(sky.anchorTai + frameTime(k, options.fps) * sky.rate);
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
     // A GL error means a draw did not happen (a shader that failed to build

@@ -3,6 +3,7 @@
 // the run-time folder, like orbisk.
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "scene/animation.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
+#include "scene/skyscene.h"
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -34,6 +36,9 @@ int main(int argc, char** argv) {
   start.fixedSeed = options.hasSeed;
   start.seed = options.seed;
   start.quality = options.quality;
+  start.skyTime = options.utc;
+  start.hasTimeRate = options.hasTimeRate;
+  start.timeRate = options.timeRate;
   // Held back, the program's quality line is the tool's to print.
   start.announceQuality = options.verbose;
   Application app;
@@ -44,7 +49,22 @@ int main(int argc, char** argv) {
             windowWidth, windowHeight);
 
   for (long i = 0; i < options.steps; ++i) stepSceneObjects(earth, moon, missile);
-  if (options.usePathTime) {
+  if (app.sky.active()) {
+    // As orbisk-film's frame at this flight time: the sky runs on with it.
+    const double tai = app.sky.anchorTai + (options.usePathTime ? options.pathTime * app.sky.rate : 0.0);
+    placeSky(tai);
+    fprintf(toolOut(), "sky of %s\n", formatUtc(tai).c_str());
+  }
+  if (options.useAbove) {
+    const AboveView view = viewAbove(options.aboveLatitude, options.aboveLongitude, options.aboveAltitudeKm,
+                                     glm::dmat4(earth->modelMatrix));
+    const glm::dvec3 toCentre = glm::normalize(view.at - view.eye);
+    camera.setPosition(glm::vec3(view.eye));
+    // Focused on the ground below, not on the Earth's centre.
+    camera.setDirection(glm::vec3(toCentre * std::max(options.aboveAltitudeKm / earthRadiusKm, 1e-3)));
+    camera.setUp(glm::vec3(view.up));
+    camera.setFieldOfView(options.fov);
+  } else if (options.usePathTime) {
     if (!placeCameraOnPath(options.pathTime)) {
       shutDown(app);
       return 1;

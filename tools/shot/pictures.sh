@@ -20,3 +20,7 @@ shot nightside --eye -1.7,1.4,-1.8 --at 0,0,0 --steps 17120
 shot horizon --eye 0.6,0.6,0.6 --at 0.2,0.9,0.5
 shot flare --eye 0.747,-0.808,-2.364 --at 1.782,0.086,-0.144
 shot focus --eye 2.9,0.03,0.09 --at 0,0,0
+# The sky of an instant: an evening's night side over Europe, and the 2024
+# eclipse from the Sun's side (the camera over the subsolar point).
+shot sky-tonight --utc 2026-12-07T21:00:00Z --above 40,15,12000
+shot eclipse-2024 --utc 2024-04-08T18:17:16Z --above 7.5,-94.7,70000 --fov 16

@@ -1,4 +1,4 @@
-#include "app/urlsettings.h"
+#include "cli/urlsettings.h"
 
 #include "base/configfile.h"
 
