@@ -56,6 +56,9 @@ inline constexpr Key keys[] = {
     {"quality", "string", "full", 1, 0, false},
     {"depthOfFieldPasses", "int", "16", 1, 16, false},
     {"renderScale", "float", "1", 0.25, 1, false},
+    // The Earth's layers: 1 on, 0 off.
+    {"clouds", "bool", "1", 1, 0, false},
+    {"relief", "bool", "1", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

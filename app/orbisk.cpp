@@ -19,7 +19,9 @@
 #include "effects/sunglow.h"
 #include "effects/textoverlay.h"
 #include "platform/platform.h"
+#include "render/earthlayers.h"
 #include "render/passstate.h"
+#include "render/quality.h"
 #include "render/rendertargets.h"
 #include "render/renderscene.h"
 #include "render/skytextures.h"
@@ -28,6 +30,16 @@
 #include "scene/scene.h"
 
 namespace {
+
+// The Earth's layers config.ini asks for; the fast preset keeps the clouds
+// but not their shadows.
+EarthLayerSwitches configuredEarthLayers() {
+  EarthLayerSwitches switches;
+  switches.relief = configFile.checkedSetting<bool>("relief");
+  switches.clouds = configFile.checkedSetting<bool>("clouds");
+  switches.cloudShadows = qualityName(currentQuality) != "fast";
+  return switches;
+}
 
 bool openConfiguredWindow(const StartOptions& options) {
   const int askedWidth = configFile.setting<int>("width");
@@ -117,11 +129,12 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
   loading = SceneLoading();
-  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering());
+  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering()) + earthLayerDefines(configuredEarthLayers());
   return 0;
 }
 
 int finishStartUp(Application& app) {
+  earthLayers = loadEarthLayers(configuredEarthLayers());
   skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
   showLoadingScreen(sunGlowLoadingLine().c_str());
@@ -195,6 +208,7 @@ void releaseResources(Application& app) {
   destroyRenderTargets();
   unloadSunGlow();
   destroySkyTextures(skyTextures);
+  destroyEarthLayers(earthLayers);
   unloadScene();
   forgetEarthDepthStandIn();
   textOverlay.cleanupText();

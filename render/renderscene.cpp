@@ -7,6 +7,7 @@
 
 #include "app/frameglobals.h"
 #include "camera/camera.h"
+#include "render/earthlayers.h"
 #include "render/passstate.h"
 #include "render/rendertargets.h"
 #include "render/screenbounds.h"
@@ -136,6 +137,7 @@ void renderScene() {
   bindAndClear(framebufferPlanetColor, planetColour);
   standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
   bindSkyTextures(skyTextures, earth->getShaderProgram());
+  bindEarthLayers(earthLayers, earth->getShaderProgram().programID);
   standardDraw(earth, planetColour, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 

@@ -457,9 +457,10 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
   // Every build the program can make: both texture-filtering paths of the
-  // configured objects' programs, every composite; one of the others.
+  // configured objects' programs, each bare and with the Earth's layers,
+  // every composite; one of the others.
   EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
-  EXPECT_EQ(programs[1].defineSets.size(), std::size(kTextureFilteringPaths));
+  EXPECT_EQ(programs[1].defineSets.size(), 2 * std::size(kTextureFilteringPaths));
   EXPECT_EQ(programs[5].defineSets, compositeVariants());
 
   ConfigFile config;
