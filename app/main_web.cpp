@@ -270,7 +270,7 @@ void loadingFrame() {
   }
   // The sky as orbisk-shot shows it at this flight time.
   const SkyClock& sky = page.app.sky;
-  if (sky.active()) placeSky(sky.anchorTai + page.shotOptions.pathTime * sky.rate);
+  if (sky.active()) placeSky(page.app, sky.anchorTai + page.shotOptions.pathTime * sky.rate);
   page.phase = Phase::Still;
 }
 

@@ -19,6 +19,8 @@
 #include "gpu/texturefiltering.h"
 #include "platform/platform.h"
 #include "platform/windowsize.h"
+#include "render/earthlayers.h"
+#include "render/quality.h"
 #include "render/renderscene.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
@@ -31,6 +33,16 @@
 #include "scene/starfield.h"
 
 namespace {
+
+// The Earth's layers config.ini asks for; the fast preset keeps the clouds
+// but not their shadows.
+EarthLayerSwitches configuredEarthLayers() {
+  EarthLayerSwitches switches;
+  switches.relief = configFile.checkedSetting<bool>("relief");
+  switches.clouds = configFile.checkedSetting<bool>("clouds");
+  switches.cloudShadows = qualityName(currentQuality) != "fast";
+  return switches;
+}
 
 bool openConfiguredWindow(const StartOptions& options) {
   const int askedWidth = configFile.setting<int>("width");
@@ -86,8 +98,9 @@ void configureSky(const StartOptions& options, Application& app) {
 
 }  // namespace
 
-void placeSky(double tai) {
+void placeSky(Application& app, double tai) {
   applySkyPlacement(skyPlacementOf(skyStateAt(tai)), earth, moon, shadowCone, lightPosition);
+  app.earthLayers.season = cloudSeasonOfDay(dayOfYearAt(tai));
 }
 
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading) {
@@ -150,10 +163,11 @@ bool makeContextState(Application& app) {
 
 void beginSceneLoading(SceneLoading& loading) {
   loading = SceneLoading();
-  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering());
+  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering()) + earthLayerDefines(configuredEarthLayers());
 }
 
 int finishStartUp(Application& app) {
+  app.earthLayers = loadEarthLayers(configuredEarthLayers());
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
   showLoadingScreen(sunGlowLoadingLine().c_str());
@@ -171,7 +185,7 @@ int finishStartUp(Application& app) {
   createCompositeQuad(app.dof, app.targets);
   if (app.sky.active()) {
     startSkyClock(app.sky, platform::getTime());
-    placeSky(app.sky.taiAt(app.sky.anchorWall));
+    placeSky(app, app.sky.taiAt(app.sky.anchorWall));
     printf("%s\n", skyStatusLine(app.sky, app.sky.anchorWall).c_str());
   }
   printf("starting game loop!\n");
@@ -201,7 +215,7 @@ void renderFrame(Application& app) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.targets, app.skyTextures);
+    renderScene(app.targets, app.skyTextures, app.earthLayers);
     stageBegin(FrameStage::SunGlow);
     drawSunGlow(app.sunGlow, app.targets);
     stageEnd(FrameStage::SunGlow);
@@ -234,6 +248,7 @@ void releaseResources(Application& app) {
   destroyRenderTargets(app.targets);
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(app.skyTextures);
+  destroyEarthLayers(app.earthLayers);
   unloadScene();
   forgetEarthDepthStandIn();
   textOverlay.cleanupText();
@@ -287,7 +302,7 @@ bool runOneFrame(Application& app) {
   sceneClockFrame();
   recordFrameStart(app.hotKeys, frameStartTime);
   if (app.sky.active()) {
-    placeSky(app.sky.taiAt(frameStartTime));
+    placeSky(app, app.sky.taiAt(frameStartTime));
     if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, frameStartTime);
   }
   renderFrame(app);

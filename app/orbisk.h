@@ -8,6 +8,7 @@
 #include "base/frameglobals.h"
 #include "gpu/rendertargets.h"
 #include "render/depthoffield.h"
+#include "render/earthlayers.h"
 #include "render/quality.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
@@ -42,6 +43,8 @@ struct Application {
   RenderTargets targets;
   // The sky's tables the frame reads, made at start-up.
   SkyTextures skyTextures;
+  // The Earth's clouds and relief, made at start-up.
+  EarthLayers earthLayers;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
@@ -94,8 +97,8 @@ FollowedSize followWindowSize(Application& app);
 // browser's animation callback both call it.
 bool runOneFrame(Application& app);
 
-// The Earth, the Moon and the light as they stand at an instant.
-void placeSky(double tai);
+// The Earth, the Moon, the light and the clouds' season as they stand at an instant.
+void placeSky(Application& app, double tai);
 
 // startUp, runOneFrame until it says stop, shutDown; the process status.
 int runOrbisk();

@@ -20,6 +20,26 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
+// The Earth's layers (render/earthlayers.h), each compiled in only when
+// switched on. The relief holds the slope east in green and north in alpha,
+// each stored as the signed square root of its share of 1 (the generator's
+// encodeSlope); the clouds hold July's cover in green and December's in
+// alpha, mixed by cloudSeason.
+#ifdef EARTH_RELIEF
+uniform sampler2D reliefTexture;
+// Slopes a pixel of the map wide are gentler than the ridges they average:
+// steepened so the mountains read at the sun's heights of a day.
+const float reliefSteepening = 2.5;
+#endif
+#ifdef EARTH_CLOUDS
+uniform sampler2D cloudTexture;
+uniform float cloudSeason;
+// The layer's height above the ground, inside the scaled air (its scale
+// height is 0.006), and its albedo.
+const float cloudHeight = 0.004;
+const float cloudAlbedo = 0.85;
+#endif
+
 // Sunlight left on the ground with the sun at zenith cosine mu, by the
 // Chapman depth as the composite has it (below the horizon along the grazing
 // ray, as the tables have it); zero once the Earth hides the sun,
@@ -51,16 +71,18 @@ float smithVisibility(float nv, float nl, float alpha) {
 
 float schlick(float f0, float vh) { return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0); }
 
-vec3 shadeEarth(vec3 n, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights) {
+// n: the sphere's normal; ground: the normal tilted by the relief, which
+// only the diffuse sunlight sees; shade: the sunlight the clouds leave.
+vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights, float shade) {
   vec3 up = normalize(position_worldspace);
   float muSun = dot(up, l);
-  vec3 sunlight = sunIntensity * sunOnGround(muSun);
+  vec3 sunlight = sunIntensity * sunOnGround(muSun) * shade;
   float nl = max(dot(n, l), 0.0);
 
   // Lambert under the reddened sun and the sky's light on level ground
   // (every order of scattering, from the table, per vertex), which lingers
-  // past sunset.
-  vec3 result = albedo * (sunlight * nl + skylight) / PI;
+  // past sunset. The relief cannot light what the Earth's own shadow holds.
+  vec3 result = albedo * (sunlight * (nl > 0.0 ? max(dot(ground, l), 0.0) : 0.0) + skylight) / PI;
 
   if (validityChecker.x > 0.5 && nl > 0.0) {
     // Sun glint: a microfacet lobe on water only, with water's Fresnel.
@@ -166,9 +188,62 @@ vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {
   float lod = levelOfDetail(s, size0, dx, dy, last);
   return fetchBilinear(s, uv, size0, min(int(lod + 0.5), last));
 }
+
+// The Earth's layers share one size, so one level of detail serves every
+// read of them: bilinear from the nearest level, or (for the soft cloud
+// shadows) the one nearest texel a level coarser, at a quarter of the fetches.
+struct LayerLevel {
+  ivec2 size0;
+  int level, coarser;
+};
+LayerLevel layerLevel(sampler2D s, vec2 dx, vec2 dy) {
+  LayerLevel l;
+  l.size0 = textureSize(s, 0);
+  int last;
+  float lod = levelOfDetail(s, l.size0, dx, dy, last);
+  l.level = min(int(lod + 0.5), last);
+  l.coarser = min(l.level + 1, last);
+  return l;
+}
+vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return fetchBilinear(s, uv, l.size0, l.level); }
+vec4 sampleLayerCoarse(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) {
+  ivec2 levelSize = max(l.size0 >> l.coarser, ivec2(1));
+  return texelFetch(s, clamp(ivec2(fract(uv) * vec2(levelSize)), ivec2(0), levelSize - 1), l.coarser);
+}
 #else
+struct LayerLevel {
+  float unused;
+};
+LayerLevel layerLevel(sampler2D s, vec2 dx, vec2 dy) { return LayerLevel(0.0); }
+vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx, dy); }
+vec4 sampleLayerCoarse(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx * 2.0, dy * 2.0); }
 vec4 sampleTrilinear(sampler2D s, vec2 uv, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx, dy); }
 vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx, dy); }
+#endif
+
+#if defined(EARTH_CLOUDS)
+// A distance along the ground (world units, on the unit sphere) as texture
+// coordinates at a point cosLat from the axis.
+vec2 groundToUv(vec3 d, vec3 east, vec3 north, float cosLat) {
+  return vec2(dot(d, east) / (2.0 * PI * max(cosLat, 0.05)), dot(d, north) / PI);
+}
+
+// Where along the ground a ray from direction dir (unit, from the ground
+// point with zenith up) crosses the cloud layer: the offset, tangent to the
+// ground. Grazing rays are held at twenty layer heights.
+vec3 layerOffset(vec3 dir, vec3 up) {
+  float mu = dot(dir, up);
+  return (dir - up * mu) * (cloudHeight / max(mu, 0.05));
+}
+
+float cloudCover(vec2 uv, LayerLevel level, vec2 dx, vec2 dy) {
+  vec4 c = sampleLayer(cloudTexture, uv, level, dx, dy);
+  return mix(c.g, c.a, cloudSeason);
+}
+float cloudShadowCover(vec2 uv, LayerLevel level, vec2 dx, vec2 dy) {
+  vec4 c = sampleLayerCoarse(cloudTexture, uv, level, dx, dy);
+  return mix(c.g, c.a, cloudSeason);
+}
 #endif
 
 void main() {
@@ -181,10 +256,46 @@ void main() {
   vec3 albedo = decode(sampleTrilinear(diffuseTexture, UV, dx, dy).rgb);
   float water = validityChecker.x > 0.5 ? sampleNearestLevel(specularTexture, UV, dx, dy).r : 0.0;
   vec3 nightLights = validityChecker.y > 0.5 ? decode(sampleNearestLevel(diffuseNightTexture, UV, dx, dy).rgb) : vec3(0.0);
+#if defined(EARTH_RELIEF) || defined(EARTH_CLOUDS)
+  // East and north at the point, from the model's axis (its +Y).
+  vec3 pole = normalize(M[1].xyz);
+  vec3 eastRaw = cross(pole, n);
+  float cosLat = length(eastRaw);
+  vec3 east = eastRaw / max(cosLat, 1e-4);
+  vec3 north = cross(n, east);
+#endif
+#if defined(EARTH_CLOUDS)
+  LayerLevel layer = layerLevel(cloudTexture, dx, dy);
+#elif defined(EARTH_RELIEF)
+  LayerLevel layer = layerLevel(reliefTexture, dx, dy);
+#endif
+  vec3 ground = n;
+#ifdef EARTH_RELIEF
+  vec2 stored = sampleLayer(reliefTexture, UV, layer, dx, dy).ga * 2.0 - 1.0;
+  vec2 slope = stored * abs(stored) * reliefSteepening;
+  ground = normalize(n - slope.x * east - slope.y * north);
+#endif
+  float shade = 1.0, cloud = 0.0;
+#ifdef EARTH_CLOUDS
+  // The cloud the eye sees above this ground lies back along the view ray;
+  // the one shading it lies towards the sun.
+  cloud = cloudCover(UV + groundToUv(layerOffset(v, n), east, north, cosLat), layer, dx, dy);
+#ifdef CLOUD_SHADOWS
+  shade = 1.0 - 0.8 * cloudShadowCover(UV + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
+#endif
+#endif
   vec3 radiance;
-  if (validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6)
-    radiance = shadeEarth(n, l, v, albedo, water, nightLights);
-  else if (scale > 0.05)
+  if (validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6) {
+    radiance = shadeEarth(n, ground, l, v, albedo, water, nightLights, shade);
+#ifdef EARTH_CLOUDS
+    // The cloud tops under the sun as the ground has it (reddened towards
+    // the terminator, dark beyond it) and the sky's light, over the ground,
+    // its glint and its lights.
+    float muSun = dot(n, l);
+    vec3 tops = cloudAlbedo * (sunIntensity * sunOnGround(muSun) * max(muSun, 0.0) + skylight) / PI;
+    radiance = mix(radiance, tops, cloud);
+#endif
+  } else if (scale > 0.05)
     radiance = shadeMoon(n, l, v, albedo);
   else
     radiance = shadeMissile(n, l, v, albedo);

@@ -10,6 +10,7 @@
 #include "gpu/screenbounds.h"
 #include "gpu/stagetimer.h"
 #include "gpu/rendertargets.h"
+#include "render/earthlayers.h"
 #include "render/skytextures.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -97,7 +98,7 @@ bool drawsSameDepth(GLuint program, GLuint standIn) {
   return vertexA == vertexB;
 }
 
-void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures) {
+void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, const EarthLayers& earthLayers) {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
@@ -140,6 +141,7 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures) {
   // The composite shows the sky through the air from this image.
   drawStarField(starField, auxiliaryStep(passstate::stars), starViewProjection);
   bindSkyTextures(skyTextures, earth->getShaderProgram());
+  bindEarthLayers(earthLayers, earth->getShaderProgram().programID);
   standardDraw(earth, planetColour, vpMatrix, viewMatrix);
   stageEnd(FrameStage::PlanetColour);
 

@@ -4,12 +4,13 @@
 #include <glm/glm.hpp>
 
 #include "gpu/rendertargets.h"
+#include "render/earthlayers.h"
 #include "render/skytextures.h"
 
 // Each step sets the state it draws with (gpu/passstate.h). NOTE: leaves
 // the pass target bound with its scene depth, which the sun glow drawn next
 // reads back.
-void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures);
+void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, const EarthLayers& earthLayers);
 // Forgets which program draws the Earth's depth. The choice is kept by
 // program name, and GL hands deleted names out again: whoever deletes the
 // Earth's or the shell's program calls this (the shell does, with unloadScene).

@@ -124,6 +124,15 @@ RateStatus parseTimeRate(std::string_view text, double& rate) {
   return RateStatus::Clamped;
 }
 
+double dayOfYearAt(double tai) {
+  double u1 = 0.0, u2 = 0.0, fraction = 0.0, january1 = 0.0, january2 = 0.0;
+  int year = 0, month = 0, day = 0;
+  if (eraTaiutc(kTaiEpoch, tai / kSecondsPerDay, &u1, &u2) < 0 || eraJd2cal(u1, u2, &year, &month, &day, &fraction) != 0 ||
+      eraCal2jd(year, 1, 1, &january1, &january2) != 0)
+    return 1.0;
+  return 1.0 + (u1 - january1) + (u2 - january2);
+}
+
 std::string formatUtc(double tai) {
   double u1 = 0.0, u2 = 0.0;
   int ymd[3] = {0, 0, 0}, hmsf[4] = {0, 0, 0, 0};

@@ -29,6 +29,9 @@ RateStatus parseTimeRate(std::string_view text, double& rate);
 
 // "2024-04-08T18:17:16Z", the nearest second.
 std::string formatUtc(double tai);
+// The UTC day of the year at a TAI instant: 1 at 1 January 0h, fractions
+// through the day (the seasons of the climate maps follow it).
+double dayOfYearAt(double tai);
 // A POSIX time (seconds since 1970 without leap seconds) as TAI.
 double taiFromUnixSeconds(double unixSeconds);
 double taiNow();

@@ -8,7 +8,7 @@ ORBISK_PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libglfw3-dev libglew-dev libglm-dev libdevil-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth xdotool x11-apps imagemagick
-  libgtest-dev libsquish-dev libfreetype-dev fonts-liberation xplanet-images
+  libgtest-dev libsquish-dev libfreetype-dev fonts-liberation xplanet-images marble-qt-data
   libtinyobjloader-dev libnvtt-bin clang libclang-rt-14-dev
   marble-qt-data
   libcli11-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg x11-xkb-utils

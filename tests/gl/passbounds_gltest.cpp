@@ -96,7 +96,7 @@ class PassBounds : public gltest::TargetsTest {
     // A scissor left on from before must not clip the pass target.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    renderScene(targets, SkyTextures());
+    renderScene(targets, SkyTextures(), EarthLayers());
     glDisable(GL_SCISSOR_TEST);
   }
 

@@ -68,7 +68,7 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   gltest::drainErrors();
   gltest::poisonPassState();
-  renderScene(targets, SkyTextures());
+  renderScene(targets, SkyTextures(), EarthLayers());
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
   // The sun glow drawn next reads the pass target's depth back.
@@ -112,7 +112,7 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
     glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     gltest::poisonPassState();
-    renderScene(targets, SkyTextures());
+    renderScene(targets, SkyTextures(), EarthLayers());
     colourAt(targets.framebufferDOF[3], rgb);
     EXPECT_EQ(rgb[0], want) << objects.size() << " listed objects";
   }

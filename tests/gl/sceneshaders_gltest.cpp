@@ -15,6 +15,7 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/shaderprogram.h"
 #include "gpu/texturefiltering.h"
+#include "render/earthlayers.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"
 
@@ -69,7 +70,10 @@ TEST(SceneShaders, TheCompilerHasNothingToSayOfAnyProgramWeBuild) {
   const std::string fresh = "#define FIRST_COMPILE_" +
                             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "\n";
   std::vector<std::string> sceneDefines;
-  for (TextureFiltering path : kTextureFilteringPaths) sceneDefines.push_back(fresh + textureFilteringDefines(path));
+  for (TextureFiltering path : kTextureFilteringPaths) {
+    sceneDefines.push_back(fresh + textureFilteringDefines(path));
+    sceneDefines.push_back(fresh + textureFilteringDefines(path) + earthLayerDefines(EarthLayerSwitches()));
+  }
   const std::vector<std::string> plain{fresh};
   const std::vector<std::string> composites{fresh, fresh + "#define PASSES 4\n"};
   for (const auto& [v, f, defineSets] :

@@ -22,7 +22,7 @@ fs::path freshFolder(const char* name) {
 TEST(AssetgenSources, MissingSourceIsNamedAndNothingIsWritten) {
   const fs::path out = freshFolder("missing");
   std::vector<std::string> written, errors;
-  EXPECT_FALSE(generateAssets(out / "run", {"/nonexistent/earth.jpg", "/nonexistent/night.jpg", font}, written, errors));
+  EXPECT_FALSE(generateAssets(out / "run", {"/nonexistent/earth.jpg", "/nonexistent/night.jpg", font, ""}, written, errors));
   ASSERT_EQ(errors.size(), 2u);  // every missing file is named, not just the first
   EXPECT_EQ(errors[0], "source file missing: /nonexistent/earth.jpg");
   EXPECT_EQ(errors[1], "source file missing: /nonexistent/night.jpg");
@@ -36,7 +36,7 @@ TEST(AssetgenSources, UndecodableImageIsReportedBeforeAnyOutput) {
   const fs::path broken = dir / "earth.jpg";
   std::ofstream(broken) << "not a picture";
   std::vector<std::string> written, errors;
-  EXPECT_FALSE(generateAssets(dir / "run", {broken.string(), broken.string(), font}, written, errors));
+  EXPECT_FALSE(generateAssets(dir / "run", {broken.string(), broken.string(), font, ""}, written, errors));
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find(broken.string()), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "run"));

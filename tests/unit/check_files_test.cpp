@@ -170,7 +170,9 @@ TEST(CheckConfig, AMissingValueIsTheFirstCause) {
   };
   for (const Case& c : cases) {
     Report r = check::checkConfig("config.ini", c.text);
-    if (!c.lines.empty()) EXPECT_EQ(checktest::linesOf(r, Severity::Warning), c.lines) << c.text;
+    if (!c.lines.empty()) {
+      EXPECT_EQ(checktest::linesOf(r, Severity::Warning), c.lines) << c.text;
+    }
     ASSERT_FALSE(r.problems.empty());
     EXPECT_EQ(r.problems.front().line, c.lines.empty() ? 1u : c.lines.front());
     EXPECT_EQ(r.problems.front().text.rfind(c.first, 0), 0u) << r.problems.front().text;
@@ -462,9 +464,10 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
   EXPECT_EQ(programs[8].fragment, "fShaderStars.glsl");
   // Every build the program can make: both texture-filtering paths of the
-  // configured objects' programs, every composite; one of the others.
+  // configured objects' programs, each bare and with the Earth's layers,
+  // every composite; one of the others.
   EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
-  EXPECT_EQ(programs[1].defineSets.size(), std::size(kTextureFilteringPaths));
+  EXPECT_EQ(programs[1].defineSets.size(), 2 * std::size(kTextureFilteringPaths));
   EXPECT_EQ(programs[5].defineSets, compositeVariants());
 
   ConfigFile config;

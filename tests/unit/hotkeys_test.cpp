@@ -66,7 +66,9 @@ TEST(HotKeys, TheReadoutNamesTheSettingsInForce) {
     // preset followed by what it sets.
     const std::string console = describeQuality(q);
     EXPECT_EQ(console.rfind(std::string("quality: ") + c.shown, 0), 0u) << console;
-    if (std::string(c.shown).find('(') != std::string::npos) EXPECT_EQ(console, std::string("quality: ") + c.shown);
+    if (std::string(c.shown).find('(') != std::string::npos) {
+      EXPECT_EQ(console, std::string("quality: ") + c.shown);
+    }
   }
   EXPECT_EQ(describeQuality(Quality{"full", 16, 1.0f}), "quality: full (16 passes, render scale 1)");
 }
@@ -103,7 +105,9 @@ TEST(HotKeys, TheReadoutFitsAnyWindow) {
       EXPECT_EQ(p.size, c.size) << c.w << " x " << c.h;
       EXPECT_EQ(p.x, c.size / 2);
       EXPECT_EQ(p.y + p.size + c.size / 2 + static_cast<int>(i) * (c.size + c.size / 4), c.h) << "from the top down";
-      if (c.size > 6) EXPECT_LE(p.x + 0.8 * p.size * static_cast<double>(p.text.size()), c.w - p.x) << p.text;
+      if (c.size > 6) {
+        EXPECT_LE(p.x + 0.8 * p.size * static_cast<double>(p.text.size()), c.w - p.x) << p.text;
+      }
     }
   }
   EXPECT_TRUE(readoutLayout(preset, 0, 768, 1.0f).empty());

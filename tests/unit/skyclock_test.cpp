@@ -194,6 +194,19 @@ TEST(UtcInstant, CountsLeapSecondsAsSeconds) {
   EXPECT_EQ("2017-01-01T00:00:00Z", formatUtc(taiFromUnixSeconds(1483228800.0)));
 }
 
+TEST(UtcInstant, DayOfTheYearForTheClimateSeason) {
+  const struct {
+    const char* instant;
+    double day;
+  } cases[] = {
+      {"2024-01-01T00:00:00Z", 1.0},
+      {"2023-07-15T12:00:00Z", 196.5},
+      {"2024-12-31T18:00:00Z", 366.75},  // a leap year has 366 days
+      {"2023-12-31T23:59:59Z", 365.0 + 86399.0 / 86400.0},
+  };
+  for (const auto& c : cases) EXPECT_NEAR(c.day, dayOfYearAt(taiOf(c.instant)), 1e-6) << c.instant;
+}
+
 TEST(TimeRate, ParsesAndClamps) {
   struct Case {
     const char* text;

@@ -21,6 +21,7 @@
 #include "render/depthoffield.h"
 #include "render/quality.h"
 #include "scene/skyclock.h"
+#include "render/earthlayers.h"
 
 namespace check {
 
@@ -822,7 +823,12 @@ std::vector<ShaderStage> stagesFromName(std::string_view path, std::string* why)
 std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   std::vector<ProgramFiles> programs;
   std::vector<std::string> filtering;
-  for (const TextureFiltering path : kTextureFilteringPaths) filtering.push_back(textureFilteringDefines(path));
+  // Each filtering path bare and with the Earth's layers, which the shipped
+  // settings switch on.
+  for (const TextureFiltering path : kTextureFilteringPaths) {
+    filtering.push_back(textureFilteringDefines(path));
+    filtering.push_back(textureFilteringDefines(path) + earthLayerDefines(EarthLayerSwitches()));
+  }
   auto add = [&](const std::string& vertex, const std::string& fragment, const char* user,
                  const std::vector<std::string>& defineSets = {""}) {
     // Objects with the same two files draw with one program, or with

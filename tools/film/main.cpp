@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
     for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
       stepSceneObjects(earth, moon, missile);
     placeCameraOnPath(frameTime(k, options.fps));
-    if (sky.active()) placeSky(sky.anchorTai + frameTime(k, options.fps) * sky.rate);
+    if (sky.active()) placeSky(app, sky.anchorTai + frameTime(k, options.fps) * sky.rate);
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
     // A GL error means a draw did not happen (a shader that failed to build

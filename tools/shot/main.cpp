@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   if (app.sky.active()) {
     // As orbisk-film's frame at this flight time: the sky runs on with it.
     const double tai = app.sky.anchorTai + (options.usePathTime ? options.pathTime * app.sky.rate : 0.0);
-    placeSky(tai);
+    placeSky(app, tai);
     fprintf(toolOut(), "sky of %s\n", formatUtc(tai).c_str());
   }
   if (options.useAbove) {
