@@ -75,7 +75,10 @@ struct Page {
 };
 Page page;
 
-std::vector<Object**> movingObjects() { return {&envCube, &earth, &moon, &missile, &atmosphere, &shadowCone}; }
+std::vector<Object**> movingObjects() {
+  Scene& s = page.app.scene;
+  return {&s.envCube, &s.earth, &s.moon, &s.missile, &s.atmosphere, &s.shadowCone};
+}
 
 std::string readText(const char* path) {
   std::ifstream in(path, std::ios::binary);
@@ -177,7 +180,7 @@ CanvasFit fitToContext(int width, int height) {
 
 void saveView() {
   page.saved = SavedView();
-  if (earth == nullptr) return;  // lost while loading: the loading starts over
+  if (page.app.scene.earth == nullptr) return;  // lost while loading: the loading starts over
   page.saved.valid = true;
   page.saved.camera = camera;
   for (Object** object : movingObjects()) page.saved.matrices.push_back(*object ? (*object)->modelMatrix : glm::mat4(1.0f));
@@ -236,7 +239,7 @@ void contextRestored() {
 // loading screen (and the page's bar) showing the next between them.
 void loadingFrame() {
   if (!page.loading.done()) {
-    loadSceneStep(page.loading);
+    loadSceneStep(page.app.scene, page.loading);
     const std::string next = page.loading.done() ? sunGlowLoadingLine() : page.loading.status();
     if (!next.empty()) showLoadingScreen(next.c_str());
     reportProgress(page.loading.step, next);
@@ -263,14 +266,15 @@ void loadingFrame() {
   page.phase = Phase::Running;
   tellPage(page.shot ? "still" : "running");
   if (!page.shot) return;
-  for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(earth, moon, missile);
+  Scene& scene = page.app.scene;
+  for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(scene.earth, scene.moon, scene.missile);
   if (!placeCameraOnPath(page.shotOptions.pathTime)) {
     end(true);
     return;
   }
   // The sky as orbisk-shot shows it at this flight time.
   const SkyClock& sky = page.app.sky;
-  if (sky.active()) placeSky(sky.anchorTai + page.shotOptions.pathTime * sky.rate);
+  if (sky.active()) placeSky(page.app.scene, sky.anchorTai + page.shotOptions.pathTime * sky.rate);
   page.phase = Phase::Still;
 }
 

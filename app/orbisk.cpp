@@ -86,8 +86,8 @@ void configureSky(const StartOptions& options, Application& app) {
 
 }  // namespace
 
-void placeSky(double tai) {
-  applySkyPlacement(skyPlacementOf(skyStateAt(tai)), earth, moon, shadowCone, lightPosition);
+void placeSky(Scene& scene, double tai) {
+  applySkyPlacement(skyPlacementOf(skyStateAt(tai)), scene.earth, scene.moon, scene.shadowCone, scene.lightPosition);
 }
 
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading) {
@@ -155,7 +155,7 @@ void beginSceneLoading(SceneLoading& loading) {
 
 int finishStartUp(Application& app) {
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
-                                        glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
+                                        glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])));
   showLoadingScreen(sunGlowLoadingLine().c_str());
   loadSunGlow(app.sunGlow);
   // An incomplete target would leave its passes drawing into the window.
@@ -171,7 +171,7 @@ int finishStartUp(Application& app) {
   createCompositeQuad(app.dof, app.targets);
   if (app.sky.active()) {
     startSkyClock(app.sky, platform::getTime());
-    placeSky(app.sky.taiAt(app.sky.anchorWall));
+    placeSky(app.scene, app.sky.taiAt(app.sky.anchorWall));
     printf("%s\n", skyStatusLine(app.sky, app.sky.anchorWall).c_str());
   }
   printf("starting game loop!\n");
@@ -182,7 +182,7 @@ int startUp(const StartOptions& options, Application& app) {
   SceneLoading loading;
   const int begun = beginStartUp(options, app, loading);
   if (begun != 0) return begun;
-  loadScene(loading.shaderDefines, showLoadingScreen);
+  loadScene(app.scene, loading.shaderDefines, showLoadingScreen);
   return finishStartUp(app);
 }
 
@@ -191,7 +191,7 @@ void renderFrame(Application& app) {
   const glm::vec3 lookAtPos = camera.getLookAtPoint();
   const glm::vec3 lookDir = camera.getDirection();
   const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
-  starViewProjection = camera.getViewProjectionMatrix();
+  app.scene.starViewProjection = camera.getViewProjectionMatrix();
   for (int i = 0; i < passes; ++i) {
     currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
@@ -201,9 +201,9 @@ void renderFrame(Application& app) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.targets, app.skyTextures);
+    renderScene(app.scene, app.targets, app.skyTextures);
     stageBegin(FrameStage::SunGlow);
-    drawSunGlow(app.sunGlow, app.targets);
+    drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
     stageEnd(FrameStage::SunGlow);
   }
   camera.setPosition(realEye);
@@ -234,7 +234,7 @@ void releaseResources(Application& app) {
   destroyRenderTargets(app.targets);
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(app.skyTextures);
-  unloadScene();
+  unloadScene(app.scene);
   forgetEarthDepthStandIn();
   textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
@@ -247,14 +247,12 @@ void shutDown(Application& app) {
   // The process-wide state as before startUp, so that another run starts alike.
   configFile = ConfigFile();
   camera = Camera();
-  resetAnimationClock();
   resetSceneClock();
   windowWidth = windowHeight = 0;
   frameStartTime = 0.0;
   currentDOFPass = 0;
   currentQuality = Quality();
-  starViewProjection = glm::mat4(1.0f);
-  lightPosition = designLightPosition;
+  app.scene = Scene();
   app.sky = SkyClock();
 }
 
@@ -287,13 +285,13 @@ bool runOneFrame(Application& app) {
   sceneClockFrame();
   recordFrameStart(app.hotKeys, frameStartTime);
   if (app.sky.active()) {
-    placeSky(app.sky.taiAt(frameStartTime));
+    placeSky(app.scene, app.sky.taiAt(frameStartTime));
     if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, frameStartTime);
   }
   renderFrame(app);
   drawHotKeyOverlays(app.hotKeys);
   platform::swapBuffers();
-  updateAnimation();
+  updateAnimation(app.scene);
   for (int key : platform::takeKeyPresses()) {
     const HotKeyAction action = onHotKeyPress(app.hotKeys, key);
     if (action == HotKeyAction::ToggleFastQuality && !toggleFastQuality(app)) {

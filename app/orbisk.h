@@ -11,6 +11,7 @@
 #include "render/quality.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
+#include "scene/scene.h"
 #include "scene/skyclock.h"
 
 struct SceneLoading;
@@ -37,6 +38,8 @@ struct StartOptions {
 
 struct Application {
   GLuint VertexArrayID = 0;
+  // What the frame draws: the objects, the light, the stars.
+  Scene scene;
   DepthOfField dof;
   SunGlow sunGlow;
   RenderTargets targets;
@@ -95,7 +98,7 @@ FollowedSize followWindowSize(Application& app);
 bool runOneFrame(Application& app);
 
 // The Earth, the Moon and the light as they stand at an instant.
-void placeSky(double tai);
+void placeSky(Scene& scene, double tai);
 
 // startUp, runOneFrame until it says stop, shutDown; the process status.
 int runOrbisk();

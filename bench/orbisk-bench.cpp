@@ -167,7 +167,7 @@ void runFrame(Application& app) {
   stageBegin(FrameStage::BufferSwap);
   platform::swapBuffers();
   stageEnd(FrameStage::BufferSwap);
-  updateAnimation();
+  updateAnimation(app.scene);
   // The frame counts as shown once the GL has finished it.
   glFinish();
 }

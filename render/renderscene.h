@@ -5,11 +5,12 @@
 
 #include "gpu/rendertargets.h"
 #include "render/skytextures.h"
+#include "scene/scene.h"
 
 // Each step sets the state it draws with (gpu/passstate.h). NOTE: leaves
 // the pass target bound with its scene depth, which the sun glow drawn next
 // reads back.
-void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures);
+void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures);
 // Forgets which program draws the Earth's depth. The choice is kept by
 // program name, and GL hands deleted names out again: whoever deletes the
 // Earth's or the shell's program calls this (the shell does, with unloadScene).

@@ -143,11 +143,11 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   return 0;
 }
 
-void drawSunGlow(const SunGlow& glow, const RenderTargets& targets) {
-  if (!camera.isPointInFrustum(lightPosition)) return;
-  if (camera.isPointOccluded(lightPosition)) return;
+void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light) {
+  if (!camera.isPointInFrustum(light)) return;
+  if (camera.isPointOccluded(light)) return;
 
-  const auto centres = flareCentres(lightPosition, camera.getPosition(), camera.getLookAtPoint());
+  const auto centres = flareCentres(light, camera.getPosition(), camera.getLookAtPoint());
 
   applyPassState(passstate::sunGlow);
   const auto& table = flareTable();

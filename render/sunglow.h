@@ -64,8 +64,8 @@ void loadSunGlow(SunGlow& glow);
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
 void unloadSunGlow(SunGlow& glow);
 // Draws glow and flare into the bound framebuffer when the sun is in view and
-// not hidden; otherwise touches no GL state.
-void drawSunGlow(const SunGlow& glow, const RenderTargets& targets);
+// not hidden (the sun at light); otherwise touches no GL state.
+void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light);
 // One sprite, sized for the pass targets it is drawn into.
 void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,
                 const glm::vec3& centre, float size, GLuint texture);

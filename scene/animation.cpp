@@ -8,21 +8,17 @@
 #include "scene/object.h"
 #include "scene/scene.h"
 
-namespace {
-double lastAnimationTime = 0.0;
-}
+void resetAnimationClock(Scene& scene) { scene.lastAnimationTime = 0.0; }
 
-void resetAnimationClock() { lastAnimationTime = 0.0; }
-
-void updateAnimation() {
-  if (lastAnimationTime == 0.0) {
-    lastAnimationTime = sceneTime();
-  } else if (sceneTime() - lastAnimationTime > 0.01) {
-    lastAnimationTime = sceneTime();
+void updateAnimation(Scene& scene) {
+  if (scene.lastAnimationTime == 0.0) {
+    scene.lastAnimationTime = sceneTime();
+  } else if (sceneTime() - scene.lastAnimationTime > 0.01) {
+    scene.lastAnimationTime = sceneTime();
   } else {
     return;
   }
-  stepSceneObjects(earth, moon, missile);
+  stepSceneObjects(scene.earth, scene.moon, scene.missile);
   camera.animatePath();
 }
 

@@ -15,16 +15,6 @@
 #include "scene/placement.h"
 #include "scene/starfield.h"
 
-Object* envCube = nullptr;
-Object* earth = nullptr;
-Object* moon = nullptr;
-Object* missile = nullptr;
-Object* atmosphere = nullptr;
-Object* shadowCone = nullptr;
-std::vector<Object*> objectList;
-AtmosphereFinalShaderProgram atmosphereFinalProgram;
-glm::vec3 lightPosition = designLightPosition;
-
 namespace {
 
 Object* loadRequired(ModelLoaderOBJ& loader, const std::string& path, const char* failure) {
@@ -100,19 +90,19 @@ std::string SceneLoading::status() const {
   return "loading object: " + configFile.getValue(key, config::defaultOf(key));
 }
 
-void loadSceneStep(SceneLoading& loading) {
+void loadSceneStep(Scene& scene, SceneLoading& loading) {
   ModelLoaderOBJ loader;
   GLuint programID = 0;
   switch (loading.step) {
     case 0:
       programID = buildShaderProgram(runfiles::envCubeVertex, runfiles::envCubeFragment);
-      envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
-      envCube->setShaderProgram(buildShaderProgramRecord(programID));
-      envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
-      envCube->setDepthTest(false);
-      envCube->setCulling(false);
+      scene.envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
+      scene.envCube->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
+      scene.envCube->setDepthTest(false);
+      scene.envCube->setCulling(false);
       // The sky without its stars is still a sky: a missing catalogue is a warning.
-      if (std::string error; !loadStarField(starField, runfiles::starCatalogue, runfiles::starVertex,
+      if (std::string error; !loadStarField(scene.starField, runfiles::starCatalogue, runfiles::starVertex,
                                             runfiles::starFragment, error))
         fprintf(stderr, "WARNING: no stars: %s\n", error.c_str());
       break;
@@ -120,29 +110,29 @@ void loadSceneStep(SceneLoading& loading) {
       const std::string earthFile = configFile.setting<std::string>("earthFilename");
       programID = programFor(loading, configFile.setting<std::string>("earthVShader"),
                              configFile.setting<std::string>("earthFShader"));
-      earth = loadRequired(loader, earthFile, kModelFailure);
-      earth->setShaderProgram(buildShaderProgramRecord(programID));
-      earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
+      scene.earth = loadRequired(loader, earthFile, kModelFailure);
+      scene.earth->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
       break;
     }
     case 2: {
       const std::string moonFile = configFile.setting<std::string>("moonFilename");
       programID = programFor(loading, configFile.setting<std::string>("moonVShader"),
                              configFile.setting<std::string>("moonFShader"));
-      moon = loadRequired(loader, moonFile, kModelFailure);
-      moon->setShaderProgram(buildShaderProgramRecord(programID));
-      moon->setModelMatrix(moonStartMatrix());
-      objectList.push_back(moon);
+      scene.moon = loadRequired(loader, moonFile, kModelFailure);
+      scene.moon->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.moon->setModelMatrix(moonStartMatrix());
+      scene.objectList.push_back(scene.moon);
       break;
     }
     case 3: {
       const std::string missileFile = configFile.setting<std::string>("missileFilename");
       programID = programFor(loading, configFile.setting<std::string>("missileVShader"),
                              configFile.setting<std::string>("missileFShader"));
-      missile = loadRequired(loader, missileFile, kModelFailure);
-      missile->setShaderProgram(buildShaderProgramRecord(programID));
-      missile->setModelMatrix(missileStartMatrix());
-      objectList.push_back(missile);
+      scene.missile = loadRequired(loader, missileFile, kModelFailure);
+      scene.missile->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.missile->setModelMatrix(missileStartMatrix());
+      scene.objectList.push_back(scene.missile);
       break;
     }
     case 4: {
@@ -152,18 +142,18 @@ void loadSceneStep(SceneLoading& loading) {
       const std::string atmosphereFinal = configFile.setting<std::string>("atmosphereFShaderFinal");
       programID = buildShaderProgram(atmosphereV.c_str(), atmosphereF.c_str(), loading.shaderDefines);
       GLuint finalProgramID = buildShaderProgram(atmosphereV.c_str(), atmosphereFinal.c_str(), loading.shaderDefines);
-      atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
-      atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
-      atmosphere->setShaderProgram(buildShaderProgramRecord(programID));
-      atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
+      scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
+      scene.atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
+      scene.atmosphere->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
       break;
     }
     case 5: {
       const std::string shadowFile = configFile.setting<std::string>("shadowModelFilename");
       programID = buildShaderProgram(runfiles::shadowConeVertex, runfiles::shadowConeFragment);
-      shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
-      shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
-      shadowCone->setModelMatrix(shadowConeModelMatrix(lightPosition));
+      scene.shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
+      scene.shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.shadowCone->setModelMatrix(shadowConeModelMatrix(scene.lightPosition));
       break;
     }
     case 6: loadCameraPaths(loader); break;
@@ -172,17 +162,17 @@ void loadSceneStep(SceneLoading& loading) {
   ++loading.step;
 }
 
-void loadScene(const std::string& shaderDefines, void (*showProgress)(const char* status)) {
+void loadScene(Scene& scene, const std::string& shaderDefines, void (*showProgress)(const char* status)) {
   SceneLoading loading;
   loading.shaderDefines = shaderDefines;
   while (!loading.done()) {
     const std::string status = loading.status();
     if (!status.empty() && showProgress) showProgress(status.c_str());
-    loadSceneStep(loading);
+    loadSceneStep(scene, loading);
   }
 }
 
-void unloadScene() {
+void unloadScene(Scene& scene) {
   Object* eyePath = camera.getEyePath();
   Object* lookAtPath = camera.getLookAtPath();
   camera.clearPaths();
@@ -192,8 +182,9 @@ void unloadScene() {
   // Earth, Moon and missile may hold one program between them (the rule in
   // loadScene): the first holder deletes it, the others' records are
   // cleared before they are destroyed.
-  std::vector<Object*> objects = {envCube, earth, moon, missile, atmosphere, shadowCone};
-  for (Object* listed : objectList)
+  std::vector<Object*> objects = {scene.envCube,    scene.earth,      scene.moon,
+                                  scene.missile, scene.atmosphere, scene.shadowCone};
+  for (Object* listed : scene.objectList)
     if (std::find(objects.begin(), objects.end(), listed) == objects.end()) objects.push_back(listed);
   std::vector<GLuint> deletedPrograms;
   for (Object* object : objects) {
@@ -205,9 +196,10 @@ void unloadScene() {
       deletedPrograms.push_back(program);
     discard(object);
   }
-  envCube = earth = moon = missile = atmosphere = shadowCone = nullptr;
-  unloadStarField(starField);
-  objectList.clear();
-  glDeleteProgram(atmosphereFinalProgram.programID);
-  atmosphereFinalProgram = AtmosphereFinalShaderProgram();
+  scene.envCube = scene.earth = scene.moon = nullptr;
+  scene.missile = scene.atmosphere = scene.shadowCone = nullptr;
+  unloadStarField(scene.starField);
+  scene.objectList.clear();
+  glDeleteProgram(scene.atmosphereFinalProgram.programID);
+  scene.atmosphereFinalProgram = AtmosphereFinalShaderProgram();
 }

@@ -167,7 +167,7 @@ class Lifecycle : public testing::Test {
     platform::injectKey('W', platform::PRESS);
     platform::injectMousePos(0, 0);
     platform::injectKey('P', platform::PRESS);
-    updateAnimation();
+    updateAnimation(app.scene);
 
     const GLuint highest = highestNameBound();
     for (const NameKind& kind : kNameKinds)

@@ -95,7 +95,7 @@ class SunGlowGLTest : public testing::Test {
   // Aims the camera from the origin at the sun, or at the sun plus offset.
   void lookAtSun(const glm::vec3& offset = glm::vec3(0.0f)) {
     camera.setPosition(glm::vec3(0.0f));
-    camera.setDirection(lightPosition + offset);
+    camera.setDirection(designLightPosition + offset);
   }
 
   // Window depth of a point under the camera, as the occlusion test computes it.
@@ -248,10 +248,10 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   glGenBuffers(1, &buffer);
   // Behind the camera.
   camera.setPosition(glm::vec3(0.0f));
-  camera.setDirection(-lightPosition);
+  camera.setDirection(-designLightPosition);
   setSentinelState(white, buffer);
   StateSnapshot before = StateSnapshot::take();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
 
@@ -260,7 +260,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   fillDepth(0, 0, 640, 480, 0.0);
   setSentinelState(white, buffer);
   before = StateSnapshot::take();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -270,7 +270,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
 TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   lookAtSun(glm::vec3(3000.0f, 0.0f, 0.0f));
   gltest::poisonPassState();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_TRUE(gltest::readPassState() == passstate::sunGlow);
   gltest::resetPassState();
   EXPECT_FALSE(effectstest::attribEnabled(0));
@@ -280,14 +280,14 @@ TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   double mv[16], proj[16], x, y, z;
   matrixToDoubles(camera.getViewMatrix(), mv);
   matrixToDoubles(camera.getProjectionMatrix(), proj);
-  gluProject(lightPosition.x, lightPosition.y, lightPosition.z, mv, proj, viewport, &x, &y, &z);
+  gluProject(designLightPosition.x, designLightPosition.y, designLightPosition.z, mv, proj, viewport, &x, &y, &z);
   ASSERT_LT(std::abs(x - 320.0), 200.0);  // off centre, so the flare has an axis
   EXPECT_EQ(target.pixel(static_cast<int>(x), static_cast<int>(y)), kWhite);
 }
 
 TEST_F(SunGlowGLTest, SunOnTheViewingAxisDrawsEverySpriteOnTheSun) {
   lookAtSun();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_EQ(target.pixel(320, 240), kWhite);
   // The last sprite drawn (HardGlow, 24 pixels) is an axis sprite: its corners
   // sit finite and centred on the sun in the middle of the window.

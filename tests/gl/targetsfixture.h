@@ -29,7 +29,7 @@ class TargetsTest : public testing::Test {
   }
   void TearDown() override {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    unloadScene();
+    unloadScene(scene);
     forgetEarthDepthStandIn();
     destroyDOFRenderTargets(targets);
     destroyRenderTargets(targets);
@@ -37,6 +37,8 @@ class TargetsTest : public testing::Test {
 
   const int width, height;
   RenderTargets targets;
+  // The stand-in scene the test assembles, unloaded after it.
+  Scene scene;
 
  private:
   processstate::Keep<int, int, Camera, int> keep{windowWidth, windowHeight, camera, currentDOFPass};

@@ -31,7 +31,7 @@ float offAxis(const FlightPaths& f, int i, const glm::vec3& p) {
 // about the anti-sun axis, 12 units long; the cone narrows, so this is on
 // the safe side).
 bool insideShadow(const glm::vec3& p) {
-  const glm::vec3 axis = -glm::normalize(lightPosition);
+  const glm::vec3 axis = -glm::normalize(designLightPosition);
   const float along = glm::dot(p, axis);
   return along > -0.1f && along < 12.1f && glm::length(p - along * axis) < 1.1f;
 }
@@ -170,7 +170,7 @@ TEST(AssetgenFlight, ShotsFrameTheirSubjectAtEveryFrameRate) {
             subject = glm::vec3(moonAt.modelMatrix[3]);
             radius = moonScale;
             break;
-          case Subject::Sun: subject = lightPosition; break;
+          case Subject::Sun: subject = designLightPosition; break;
         }
         EXPECT_TRUE(inPicture(cam, subject, radius)) << shot.name << " at " << t << " s, " << fps << " fps";
         EXPECT_FALSE(behindTheEarth(cam.getPosition(), subject)) << shot.name << " at " << t << " s, " << fps << " fps";
@@ -183,10 +183,10 @@ TEST(AssetgenFlight, OpeningShowsTheSunBesideTheEarthThenLosesIt) {
   const FlightPaths f = buildFlight();
   for (int i = 0; i <= 6; ++i) {
     const float limb = std::asin(1.07f / glm::length(f.eye[i])) / degree;
-    const float sunFromEarth = offAxis(f, i, lightPosition) - offAxis(f, i, glm::vec3(0));
+    const float sunFromEarth = offAxis(f, i, designLightPosition) - offAxis(f, i, glm::vec3(0));
     EXPECT_GT(sunFromEarth, limb + 10) << "point " << i;  // clear of the planet, its glow too
   }
-  for (int i = 14; i <= 23; ++i) EXPECT_GT(offAxis(f, i, lightPosition), 50.0f) << "point " << i;
+  for (int i = 14; i <= 23; ++i) EXPECT_GT(offAxis(f, i, designLightPosition), 50.0f) << "point " << i;
 }
 
 TEST(AssetgenFlight, EyeNeverPassesThroughTheScene) {

@@ -187,9 +187,9 @@ int main(int argc, char** argv) {
   long k = range.first;
   for (; k < range.end && !stopRequested; ++k) {
     for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
-      stepSceneObjects(earth, moon, missile);
+      stepSceneObjects(app.scene.earth, app.scene.moon, app.scene.missile);
     placeCameraOnPath(frameTime(k, options.fps));
-    if (sky.active()) placeSky(sky.anchorTai + frameTime(k, options.fps) * sky.rate);
+    if (sky.active()) placeSky(app.scene, sky.anchorTai + frameTime(k, options.fps) * sky.rate);
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
     // A GL error means a draw did not happen (a shader that failed to build
