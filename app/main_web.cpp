@@ -204,7 +204,7 @@ void restoreView() {
 void contextLost() {
   if (page.phase == Phase::Lost || (page.phase == Phase::Ended && !(page.shot && page.stillFrames > 0))) return;
   printf("DEBUG: the WebGL context was lost; waiting for the browser to restore it\n");
-  pauseSceneClock();
+  pauseSceneClock(page.app.scene.clock);
   // Lost again while restoring: what was saved the first time still holds.
   if (!(page.phase == Phase::Loading && page.restoring)) {
     page.beforeLoss = page.phase == Phase::Ended ? Phase::Still : page.phase;
@@ -428,9 +428,9 @@ EMSCRIPTEN_KEEPALIVE void orbisk_save_picture() {
 // The page is hidden or frozen: no frame comes until it is shown, and the
 // flight and the animation wait for it (the next frame resumes them).
 EMSCRIPTEN_KEEPALIVE void orbisk_pause() {
-  guarded("a pause", [] { pauseSceneClock(); });
+  guarded("a pause", [] { pauseSceneClock(page.app.scene.clock); });
 }
-EMSCRIPTEN_KEEPALIVE double orbisk_scene_time() { return sceneTime(); }
+EMSCRIPTEN_KEEPALIVE double orbisk_scene_time() { return sceneTime(page.app.scene.clock); }
 EMSCRIPTEN_KEEPALIVE void orbisk_context_lost() {
   guarded("a lost context", contextLost);
 }

@@ -247,7 +247,6 @@ void shutDown(Application& app) {
   // The process-wide state as before startUp, so that another run starts alike.
   configFile = ConfigFile();
   camera = Camera();
-  resetSceneClock();
   windowWidth = windowHeight = 0;
   frameStartTime = 0.0;
   currentDOFPass = 0;
@@ -278,11 +277,11 @@ bool runOneFrame(Application& app) {
   }
   if (size == FollowedSize::NoArea) {
     app.hotKeys.lastFrameStart = -1.0;
-    pauseSceneClock();
+    pauseSceneClock(app.scene.clock);
     platform::waitEvents();
     return platform::getWindowParam(platform::OPENED) != 0;
   }
-  sceneClockFrame();
+  sceneClockFrame(app.scene.clock);
   recordFrameStart(app.hotKeys, frameStartTime);
   if (app.sky.active()) {
     placeSky(app.scene, app.sky.taiAt(frameStartTime));

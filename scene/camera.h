@@ -92,8 +92,8 @@ class Camera {
   double getPathStartTime() const { return pathStartTime; }
   const std::vector<float>& getFovPerPoint() const { return fovPerPoint; }
   const std::vector<float>& getFocusPerPoint() const { return focusPerPoint; }
-  // One step of the path flight, timed by the scene clock (sceneclock.h).
-  void animatePath();
+  // One step of the path flight at scene time `now` (sceneclock.h).
+  void animatePathAt(double now);
 
   // A non-finite angle turns nothing. Where up lies along the direction, a turn
   // first takes the stand-in up as its own, so the camera turns out of that

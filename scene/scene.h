@@ -5,6 +5,7 @@
 
 #include "gpu/shaderprogram.h"
 #include "scene/object.h"
+#include "scene/sceneclock.h"
 #include "scene/starfield.h"
 
 // The sun, a point light far out in world space. The design's scene keeps it
@@ -28,6 +29,8 @@ struct Scene {
   // would smear each star over the turned eyes' spread.
   StarField starField;
   glm::mat4 starViewProjection{1.0f};
+  // What the flight and the animation run on; a new scene starts it afresh.
+  SceneClock clock;
   // Scene time of the animation's last step (0: none yet).
   double lastAnimationTime = 0.0;
 };

@@ -59,7 +59,7 @@ class AnimationTest : public ::testing::Test {
   // Starts a run at the current time and steps it at start + t.
   void stepAt(double t) {
     fakeNow = start + t;
-    cam.animatePath();
+    cam.animatePathAt(fakeNow);
   }
 
   Camera cam;

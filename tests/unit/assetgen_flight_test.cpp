@@ -16,8 +16,6 @@
 
 namespace {
 
-using unittest::fakeClock;
-using unittest::fakeNow;
 constexpr float degree = 3.14159265358979f / 180.0f;
 
 // Angle in degrees between the view direction at point i and the direction
@@ -55,20 +53,16 @@ class FlownCamera {
     savedSize = {windowWidth, windowHeight};
     windowWidth = 1024;
     windowHeight = 768;
-    platform::setTimeSource(fakeClock);
   }
   ~FlownCamera() {
-    platform::setTimeSource(nullptr);
     windowWidth = savedSize.x;
     windowHeight = savedSize.y;
   }
   // The camera as the flight leaves it t seconds after the start.
   Camera& at(double t) {
-    fakeNow = 1.0;
     cam.startPath();
-    cam.animatePath();
-    fakeNow = 1.0 + t;
-    cam.animatePath();
+    cam.animatePathAt(1.0);
+    cam.animatePathAt(1.0 + t);
     cam.updateFrustumPlanes();
     return cam;
   }
