@@ -35,7 +35,7 @@ float turnAngle(int offset, float speed, float deltaTime) {
 
 void setInputHandler(InputHandler* handler) { inputHandler = handler; }
 
-double timeSinceFrameStart() { return platform::getTime() - frameStartTime; }
+double timeSinceFrameStart(double frameStartTime) { return platform::getTime() - frameStartTime; }
 
 void centrePointer() {
   const PointerArea area = readPointerArea();
@@ -69,7 +69,8 @@ void registerInputCallbacks() {
   platform::setKeyCallback(keyCallback);
 }
 
-CameraInputHandler::CameraInputHandler(Camera* target) : InputHandler(), camera(target) {
+CameraInputHandler::CameraInputHandler(Camera* target, const double* frameStart)
+    : InputHandler(), camera(target), frameStartTime(frameStart) {
   // Out of range (say 1e38) the first key would throw the camera away:
   // such a speed is warned about and the default serves.
   keyPressSpeed = getConfigFile().checkedSetting<float>("keyPressSpeed");
@@ -86,7 +87,7 @@ void CameraInputHandler::onMouseWheel(int wheelMovement) {
 
 void CameraInputHandler::onMousePos(int x, int y) {
   if (!camera) return;
-  const float deltaTime = static_cast<float>(timeSinceFrameStart());
+  const float deltaTime = static_cast<float>(timeSinceFrameStart(*frameStartTime));
   // As configured: invertMouseY flips the horizontal response and
   // invertMouseX the vertical one.
   const float sx = invertMouseY ? -mouseSpeed : mouseSpeed;
@@ -116,7 +117,7 @@ void CameraInputHandler::changeDirectionLength(bool doubled) {
 }
 
 void CameraInputHandler::onKey(int key, int action) {
-  const float deltaTime = static_cast<float>(timeSinceFrameStart());
+  const float deltaTime = static_cast<float>(timeSinceFrameStart(*frameStartTime));
   if (action == platform::RELEASE || !camera) return;
   // A step or turn that is not finite (a frame time gone wild) is refused by
   // the camera, which keeps its last finite state.
@@ -143,7 +144,9 @@ void CameraInputHandler::onKey(int key, int action) {
   }
 }
 
-void createCameraInputHandler(Camera* target) { setInputHandler(new CameraInputHandler(target)); }
+void createCameraInputHandler(Camera* target, const double* frameStartTime) {
+  setInputHandler(new CameraInputHandler(target, frameStartTime));
+}
 
 void destroyInputHandler() {
   delete inputHandler;

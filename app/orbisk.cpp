@@ -165,7 +165,7 @@ int finishStartUp(Application& app) {
     platform::terminate();
     return 1;
   }
-  createCameraInputHandler(&camera);
+  createCameraInputHandler(&camera, &app.frameStartTime);
   centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof, app.targets);
@@ -193,7 +193,6 @@ void renderFrame(Application& app) {
   const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
   app.scene.starViewProjection = camera.getViewProjectionMatrix();
   for (int i = 0; i < passes; ++i) {
-    currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
     glViewport(0, 0, app.targets.targetWidth, app.targets.targetHeight);
@@ -201,7 +200,7 @@ void renderFrame(Application& app) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.scene, app.targets, app.skyTextures);
+    renderScene(app.scene, app.targets, app.skyTextures, i);
     stageBegin(FrameStage::SunGlow);
     drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
     stageEnd(FrameStage::SunGlow);
@@ -235,7 +234,6 @@ void releaseResources(Application& app) {
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(app.skyTextures);
   unloadScene(app.scene);
-  forgetEarthDepthStandIn();
   textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
   app.VertexArrayID = 0;
@@ -248,8 +246,6 @@ void shutDown(Application& app) {
   configFile = ConfigFile();
   camera = Camera();
   windowWidth = windowHeight = 0;
-  frameStartTime = 0.0;
-  currentDOFPass = 0;
   currentQuality = Quality();
   app.scene = Scene();
   app.sky = SkyClock();
@@ -267,7 +263,7 @@ FollowedSize followWindowSize(Application& app) {
 }
 
 bool runOneFrame(Application& app) {
-  frameStartTime = platform::getTime();
+  app.frameStartTime = platform::getTime();
   // Minimised, or a window without area: sleep until something happens
   // rather than render what nobody sees. The pause is not a frame time.
   const FollowedSize size = platform::isIconified() ? FollowedSize::NoArea : followWindowSize(app);
@@ -282,10 +278,10 @@ bool runOneFrame(Application& app) {
     return platform::getWindowParam(platform::OPENED) != 0;
   }
   sceneClockFrame(app.scene.clock);
-  recordFrameStart(app.hotKeys, frameStartTime);
+  recordFrameStart(app.hotKeys, app.frameStartTime);
   if (app.sky.active()) {
-    placeSky(app.scene, app.sky.taiAt(frameStartTime));
-    if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, frameStartTime);
+    placeSky(app.scene, app.sky.taiAt(app.frameStartTime));
+    if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, app.frameStartTime);
   }
   renderFrame(app);
   drawHotKeyOverlays(app.hotKeys);

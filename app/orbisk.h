@@ -40,6 +40,8 @@ struct Application {
   GLuint VertexArrayID = 0;
   // What the frame draws: the objects, the light, the stars.
   Scene scene;
+  // Timer value at the top of the current frame: the scale of every input step.
+  double frameStartTime = 0.0;
   DepthOfField dof;
   SunGlow sunGlow;
   RenderTargets targets;

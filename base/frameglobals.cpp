@@ -2,5 +2,3 @@
 
 int windowWidth = 0;
 int windowHeight = 0;
-double frameStartTime = 0.0;
-int currentDOFPass = 0;

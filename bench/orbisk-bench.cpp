@@ -162,7 +162,7 @@ double median(std::vector<double> values) {
 
 // One iteration of the program's frame loop, the buffer swap timed as a stage.
 void runFrame(Application& app) {
-  frameStartTime = platform::getTime();
+  app.frameStartTime = platform::getTime();
   renderFrame(app);
   stageBegin(FrameStage::BufferSwap);
   platform::swapBuffers();

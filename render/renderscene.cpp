@@ -5,7 +5,6 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <string>
 
-#include "base/frameglobals.h"
 #include "gpu/passstate.h"
 #include "gpu/screenbounds.h"
 #include "gpu/stagetimer.h"
@@ -69,18 +68,9 @@ bool attachedSource(GLuint program, GLenum type, std::string& source) {
   return found == 1 && count == 2;
 }
 
-// Which program draws the Earth into the depth-only target, worked out once
-// for each pair of programs.
-struct DepthStandIn {
-  GLuint program = 0;
-  GLuint standIn = 0;
-  bool usable = false;
-};
-DepthStandIn earthDepthStandIn;
-
 }  // namespace
 
-void forgetEarthDepthStandIn() { earthDepthStandIn = DepthStandIn(); }
+void forgetEarthDepthStandIn(const Scene& scene) { scene.earthDepthStandIn = EarthDepthStandIn(); }
 
 bool drawsSameDepth(GLuint program, GLuint standIn) {
   if (program == standIn) return true;
@@ -98,7 +88,7 @@ bool drawsSameDepth(GLuint program, GLuint standIn) {
   return vertexA == vertexB;
 }
 
-void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures) {
+void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures, int pass) {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
@@ -151,6 +141,7 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   bindAndClear(targets.framebufferBackSideAtmosphere, earthDepth);
   const ShaderProgram atmosphereRecord = scene.atmosphere->getShaderProgram();
   const ShaderProgram earthRecord = scene.earth->getShaderProgram();
+  EarthDepthStandIn& earthDepthStandIn = scene.earthDepthStandIn;
   if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
     earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
                          drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
@@ -166,7 +157,7 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   // The atmosphere composite into the pass target, from the images above.
   stageBegin(FrameStage::AtmosphereComposite);
   applyPassState(scene.atmosphere->stateIn(passstate::atmosphereComposite));
-  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[currentDOFPass]);
+  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[pass]);
   const AtmosphereFinalShaderProgram& record = scene.atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix, scene.lightPosition);

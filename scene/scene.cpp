@@ -202,4 +202,6 @@ void unloadScene(Scene& scene) {
   scene.objectList.clear();
   glDeleteProgram(scene.atmosphereFinalProgram.programID);
   scene.atmosphereFinalProgram = AtmosphereFinalShaderProgram();
+  // The programs' names are free again: the choice made for them is void.
+  scene.earthDepthStandIn = EarthDepthStandIn();
 }

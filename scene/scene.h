@@ -12,6 +12,14 @@
 // at designLightPosition; the sky of an instant moves it.
 inline const glm::vec3 designLightPosition(40000.0f, 40000.0f, 40000.0f);
 
+// Which program draws the Earth into the depth-only target: the passes work
+// it out once for each pair of programs (by name).
+struct EarthDepthStandIn {
+  GLuint program = 0;
+  GLuint standIn = 0;
+  bool usable = false;
+};
+
 // What the frame draws, held by the shell and handed to each pass.
 struct Scene {
   Object* envCube = nullptr;
@@ -33,6 +41,8 @@ struct Scene {
   SceneClock clock;
   // Scene time of the animation's last step (0: none yet).
   double lastAnimationTime = 0.0;
+  // A cache of the passes', kept with the programs it was worked out for.
+  mutable EarthDepthStandIn earthDepthStandIn;
 };
 
 // The scene loaded one object a step, so that whoever drives the steps can
@@ -60,8 +70,6 @@ void loadSceneStep(Scene& scene, SceneLoading& loading);
 void loadScene(Scene& scene, const std::string& shaderDefines, void (*showProgress)(const char* status));
 // Destroys and deletes every object loadScene made, the camera paths among
 // them, releases each program once and leaves the scene as before loadScene.
-// NOTE: the passes remember which program draws the Earth's depth by name;
-// whoever unloads the scene also calls forgetEarthDepthStandIn.
 void unloadScene(Scene& scene);
 // Turns the cone's +y axis away from the light and sets its base on the Earth's centre.
 glm::mat4 shadowConeModelMatrix(const glm::vec3& light);

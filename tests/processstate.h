@@ -36,8 +36,6 @@ class Keep {
 
 struct Snapshot {
   int width = 0, height = 0;
-  double frameStart = 0.0;
-  int dofPass = 0;
   ConfigFile config;
   Camera view;
   Quality quality;
@@ -50,8 +48,6 @@ inline Snapshot take() {
   Snapshot s;
   s.width = windowWidth;
   s.height = windowHeight;
-  s.frameStart = frameStartTime;
-  s.dofPass = currentDOFPass;
   s.config = configFile;
   s.view = camera;
   s.quality = currentQuality;
@@ -66,8 +62,6 @@ inline Snapshot take() {
 inline void put(const Snapshot& s) {
   windowWidth = s.width;
   windowHeight = s.height;
-  frameStartTime = s.frameStart;
-  currentDOFPass = s.dofPass;
   configFile = s.config;
   camera = s.view;
   currentQuality = s.quality;
@@ -91,8 +85,6 @@ inline std::string changes(const Snapshot& a, const Snapshot& b) {
     if (!same) out << name << "\n";
   };
   note(a.width == b.width && a.height == b.height, "windowWidth/windowHeight");
-  note(a.frameStart == b.frameStart, "frameStartTime");
-  note(a.dofPass == b.dofPass, "currentDOFPass");
   note(a.config.keys == b.config.keys && a.config.values == b.config.values, "configFile");
   note(sameCamera(a.view, b.view), "camera");
   note(a.quality.preset == b.quality.preset && a.quality.passes == b.quality.passes &&

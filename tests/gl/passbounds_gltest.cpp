@@ -75,7 +75,6 @@ class PassBounds : public gltest::TargetsTest {
     scene.shadowCone = box(0.1f, program(kVertex, "void main(){ color = vec3(1.0); }"), left);
     scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(program(kVertex, "void main(){ color = vec3(1.0); }"));
     scene.objectList.clear();
-    currentDOFPass = 0;
     gltest::drainErrors();
   }
   void TearDown() override {
@@ -96,7 +95,7 @@ class PassBounds : public gltest::TargetsTest {
     // A scissor left on from before must not clip the pass target.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    renderScene(scene, targets, SkyTextures());
+    renderScene(scene, targets, SkyTextures(), 0);
     glDisable(GL_SCISSOR_TEST);
   }
 
@@ -138,7 +137,7 @@ TEST_F(PassBounds, EarthDepthIsTheSameWhicheverProgramDrawsIt) {
   // An Earth program that discards everything leaves no depth: the stand-in
   // must not be used for it.
   glDeleteProgram(scene.earth->shaderProgram.programID);
-  forgetEarthDepthStandIn();
+  forgetEarthDepthStandIn(scene);
   scene.earth->setShaderProgram(buildShaderProgramRecord(program(kVertex, "void main(){ discard; }")));
   scene.atmosphere->setModelMatrix(glm::scale(centre, glm::vec3(0.5f)));  // inside the Earth: hidden
   renderPass();

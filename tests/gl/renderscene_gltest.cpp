@@ -62,13 +62,12 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
                   "  color = texture(texturePlanetColor, uv).rgb + vec3(0.5, 0.0, 0.0) + vec3(0.0, 0.0, empty); }"));
   scene.objectList.clear();
 
-  currentDOFPass = 3;
   glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   gltest::drainErrors();
   gltest::poisonPassState();
-  renderScene(scene, targets, SkyTextures());
+  renderScene(scene, targets, SkyTextures(), 3);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
   // The sun glow drawn next reads the pass target's depth back.
@@ -112,7 +111,7 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
     glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     gltest::poisonPassState();
-    renderScene(scene, targets, SkyTextures());
+    renderScene(scene, targets, SkyTextures(), 3);
     colourAt(targets.framebufferDOF[3], rgb);
     EXPECT_EQ(rgb[0], want) << objects.size() << " listed objects";
   }

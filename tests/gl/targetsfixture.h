@@ -30,7 +30,6 @@ class TargetsTest : public testing::Test {
   void TearDown() override {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     unloadScene(scene);
-    forgetEarthDepthStandIn();
     destroyDOFRenderTargets(targets);
     destroyRenderTargets(targets);
   }
@@ -41,7 +40,7 @@ class TargetsTest : public testing::Test {
   Scene scene;
 
  private:
-  processstate::Keep<int, int, Camera, int> keep{windowWidth, windowHeight, camera, currentDOFPass};
+  processstate::Keep<int, int, Camera> keep{windowWidth, windowHeight, camera};
 };
 
 }  // namespace gltest
