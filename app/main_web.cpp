@@ -158,7 +158,7 @@ void reportProgress(int done, const std::string& next) {
 
 // The page's note names the quality in force and what F2 gives instead.
 void reportQuality() {
-  const std::string now = describeQuality(currentQuality);
+  const std::string now = describeQuality(page.app.currentQuality);
   if (now == page.reportedQuality) return;
   page.reportedQuality = now;
   Quality other = page.app.configuredQuality;
@@ -230,7 +230,7 @@ void contextRestored() {
   page.phase = Phase::Loading;
   tellPage("loading");
   const std::string first = page.loading.status();
-  if (!first.empty()) showLoadingScreen(first.c_str());
+  if (!first.empty()) showLoadingScreen(page.app.textOverlay, first.c_str());
   reportProgress(0, first);
   startLoop();
 }
@@ -241,7 +241,7 @@ void loadingFrame() {
   if (!page.loading.done()) {
     loadSceneStep(page.app.scene, page.loading);
     const std::string next = page.loading.done() ? sunGlowLoadingLine() : page.loading.status();
-    if (!next.empty()) showLoadingScreen(next.c_str());
+    if (!next.empty()) showLoadingScreen(page.app.textOverlay, next.c_str());
     reportProgress(page.loading.step, next);
     return;
   }
@@ -381,7 +381,7 @@ int startPage(int argc, char** argv) {
   }
   tellPage("loading");
   const std::string first = page.loading.status();
-  if (!first.empty()) showLoadingScreen(first.c_str());
+  if (!first.empty()) showLoadingScreen(page.app.textOverlay, first.c_str());
   reportProgress(0, first);
   startLoop();
   return 0;

@@ -59,16 +59,16 @@ bool openConfiguredWindow(const StartOptions& options) {
   return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
-// currentQuality from config.ini and the tool's overrides. The line saying
+// app.currentQuality from config.ini and the tool's overrides. The line saying
 // which settings are in force is printed when asked for or when config.ini
 // sets one, so that a default run prints what it always printed.
 void applyConfiguredQuality(const StartOptions& options, Application& app) {
   std::vector<std::string> warnings;
-  currentQuality = resolveQuality(configFile, options.quality, warnings);
+  app.currentQuality = resolveQuality(configFile, options.quality, warnings);
   for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
-  app.configuredQuality = currentQuality;
+  app.configuredQuality = app.currentQuality;
   if (options.announceQuality || configSetsQuality(configFile))
-    printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+    printf("DEBUG: %s\n", describeQuality(app.currentQuality).c_str());
 }
 
 // The sky's clock from config.ini's time and timeRate, or the tool's.
@@ -141,7 +141,7 @@ bool makeContextState(Application& app) {
   glEnable(GL_CULL_FACE);
   glGenVertexArrays(1, &app.VertexArrayID);
   glBindVertexArray(app.VertexArrayID);
-  if (!textOverlay.initText(runfiles::font)) {
+  if (!app.textOverlay.initText(runfiles::font)) {
     fprintf(stderr, "ERROR: Could not initialize font!\n");
     return false;
   }
@@ -156,10 +156,10 @@ void beginSceneLoading(SceneLoading& loading) {
 int finishStartUp(Application& app) {
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])));
-  showLoadingScreen(sunGlowLoadingLine().c_str());
+  showLoadingScreen(app.textOverlay, sunGlowLoadingLine().c_str());
   loadSunGlow(app.sunGlow);
   // An incomplete target would leave its passes drawing into the window.
-  if (!createRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale) ||
+  if (!createRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale) ||
       !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {
     releaseResources(app);
     platform::terminate();
@@ -168,7 +168,7 @@ int finishStartUp(Application& app) {
   createCameraInputHandler(&camera, &app.frameStartTime);
   centrePointer();
   registerInputCallbacks();
-  createCompositeQuad(app.dof, app.targets);
+  createCompositeQuad(app.dof, app.targets, app.currentQuality.passes);
   if (app.sky.active()) {
     startSkyClock(app.sky, platform::getTime());
     placeSky(app.scene, app.sky.taiAt(app.sky.anchorWall));
@@ -182,7 +182,8 @@ int startUp(const StartOptions& options, Application& app) {
   SceneLoading loading;
   const int begun = beginStartUp(options, app, loading);
   if (begun != 0) return begun;
-  loadScene(app.scene, loading.shaderDefines, showLoadingScreen);
+  loadScene(app.scene, loading.shaderDefines,
+            [&app](const char* status) { showLoadingScreen(app.textOverlay, status); });
   return finishStartUp(app);
 }
 
@@ -190,7 +191,7 @@ void renderFrame(Application& app) {
   const glm::vec3 realEye = camera.getPosition();
   const glm::vec3 lookAtPos = camera.getLookAtPoint();
   const glm::vec3 lookDir = camera.getDirection();
-  const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
+  const int passes = std::clamp(app.currentQuality.passes, 1, kDOFPasses);
   app.scene.starViewProjection = camera.getViewProjectionMatrix();
   for (int i = 0; i < passes; ++i) {
     stageBegin(FrameStage::EnvironmentCube);
@@ -214,10 +215,10 @@ void renderFrame(Application& app) {
 
 bool toggleFastQuality(Application& app) {
   app.fastSwitched = !app.fastSwitched;
-  currentQuality = app.configuredQuality;
-  if (app.fastSwitched) presetQuality("fast", currentQuality);
-  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale);
-  printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+  app.currentQuality = app.configuredQuality;
+  if (app.fastSwitched) presetQuality("fast", app.currentQuality);
+  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale);
+  printf("DEBUG: %s\n", describeQuality(app.currentQuality).c_str());
   return made;
 }
 
@@ -234,7 +235,7 @@ void releaseResources(Application& app) {
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(app.skyTextures);
   unloadScene(app.scene);
-  textOverlay.cleanupText();
+  app.textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
   app.VertexArrayID = 0;
 }
@@ -246,7 +247,7 @@ void shutDown(Application& app) {
   configFile = ConfigFile();
   camera = Camera();
   windowWidth = windowHeight = 0;
-  currentQuality = Quality();
+  app.currentQuality = Quality();
   app.scene = Scene();
   app.sky = SkyClock();
 }
@@ -258,7 +259,7 @@ FollowedSize followWindowSize(Application& app) {
   if (width == windowWidth && height == windowHeight) return FollowedSize::Drawable;
   windowWidth = width;
   windowHeight = height;
-  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale);
+  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale);
   return made ? FollowedSize::Drawable : FollowedSize::TargetsFailed;
 }
 
@@ -284,7 +285,7 @@ bool runOneFrame(Application& app) {
     if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, app.frameStartTime);
   }
   renderFrame(app);
-  drawHotKeyOverlays(app.hotKeys);
+  drawHotKeyOverlays(app.hotKeys, app.currentQuality, app.textOverlay);
   platform::swapBuffers();
   updateAnimation(app.scene);
   for (int key : platform::takeKeyPresses()) {

@@ -11,6 +11,7 @@
 #include "render/quality.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
+#include "render/textoverlay.h"
 #include "scene/scene.h"
 #include "scene/skyclock.h"
 
@@ -45,8 +46,12 @@ struct Application {
   DepthOfField dof;
   SunGlow sunGlow;
   RenderTargets targets;
+  // The hot keys' overlays and the loading screen's lines.
+  TextOverlay textOverlay;
   // The sky's tables the frame reads, made at start-up.
   SkyTextures skyTextures;
+  // The quality the frame runs at.
+  Quality currentQuality;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
@@ -74,7 +79,7 @@ int finishStartUp(Application& app);
 // context made again after it was lost. False after the ERROR line.
 bool makeContextState(Application& app);
 void beginSceneLoading(SceneLoading& loading);
-// The passes of currentQuality and the composite onto the window; no buffer swap.
+// The passes of app.currentQuality and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the
 // new scale; prints the quality line. False when a target is incomplete.

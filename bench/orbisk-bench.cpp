@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   fprintf(out, "renderer: %s\n", renderer != nullptr ? renderer : "unknown");
   fprintf(out, "size: %dx%d\n", windowWidth, windowHeight);
-  fprintf(out, "%s\n", describeQuality(currentQuality).c_str());
+  fprintf(out, "%s\n", describeQuality(app.currentQuality).c_str());
   fprintf(out, "frames: %d\n", options.frames);
   fprintf(out, "warmup_frames: %d\n", kWarmUpFrames);
   fprintf(out, "frame_ms_median: %.1f\n", median(frameMs));

@@ -9,7 +9,6 @@
 #include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
 
-TextOverlay textOverlay;
 
 glm::vec2 glyphCell(signed char c) {
   // Integer remainder and quotient truncate toward zero, so negative codes stay negative.

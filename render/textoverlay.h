@@ -52,5 +52,3 @@ class TextOverlay {
   // Receives the text colour as a vec4.
   GLint colorSampler = -1;
 };
-
-extern TextOverlay textOverlay;

@@ -162,7 +162,8 @@ void loadSceneStep(Scene& scene, SceneLoading& loading) {
   ++loading.step;
 }
 
-void loadScene(Scene& scene, const std::string& shaderDefines, void (*showProgress)(const char* status)) {
+void loadScene(Scene& scene, const std::string& shaderDefines,
+               const std::function<void(const char* status)>& showProgress) {
   SceneLoading loading;
   loading.shaderDefines = shaderDefines;
   while (!loading.done()) {

@@ -1,5 +1,6 @@
 // The fixed scene, assembled once at start-up.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,8 @@ struct SceneLoading {
 };
 void loadSceneStep(Scene& scene, SceneLoading& loading);
 // Every step, calling showProgress (when given) with each status line first.
-void loadScene(Scene& scene, const std::string& shaderDefines, void (*showProgress)(const char* status));
+void loadScene(Scene& scene, const std::string& shaderDefines,
+               const std::function<void(const char* status)>& showProgress);
 // Destroys and deletes every object loadScene made, the camera paths among
 // them, releases each program once and leaves the scene as before loadScene.
 void unloadScene(Scene& scene);

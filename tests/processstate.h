@@ -12,9 +12,6 @@
 #include "base/configfile.h"
 #include "base/frameglobals.h"
 #include "gpu/stagetimer.h"
-#include "render/quality.h"
-#include "render/renderscene.h"
-#include "render/textoverlay.h"
 #include "scene/camera.h"
 
 namespace processstate {
@@ -38,10 +35,8 @@ struct Snapshot {
   int width = 0, height = 0;
   ConfigFile config;
   Camera view;
-  Quality quality;
   const StageRecorder* recorder = nullptr;
   InputHandler* handler = nullptr;
-  GLuint overlayProgram = 0;
 };
 
 inline Snapshot take() {
@@ -50,10 +45,8 @@ inline Snapshot take() {
   s.height = windowHeight;
   s.config = configFile;
   s.view = camera;
-  s.quality = currentQuality;
   s.recorder = stageRecorder;
   s.handler = inputHandler;
-  s.overlayProgram = textOverlay.shaderID;
   return s;
 }
 
@@ -64,7 +57,6 @@ inline void put(const Snapshot& s) {
   windowHeight = s.height;
   configFile = s.config;
   camera = s.view;
-  currentQuality = s.quality;
   stageRecorder = s.recorder;
   inputHandler = s.handler;
 }
@@ -87,12 +79,8 @@ inline std::string changes(const Snapshot& a, const Snapshot& b) {
   note(a.width == b.width && a.height == b.height, "windowWidth/windowHeight");
   note(a.config.keys == b.config.keys && a.config.values == b.config.values, "configFile");
   note(sameCamera(a.view, b.view), "camera");
-  note(a.quality.preset == b.quality.preset && a.quality.passes == b.quality.passes &&
-           a.quality.scale == b.quality.scale,
-       "currentQuality");
   note(a.recorder == b.recorder, "stageRecorder");
   note(a.handler == b.handler, "inputHandler");
-  note(a.overlayProgram == b.overlayProgram, "textOverlay");
   return out.str();
 }
 

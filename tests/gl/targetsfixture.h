@@ -21,7 +21,7 @@ class TargetsTest : public testing::Test {
     windowWidth = width;
     windowHeight = height;
     const Captured made = capture([this] {
-      createRenderTargets(targets, windowWidth, windowHeight, currentQuality.scale);
+      createRenderTargets(targets, windowWidth, windowHeight, Quality().scale);
       createDOFRenderTargets(targets, windowWidth, windowHeight);
     });
     EXPECT_EQ(made.out + made.err, "") << "every target is complete";

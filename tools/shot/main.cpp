@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   start.announceQuality = options.verbose;
   Application app;
   if (startUp(start, app) != 0) return 1;
-  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(currentQuality).c_str());
+  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(app.currentQuality).c_str());
   if (windowWidth != options.width || windowHeight != options.height)
     fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
