@@ -129,7 +129,7 @@ void unloadSunGlow(SunGlow& glow) {
   glDeleteProgram(glow.spriteProgram);
   glow.spriteVertexBuffer = glow.spriteUVBuffer = glow.spriteProgram = 0;
   glow.spriteTextureSampler = glow.spriteColorSampler = -1;
-  releaseDepthProbe();
+  releaseDepthProbe(glow.depthProbe);
 }
 
 static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
@@ -145,7 +145,7 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
 
 void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light) {
   if (!camera.isPointInFrustum(light)) return;
-  if (camera.isPointOccluded(light)) return;
+  if (camera.isPointOccluded(light, glow.depthProbe)) return;
 
   const auto centres = flareCentres(light, camera.getPosition(), camera.getLookAtPoint());
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <glm/glm.hpp>
 
+#include "gpu/depthprobe.h"
+
 #include "gpu/rendertargets.h"
 
 enum class FlareTexture { HardGlow, BigGlow, Streaks, SpecialStreaks, Halo };
@@ -56,6 +58,8 @@ struct SunGlow {
   GLuint spriteVertexBuffer = 0, spriteUVBuffer = 0;
   GLuint spriteProgram = 0;
   GLint spriteTextureSampler = -1, spriteColorSampler = -1;
+  // The occlusion test's read-back, made on its first read.
+  mutable DepthProbe depthProbe;
 };
 
 // Loads the five sprite textures and the sprite program (the caller shows

@@ -6,6 +6,7 @@
 #include <vector>
 
 class Object;
+struct DepthProbe;
 
 // Frustum planes (a, b, c, d), normalised so that a·x + b·y + c·z + d is the
 // signed distance of a point, positive inside.
@@ -114,7 +115,7 @@ class Camera {
   bool projectToWindow(const glm::vec3& p, const int viewport[4], double& x, double& y, double& z) const;
   // Whether the bound framebuffer's depth at p's pixel lies in front of p
   // (a depth read-back, under the live viewport).
-  bool isPointOccluded(const glm::vec3& p);
+  bool isPointOccluded(const glm::vec3& p, DepthProbe& probe);
 
  private:
   glm::vec3 position;

@@ -186,40 +186,40 @@ TEST_F(SunGlowGLTest, SpriteIsTintedAndTheTextureTopIsAtTheTop) {
 
 TEST_F(SunGlowGLTest, OcclusionReadsTheDepthAtThePointsPixel) {
   const glm::vec3 p(0.0f, 0.0f, -10.0f);  // projects to the centre, pixel (320, 240)
-  EXPECT_FALSE(camera.isPointOccluded(p));
+  EXPECT_FALSE(camera.isPointOccluded(p, glow.depthProbe));
   fillDepth(310, 230, 20, 20, 0.5);
-  EXPECT_TRUE(camera.isPointOccluded(p));
+  EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
   // A point elsewhere on the screen sees the cleared depth.
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(5.0f, 0.0f, -10.0f)));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(5.0f, 0.0f, -10.0f), glow.depthProbe));
   // A nearer point in front of the filled depth is visible.
   fillDepth(310, 230, 20, 20, windowDepth(glm::vec3(0.0f, 0.0f, -0.02f)));
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -0.015f)));
-  EXPECT_TRUE(camera.isPointOccluded(p));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -0.015f), glow.depthProbe));
+  EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
 }
 
 TEST_F(SunGlowGLTest, OcclusionCountsEqualDepthAsVisible) {
   const glm::vec3 p(0.0f, 0.0f, -10.0f);
   const float z = static_cast<float>(windowDepth(p));
   fillDepth(0, 0, 640, 480, z);
-  EXPECT_FALSE(camera.isPointOccluded(p));
+  EXPECT_FALSE(camera.isPointOccluded(p, glow.depthProbe));
   fillDepth(0, 0, 640, 480, std::nextafter(z, 0.0f));
-  EXPECT_TRUE(camera.isPointOccluded(p));
+  EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
 }
 
 TEST_F(SunGlowGLTest, OcclusionProjectsWithTheLiveViewport) {
   // Left half of the target: the axis point lands at (160, 240).
   glViewport(0, 0, 320, 480);
   fillDepth(150, 230, 20, 20, 0.0);
-  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f)));
+  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f), glow.depthProbe));
   glViewport(0, 0, 640, 480);
 }
 
 TEST_F(SunGlowGLTest, PointsOffTheViewportAreNeverOccluded) {
   fillDepth(0, 0, 640, 480, 0.0);
   // Far to the right and far above: no pixel of the depth buffer covers them.
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(100.0f, 0.0f, -10.0f)));
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 100.0f, -10.0f)));
-  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f)));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(100.0f, 0.0f, -10.0f), glow.depthProbe));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 100.0f, -10.0f), glow.depthProbe));
+  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f), glow.depthProbe));
 }
 
 // Sentinel state that an early return must leave exactly as it was.
