@@ -69,14 +69,14 @@ void registerInputCallbacks() {
   platform::setKeyCallback(keyCallback);
 }
 
-CameraInputHandler::CameraInputHandler(Camera* target, const double* frameStart)
+CameraInputHandler::CameraInputHandler(Camera* target, const double* frameStart, const ConfigFile& config)
     : InputHandler(), camera(target), frameStartTime(frameStart) {
   // Out of range (say 1e38) the first key would throw the camera away:
   // such a speed is warned about and the default serves.
-  keyPressSpeed = getConfigFile().checkedSetting<float>("keyPressSpeed");
-  mouseSpeed = getConfigFile().checkedSetting<float>("mouseSpeed");
-  invertMouseX = getConfigFile().setting<bool>("invertMouseX");
-  invertMouseY = getConfigFile().setting<bool>("invertMouseY");
+  keyPressSpeed = config.checkedSetting<float>("keyPressSpeed");
+  mouseSpeed = config.checkedSetting<float>("mouseSpeed");
+  invertMouseX = config.setting<bool>("invertMouseX");
+  invertMouseY = config.setting<bool>("invertMouseY");
 }
 
 void CameraInputHandler::onMouseWheel(int wheelMovement) {
@@ -144,8 +144,8 @@ void CameraInputHandler::onKey(int key, int action) {
   }
 }
 
-void createCameraInputHandler(Camera* target, const double* frameStartTime) {
-  setInputHandler(new CameraInputHandler(target, frameStartTime));
+void createCameraInputHandler(Camera* target, const double* frameStartTime, const ConfigFile& config) {
+  setInputHandler(new CameraInputHandler(target, frameStartTime, config));
 }
 
 void destroyInputHandler() {

@@ -3,6 +3,7 @@
 #pragma once
 
 class Camera;
+class ConfigFile;
 
 class InputHandler {
  public:
@@ -17,7 +18,7 @@ class CameraInputHandler : public InputHandler {
  public:
   // Reads its settings from the configuration, once.
   // frameStartTime: the frame's, read at each step.
-  CameraInputHandler(Camera* camera, const double* frameStartTime);
+  CameraInputHandler(Camera* camera, const double* frameStartTime, const ConfigFile& config);
 
   void onMouseWheel(int wheelMovement) override;
   void onMousePos(int x, int y) override;
@@ -55,6 +56,6 @@ void registerInputCallbacks();
 double timeSinceFrameStart(double frameStartTime);
 
 // The camera handler, made and installed as the one the callbacks forward to.
-void createCameraInputHandler(Camera* camera, const double* frameStartTime);
+void createCameraInputHandler(Camera* camera, const double* frameStartTime, const ConfigFile& config);
 // Uninstalls the installed handler and deletes it; later events are dropped.
 void destroyInputHandler();

@@ -224,7 +224,7 @@ void contextRestored() {
     end(true);
     return;
   }
-  beginSceneLoading(page.loading);
+  beginSceneLoading(page.app.configFile, page.loading);
   // Lost during the first loading: that loading starts over as it was.
   page.restoring = page.beforeLoss != Phase::Loading;
   page.phase = Phase::Loading;

@@ -17,6 +17,7 @@
 #include "gpu/rendertargets.h"
 #include "gpu/stagetimer.h"
 #include "gpu/texturefiltering.h"
+#include "gpu/textureupload.h"
 #include "platform/platform.h"
 #include "platform/windowsize.h"
 #include "render/renderscene.h"
@@ -32,7 +33,7 @@
 
 namespace {
 
-bool openConfiguredWindow(const StartOptions& options) {
+bool openConfiguredWindow(const StartOptions& options, const ConfigFile& configFile) {
   const int askedWidth = configFile.setting<int>("width");
   const int askedHeight = configFile.setting<int>("height");
   // Hidden windows have their own size; the configured one is only checked.
@@ -63,6 +64,7 @@ bool openConfiguredWindow(const StartOptions& options) {
 // which settings are in force is printed when asked for or when config.ini
 // sets one, so that a default run prints what it always printed.
 void applyConfiguredQuality(const StartOptions& options, Application& app) {
+  const ConfigFile& configFile = app.configFile;
   std::vector<std::string> warnings;
   app.currentQuality = resolveQuality(configFile, options.quality, warnings);
   for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
@@ -73,6 +75,7 @@ void applyConfiguredQuality(const StartOptions& options, Application& app) {
 
 // The sky's clock from config.ini's time and timeRate, or the tool's.
 void configureSky(const StartOptions& options, Application& app) {
+  const ConfigFile& configFile = app.configFile;
   std::vector<std::string> warnings;
   const std::string timeText = options.skyTime.empty() ? configFile.setting<std::string>("time") : options.skyTime;
   // %.17g: to_string's six decimals would turn a rate of 1e-7 into a hold.
@@ -96,9 +99,9 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
     fputs(noDisplayMessage(platform::initFailure(), options.hidden).c_str(), stderr);
     return 1;
   }
-  configFile = ConfigFile();
-  configFile.read("config.ini");
-  if (!openConfiguredWindow(options)) {
+  app.configFile = ConfigFile();
+  app.configFile.read("config.ini");
+  if (!openConfiguredWindow(options, app.configFile)) {
     fprintf(stderr, "ERROR: Failed to open GLFW window\n");
     platform::terminate();
     return -1;
@@ -127,7 +130,7 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   configureSky(options, app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
-  beginSceneLoading(loading);
+  beginSceneLoading(app.configFile, loading);
   return 0;
 }
 
@@ -141,23 +144,24 @@ bool makeContextState(Application& app) {
   glEnable(GL_CULL_FACE);
   glGenVertexArrays(1, &app.VertexArrayID);
   glBindVertexArray(app.VertexArrayID);
-  if (!app.textOverlay.initText(runfiles::font)) {
+  if (!app.textOverlay.initText(runfiles::font, forcesAnisotropicFiltering(app.configFile))) {
     fprintf(stderr, "ERROR: Could not initialize font!\n");
     return false;
   }
   return true;
 }
 
-void beginSceneLoading(SceneLoading& loading) {
+void beginSceneLoading(const ConfigFile& config, SceneLoading& loading) {
   loading = SceneLoading();
-  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering());
+  loading.config = config;
+  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering(config));
 }
 
 int finishStartUp(Application& app) {
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
                                         glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])));
   showLoadingScreen(app.textOverlay, sunGlowLoadingLine().c_str());
-  loadSunGlow(app.sunGlow);
+  loadSunGlow(app.sunGlow, forcesAnisotropicFiltering(app.configFile));
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale) ||
       !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {
@@ -165,7 +169,7 @@ int finishStartUp(Application& app) {
     platform::terminate();
     return 1;
   }
-  createCameraInputHandler(&camera, &app.frameStartTime);
+  createCameraInputHandler(&camera, &app.frameStartTime, app.configFile);
   centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof, app.targets, app.currentQuality.passes);
@@ -244,7 +248,7 @@ void shutDown(Application& app) {
   releaseResources(app);
   platform::terminate();
   // The process-wide state as before startUp, so that another run starts alike.
-  configFile = ConfigFile();
+  app.configFile = ConfigFile();
   camera = Camera();
   windowWidth = windowHeight = 0;
   app.currentQuality = Quality();

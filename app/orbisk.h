@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/hotkeys.h"
+#include "base/configfile.h"
 #include "base/frameglobals.h"
 #include "gpu/rendertargets.h"
 #include "render/depthoffield.h"
@@ -39,6 +40,8 @@ struct StartOptions {
 
 struct Application {
   GLuint VertexArrayID = 0;
+  // config.ini as read at start-up.
+  ConfigFile configFile;
   // What the frame draws: the objects, the light, the stars.
   Scene scene;
   // Timer value at the top of the current frame: the scale of every input step.
@@ -78,7 +81,7 @@ int finishStartUp(Application& app);
 // the vertex array, the text overlay) and the scene loading's start, for a
 // context made again after it was lost. False after the ERROR line.
 bool makeContextState(Application& app);
-void beginSceneLoading(SceneLoading& loading);
+void beginSceneLoading(const ConfigFile& config, SceneLoading& loading);
 // The passes of app.currentQuality and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the

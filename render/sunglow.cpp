@@ -98,12 +98,12 @@ std::string sunGlowLoadingLine() {
   return "loading sun glow: " + std::to_string(std::size(runfiles::sunGlowSprites)) + " sprite textures";
 }
 
-void loadSunGlow(SunGlow& glow) {
-  glow.textureHardGlow = loadDdsTexture(runfiles::hardGlow);
-  glow.textureBigGlow = loadDdsTexture(runfiles::bigGlow);
-  glow.textureStreaks = loadDdsTexture(runfiles::streaks);
-  glow.textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks);
-  glow.textureHalo = loadDdsTexture(runfiles::halo);
+void loadSunGlow(SunGlow& glow, bool forceAnisotropic) {
+  glow.textureHardGlow = loadDdsTexture(runfiles::hardGlow, forceAnisotropic);
+  glow.textureBigGlow = loadDdsTexture(runfiles::bigGlow, forceAnisotropic);
+  glow.textureStreaks = loadDdsTexture(runfiles::streaks, forceAnisotropic);
+  glow.textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks, forceAnisotropic);
+  glow.textureHalo = loadDdsTexture(runfiles::halo, forceAnisotropic);
   // Both buffers get their storage once: the texture coordinates never
   // change, and each sprite only rewrites the six corners in place.
   glGenBuffers(1, &glow.spriteVertexBuffer);

@@ -64,7 +64,7 @@ struct SunGlow {
 
 // Loads the five sprite textures and the sprite program (the caller shows
 // the loading screen first).
-void loadSunGlow(SunGlow& glow);
+void loadSunGlow(SunGlow& glow, bool forceAnisotropic = false);
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
 void unloadSunGlow(SunGlow& glow);
 // Draws glow and flare into the bound framebuffer when the sun is in view and

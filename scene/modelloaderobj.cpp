@@ -51,7 +51,7 @@ void readMtlFile(FILE* file, MtlData& mtl, LineBuffer& lines) {
   }
 }
 
-Object* loadModelFrom(FILE* file, const char* path, LineBuffer& lines) {
+Object* loadModelFrom(FILE* file, const char* path, LineBuffer& lines, bool forceAnisotropic) {
   ObjData obj;
   const bool accepted = readObjFile(file, obj, lines);
   fclose(file);
@@ -121,9 +121,9 @@ Object* loadModelFrom(FILE* file, const char* path, LineBuffer& lines) {
     readMtlFile(materialFile, mtl, lines);
     fclose(materialFile);
     // Texture names are relative to the working directory, not to the model.
-    if (mtl.hasDiffuseTexture) object->setDiffuseTexture(loadDdsTexture(mtl.diffuseTextureFileName.c_str()));
-    if (mtl.hasSpecularTexture) object->setSpecularTexture(loadDdsTexture(mtl.specularTextureFileName.c_str()));
-    if (mtl.hasNightTexture) object->setNightTexture(loadDdsTexture(mtl.diffuseNightTextureFileName.c_str()));
+    if (mtl.hasDiffuseTexture) object->setDiffuseTexture(loadDdsTexture(mtl.diffuseTextureFileName.c_str(), forceAnisotropic));
+    if (mtl.hasSpecularTexture) object->setSpecularTexture(loadDdsTexture(mtl.specularTextureFileName.c_str(), forceAnisotropic));
+    if (mtl.hasNightTexture) object->setNightTexture(loadDdsTexture(mtl.diffuseNightTextureFileName.c_str(), forceAnisotropic));
   }
 
   object->setMesh(mesh);
@@ -143,7 +143,7 @@ Object* ModelLoaderOBJ::loadModel(const char* path) {
   }
   puts("opened file!");
   try {
-    return loadModelFrom(file, path, lines);
+    return loadModelFrom(file, path, lines, forceAnisotropic);
   } catch (const std::bad_alloc&) {
     fatalOutOfMemory(__FILE__, __LINE__);
   }

@@ -5,7 +5,7 @@
 
 class ModelLoaderOBJ {
  public:
-  ModelLoaderOBJ() = default;
+  explicit ModelLoaderOBJ(bool forceAnisotropicFiltering = false) : forceAnisotropic(forceAnisotropicFiltering) {}
   ModelLoaderOBJ(const ModelLoaderOBJ&) = delete;
   ModelLoaderOBJ& operator=(const ModelLoaderOBJ&) = delete;
   ~ModelLoaderOBJ() { freeLineBuffer(lines); }
@@ -13,6 +13,7 @@ class ModelLoaderOBJ {
   Object* loadModel(const char* path);
 
  private:
+  bool forceAnisotropic;  // for the textures the models name
   // Shared by the models and material libraries this loader reads.
   LineBuffer lines;
 };

@@ -10,6 +10,7 @@
 #include "base/configfile.h"
 #include "base/runfiles.h"
 #include "gpu/shaderbuild.h"
+#include "gpu/textureupload.h"
 #include "scene/camera.h"
 #include "scene/modelloaderobj.h"
 #include "scene/placement.h"
@@ -65,7 +66,7 @@ GLuint programFor(SceneLoading& loading, const std::string& vertex, const std::s
 
 // Camera paths are optional: the camera keeps only path objects, and what
 // it refuses (a triangle model, a path without segments) is freed here.
-void loadCameraPaths(ModelLoaderOBJ& loader) {
+void loadCameraPaths(ModelLoaderOBJ& loader, const ConfigFile& configFile) {
   const std::string eyePathFile = configFile.setting<std::string>("eyePathFilename");
   Object* eyePath = loader.loadModel(eyePathFile.c_str());
   camera.setEyePath(eyePath);
@@ -87,11 +88,12 @@ std::string SceneLoading::status() const {
     case 5: key = "shadowModelFilename"; break;
     default: return "";  // the star cube comes before any loading screen; the paths add none
   }
-  return "loading object: " + configFile.getValue(key, config::defaultOf(key));
+  return "loading object: " + config.getValue(key, config::defaultOf(key));
 }
 
 void loadSceneStep(Scene& scene, SceneLoading& loading) {
-  ModelLoaderOBJ loader;
+  const ConfigFile& configFile = loading.config;
+  ModelLoaderOBJ loader(forcesAnisotropicFiltering(configFile));
   GLuint programID = 0;
   switch (loading.step) {
     case 0:
@@ -156,7 +158,7 @@ void loadSceneStep(Scene& scene, SceneLoading& loading) {
       scene.shadowCone->setModelMatrix(shadowConeModelMatrix(scene.lightPosition));
       break;
     }
-    case 6: loadCameraPaths(loader); break;
+    case 6: loadCameraPaths(loader, configFile); break;
     default: return;
   }
   ++loading.step;

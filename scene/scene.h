@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/configfile.h"
 #include "gpu/shaderprogram.h"
 #include "scene/object.h"
 #include "scene/sceneclock.h"
@@ -53,6 +54,8 @@ struct Scene {
 struct SceneLoading {
   static constexpr int kSteps = 7;
   int step = 0;  // the next one
+  // The settings naming the models and their shaders.
+  ConfigFile config;
   // What the configured objects' programs are built with (the texture
   // filtering's choice).
   std::string shaderDefines;

@@ -9,7 +9,6 @@
 #include <tuple>
 
 #include "app/inputhandler.h"
-#include "base/configfile.h"
 #include "base/frameglobals.h"
 #include "gpu/stagetimer.h"
 #include "scene/camera.h"
@@ -33,7 +32,6 @@ class Keep {
 
 struct Snapshot {
   int width = 0, height = 0;
-  ConfigFile config;
   Camera view;
   const StageRecorder* recorder = nullptr;
   InputHandler* handler = nullptr;
@@ -43,7 +41,6 @@ inline Snapshot take() {
   Snapshot s;
   s.width = windowWidth;
   s.height = windowHeight;
-  s.config = configFile;
   s.view = camera;
   s.recorder = stageRecorder;
   s.handler = inputHandler;
@@ -55,7 +52,6 @@ inline Snapshot take() {
 inline void put(const Snapshot& s) {
   windowWidth = s.width;
   windowHeight = s.height;
-  configFile = s.config;
   camera = s.view;
   stageRecorder = s.recorder;
   inputHandler = s.handler;
@@ -77,7 +73,6 @@ inline std::string changes(const Snapshot& a, const Snapshot& b) {
     if (!same) out << name << "\n";
   };
   note(a.width == b.width && a.height == b.height, "windowWidth/windowHeight");
-  note(a.config.keys == b.config.keys && a.config.values == b.config.values, "configFile");
   note(sameCamera(a.view, b.view), "camera");
   note(a.recorder == b.recorder, "stageRecorder");
   note(a.handler == b.handler, "inputHandler");
