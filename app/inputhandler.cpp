@@ -33,6 +33,7 @@ float turnAngle(int offset, float speed, float deltaTime) {
 }
 }  // namespace
 
+InputHandler* installedInputHandler() { return inputHandler; }
 void setInputHandler(InputHandler* handler) { inputHandler = handler; }
 
 double timeSinceFrameStart(double frameStartTime) { return platform::getTime() - frameStartTime; }

@@ -39,7 +39,8 @@ class CameraInputHandler : public InputHandler {
   void changeDirectionLength(bool doubled);
 };
 
-extern InputHandler* inputHandler;
+// The handler the callbacks forward to (none: null).
+InputHandler* installedInputHandler();
 void setInputHandler(InputHandler* handler);
 
 // The window callbacks; events arriving before a handler is installed are dropped.

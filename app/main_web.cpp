@@ -73,6 +73,7 @@ struct Page {
   std::string reportedQuality;
   SavedView saved;
 };
+// The browser calls back through emscripten with no receiver of ours.
 Page page;
 
 std::vector<Object**> movingObjects() {

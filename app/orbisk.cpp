@@ -186,7 +186,7 @@ int startUp(const StartOptions& options, Application& app) {
   SceneLoading loading;
   const int begun = beginStartUp(options, app, loading);
   if (begun != 0) return begun;
-  loadScene(app.scene, loading.shaderDefines,
+  loadScene(app.scene, loading,
             [&app](const char* status) { showLoadingScreen(app.textOverlay, status); });
   return finishStartUp(app);
 }

@@ -11,6 +11,8 @@
 #include "scene/object.h"
 #include "scene/windowprojection.h"
 
+// Not yet owned: the passes, the sun glow, the input handler and the tools
+// all steer or read this one view.
 Camera camera;
 
 namespace {

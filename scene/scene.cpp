@@ -164,10 +164,7 @@ void loadSceneStep(Scene& scene, SceneLoading& loading) {
   ++loading.step;
 }
 
-void loadScene(Scene& scene, const std::string& shaderDefines,
-               const std::function<void(const char* status)>& showProgress) {
-  SceneLoading loading;
-  loading.shaderDefines = shaderDefines;
+void loadScene(Scene& scene, SceneLoading& loading, const std::function<void(const char* status)>& showProgress) {
   while (!loading.done()) {
     const std::string status = loading.status();
     if (!status.empty() && showProgress) showProgress(status.c_str());

@@ -70,9 +70,9 @@ struct SceneLoading {
   std::string status() const;
 };
 void loadSceneStep(Scene& scene, SceneLoading& loading);
-// Every step, calling showProgress (when given) with each status line first.
-void loadScene(Scene& scene, const std::string& shaderDefines,
-               const std::function<void(const char* status)>& showProgress);
+// Every step left of loading (its settings and defines already set), calling
+// showProgress (when given) with each status line first.
+void loadScene(Scene& scene, SceneLoading& loading, const std::function<void(const char* status)>& showProgress);
 // Destroys and deletes every object loadScene made, the camera paths among
 // them, releases each program once and leaves the scene as before loadScene.
 void unloadScene(Scene& scene);

@@ -43,7 +43,7 @@ inline Snapshot take() {
   s.height = windowHeight;
   s.view = camera;
   s.recorder = stageRecorder;
-  s.handler = inputHandler;
+  s.handler = installedInputHandler();
   return s;
 }
 
@@ -54,7 +54,7 @@ inline void put(const Snapshot& s) {
   windowHeight = s.height;
   camera = s.view;
   stageRecorder = s.recorder;
-  inputHandler = s.handler;
+  setInputHandler(s.handler);
 }
 
 inline bool sameCamera(const Camera& a, const Camera& b) {

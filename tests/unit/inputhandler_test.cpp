@@ -347,7 +347,7 @@ TEST_F(InputTest, EventsBeforeAHandlerIsInstalledAreDropped) {
   setInputHandler(&base);
   platform::injectKey('W', platform::PRESS);
   platform::injectMousePos(0, 0);
-  EXPECT_EQ(&base, inputHandler);
+  EXPECT_EQ(&base, installedInputHandler());
 }
 
 }  // namespace
