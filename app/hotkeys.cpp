@@ -139,7 +139,7 @@ std::string changeSky(SkyClock& sky, int key, double wall) {
   }
 }
 
-void drawHotKeyOverlays(HotKeys& keys) {
+void drawHotKeyOverlays(HotKeys& keys, const Quality& quality, TextOverlay& overlay) {
   // The scene as the user sees it, so before the read-out is drawn over it.
   if (keys.picturesPending > 0) {
     const std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
@@ -158,7 +158,7 @@ void drawHotKeyOverlays(HotKeys& keys) {
                              : pointerW > 0         ? static_cast<float>(windowWidth) / static_cast<float>(pointerW)
                                                     : 1.0f;
     std::vector<PlacedText> lines =
-        readoutLayout(frameTimeReadout(keys.times, qualityInForce(currentQuality)), windowWidth, windowHeight, pixelScale);
+        readoutLayout(frameTimeReadout(keys.times, qualityInForce(quality)), windowWidth, windowHeight, pixelScale);
     // The sky's line goes under the frame time's, however many lines that took.
     std::vector<PlacedText> sky = readoutLayout(keys.skyReadout, windowWidth, windowHeight, pixelScale);
     if (!lines.empty() && !sky.empty()) {
@@ -168,6 +168,6 @@ void drawHotKeyOverlays(HotKeys& keys) {
       lines.insert(lines.end(), sky.begin(), sky.end());
     }
     for (const PlacedText& line : lines)
-      textOverlay.printText(line.text.c_str(), line.x, line.y, line.size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
+      overlay.printText(line.text.c_str(), line.x, line.y, line.size, glm::vec4(1.0f, 0.9f, 0.3f, 1.0f));
   }
 }

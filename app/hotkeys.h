@@ -11,6 +11,7 @@
 
 struct Quality;
 struct SkyClock;
+class TextOverlay;
 
 // Frame times of the last second, for the read-out.
 class FrameTimes {
@@ -72,4 +73,4 @@ std::string changeSky(SkyClock& sky, int key, double wall);
 // After the composite and before the swap, onto the window: first the
 // pictures F12 asked for, one file each, of the scene without the read-out,
 // then the read-out.
-void drawHotKeyOverlays(HotKeys& keys);
+void drawHotKeyOverlays(HotKeys& keys, const Quality& quality, TextOverlay& overlay);

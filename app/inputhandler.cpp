@@ -33,9 +33,10 @@ float turnAngle(int offset, float speed, float deltaTime) {
 }
 }  // namespace
 
+InputHandler* installedInputHandler() { return inputHandler; }
 void setInputHandler(InputHandler* handler) { inputHandler = handler; }
 
-double timeSinceFrameStart() { return platform::getTime() - frameStartTime; }
+double timeSinceFrameStart(double frameStartTime) { return platform::getTime() - frameStartTime; }
 
 void centrePointer() {
   const PointerArea area = readPointerArea();
@@ -69,13 +70,14 @@ void registerInputCallbacks() {
   platform::setKeyCallback(keyCallback);
 }
 
-CameraInputHandler::CameraInputHandler(Camera* target) : InputHandler(), camera(target) {
+CameraInputHandler::CameraInputHandler(Camera* target, const double* frameStart, const ConfigFile& config)
+    : InputHandler(), camera(target), frameStartTime(frameStart) {
   // Out of range (say 1e38) the first key would throw the camera away:
   // such a speed is warned about and the default serves.
-  keyPressSpeed = getConfigFile().checkedSetting<float>("keyPressSpeed");
-  mouseSpeed = getConfigFile().checkedSetting<float>("mouseSpeed");
-  invertMouseX = getConfigFile().setting<bool>("invertMouseX");
-  invertMouseY = getConfigFile().setting<bool>("invertMouseY");
+  keyPressSpeed = config.checkedSetting<float>("keyPressSpeed");
+  mouseSpeed = config.checkedSetting<float>("mouseSpeed");
+  invertMouseX = config.setting<bool>("invertMouseX");
+  invertMouseY = config.setting<bool>("invertMouseY");
 }
 
 void CameraInputHandler::onMouseWheel(int wheelMovement) {
@@ -86,7 +88,7 @@ void CameraInputHandler::onMouseWheel(int wheelMovement) {
 
 void CameraInputHandler::onMousePos(int x, int y) {
   if (!camera) return;
-  const float deltaTime = static_cast<float>(timeSinceFrameStart());
+  const float deltaTime = static_cast<float>(timeSinceFrameStart(*frameStartTime));
   // As configured: invertMouseY flips the horizontal response and
   // invertMouseX the vertical one.
   const float sx = invertMouseY ? -mouseSpeed : mouseSpeed;
@@ -116,7 +118,7 @@ void CameraInputHandler::changeDirectionLength(bool doubled) {
 }
 
 void CameraInputHandler::onKey(int key, int action) {
-  const float deltaTime = static_cast<float>(timeSinceFrameStart());
+  const float deltaTime = static_cast<float>(timeSinceFrameStart(*frameStartTime));
   if (action == platform::RELEASE || !camera) return;
   // A step or turn that is not finite (a frame time gone wild) is refused by
   // the camera, which keeps its last finite state.
@@ -143,7 +145,9 @@ void CameraInputHandler::onKey(int key, int action) {
   }
 }
 
-void createCameraInputHandler(Camera* target) { setInputHandler(new CameraInputHandler(target)); }
+void createCameraInputHandler(Camera* target, const double* frameStartTime, const ConfigFile& config) {
+  setInputHandler(new CameraInputHandler(target, frameStartTime, config));
+}
 
 void destroyInputHandler() {
   delete inputHandler;

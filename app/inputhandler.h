@@ -3,6 +3,7 @@
 #pragma once
 
 class Camera;
+class ConfigFile;
 
 class InputHandler {
  public:
@@ -16,13 +17,15 @@ class InputHandler {
 class CameraInputHandler : public InputHandler {
  public:
   // Reads its settings from the configuration, once.
-  explicit CameraInputHandler(Camera* camera);
+  // frameStartTime: the frame's, read at each step.
+  CameraInputHandler(Camera* camera, const double* frameStartTime, const ConfigFile& config);
 
   void onMouseWheel(int wheelMovement) override;
   void onMousePos(int x, int y) override;
   void onKey(int key, int action) override;
 
   Camera* camera;  // not owned
+  const double* frameStartTime;  // not owned
   float keyPressSpeed;
   float mouseSpeed;
   bool invertMouseX;
@@ -36,7 +39,8 @@ class CameraInputHandler : public InputHandler {
   void changeDirectionLength(bool doubled);
 };
 
-extern InputHandler* inputHandler;
+// The handler the callbacks forward to (none: null).
+InputHandler* installedInputHandler();
 void setInputHandler(InputHandler* handler);
 
 // The window callbacks; events arriving before a handler is installed are dropped.
@@ -49,10 +53,10 @@ void centrePointer();
 // Registers the four callbacks with the window: wheel, button, position, key.
 void registerInputCallbacks();
 
-// Seconds since the top of the current frame: the scale of every input step.
-double timeSinceFrameStart();
+// Seconds since frameStartTime: the scale of every input step.
+double timeSinceFrameStart(double frameStartTime);
 
 // The camera handler, made and installed as the one the callbacks forward to.
-void createCameraInputHandler(Camera* camera);
+void createCameraInputHandler(Camera* camera, const double* frameStartTime, const ConfigFile& config);
 // Uninstalls the installed handler and deletes it; later events are dropped.
 void destroyInputHandler();

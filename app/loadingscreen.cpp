@@ -9,7 +9,7 @@
 #include "platform/platform.h"
 #include "render/textoverlay.h"
 
-void showLoadingScreen(const char* statusLine) {
+void showLoadingScreen(TextOverlay& overlay, const char* statusLine) {
   static const char kHeading[] = "LOADING SCENE ...";
   constexpr int kHeadingSize = 30;
   constexpr int kStatusSize = 20;
@@ -17,8 +17,8 @@ void showLoadingScreen(const char* statusLine) {
   const int headingLength = static_cast<int>(strlen(kHeading));
 
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  textOverlay.printText(kHeading, centredTextX(headingLength, kHeadingSize, windowWidth), windowHeight / 2 + 60,
-                        kHeadingSize, green);
-  textOverlay.printText(statusLine, 50, 50, kStatusSize, green);
+  overlay.printText(kHeading, centredTextX(headingLength, kHeadingSize, windowWidth), windowHeight / 2 + 60,
+                    kHeadingSize, green);
+  overlay.printText(statusLine, 50, 50, kStatusSize, green);
   platform::swapBuffers();
 }

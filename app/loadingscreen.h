@@ -2,6 +2,8 @@
 // presented at once.
 #pragma once
 
+class TextOverlay;
+
 // Clears the bound framebuffer, draws "LOADING SCENE ..." centred above the
 // middle and statusLine at the lower left, both green, then swaps buffers.
-void showLoadingScreen(const char* statusLine);
+void showLoadingScreen(TextOverlay& overlay, const char* statusLine);

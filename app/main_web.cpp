@@ -73,9 +73,13 @@ struct Page {
   std::string reportedQuality;
   SavedView saved;
 };
+// The browser calls back through emscripten with no receiver of ours.
 Page page;
 
-std::vector<Object**> movingObjects() { return {&envCube, &earth, &moon, &missile, &atmosphere, &shadowCone}; }
+std::vector<Object**> movingObjects() {
+  Scene& s = page.app.scene;
+  return {&s.envCube, &s.earth, &s.moon, &s.missile, &s.atmosphere, &s.shadowCone};
+}
 
 std::string readText(const char* path) {
   std::ifstream in(path, std::ios::binary);
@@ -155,7 +159,7 @@ void reportProgress(int done, const std::string& next) {
 
 // The page's note names the quality in force and what F2 gives instead.
 void reportQuality() {
-  const std::string now = describeQuality(currentQuality);
+  const std::string now = describeQuality(page.app.currentQuality);
   if (now == page.reportedQuality) return;
   page.reportedQuality = now;
   Quality other = page.app.configuredQuality;
@@ -177,7 +181,7 @@ CanvasFit fitToContext(int width, int height) {
 
 void saveView() {
   page.saved = SavedView();
-  if (earth == nullptr) return;  // lost while loading: the loading starts over
+  if (page.app.scene.earth == nullptr) return;  // lost while loading: the loading starts over
   page.saved.valid = true;
   page.saved.camera = camera;
   for (Object** object : movingObjects()) page.saved.matrices.push_back(*object ? (*object)->modelMatrix : glm::mat4(1.0f));
@@ -201,7 +205,7 @@ void restoreView() {
 void contextLost() {
   if (page.phase == Phase::Lost || (page.phase == Phase::Ended && !(page.shot && page.stillFrames > 0))) return;
   printf("DEBUG: the WebGL context was lost; waiting for the browser to restore it\n");
-  pauseSceneClock();
+  pauseSceneClock(page.app.scene.clock);
   // Lost again while restoring: what was saved the first time still holds.
   if (!(page.phase == Phase::Loading && page.restoring)) {
     page.beforeLoss = page.phase == Phase::Ended ? Phase::Still : page.phase;
@@ -221,13 +225,13 @@ void contextRestored() {
     end(true);
     return;
   }
-  beginSceneLoading(page.loading);
+  beginSceneLoading(page.app.configFile, page.app.currentQuality, page.loading);
   // Lost during the first loading: that loading starts over as it was.
   page.restoring = page.beforeLoss != Phase::Loading;
   page.phase = Phase::Loading;
   tellPage("loading");
   const std::string first = page.loading.status();
-  if (!first.empty()) showLoadingScreen(first.c_str());
+  if (!first.empty()) showLoadingScreen(page.app.textOverlay, first.c_str());
   reportProgress(0, first);
   startLoop();
 }
@@ -236,9 +240,9 @@ void contextRestored() {
 // loading screen (and the page's bar) showing the next between them.
 void loadingFrame() {
   if (!page.loading.done()) {
-    loadSceneStep(page.loading);
+    loadSceneStep(page.app.scene, page.loading);
     const std::string next = page.loading.done() ? sunGlowLoadingLine() : page.loading.status();
-    if (!next.empty()) showLoadingScreen(next.c_str());
+    if (!next.empty()) showLoadingScreen(page.app.textOverlay, next.c_str());
     reportProgress(page.loading.step, next);
     return;
   }
@@ -263,14 +267,15 @@ void loadingFrame() {
   page.phase = Phase::Running;
   tellPage(page.shot ? "still" : "running");
   if (!page.shot) return;
-  for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(earth, moon, missile);
+  Scene& scene = page.app.scene;
+  for (long i = 0; i < page.shotOptions.steps; ++i) stepSceneObjects(scene.earth, scene.moon, scene.missile);
   if (!placeCameraOnPath(page.shotOptions.pathTime)) {
     end(true);
     return;
   }
   // The sky as orbisk-shot shows it at this flight time.
   const SkyClock& sky = page.app.sky;
-  if (sky.active()) placeSky(page.app, sky.anchorTai + page.shotOptions.pathTime * sky.rate);
+  if (sky.active()) placeSky(page.app.scene, sky.anchorTai + page.shotOptions.pathTime * sky.rate);
   page.phase = Phase::Still;
 }
 
@@ -377,7 +382,7 @@ int startPage(int argc, char** argv) {
   }
   tellPage("loading");
   const std::string first = page.loading.status();
-  if (!first.empty()) showLoadingScreen(first.c_str());
+  if (!first.empty()) showLoadingScreen(page.app.textOverlay, first.c_str());
   reportProgress(0, first);
   startLoop();
   return 0;
@@ -424,9 +429,9 @@ EMSCRIPTEN_KEEPALIVE void orbisk_save_picture() {
 // The page is hidden or frozen: no frame comes until it is shown, and the
 // flight and the animation wait for it (the next frame resumes them).
 EMSCRIPTEN_KEEPALIVE void orbisk_pause() {
-  guarded("a pause", [] { pauseSceneClock(); });
+  guarded("a pause", [] { pauseSceneClock(page.app.scene.clock); });
 }
-EMSCRIPTEN_KEEPALIVE double orbisk_scene_time() { return sceneTime(); }
+EMSCRIPTEN_KEEPALIVE double orbisk_scene_time() { return sceneTime(page.app.scene.clock); }
 EMSCRIPTEN_KEEPALIVE void orbisk_context_lost() {
   guarded("a lost context", contextLost);
 }

@@ -17,9 +17,10 @@
 #include "gpu/rendertargets.h"
 #include "gpu/stagetimer.h"
 #include "gpu/texturefiltering.h"
+#include "gpu/textureupload.h"
 #include "platform/platform.h"
 #include "platform/windowsize.h"
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 #include "render/quality.h"
 #include "render/renderscene.h"
 #include "render/skytextures.h"
@@ -36,15 +37,15 @@ namespace {
 
 // The Earth's layers config.ini asks for; the fast preset keeps the clouds
 // but not their shadows.
-EarthLayerSwitches configuredEarthLayers() {
+EarthLayerSwitches configuredEarthLayers(const ConfigFile& config, const Quality& quality) {
   EarthLayerSwitches switches;
-  switches.relief = configFile.checkedSetting<bool>("relief");
-  switches.clouds = configFile.checkedSetting<bool>("clouds");
-  switches.cloudShadows = qualityName(currentQuality) != "fast";
+  switches.relief = config.checkedSetting<bool>("relief");
+  switches.clouds = config.checkedSetting<bool>("clouds");
+  switches.cloudShadows = qualityName(quality) != "fast";
   return switches;
 }
 
-bool openConfiguredWindow(const StartOptions& options) {
+bool openConfiguredWindow(const StartOptions& options, const ConfigFile& configFile) {
   const int askedWidth = configFile.setting<int>("width");
   const int askedHeight = configFile.setting<int>("height");
   // Hidden windows have their own size; the configured one is only checked.
@@ -71,20 +72,22 @@ bool openConfiguredWindow(const StartOptions& options) {
   return platform::openWindow(width, height, 32, 32, 32, 32, 32, 32, mode);
 }
 
-// currentQuality from config.ini and the tool's overrides. The line saying
+// app.currentQuality from config.ini and the tool's overrides. The line saying
 // which settings are in force is printed when asked for or when config.ini
 // sets one, so that a default run prints what it always printed.
 void applyConfiguredQuality(const StartOptions& options, Application& app) {
+  const ConfigFile& configFile = app.configFile;
   std::vector<std::string> warnings;
-  currentQuality = resolveQuality(configFile, options.quality, warnings);
+  app.currentQuality = resolveQuality(configFile, options.quality, warnings);
   for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
-  app.configuredQuality = currentQuality;
+  app.configuredQuality = app.currentQuality;
   if (options.announceQuality || configSetsQuality(configFile))
-    printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+    printf("DEBUG: %s\n", describeQuality(app.currentQuality).c_str());
 }
 
 // The sky's clock from config.ini's time and timeRate, or the tool's.
 void configureSky(const StartOptions& options, Application& app) {
+  const ConfigFile& configFile = app.configFile;
   std::vector<std::string> warnings;
   const std::string timeText = options.skyTime.empty() ? configFile.setting<std::string>("time") : options.skyTime;
   // %.17g: to_string's six decimals would turn a rate of 1e-7 into a hold.
@@ -98,9 +101,9 @@ void configureSky(const StartOptions& options, Application& app) {
 
 }  // namespace
 
-void placeSky(Application& app, double tai) {
-  applySkyPlacement(skyPlacementOf(skyStateAt(tai)), earth, moon, shadowCone, lightPosition);
-  app.earthLayers.season = cloudSeasonOfDay(dayOfYearAt(tai));
+void placeSky(Scene& scene, double tai) {
+  applySkyPlacement(skyPlacementOf(skyStateAt(tai)), scene.earth, scene.moon, scene.shadowCone, scene.lightPosition);
+  scene.earthLayers.season = cloudSeasonOfDay(dayOfYearAt(tai));
 }
 
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading) {
@@ -109,9 +112,9 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
     fputs(noDisplayMessage(platform::initFailure(), options.hidden).c_str(), stderr);
     return 1;
   }
-  configFile = ConfigFile();
-  configFile.read("config.ini");
-  if (!openConfiguredWindow(options)) {
+  app.configFile = ConfigFile();
+  app.configFile.read("config.ini");
+  if (!openConfiguredWindow(options, app.configFile)) {
     fprintf(stderr, "ERROR: Failed to open GLFW window\n");
     platform::terminate();
     return -1;
@@ -140,7 +143,7 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   configureSky(options, app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
-  beginSceneLoading(loading);
+  beginSceneLoading(app.configFile, app.currentQuality, loading);
   return 0;
 }
 
@@ -154,38 +157,40 @@ bool makeContextState(Application& app) {
   glEnable(GL_CULL_FACE);
   glGenVertexArrays(1, &app.VertexArrayID);
   glBindVertexArray(app.VertexArrayID);
-  if (!textOverlay.initText(runfiles::font)) {
+  if (!app.textOverlay.initText(runfiles::font, forcesAnisotropicFiltering(app.configFile))) {
     fprintf(stderr, "ERROR: Could not initialize font!\n");
     return false;
   }
   return true;
 }
 
-void beginSceneLoading(SceneLoading& loading) {
+void beginSceneLoading(const ConfigFile& config, const Quality& quality, SceneLoading& loading) {
   loading = SceneLoading();
-  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering()) + earthLayerDefines(configuredEarthLayers());
+  loading.config = config;
+  loading.shaderDefines =
+      textureFilteringDefines(applyTextureFiltering(config)) + earthLayerDefines(configuredEarthLayers(config, quality));
 }
 
 int finishStartUp(Application& app) {
-  app.earthLayers = loadEarthLayers(configuredEarthLayers());
+  app.scene.earthLayers = loadEarthLayers(configuredEarthLayers(app.configFile, app.currentQuality));
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
-                                        glm::length(glm::vec3(atmosphere->getModelMatrix()[0])));
-  showLoadingScreen(sunGlowLoadingLine().c_str());
-  loadSunGlow(app.sunGlow);
+                                        glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])));
+  showLoadingScreen(app.textOverlay, sunGlowLoadingLine().c_str());
+  loadSunGlow(app.sunGlow, forcesAnisotropicFiltering(app.configFile));
   // An incomplete target would leave its passes drawing into the window.
-  if (!createRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale) ||
+  if (!createRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale) ||
       !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {
     releaseResources(app);
     platform::terminate();
     return 1;
   }
-  createCameraInputHandler(&camera);
+  createCameraInputHandler(&camera, &app.frameStartTime, app.configFile);
   centrePointer();
   registerInputCallbacks();
-  createCompositeQuad(app.dof, app.targets);
+  createCompositeQuad(app.dof, app.targets, app.currentQuality.passes);
   if (app.sky.active()) {
     startSkyClock(app.sky, platform::getTime());
-    placeSky(app, app.sky.taiAt(app.sky.anchorWall));
+    placeSky(app.scene, app.sky.taiAt(app.sky.anchorWall));
     printf("%s\n", skyStatusLine(app.sky, app.sky.anchorWall).c_str());
   }
   printf("starting game loop!\n");
@@ -196,7 +201,8 @@ int startUp(const StartOptions& options, Application& app) {
   SceneLoading loading;
   const int begun = beginStartUp(options, app, loading);
   if (begun != 0) return begun;
-  loadScene(loading.shaderDefines, showLoadingScreen);
+  loadScene(app.scene, loading,
+            [&app](const char* status) { showLoadingScreen(app.textOverlay, status); });
   return finishStartUp(app);
 }
 
@@ -204,10 +210,9 @@ void renderFrame(Application& app) {
   const glm::vec3 realEye = camera.getPosition();
   const glm::vec3 lookAtPos = camera.getLookAtPoint();
   const glm::vec3 lookDir = camera.getDirection();
-  const int passes = std::clamp(currentQuality.passes, 1, kDOFPasses);
-  starViewProjection = camera.getViewProjectionMatrix();
+  const int passes = std::clamp(app.currentQuality.passes, 1, kDOFPasses);
+  app.scene.starViewProjection = camera.getViewProjectionMatrix();
   for (int i = 0; i < passes; ++i) {
-    currentDOFPass = i;
     stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
     glViewport(0, 0, app.targets.targetWidth, app.targets.targetHeight);
@@ -215,9 +220,9 @@ void renderFrame(Application& app) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.targets, app.skyTextures, app.earthLayers);
+    renderScene(app.scene, app.targets, app.skyTextures, i);
     stageBegin(FrameStage::SunGlow);
-    drawSunGlow(app.sunGlow, app.targets);
+    drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
     stageEnd(FrameStage::SunGlow);
   }
   camera.setPosition(realEye);
@@ -229,10 +234,10 @@ void renderFrame(Application& app) {
 
 bool toggleFastQuality(Application& app) {
   app.fastSwitched = !app.fastSwitched;
-  currentQuality = app.configuredQuality;
-  if (app.fastSwitched) presetQuality("fast", currentQuality);
-  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale);
-  printf("DEBUG: %s\n", describeQuality(currentQuality).c_str());
+  app.currentQuality = app.configuredQuality;
+  if (app.fastSwitched) presetQuality("fast", app.currentQuality);
+  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale);
+  printf("DEBUG: %s\n", describeQuality(app.currentQuality).c_str());
   return made;
 }
 
@@ -248,10 +253,9 @@ void releaseResources(Application& app) {
   destroyRenderTargets(app.targets);
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(app.skyTextures);
-  destroyEarthLayers(app.earthLayers);
-  unloadScene();
-  forgetEarthDepthStandIn();
-  textOverlay.cleanupText();
+  destroyEarthLayers(app.scene.earthLayers);
+  unloadScene(app.scene);
+  app.textOverlay.cleanupText();
   glDeleteVertexArrays(1, &app.VertexArrayID);
   app.VertexArrayID = 0;
 }
@@ -260,16 +264,11 @@ void shutDown(Application& app) {
   releaseResources(app);
   platform::terminate();
   // The process-wide state as before startUp, so that another run starts alike.
-  configFile = ConfigFile();
+  app.configFile = ConfigFile();
   camera = Camera();
-  resetAnimationClock();
-  resetSceneClock();
   windowWidth = windowHeight = 0;
-  frameStartTime = 0.0;
-  currentDOFPass = 0;
-  currentQuality = Quality();
-  starViewProjection = glm::mat4(1.0f);
-  lightPosition = designLightPosition;
+  app.currentQuality = Quality();
+  app.scene = Scene();
   app.sky = SkyClock();
 }
 
@@ -280,12 +279,12 @@ FollowedSize followWindowSize(Application& app) {
   if (width == windowWidth && height == windowHeight) return FollowedSize::Drawable;
   windowWidth = width;
   windowHeight = height;
-  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, currentQuality.scale);
+  const bool made = rebuildRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale);
   return made ? FollowedSize::Drawable : FollowedSize::TargetsFailed;
 }
 
 bool runOneFrame(Application& app) {
-  frameStartTime = platform::getTime();
+  app.frameStartTime = platform::getTime();
   // Minimised, or a window without area: sleep until something happens
   // rather than render what nobody sees. The pause is not a frame time.
   const FollowedSize size = platform::isIconified() ? FollowedSize::NoArea : followWindowSize(app);
@@ -295,20 +294,20 @@ bool runOneFrame(Application& app) {
   }
   if (size == FollowedSize::NoArea) {
     app.hotKeys.lastFrameStart = -1.0;
-    pauseSceneClock();
+    pauseSceneClock(app.scene.clock);
     platform::waitEvents();
     return platform::getWindowParam(platform::OPENED) != 0;
   }
-  sceneClockFrame();
-  recordFrameStart(app.hotKeys, frameStartTime);
+  sceneClockFrame(app.scene.clock);
+  recordFrameStart(app.hotKeys, app.frameStartTime);
   if (app.sky.active()) {
-    placeSky(app, app.sky.taiAt(frameStartTime));
-    if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, frameStartTime);
+    placeSky(app.scene, app.sky.taiAt(app.frameStartTime));
+    if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, app.frameStartTime);
   }
   renderFrame(app);
-  drawHotKeyOverlays(app.hotKeys);
+  drawHotKeyOverlays(app.hotKeys, app.currentQuality, app.textOverlay);
   platform::swapBuffers();
-  updateAnimation();
+  updateAnimation(app.scene);
   for (int key : platform::takeKeyPresses()) {
     const HotKeyAction action = onHotKeyPress(app.hotKeys, key);
     if (action == HotKeyAction::ToggleFastQuality && !toggleFastQuality(app)) {

@@ -5,13 +5,15 @@
 #include <string>
 
 #include "app/hotkeys.h"
+#include "base/configfile.h"
 #include "base/frameglobals.h"
 #include "gpu/rendertargets.h"
 #include "render/depthoffield.h"
-#include "render/earthlayers.h"
 #include "render/quality.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
+#include "render/textoverlay.h"
+#include "scene/scene.h"
 #include "scene/skyclock.h"
 
 struct SceneLoading;
@@ -38,13 +40,21 @@ struct StartOptions {
 
 struct Application {
   GLuint VertexArrayID = 0;
+  // config.ini as read at start-up.
+  ConfigFile configFile;
+  // What the frame draws: the objects, the light, the stars.
+  Scene scene;
+  // Timer value at the top of the current frame: the scale of every input step.
+  double frameStartTime = 0.0;
   DepthOfField dof;
   SunGlow sunGlow;
   RenderTargets targets;
+  // The hot keys' overlays and the loading screen's lines.
+  TextOverlay textOverlay;
   // The sky's tables the frame reads, made at start-up.
   SkyTextures skyTextures;
-  // The Earth's clouds and relief, made at start-up.
-  EarthLayers earthLayers;
+  // The quality the frame runs at.
+  Quality currentQuality;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
   Quality configuredQuality;
   bool fastSwitched = false;  // F2 put the frame on fast
@@ -71,8 +81,8 @@ int finishStartUp(Application& app);
 // the vertex array, the text overlay) and the scene loading's start, for a
 // context made again after it was lost. False after the ERROR line.
 bool makeContextState(Application& app);
-void beginSceneLoading(SceneLoading& loading);
-// The passes of currentQuality and the composite onto the window; no buffer swap.
+void beginSceneLoading(const ConfigFile& config, const Quality& quality, SceneLoading& loading);
+// The passes of app.currentQuality and the composite onto the window; no buffer swap.
 void renderFrame(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the
 // new scale; prints the quality line. False when a target is incomplete.
@@ -98,7 +108,7 @@ FollowedSize followWindowSize(Application& app);
 bool runOneFrame(Application& app);
 
 // The Earth, the Moon, the light and the clouds' season as they stand at an instant.
-void placeSky(Application& app, double tai);
+void placeSky(Scene& scene, double tai);
 
 // startUp, runOneFrame until it says stop, shutDown; the process status.
 int runOrbisk();

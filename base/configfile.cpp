@@ -5,10 +5,6 @@
 #include <iterator>
 #include <iostream>
 
-ConfigFile configFile;
-
-ConfigFile getConfigFile() { return configFile; }
-
 bool ConfigFile::read(const char* fileName) {
   if (fileName == nullptr) return false;
   std::error_code error;

@@ -140,9 +140,6 @@ class ConfigFile {
   T checkedSetting(config::KeyName key) const;
 };
 
-extern ConfigFile configFile;
-ConfigFile getConfigFile();
-
 
 template <typename T>
 T ConfigFile::getValue(const std::string& key, const T& defaultValue, bool* found) const {

@@ -9,22 +9,10 @@
 #include <string>
 
 namespace {
-struct LineBuffer {
-  char* text = nullptr;
-  int32_t capacity = 10;
-  // Set by the first allocation. A buffer freed between files is allocated
-  // again at the capacity it had; doubling there as well would double the
-  // memory with every file read, until the process runs out of it.
-  bool everAllocated = false;
-};
-// readLine's callers share one buffer by its contract, so that a file of
-// long lines costs one allocation; it and its capacity outlive every file.
-LineBuffer sharedLine;
-
-void growLineBuffer(int32_t capacity) {
-  char* grown = static_cast<char*>(realloc(sharedLine.text, static_cast<size_t>(capacity)));
+void growLineBuffer(LineBuffer& buffer, int32_t capacity) {
+  char* grown = static_cast<char*>(realloc(buffer.text, static_cast<size_t>(capacity)));
   if (grown == nullptr) fatalOutOfMemory(__FILE__, __LINE__);
-  sharedLine.text = grown;
+  buffer.text = grown;
 }
 }  // namespace
 
@@ -79,45 +67,45 @@ void fatalOutOfMemory(const char* sourceFile, int line) {
   exit(1);
 }
 
-char* readLine(FILE* stream) {
+char* readLine(LineBuffer& buffer, FILE* stream) {
   if (stream == nullptr) return nullptr;
-  int32_t capacity = sharedLine.capacity;
+  int32_t capacity = buffer.capacity;
   int32_t length = 0;
   int c;
   // Unlocked reads: one thread reads these files, and the lock per byte
   // doubles the time to read a large model.
   while ((c = getc_unlocked(stream)) != EOF && c != '\n') {
-    if (sharedLine.text == nullptr && sharedLine.everAllocated && length < capacity) {
-      growLineBuffer(capacity);
-    } else if (length >= capacity || sharedLine.text == nullptr) {
+    if (buffer.text == nullptr && buffer.everAllocated && length < capacity) {
+      growLineBuffer(buffer, capacity);
+    } else if (length >= capacity || buffer.text == nullptr) {
       if (capacity > INT32_MAX / 2) fatalOutOfMemory(__FILE__, __LINE__);
       capacity *= 2;
-      sharedLine.capacity = capacity;
-      growLineBuffer(capacity);
+      buffer.capacity = capacity;
+      growLineBuffer(buffer, capacity);
     }
-    sharedLine.everAllocated = true;
-    sharedLine.text[length++] = static_cast<char>(c);
+    buffer.everAllocated = true;
+    buffer.text[length++] = static_cast<char>(c);
   }
   if (c == EOF && length == 0) return nullptr;
   if (length == capacity) {
     capacity += 1;
-    sharedLine.capacity = capacity;
-    growLineBuffer(capacity);
+    buffer.capacity = capacity;
+    growLineBuffer(buffer, capacity);
   }
-  if (sharedLine.text == nullptr) growLineBuffer(capacity);
-  sharedLine.everAllocated = true;
-  sharedLine.text[length] = '\0';
-  return sharedLine.text;
+  if (buffer.text == nullptr) growLineBuffer(buffer, capacity);
+  buffer.everAllocated = true;
+  buffer.text[length] = '\0';
+  return buffer.text;
 }
 
-void freeLineBuffer() {
-  if (sharedLine.text != nullptr) {
-    free(sharedLine.text);
-    sharedLine.text = nullptr;
+void freeLineBuffer(LineBuffer& buffer) {
+  if (buffer.text != nullptr) {
+    free(buffer.text);
+    buffer.text = nullptr;
   }
 }
 
-int lineBufferCapacity() { return sharedLine.capacity; }
+int lineBufferCapacity(const LineBuffer& buffer) { return buffer.capacity; }
 
 char digitToChar(uint8_t value, bool upperCase) {
   if (value <= 9) return static_cast<char>('0' + value);

@@ -11,12 +11,22 @@ const char* fileNameOfPath(const char* path);
 void flushStandardStreams();
 [[noreturn]] void fatalOutOfMemory(const char* sourceFile, int line);
 
+// One reader's line buffer, reused from line to line and file to file, so
+// that a file of long lines costs one allocation.
+struct LineBuffer {
+  char* text = nullptr;
+  int32_t capacity = 10;
+  // Set by the first allocation. A buffer freed between files is allocated
+  // again at the capacity it had; doubling there as well would double the
+  // memory with every file read, until the process runs out of it.
+  bool everAllocated = false;
+};
 // Returns the next line without its line feed, or null at end of file. The
-// text lives in one shared buffer and is valid until the next call.
-char* readLine(FILE* stream);
-void freeLineBuffer();
-// Capacity of the shared line buffer; it persists across freeLineBuffer.
-int lineBufferCapacity();
+// text lives in the buffer and is valid until the next call.
+char* readLine(LineBuffer& buffer, FILE* stream);
+void freeLineBuffer(LineBuffer& buffer);
+// The buffer's capacity; it persists across freeLineBuffer.
+int lineBufferCapacity(const LineBuffer& buffer);
 
 char digitToChar(uint8_t value, bool upperCase);
 int countChar(const char* text, char c);

@@ -90,13 +90,14 @@ CoreResult coreFromFile(const std::string& path) {
   ObjData obj;
   FILE* f = fopen(path.c_str(), "r");
   bool ok = true;
-  while (char* line = readLine(f))
+  LineBuffer buffer;
+  while (char* line = readLine(buffer, f))
     if (parseObjLine(obj, line) == ObjLine::FormatError) {
       ok = false;
       break;
     }
   fclose(f);
-  freeLineBuffer();
+  freeLineBuffer(buffer);
   ok = ok && finishObj(obj);
   r.parseSeconds = secondsSince(start);
   if (!ok) {

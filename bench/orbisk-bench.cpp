@@ -162,12 +162,12 @@ double median(std::vector<double> values) {
 
 // One iteration of the program's frame loop, the buffer swap timed as a stage.
 void runFrame(Application& app) {
-  frameStartTime = platform::getTime();
+  app.frameStartTime = platform::getTime();
   renderFrame(app);
   stageBegin(FrameStage::BufferSwap);
   platform::swapBuffers();
   stageEnd(FrameStage::BufferSwap);
-  updateAnimation();
+  updateAnimation(app.scene);
   // The frame counts as shown once the GL has finished it.
   glFinish();
 }
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   fprintf(out, "renderer: %s\n", renderer != nullptr ? renderer : "unknown");
   fprintf(out, "size: %dx%d\n", windowWidth, windowHeight);
-  fprintf(out, "%s\n", describeQuality(currentQuality).c_str());
+  fprintf(out, "%s\n", describeQuality(app.currentQuality).c_str());
   fprintf(out, "frames: %d\n", options.frames);
   fprintf(out, "warmup_frames: %d\n", kWarmUpFrames);
   fprintf(out, "frame_ms_median: %.1f\n", median(frameMs));

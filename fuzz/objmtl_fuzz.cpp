@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (file != nullptr) {
       ObjData fromFile;
       bool stopped = false;
-      while (char* line = readLine(file)) {
+      LineBuffer buffer;
+      while (char* line = readLine(buffer, file)) {
         std::string copy(line);
         if (parseObjLine(fromFile, line) == ObjLine::FormatError) {
           stopped = true;
@@ -99,9 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         checkScannersOnLine(copy.c_str());
       }
-      // NOTE: the line buffer is kept between inputs: every read after
-      // freeLineBuffer doubles its capacity, which would soon run out.
       fclose(file);
+      freeLineBuffer(buffer);
       check((stopped ? false : finishObj(fromFile)) == accepted);
       check(fromFile.error == fromText.error && fromFile.errorLine == fromText.errorLine);
       check(fromFile.linesRead == fromText.linesRead);

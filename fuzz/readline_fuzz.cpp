@@ -26,25 +26,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     __builtin_trap();
   }
+  LineBuffer buffer;
   size_t consumed = 0;
   unsigned lines = 0;
-  while (char* line = readLine(stream)) {
+  while (char* line = readLine(buffer, stream)) {
     // Bytes up to the next line feed or the end, NUL bytes included.
     size_t length = 0;
     while (consumed + length < size && data[consumed + length] != '\n') ++length;
     if (memcmp(line, data + consumed, length) != 0) __builtin_trap();
     if (line[length] != '\0') __builtin_trap();
-    if (static_cast<size_t>(lineBufferCapacity()) < length + 1) __builtin_trap();
+    if (static_cast<size_t>(lineBufferCapacity(buffer)) < length + 1) __builtin_trap();
     if (length > longestLine) longestLine = length;
-    if (static_cast<size_t>(lineBufferCapacity()) > 2 * longestLine + 21) __builtin_trap();
+    if (static_cast<size_t>(lineBufferCapacity(buffer)) > 2 * longestLine + 21) __builtin_trap();
     consumed += length;
     if (consumed < size) ++consumed;  // the line feed
     ++lines;
-    if (freeEvery != 0 && lines % freeEvery == 0) freeLineBuffer();
+    if (freeEvery != 0 && lines % freeEvery == 0) freeLineBuffer(buffer);
   }
   if (consumed != size) __builtin_trap();
-  if (readLine(stream) != nullptr) __builtin_trap();
+  if (readLine(buffer, stream) != nullptr) __builtin_trap();
   fclose(stream);
-  freeLineBuffer();
+  freeLineBuffer(buffer);
   return 0;
 }

@@ -11,25 +11,17 @@ float unpackDepth24(unsigned char r, unsigned char g, unsigned char b) {
 
 #ifndef __EMSCRIPTEN__
 
-float readDepthAt(int x, int y) {
+float readDepthAt(DepthProbe&, int x, int y) {
   GLfloat depth = 1.0f;
   glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
   return depth;
 }
 
-void releaseDepthProbe() {}
+void releaseDepthProbe(DepthProbe&) {}
 
 #else
 
 namespace {
-
-struct Probe {
-  GLuint depthFramebuffer = 0, depthTexture = 0;
-  GLuint colourFramebuffer = 0, colourTexture = 0;
-  GLuint program = 0;
-  bool failed = false;
-};
-Probe probe;
 
 // One point at the centre of a 1 x 1 target; the depth sample is packed
 // 8 bits a channel so that RGBA8 carries all 24 bits.
@@ -68,7 +60,7 @@ GLuint makeTarget(GLuint& texture, GLenum internalFormat, GLenum format, GLenum 
   return framebuffer;
 }
 
-bool makeProbe() {
+bool makeProbe(DepthProbe& probe) {
   probe.depthFramebuffer = makeTarget(probe.depthTexture, GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT,
                                       GL_UNSIGNED_INT, GL_DEPTH_ATTACHMENT);
   const GLenum none = GL_NONE;
@@ -94,7 +86,7 @@ bool makeProbe() {
 
 }  // namespace
 
-float readDepthAt(int x, int y) {
+float readDepthAt(DepthProbe& probe, int x, int y) {
   if (probe.failed) return 1.0f;
   GLint drawFramebuffer = 0, readFramebuffer = 0, program = 0, activeTexture = 0, texture = 0, viewport[4];
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
@@ -107,7 +99,7 @@ float readDepthAt(int x, int y) {
   const GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST), blend = glIsEnabled(GL_BLEND),
                   cull = glIsEnabled(GL_CULL_FACE);
 
-  if (probe.program == 0 && !makeProbe()) probe.failed = true;
+  if (probe.program == 0 && !makeProbe(probe)) probe.failed = true;
   float depth = 1.0f;
   if (!probe.failed) {
     // Depth blits copy exactly (same format, no scaling).
@@ -140,13 +132,13 @@ float readDepthAt(int x, int y) {
   return depth;
 }
 
-void releaseDepthProbe() {
+void releaseDepthProbe(DepthProbe& probe) {
   glDeleteFramebuffers(1, &probe.depthFramebuffer);
   glDeleteFramebuffers(1, &probe.colourFramebuffer);
   glDeleteTextures(1, &probe.depthTexture);
   glDeleteTextures(1, &probe.colourTexture);
   glDeleteProgram(probe.program);
-  probe = Probe();
+  probe = DepthProbe();
 }
 
 #endif

@@ -53,8 +53,8 @@ TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::str
   return choice;
 }
 
-TextureFiltering applyTextureFiltering() {
-  const std::string setting = getConfigFile().setting<std::string>("textureFiltering");
+TextureFiltering applyTextureFiltering(const ConfigFile& config) {
+  const std::string setting = config.setting<std::string>("textureFiltering");
   const GLubyte* renderer = glGetString(GL_RENDERER);
   const TextureFilteringChoice choice =
       chooseTextureFiltering(setting, renderer ? reinterpret_cast<const char*>(renderer) : "");

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+class ConfigFile;
+
 enum class TextureFiltering { Unit, Shader };
 
 // True for renderer strings of software rasterisers (llvmpipe, softpipe,
@@ -27,7 +29,7 @@ inline constexpr std::string_view kTextureFilteringWords[] = {"auto", "unit", "s
 TextureFilteringChoice chooseTextureFiltering(std::string_view setting, std::string_view renderer);
 
 // Reads the key and the current context's renderer and prints the choice.
-TextureFiltering applyTextureFiltering();
+TextureFiltering applyTextureFiltering(const ConfigFile& config);
 
 // The lines the programs whose shaders test TEXTURE_UNIT_FILTERING are built
 // with for a choice.

@@ -74,7 +74,11 @@ bool uploadDxtLevel(int level, uint32_t format, uint32_t width, uint32_t height,
   return true;
 }
 
-GLuint loadDdsTexture(const char* path) {
+bool forcesAnisotropicFiltering(const ConfigFile& config) {
+  return config.setting<int>("enableAnisotropicFilteringOverridecheck") == 1;
+}
+
+GLuint loadDdsTexture(const char* path, bool forceAnisotropic) {
   FILE* file = openFile(path, "rb");
   if (file == nullptr) return 0;
 
@@ -138,7 +142,7 @@ GLuint loadDdsTexture(const char* path) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
 
   bool anisotropic = GLEW_EXT_texture_filter_anisotropic;
-  if (!anisotropic) anisotropic = getConfigFile().setting<int>("enableAnisotropicFilteringOverridecheck") == 1;
+  if (!anisotropic) anisotropic = forceAnisotropic;
   if (anisotropic) {
     puts("DEBUG: activating anisotropic filtering for this texture!");
     GLfloat maximumAnistropy = 0.0f;

@@ -7,8 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/configfile.h"
+
 // A DXT1/DXT3/DXT5 DDS file with its stored mip chain, in a new texture; 0 on failure.
-GLuint loadDdsTexture(const char* path);
+// Anisotropic filtering where the GL reports it, or everywhere when forced.
+GLuint loadDdsTexture(const char* path, bool forceAnisotropic = false);
+// config.ini's enableAnisotropicFilteringOverridecheck.
+bool forcesAnisotropicFiltering(const ConfigFile& config);
 
 // Any image DevIL reads, as an uncompressed RGB texture without mipmaps.
 GLuint loadImageTexture(const char* path);

@@ -76,13 +76,13 @@ std::vector<std::string> compositeVariants() {
   return variants;
 }
 
-void createCompositeQuad(DepthOfField& dof, const RenderTargets& targets) {
+void createCompositeQuad(DepthOfField& dof, const RenderTargets& targets, int passes) {
   static const GLfloat quad[18] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
   glGenBuffers(1, &dof.quadVertexBuffer);
   glBindBuffer(GL_ARRAY_BUFFER, dof.quadVertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
   dof.quadShader = buildShaderProgramRecord(buildShaderProgram(runfiles::compositeVertex, runfiles::compositeFragment));
-  if (needsReducedComposite(targets, currentQuality.passes)) prepareReducedComposite(dof, currentQuality.passes);
+  if (needsReducedComposite(targets, passes)) prepareReducedComposite(dof, passes);
 }
 
 void drawComposite(DepthOfField& dof, const RenderTargets& targets, int passes) {

@@ -44,7 +44,7 @@ std::vector<std::string> compositeVariants();
 
 // The full-screen quad's buffer and the composite program, and the reduced
 // program when currentQuality asks for one; destroy deletes all and zeroes them.
-void createCompositeQuad(DepthOfField& dof, const RenderTargets& targets);
+void createCompositeQuad(DepthOfField& dof, const RenderTargets& targets, int passes);
 // Binds the window, clears it and draws the average of the first `passes`
 // pass images onto it, scaled up from targetWidth x targetHeight. A frame of
 // fewer passes or smaller targets builds its reduced program on first use.

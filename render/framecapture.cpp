@@ -10,27 +10,16 @@
 #include <cstring>
 
 #include "base/atomicfile.h"
-#include "platform/platform.h"
 #include "scene/camera.h"
-
-namespace {
-// The platform takes a plain function as its time source, with no receiver.
-double fakeClock = 0.0;
-double readFakeClock() { return fakeClock; }
-}  // namespace
 
 bool placeCameraOnPath(double seconds) {
   if (camera.getEyePath() == nullptr || camera.getLookAtPath() == nullptr) {
     fprintf(stderr, "ERROR: --path-time needs both camera paths, and they did not load\n");
     return false;
   }
-  platform::setTimeSource(readFakeClock);
-  fakeClock = 1.0;  // the flight takes a zero start time for "not started"
   camera.startPath();
-  camera.animatePath();
-  fakeClock = 1.0 + seconds;
-  camera.animatePath();
-  platform::setTimeSource(nullptr);
+  camera.animatePathAt(1.0);  // the flight takes a zero start time for "not started"
+  camera.animatePathAt(1.0 + seconds);
   return true;
 }
 

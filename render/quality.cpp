@@ -6,7 +6,6 @@
 
 #include "base/configfile.h"
 
-Quality currentQuality;
 
 namespace {
 const Quality kPresets[] = {{"full", 16, 1.0f}, {"balanced", 4, 0.75f}, {"fast", 1, 0.5f}};

@@ -45,6 +45,3 @@ std::string qualityName(const Quality& quality);
 // One line for the console, with the same name: "quality: full (16 passes,
 // render scale 1)", "quality: custom (8 passes, render scale 0.5)".
 std::string describeQuality(const Quality& quality);
-
-// The settings the frame is rendered with now.
-extern Quality currentQuality;

@@ -5,12 +5,11 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <string>
 
-#include "base/frameglobals.h"
 #include "gpu/passstate.h"
 #include "gpu/screenbounds.h"
 #include "gpu/stagetimer.h"
 #include "gpu/rendertargets.h"
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 #include "render/skytextures.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -21,23 +20,24 @@ namespace {
 // Pixels added around the shell's outline for the auxiliary images.
 constexpr int kAuxiliaryPadding = 4;
 
-void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix) {
+void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix, const glm::vec3& light) {
   glUniformMatrix4fv(record.V, 1, GL_FALSE, glm::value_ptr(viewMatrix));
-  glUniform3f(record.lightPos_worldspace, lightPosition.x, lightPosition.y, lightPosition.z);
+  glUniform3f(record.lightPos_worldspace, light.x, light.y, light.z);
 }
 
 // One draw, whole: the step's state as the object changes it, the program,
 // the pass's uniforms, then the object's own uniforms and textures.
 void drawWith(Object* object, const ShaderProgram& record, const PassState& step, const glm::mat4& vpMatrix,
-              const glm::mat4& viewMatrix) {
+              const glm::mat4& viewMatrix, const glm::vec3& light) {
   applyPassState(object->stateIn(step));
   glUseProgram(record.programID);
-  setPassUniforms(record, viewMatrix);
+  setPassUniforms(record, viewMatrix, light);
   object->draw(vpMatrix, record);
 }
 
-void standardDraw(Object* object, const PassState& step, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix) {
-  drawWith(object, object->getShaderProgram(), step, vpMatrix, viewMatrix);
+void standardDraw(Object* object, const PassState& step, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix,
+                  const glm::vec3& light) {
+  drawWith(object, object->getShaderProgram(), step, vpMatrix, viewMatrix, light);
 }
 
 // Every target of a pass has one size (targetWidth x targetHeight), and the
@@ -69,18 +69,9 @@ bool attachedSource(GLuint program, GLenum type, std::string& source) {
   return found == 1 && count == 2;
 }
 
-// Which program draws the Earth into the depth-only target, worked out once
-// for each pair of programs.
-struct DepthStandIn {
-  GLuint program = 0;
-  GLuint standIn = 0;
-  bool usable = false;
-};
-DepthStandIn earthDepthStandIn;
-
 }  // namespace
 
-void forgetEarthDepthStandIn() { earthDepthStandIn = DepthStandIn(); }
+void forgetEarthDepthStandIn(const Scene& scene) { scene.earthDepthStandIn = EarthDepthStandIn(); }
 
 bool drawsSameDepth(GLuint program, GLuint standIn) {
   if (program == standIn) return true;
@@ -98,21 +89,21 @@ bool drawsSameDepth(GLuint program, GLuint standIn) {
   return vertexA == vertexB;
 }
 
-void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, const EarthLayers& earthLayers) {
+void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures, int pass) {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
   // The stars, straight into the pass target.
   stageBegin(FrameStage::EnvironmentCube);
-  standardDraw(envCube, passstate::environment, vpMatrix, viewMatrix);
-  drawStarField(starField, passstate::stars, starViewProjection);
+  standardDraw(scene.envCube, passstate::environment, vpMatrix, viewMatrix, scene.lightPosition);
+  drawStarField(scene.starField, passstate::stars, scene.starViewProjection);
   stageEnd(FrameStage::EnvironmentCube);
 
   // The auxiliary images are read only where the atmosphere composite draws,
   // inside the shell's outline: they are cleared and drawn only there.
   const ScreenRect auxiliary =
-      sphereScreenRect(boundingSphere(atmosphere->mesh.vertices, atmosphere->getModelMatrix()), vpMatrix,
-                       targets.targetWidth, targets.targetHeight, kAuxiliaryPadding);
+      sphereScreenRect(boundingSphere(scene.atmosphere->mesh.vertices, scene.atmosphere->getModelMatrix()),
+                       vpMatrix, targets.targetWidth, targets.targetHeight, kAuxiliaryPadding);
   const bool scissored = !(auxiliary == ScreenRect{0, 0, targets.targetWidth, targets.targetHeight});
   auto auxiliaryStep = [&](const PassState& step) { return scissored ? scissoredTo(step, auxiliary) : step; };
   const PassState shadowBackFaces = auxiliaryStep(passstate::shadowBackFaces);
@@ -126,23 +117,23 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, c
   // shadow from each ray itself; the two cone draws and clears a pass cost
   // about 7 % of the full frame on a software rasteriser.
   stageBegin(FrameStage::ShadowCone);
-  if (atmosphereFinalProgram.textureShadowBack >= 0 || atmosphereFinalProgram.textureShadowFront >= 0) {
+  if (scene.atmosphereFinalProgram.textureShadowBack >= 0 || scene.atmosphereFinalProgram.textureShadowFront >= 0) {
     bindAndClear(targets.framebufferBackSideShadow, shadowBackFaces);
-    standardDraw(shadowCone, shadowBackFaces, vpMatrix, viewMatrix);
+    standardDraw(scene.shadowCone, shadowBackFaces, vpMatrix, viewMatrix, scene.lightPosition);
     bindAndClear(targets.framebufferFrontSideShadow, shadowFrontFaces);
-    standardDraw(shadowCone, shadowFrontFaces, vpMatrix, viewMatrix);
+    standardDraw(scene.shadowCone, shadowFrontFaces, vpMatrix, viewMatrix, scene.lightPosition);
   }
   stageEnd(FrameStage::ShadowCone);
 
   // The planet's colour over the stars; the target has no depth buffer.
   stageBegin(FrameStage::PlanetColour);
   bindAndClear(targets.framebufferPlanetColor, planetColour);
-  standardDraw(envCube, planetColour, vpMatrix, viewMatrix);
+  standardDraw(scene.envCube, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
   // The composite shows the sky through the air from this image.
-  drawStarField(starField, auxiliaryStep(passstate::stars), starViewProjection);
-  bindSkyTextures(skyTextures, earth->getShaderProgram());
-  bindEarthLayers(earthLayers, earth->getShaderProgram().programID);
-  standardDraw(earth, planetColour, vpMatrix, viewMatrix);
+  drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection);
+  bindSkyTextures(skyTextures, scene.earth->getShaderProgram());
+  bindEarthLayers(scene.earthLayers, scene.earth->getShaderProgram().programID);
+  standardDraw(scene.earth, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
   stageEnd(FrameStage::PlanetColour);
 
   // Depth of the nearer of the Earth's surface and the shell's far side. The
@@ -150,8 +141,9 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, c
   // shell's depth program draws it when that gives the very same depth.
   stageBegin(FrameStage::AtmosphereDepth);
   bindAndClear(targets.framebufferBackSideAtmosphere, earthDepth);
-  const ShaderProgram atmosphereRecord = atmosphere->getShaderProgram();
-  const ShaderProgram earthRecord = earth->getShaderProgram();
+  const ShaderProgram atmosphereRecord = scene.atmosphere->getShaderProgram();
+  const ShaderProgram earthRecord = scene.earth->getShaderProgram();
+  EarthDepthStandIn& earthDepthStandIn = scene.earthDepthStandIn;
   if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
     earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
                          drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
@@ -159,17 +151,18 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, c
   // its sampler must point at the table, not at whatever unit 0 holds (WebGL
   // refuses a draw that samples a texture its target is rendering into).
   bindSkyTextures(skyTextures, atmosphereRecord);
-  drawWith(earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix, viewMatrix);
-  drawWith(atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix);
+  drawWith(scene.earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix, viewMatrix,
+           scene.lightPosition);
+  drawWith(scene.atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix, scene.lightPosition);
   stageEnd(FrameStage::AtmosphereDepth);
 
   // The atmosphere composite into the pass target, from the images above.
   stageBegin(FrameStage::AtmosphereComposite);
-  applyPassState(atmosphere->stateIn(passstate::atmosphereComposite));
-  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[currentDOFPass]);
-  const AtmosphereFinalShaderProgram& record = atmosphereFinalProgram;
+  applyPassState(scene.atmosphere->stateIn(passstate::atmosphereComposite));
+  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[pass]);
+  const AtmosphereFinalShaderProgram& record = scene.atmosphereFinalProgram;
   glUseProgram(record.programID);
-  setPassUniforms(record, viewMatrix);
+  setPassUniforms(record, viewMatrix, scene.lightPosition);
   bindSkyTextures(skyTextures, record);
   record.bindTextureUnit(1, targets.depthTextureBackSideShadow, record.textureShadowBack);
   record.bindTextureUnit(2, targets.depthTextureFrontSideShadow, record.textureShadowFront);
@@ -181,11 +174,12 @@ void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, c
   // NOTE: nothing is ever drawn into the PlanetDepth image bound on unit 4;
   // and a composite shader sampling a specular or night texture would have
   // the shell's draw bind it on unit 1 or 2, over the shadow images.
-  atmosphere->draw(vpMatrix, record);
+  scene.atmosphere->draw(vpMatrix, record);
   stageEnd(FrameStage::AtmosphereComposite);
 
   // Moon and missile over the stars and the atmosphere, depth-tested.
   stageBegin(FrameStage::ListedObjects);
-  for (Object* object : objectList) standardDraw(object, passstate::listedObjects, vpMatrix, viewMatrix);
+  for (Object* object : scene.objectList)
+    standardDraw(object, passstate::listedObjects, vpMatrix, viewMatrix, scene.lightPosition);
   stageEnd(FrameStage::ListedObjects);
 }

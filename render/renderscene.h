@@ -4,17 +4,18 @@
 #include <glm/glm.hpp>
 
 #include "gpu/rendertargets.h"
-#include "render/earthlayers.h"
 #include "render/skytextures.h"
+#include "scene/scene.h"
 
 // Each step sets the state it draws with (gpu/passstate.h). NOTE: leaves
 // the pass target bound with its scene depth, which the sun glow drawn next
 // reads back.
-void renderScene(const RenderTargets& targets, const SkyTextures& skyTextures, const EarthLayers& earthLayers);
+// pass: the depth-of-field pass whose target the composite draws into.
+void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures, int pass);
 // Forgets which program draws the Earth's depth. The choice is kept by
 // program name, and GL hands deleted names out again: whoever deletes the
-// Earth's or the shell's program calls this (the shell does, with unloadScene).
-void forgetEarthDepthStandIn();
+// Earth's or the shell's program calls this (unloadScene does).
+void forgetEarthDepthStandIn(const Scene& scene);
 
 // True when drawing with standIn instead of program leaves the same depth:
 // both have the same vertex shader source, and neither fragment shader

@@ -98,12 +98,12 @@ std::string sunGlowLoadingLine() {
   return "loading sun glow: " + std::to_string(std::size(runfiles::sunGlowSprites)) + " sprite textures";
 }
 
-void loadSunGlow(SunGlow& glow) {
-  glow.textureHardGlow = loadDdsTexture(runfiles::hardGlow);
-  glow.textureBigGlow = loadDdsTexture(runfiles::bigGlow);
-  glow.textureStreaks = loadDdsTexture(runfiles::streaks);
-  glow.textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks);
-  glow.textureHalo = loadDdsTexture(runfiles::halo);
+void loadSunGlow(SunGlow& glow, bool forceAnisotropic) {
+  glow.textureHardGlow = loadDdsTexture(runfiles::hardGlow, forceAnisotropic);
+  glow.textureBigGlow = loadDdsTexture(runfiles::bigGlow, forceAnisotropic);
+  glow.textureStreaks = loadDdsTexture(runfiles::streaks, forceAnisotropic);
+  glow.textureSpecialStreaks = loadDdsTexture(runfiles::specialStreaks, forceAnisotropic);
+  glow.textureHalo = loadDdsTexture(runfiles::halo, forceAnisotropic);
   // Both buffers get their storage once: the texture coordinates never
   // change, and each sprite only rewrites the six corners in place.
   glGenBuffers(1, &glow.spriteVertexBuffer);
@@ -129,7 +129,7 @@ void unloadSunGlow(SunGlow& glow) {
   glDeleteProgram(glow.spriteProgram);
   glow.spriteVertexBuffer = glow.spriteUVBuffer = glow.spriteProgram = 0;
   glow.spriteTextureSampler = glow.spriteColorSampler = -1;
-  releaseDepthProbe();
+  releaseDepthProbe(glow.depthProbe);
 }
 
 static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
@@ -143,11 +143,11 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   return 0;
 }
 
-void drawSunGlow(const SunGlow& glow, const RenderTargets& targets) {
-  if (!camera.isPointInFrustum(lightPosition)) return;
-  if (camera.isPointOccluded(lightPosition)) return;
+void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light) {
+  if (!camera.isPointInFrustum(light)) return;
+  if (camera.isPointOccluded(light, glow.depthProbe)) return;
 
-  const auto centres = flareCentres(lightPosition, camera.getPosition(), camera.getLookAtPoint());
+  const auto centres = flareCentres(light, camera.getPosition(), camera.getLookAtPoint());
 
   applyPassState(passstate::sunGlow);
   const auto& table = flareTable();

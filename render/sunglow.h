@@ -7,6 +7,8 @@
 #include <string>
 #include <glm/glm.hpp>
 
+#include "gpu/depthprobe.h"
+
 #include "gpu/rendertargets.h"
 
 enum class FlareTexture { HardGlow, BigGlow, Streaks, SpecialStreaks, Halo };
@@ -56,16 +58,18 @@ struct SunGlow {
   GLuint spriteVertexBuffer = 0, spriteUVBuffer = 0;
   GLuint spriteProgram = 0;
   GLint spriteTextureSampler = -1, spriteColorSampler = -1;
+  // The occlusion test's read-back, made on its first read.
+  mutable DepthProbe depthProbe;
 };
 
 // Loads the five sprite textures and the sprite program (the caller shows
 // the loading screen first).
-void loadSunGlow(SunGlow& glow);
+void loadSunGlow(SunGlow& glow, bool forceAnisotropic = false);
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
 void unloadSunGlow(SunGlow& glow);
 // Draws glow and flare into the bound framebuffer when the sun is in view and
-// not hidden; otherwise touches no GL state.
-void drawSunGlow(const SunGlow& glow, const RenderTargets& targets);
+// not hidden (the sun at light); otherwise touches no GL state.
+void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light);
 // One sprite, sized for the pass targets it is drawn into.
 void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,
                 const glm::vec3& centre, float size, GLuint texture);

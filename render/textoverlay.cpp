@@ -9,7 +9,6 @@
 #include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
 
-TextOverlay textOverlay;
 
 glm::vec2 glyphCell(signed char c) {
   // Integer remainder and quotient truncate toward zero, so negative codes stay negative.
@@ -57,9 +56,9 @@ int centredTextX(int characters, int size, int windowW) {
   return static_cast<int>(std::lround((static_cast<float>(windowW) - advance * static_cast<float>(characters)) / 2.0f));
 }
 
-bool TextOverlay::initText(const char* fontPath) {
+bool TextOverlay::initText(const char* fontPath, bool forceAnisotropic) {
   if (fontPath == nullptr) return false;
-  textureID = loadDdsTexture(fontPath);
+  textureID = loadDdsTexture(fontPath, forceAnisotropic);
   glGenBuffers(1, &vertexBufferID);
   glGenBuffers(1, &uvBufferID);
   shaderID = buildShaderProgram(runfiles::textVertex, runfiles::textFragment);

@@ -34,7 +34,7 @@ class TextOverlay {
  public:
   // False only when no font path is given; a font or shader that fails to load
   // is reported by its loader and drawn with whatever name it returned.
-  bool initText(const char* fontPath);
+  bool initText(const char* fontPath, bool forceAnisotropic = false);
   // Draws text at pixel (x, y) from the lower-left of the window, size pixels
   // high, blended over the bound framebuffer. Leaves depth testing on and
   // blending off.
@@ -52,5 +52,3 @@ class TextOverlay {
   // Receives the text colour as a vec4.
   GLint colorSampler = -1;
 };
-
-extern TextOverlay textOverlay;

@@ -8,22 +8,18 @@
 #include "scene/object.h"
 #include "scene/scene.h"
 
-namespace {
-double lastAnimationTime = 0.0;
-}
+void resetAnimationClock(Scene& scene) { scene.lastAnimationTime = 0.0; }
 
-void resetAnimationClock() { lastAnimationTime = 0.0; }
-
-void updateAnimation() {
-  if (lastAnimationTime == 0.0) {
-    lastAnimationTime = sceneTime();
-  } else if (sceneTime() - lastAnimationTime > 0.01) {
-    lastAnimationTime = sceneTime();
+void updateAnimation(Scene& scene) {
+  if (scene.lastAnimationTime == 0.0) {
+    scene.lastAnimationTime = sceneTime(scene.clock);
+  } else if (sceneTime(scene.clock) - scene.lastAnimationTime > 0.01) {
+    scene.lastAnimationTime = sceneTime(scene.clock);
   } else {
     return;
   }
-  stepSceneObjects(earth, moon, missile);
-  camera.animatePath();
+  stepSceneObjects(scene.earth, scene.moon, scene.missile);
+  camera.animatePathAt(sceneTime(scene.clock));
 }
 
 void stepSceneObjects(Object* earthObject, Object* moonObject, Object* missileObject) {
@@ -66,13 +62,13 @@ glm::vec3 pathPoint(const Object& path, unsigned int i) {
   return glm::vec3(path.modelMatrix * glm::vec4(path.lineMesh.point(std::min(i, n - 1)), 1.0f));
 }
 
-void Camera::animatePath() {
+void Camera::animatePathAt(double now) {
   if (eyePath == nullptr || lookAtPath == nullptr) return;
   if (!pathActive) return;
   const unsigned int n = eyePath->lineMesh.pointCount();
   const unsigned int m = lookAtPath->lineMesh.pointCount();
   if (pathStartTime == 0.0) {
-    pathStartTime = sceneTime();
+    pathStartTime = now;
     fovPerPoint = fovTable(n);
     focusPerPoint = focusTable(n);
   }
@@ -82,7 +78,7 @@ void Camera::animatePath() {
     return;
   }
   // A clock that stepped back must not extrapolate before point 0.
-  const double t = std::max(0.0, sceneTime() - pathStartTime);
+  const double t = std::max(0.0, now - pathStartTime);
   if (t >= static_cast<double>(n - 1)) {
     position = pathPoint(*eyePath, n - 1);
     setDirection(pathPoint(*lookAtPath, m - 1) - position);

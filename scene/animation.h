@@ -5,6 +5,7 @@
 #include <vector>
 
 class Object;
+struct Scene;
 
 // Fixed motions of one step, in degrees and model units.
 constexpr float earthSpinStep = 0.0125f;
@@ -13,9 +14,9 @@ const glm::vec3 missileStep(-0.005f, 0.0f, 0.0f);
 
 // Called once per frame after the buffer swap: at most one step per frame, and
 // only after more than 0.01 s since the last one.
-void updateAnimation();
+void updateAnimation(Scene& scene);
 // Forgets the time of the last step, so that the next call steps at once.
-void resetAnimationClock();
+void resetAnimationClock(Scene& scene);
 
 // One step of the three moving objects; absent objects are skipped.
 void stepSceneObjects(Object* earthObject, Object* moonObject, Object* missileObject);

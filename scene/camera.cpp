@@ -11,6 +11,8 @@
 #include "scene/object.h"
 #include "scene/windowprojection.h"
 
+// Not yet owned: the passes, the sun glow, the input handler and the tools
+// all steer or read this one view.
 Camera camera;
 
 namespace {
@@ -241,7 +243,7 @@ bool Camera::projectToWindow(const glm::vec3& p, const int viewport[4], double& 
   return windowCoordinates(mvMatrix, projMatrix, viewport, p.x, p.y, p.z, x, y, z);
 }
 
-bool Camera::isPointOccluded(const glm::vec3& p) {
+bool Camera::isPointOccluded(const glm::vec3& p, DepthProbe& probe) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
@@ -251,7 +253,7 @@ bool Camera::isPointOccluded(const glm::vec3& p) {
   if (!(projX >= viewport[0] && projX < viewport[0] + viewport[2] && projY >= viewport[1] &&
         projY < viewport[1] + viewport[3]))
     return false;
-  const float bufferZ = readDepthAt(static_cast<int>(projX), static_cast<int>(projY));
+  const float bufferZ = readDepthAt(probe, static_cast<int>(projX), static_cast<int>(projY));
   // Equal depths count as visible.
   return bufferZ < static_cast<float>(projZ);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class Object;
+struct DepthProbe;
 
 // Frustum planes (a, b, c, d), normalised so that a·x + b·y + c·z + d is the
 // signed distance of a point, positive inside.
@@ -92,8 +93,8 @@ class Camera {
   double getPathStartTime() const { return pathStartTime; }
   const std::vector<float>& getFovPerPoint() const { return fovPerPoint; }
   const std::vector<float>& getFocusPerPoint() const { return focusPerPoint; }
-  // One step of the path flight, timed by the scene clock (sceneclock.h).
-  void animatePath();
+  // One step of the path flight at scene time `now` (sceneclock.h).
+  void animatePathAt(double now);
 
   // A non-finite angle turns nothing. Where up lies along the direction, a turn
   // first takes the stand-in up as its own, so the camera turns out of that
@@ -114,7 +115,7 @@ class Camera {
   bool projectToWindow(const glm::vec3& p, const int viewport[4], double& x, double& y, double& z) const;
   // Whether the bound framebuffer's depth at p's pixel lies in front of p
   // (a depth read-back, under the live viewport).
-  bool isPointOccluded(const glm::vec3& p);
+  bool isPointOccluded(const glm::vec3& p, DepthProbe& probe);
 
  private:
   glm::vec3 position;

@@ -19,10 +19,10 @@ void printError(const std::string& message) {
   fprintf(stderr, "%s\n", message.c_str());
 }
 
-// Reads the OBJ file line by line through the shared line buffer. Stops at
+// Reads the OBJ file line by line through the loader's line buffer. Stops at
 // the first malformed face; false then, with the error set.
-bool readObjFile(FILE* file, ObjData& obj) {
-  while (char* line = readLine(file)) {
+bool readObjFile(FILE* file, ObjData& obj, LineBuffer& lines) {
+  while (char* line = readLine(lines, file)) {
     ObjLine kind = parseObjLine(obj, line);
     // NOTE: names the library as written in the OBJ, not the path opened
     // (that is the "with path" line, when the model has a directory).
@@ -33,8 +33,8 @@ bool readObjFile(FILE* file, ObjData& obj) {
 }
 
 // NOTE: the lines printed here name texture files, not the library read.
-void readMtlFile(FILE* file, MtlData& mtl) {
-  while (char* line = readLine(file)) {
+void readMtlFile(FILE* file, MtlData& mtl, LineBuffer& lines) {
+  while (char* line = readLine(lines, file)) {
     switch (parseMtlLine(mtl, line)) {
       case MtlLine::DiffuseTexture:
         printf("DEBUG: diffuseTextureFileName: '%s'\n", mtl.diffuseTextureFileName.c_str());
@@ -51,13 +51,13 @@ void readMtlFile(FILE* file, MtlData& mtl) {
   }
 }
 
-Object* loadModelFrom(FILE* file, const char* path) {
+Object* loadModelFrom(FILE* file, const char* path, LineBuffer& lines, bool forceAnisotropic) {
   ObjData obj;
-  const bool accepted = readObjFile(file, obj);
+  const bool accepted = readObjFile(file, obj, lines);
   fclose(file);
   if (!accepted) {
     printError(objErrorMessage(obj, path));
-    freeLineBuffer();
+    freeLineBuffer(lines);
     return nullptr;
   }
   printf("DEBUG: :::LOADED ::: vertices:%zu;  normals:%zu;  uvs:%zu; vertexInices:%zu; normalIndices:%zu; "
@@ -72,7 +72,7 @@ Object* loadModelFrom(FILE* file, const char* path) {
     if (!lineMesh.build(obj.positions, obj.vertexIndices))
       printError(std::string("ERROR: OBJ-File '") + path + "' holds no positions for its path!");
     object->setLineMesh(lineMesh);
-    freeLineBuffer();
+    freeLineBuffer(lines);
     puts("DEBUG: after freeing stuff!");
     return object;
   }
@@ -113,21 +113,21 @@ Object* loadModelFrom(FILE* file, const char* path) {
       // NOTE: the mesh's buffers belong to no object yet; free them here.
       mesh.release();
       delete object;
-      freeLineBuffer();
+      freeLineBuffer(lines);
       return nullptr;
     }
     puts("DEBUG: opened matlib file!");
     MtlData mtl;
-    readMtlFile(materialFile, mtl);
+    readMtlFile(materialFile, mtl, lines);
     fclose(materialFile);
     // Texture names are relative to the working directory, not to the model.
-    if (mtl.hasDiffuseTexture) object->setDiffuseTexture(loadDdsTexture(mtl.diffuseTextureFileName.c_str()));
-    if (mtl.hasSpecularTexture) object->setSpecularTexture(loadDdsTexture(mtl.specularTextureFileName.c_str()));
-    if (mtl.hasNightTexture) object->setNightTexture(loadDdsTexture(mtl.diffuseNightTextureFileName.c_str()));
+    if (mtl.hasDiffuseTexture) object->setDiffuseTexture(loadDdsTexture(mtl.diffuseTextureFileName.c_str(), forceAnisotropic));
+    if (mtl.hasSpecularTexture) object->setSpecularTexture(loadDdsTexture(mtl.specularTextureFileName.c_str(), forceAnisotropic));
+    if (mtl.hasNightTexture) object->setNightTexture(loadDdsTexture(mtl.diffuseNightTextureFileName.c_str(), forceAnisotropic));
   }
 
   object->setMesh(mesh);
-  freeLineBuffer();
+  freeLineBuffer(lines);
   puts("DEBUG: after freeing stuff!");
   return object;
 }
@@ -143,7 +143,7 @@ Object* ModelLoaderOBJ::loadModel(const char* path) {
   }
   puts("opened file!");
   try {
-    return loadModelFrom(file, path);
+    return loadModelFrom(file, path, lines, forceAnisotropic);
   } catch (const std::bad_alloc&) {
     fatalOutOfMemory(__FILE__, __LINE__);
   }

@@ -10,20 +10,11 @@
 #include "base/configfile.h"
 #include "base/runfiles.h"
 #include "gpu/shaderbuild.h"
+#include "gpu/textureupload.h"
 #include "scene/camera.h"
 #include "scene/modelloaderobj.h"
 #include "scene/placement.h"
 #include "scene/starfield.h"
-
-Object* envCube = nullptr;
-Object* earth = nullptr;
-Object* moon = nullptr;
-Object* missile = nullptr;
-Object* atmosphere = nullptr;
-Object* shadowCone = nullptr;
-std::vector<Object*> objectList;
-AtmosphereFinalShaderProgram atmosphereFinalProgram;
-glm::vec3 lightPosition = designLightPosition;
 
 namespace {
 
@@ -75,7 +66,7 @@ GLuint programFor(SceneLoading& loading, const std::string& vertex, const std::s
 
 // Camera paths are optional: the camera keeps only path objects, and what
 // it refuses (a triangle model, a path without segments) is freed here.
-void loadCameraPaths(ModelLoaderOBJ& loader) {
+void loadCameraPaths(ModelLoaderOBJ& loader, const ConfigFile& configFile) {
   const std::string eyePathFile = configFile.setting<std::string>("eyePathFilename");
   Object* eyePath = loader.loadModel(eyePathFile.c_str());
   camera.setEyePath(eyePath);
@@ -97,22 +88,23 @@ std::string SceneLoading::status() const {
     case 5: key = "shadowModelFilename"; break;
     default: return "";  // the star cube comes before any loading screen; the paths add none
   }
-  return "loading object: " + configFile.getValue(key, config::defaultOf(key));
+  return "loading object: " + config.getValue(key, config::defaultOf(key));
 }
 
-void loadSceneStep(SceneLoading& loading) {
-  ModelLoaderOBJ loader;
+void loadSceneStep(Scene& scene, SceneLoading& loading) {
+  const ConfigFile& configFile = loading.config;
+  ModelLoaderOBJ loader(forcesAnisotropicFiltering(configFile));
   GLuint programID = 0;
   switch (loading.step) {
     case 0:
       programID = buildShaderProgram(runfiles::envCubeVertex, runfiles::envCubeFragment);
-      envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
-      envCube->setShaderProgram(buildShaderProgramRecord(programID));
-      envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
-      envCube->setDepthTest(false);
-      envCube->setCulling(false);
+      scene.envCube = loadRequired(loader, runfiles::envCubeModel, kModelFailure);
+      scene.envCube->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.envCube->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(50000.0f)));
+      scene.envCube->setDepthTest(false);
+      scene.envCube->setCulling(false);
       // The sky without its stars is still a sky: a missing catalogue is a warning.
-      if (std::string error; !loadStarField(starField, runfiles::starCatalogue, runfiles::starVertex,
+      if (std::string error; !loadStarField(scene.starField, runfiles::starCatalogue, runfiles::starVertex,
                                             runfiles::starFragment, error))
         fprintf(stderr, "WARNING: no stars: %s\n", error.c_str());
       break;
@@ -120,29 +112,29 @@ void loadSceneStep(SceneLoading& loading) {
       const std::string earthFile = configFile.setting<std::string>("earthFilename");
       programID = programFor(loading, configFile.setting<std::string>("earthVShader"),
                              configFile.setting<std::string>("earthFShader"));
-      earth = loadRequired(loader, earthFile, kModelFailure);
-      earth->setShaderProgram(buildShaderProgramRecord(programID));
-      earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
+      scene.earth = loadRequired(loader, earthFile, kModelFailure);
+      scene.earth->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.earth->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.0f)));
       break;
     }
     case 2: {
       const std::string moonFile = configFile.setting<std::string>("moonFilename");
       programID = programFor(loading, configFile.setting<std::string>("moonVShader"),
                              configFile.setting<std::string>("moonFShader"));
-      moon = loadRequired(loader, moonFile, kModelFailure);
-      moon->setShaderProgram(buildShaderProgramRecord(programID));
-      moon->setModelMatrix(moonStartMatrix());
-      objectList.push_back(moon);
+      scene.moon = loadRequired(loader, moonFile, kModelFailure);
+      scene.moon->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.moon->setModelMatrix(moonStartMatrix());
+      scene.objectList.push_back(scene.moon);
       break;
     }
     case 3: {
       const std::string missileFile = configFile.setting<std::string>("missileFilename");
       programID = programFor(loading, configFile.setting<std::string>("missileVShader"),
                              configFile.setting<std::string>("missileFShader"));
-      missile = loadRequired(loader, missileFile, kModelFailure);
-      missile->setShaderProgram(buildShaderProgramRecord(programID));
-      missile->setModelMatrix(missileStartMatrix());
-      objectList.push_back(missile);
+      scene.missile = loadRequired(loader, missileFile, kModelFailure);
+      scene.missile->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.missile->setModelMatrix(missileStartMatrix());
+      scene.objectList.push_back(scene.missile);
       break;
     }
     case 4: {
@@ -152,37 +144,35 @@ void loadSceneStep(SceneLoading& loading) {
       const std::string atmosphereFinal = configFile.setting<std::string>("atmosphereFShaderFinal");
       programID = buildShaderProgram(atmosphereV.c_str(), atmosphereF.c_str(), loading.shaderDefines);
       GLuint finalProgramID = buildShaderProgram(atmosphereV.c_str(), atmosphereFinal.c_str(), loading.shaderDefines);
-      atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
-      atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
-      atmosphere->setShaderProgram(buildShaderProgramRecord(programID));
-      atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
+      scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(finalProgramID);
+      scene.atmosphere = loadRequired(loader, atmosphereFile, "ERROR: Could not load atmosphere model! Quitting...");
+      scene.atmosphere->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
       break;
     }
     case 5: {
       const std::string shadowFile = configFile.setting<std::string>("shadowModelFilename");
       programID = buildShaderProgram(runfiles::shadowConeVertex, runfiles::shadowConeFragment);
-      shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
-      shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
-      shadowCone->setModelMatrix(shadowConeModelMatrix(lightPosition));
+      scene.shadowCone = loadRequired(loader, shadowFile, "ERROR: Could not load shadow cone model! Quitting...");
+      scene.shadowCone->setShaderProgram(buildShaderProgramRecord(programID));
+      scene.shadowCone->setModelMatrix(shadowConeModelMatrix(scene.lightPosition));
       break;
     }
-    case 6: loadCameraPaths(loader); break;
+    case 6: loadCameraPaths(loader, configFile); break;
     default: return;
   }
   ++loading.step;
 }
 
-void loadScene(const std::string& shaderDefines, void (*showProgress)(const char* status)) {
-  SceneLoading loading;
-  loading.shaderDefines = shaderDefines;
+void loadScene(Scene& scene, SceneLoading& loading, const std::function<void(const char* status)>& showProgress) {
   while (!loading.done()) {
     const std::string status = loading.status();
     if (!status.empty() && showProgress) showProgress(status.c_str());
-    loadSceneStep(loading);
+    loadSceneStep(scene, loading);
   }
 }
 
-void unloadScene() {
+void unloadScene(Scene& scene) {
   Object* eyePath = camera.getEyePath();
   Object* lookAtPath = camera.getLookAtPath();
   camera.clearPaths();
@@ -192,8 +182,9 @@ void unloadScene() {
   // Earth, Moon and missile may hold one program between them (the rule in
   // loadScene): the first holder deletes it, the others' records are
   // cleared before they are destroyed.
-  std::vector<Object*> objects = {envCube, earth, moon, missile, atmosphere, shadowCone};
-  for (Object* listed : objectList)
+  std::vector<Object*> objects = {scene.envCube,    scene.earth,      scene.moon,
+                                  scene.missile, scene.atmosphere, scene.shadowCone};
+  for (Object* listed : scene.objectList)
     if (std::find(objects.begin(), objects.end(), listed) == objects.end()) objects.push_back(listed);
   std::vector<GLuint> deletedPrograms;
   for (Object* object : objects) {
@@ -205,9 +196,12 @@ void unloadScene() {
       deletedPrograms.push_back(program);
     discard(object);
   }
-  envCube = earth = moon = missile = atmosphere = shadowCone = nullptr;
-  unloadStarField(starField);
-  objectList.clear();
-  glDeleteProgram(atmosphereFinalProgram.programID);
-  atmosphereFinalProgram = AtmosphereFinalShaderProgram();
+  scene.envCube = scene.earth = scene.moon = nullptr;
+  scene.missile = scene.atmosphere = scene.shadowCone = nullptr;
+  unloadStarField(scene.starField);
+  scene.objectList.clear();
+  glDeleteProgram(scene.atmosphereFinalProgram.programID);
+  scene.atmosphereFinalProgram = AtmosphereFinalShaderProgram();
+  // The programs' names are free again: the choice made for them is void.
+  scene.earthDepthStandIn = EarthDepthStandIn();
 }

@@ -1,25 +1,54 @@
 // The fixed scene, assembled once at start-up.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "base/configfile.h"
 #include "gpu/shaderprogram.h"
+#include "scene/earthlayers.h"
 #include "scene/object.h"
-
-extern Object* envCube;
-extern Object* earth;
-extern Object* moon;
-extern Object* missile;
-extern Object* atmosphere;
-extern Object* shadowCone;
-// Objects drawn generically by the passes, each with its own program: moon, missile.
-extern std::vector<Object*> objectList;
-extern AtmosphereFinalShaderProgram atmosphereFinalProgram;
+#include "scene/sceneclock.h"
+#include "scene/starfield.h"
 
 // The sun, a point light far out in world space. The design's scene keeps it
 // at designLightPosition; the sky of an instant moves it.
 inline const glm::vec3 designLightPosition(40000.0f, 40000.0f, 40000.0f);
-extern glm::vec3 lightPosition;
+
+// Which program draws the Earth into the depth-only target: the passes work
+// it out once for each pair of programs (by name).
+struct EarthDepthStandIn {
+  GLuint program = 0;
+  GLuint standIn = 0;
+  bool usable = false;
+};
+
+// What the frame draws, held by the shell and handed to each pass.
+struct Scene {
+  Object* envCube = nullptr;
+  Object* earth = nullptr;
+  Object* moon = nullptr;
+  Object* missile = nullptr;
+  Object* atmosphere = nullptr;
+  Object* shadowCone = nullptr;
+  // Objects drawn generically by the passes, each with its own program: moon, missile.
+  std::vector<Object*> objectList;
+  AtmosphereFinalShaderProgram atmosphereFinalProgram;
+  glm::vec3 lightPosition = designLightPosition;
+  // The catalogue's stars, and the un-jittered view the frame draws them
+  // with: the depth-of-field passes turn the eye about the focus, which
+  // would smear each star over the turned eyes' spread.
+  StarField starField;
+  glm::mat4 starViewProjection{1.0f};
+  // What the flight and the animation run on; a new scene starts it afresh.
+  SceneClock clock;
+  // The Earth's clouds and relief, with the clouds' season.
+  EarthLayers earthLayers;
+  // Scene time of the animation's last step (0: none yet).
+  double lastAnimationTime = 0.0;
+  // A cache of the passes', kept with the programs it was worked out for.
+  mutable EarthDepthStandIn earthDepthStandIn;
+};
 
 // The scene loaded one object a step, so that whoever drives the steps can
 // show progress between them (a loading screen, a browser's next frame).
@@ -28,6 +57,8 @@ extern glm::vec3 lightPosition;
 struct SceneLoading {
   static constexpr int kSteps = 7;
   int step = 0;  // the next one
+  // The settings naming the models and their shaders.
+  ConfigFile config;
   // What the configured objects' programs are built with (the texture
   // filtering's choice).
   std::string shaderDefines;
@@ -41,13 +72,12 @@ struct SceneLoading {
   // empty when that step shows none.
   std::string status() const;
 };
-void loadSceneStep(SceneLoading& loading);
-// Every step, calling showProgress (when given) with each status line first.
-void loadScene(const std::string& shaderDefines, void (*showProgress)(const char* status));
+void loadSceneStep(Scene& scene, SceneLoading& loading);
+// Every step left of loading (its settings and defines already set), calling
+// showProgress (when given) with each status line first.
+void loadScene(Scene& scene, SceneLoading& loading, const std::function<void(const char* status)>& showProgress);
 // Destroys and deletes every object loadScene made, the camera paths among
-// them, releases each program once and leaves the globals as before loadScene.
-// NOTE: the passes remember which program draws the Earth's depth by name;
-// whoever unloads the scene also calls forgetEarthDepthStandIn.
-void unloadScene();
+// them, releases each program once and leaves the scene as before loadScene.
+void unloadScene(Scene& scene);
 // Turns the cone's +y axis away from the light and sets its base on the Earth's centre.
 glm::mat4 shadowConeModelMatrix(const glm::vec3& light);

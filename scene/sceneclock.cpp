@@ -30,13 +30,6 @@ void SceneClock::frame(double wall) {
   lastFrame = at(wall);
 }
 
-namespace {
-// Process-wide as the platform's timer it stands for: the camera's flight
-// and the animation step read it with no owner between them.
-SceneClock theClock;
-}
-
-double sceneTime() { return theClock.at(platform::getTime()); }
-void pauseSceneClock() { theClock.pause(platform::getTime()); }
-void sceneClockFrame() { theClock.frame(platform::getTime()); }
-void resetSceneClock() { theClock = SceneClock(); }
+double sceneTime(const SceneClock& clock) { return clock.at(platform::getTime()); }
+void pauseSceneClock(SceneClock& clock) { clock.pause(platform::getTime()); }
+void sceneClockFrame(SceneClock& clock) { clock.frame(platform::getTime()); }

@@ -33,9 +33,7 @@ class SceneClock {
   double usualGap = 0.0;    // a running mean of the gaps between frames
 };
 
-// The process's scene clock on platform::getTime().
-double sceneTime();
-void pauseSceneClock();
-void sceneClockFrame();
-// Back to the platform's time, nothing paused, no frame seen (a new start-up).
-void resetSceneClock();
+// A scene clock read on platform::getTime().
+double sceneTime(const SceneClock& clock);
+void pauseSceneClock(SceneClock& clock);
+void sceneClockFrame(SceneClock& clock);

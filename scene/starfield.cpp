@@ -8,9 +8,6 @@
 #include "gpu/shaderbuild.h"
 #include "loaders/skyframe.h"
 
-StarField starField;
-glm::mat4 starViewProjection(1.0f);
-
 double magnitudeToFlux(double magnitude) { return std::pow(10.0, -0.4 * magnitude); }
 
 double bvToTemperature(double bv) { return 4600.0 * (1.0 / (0.92 * bv + 1.7) + 1.0 / (0.92 * bv + 0.62)); }

@@ -57,9 +57,3 @@ void unloadStarField(StarField& field);
 // infinity, so the eye's place does not matter, only where it looks. Draws
 // nothing for an empty field.
 void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection);
-
-// The scene's stars, and the un-jittered view the frame draws them with: the
-// depth-of-field passes turn the eye about the focus, which would smear each
-// star over the turned eyes' spread.
-extern StarField starField;
-extern glm::mat4 starViewProjection;

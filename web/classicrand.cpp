@@ -5,6 +5,7 @@
 #include "base/classicrandom.h"
 
 namespace {
+// rand() and srand() carry one sequence for the whole process.
 ClassicRandom generator;
 }
 

@@ -13,34 +13,39 @@ struct Image {
   int width = 0, height = 0, channels = 3;
   std::vector<ILubyte> pixels;  // rows top first
 };
-std::map<ILuint, Image> images;
-ILuint bound = 0, nextName = 1;
-ILenum lastError = IL_NO_ERROR;
+// DevIL's calls name no receiver: its images, binding and error are the
+// process's, as in the library this stands in for.
+struct Library {
+  std::map<ILuint, Image> images;
+  ILuint bound = 0, nextName = 1;
+  ILenum lastError = IL_NO_ERROR;
+};
+Library devil;
 
 ILboolean fail(ILenum error) {
-  lastError = error;
+  devil.lastError = error;
   return IL_FALSE;
 }
 std::vector<uint8_t> encodeBound() {
-  const Image& image = images[bound];
+  const Image& image = devil.images[devil.bound];
   return encodePng(image.pixels.data(), image.pixels.size(), image.width, image.height, image.channels);
 }
 }  // namespace
 
 void ilInit() {}
 ILuint ilGenImage() {
-  images[nextName] = Image();
-  return nextName++;
+  devil.images[devil.nextName] = Image();
+  return devil.nextName++;
 }
-void ilBindImage(ILuint image) { bound = image; }
+void ilBindImage(ILuint image) { devil.bound = image; }
 void ilDeleteImages(ILsizei count, const ILuint* names) {
-  for (ILsizei i = 0; i < count; ++i) images.erase(names[i]);
+  for (ILsizei i = 0; i < count; ++i) devil.images.erase(names[i]);
 }
 ILboolean ilTexImage(ILuint width, ILuint height, ILuint, ILubyte channels, ILenum format, ILenum type, void* data) {
-  if (images.count(bound) == 0 || type != IL_UNSIGNED_BYTE || (format != IL_RGB && format != IL_RGBA) ||
+  if (devil.images.count(devil.bound) == 0 || type != IL_UNSIGNED_BYTE || (format != IL_RGB && format != IL_RGBA) ||
       channels != (format == IL_RGB ? 3 : 4) || width == 0 || height == 0)
     return fail(IL_INVALID_VALUE);
-  Image& image = images[bound];
+  Image& image = devil.images[devil.bound];
   image.width = static_cast<int>(width);
   image.height = static_cast<int>(height);
   image.channels = channels;
@@ -88,15 +93,15 @@ ILuint ilSaveF(ILenum type, ILHANDLE file) {
 ILboolean ilLoadImage(const char*) { return fail(IL_INVALID_EXTENSION); }
 ILboolean ilConvertImage(ILenum, ILenum) { return IL_FALSE; }
 ILint ilGetInteger(ILenum mode) {
-  const Image& image = images[bound];
+  const Image& image = devil.images[devil.bound];
   if (mode == IL_IMAGE_WIDTH) return image.width;
   if (mode == IL_IMAGE_HEIGHT) return image.height;
   if (mode == IL_IMAGE_FORMAT) return image.channels == 4 ? IL_RGBA : IL_RGB;
   return 0;
 }
-ILubyte* ilGetData() { return images[bound].pixels.empty() ? nullptr : images[bound].pixels.data(); }
+ILubyte* ilGetData() { return devil.images[devil.bound].pixels.empty() ? nullptr : devil.images[devil.bound].pixels.data(); }
 ILenum ilGetError() {
-  const ILenum e = lastError;
-  lastError = IL_NO_ERROR;
+  const ILenum e = devil.lastError;
+  devil.lastError = IL_NO_ERROR;
   return e;
 }

@@ -111,9 +111,9 @@ class DdsGL : public gltest::FolderTest {
     gltest::FolderTest::TearDown();
   }
   // Loads and remembers the texture, with the console output.
-  GLuint load(const std::string& path, gltest::Captured* output = nullptr) {
+  GLuint load(const std::string& path, gltest::Captured* output = nullptr, bool forceAnisotropic = false) {
     GLuint texture = 0;
-    gltest::Captured c = gltest::capture([&] { texture = loadDdsTexture(path.c_str()); });
+    gltest::Captured c = gltest::capture([&] { texture = loadDdsTexture(path.c_str(), forceAnisotropic); });
     if (output) *output = c;
     if (texture) textures.push_back(texture);
     return texture;
@@ -323,11 +323,10 @@ TEST_F(DdsGL, AnisotropicFiltering) {
   } else {
     EXPECT_EQ(output.out, "");
     // The override turns it on where the extension is not reported.
-    ConfigFile saved = configFile;
-    configFile.keys.push_back("enableAnisotropicFilteringOverridecheck");
-    configFile.values.push_back("1");
-    ASSERT_NE(load(dir + "/a.dds", &output), 0u);
-    configFile = saved;
+    ConfigFile config;
+    config.keys.push_back("enableAnisotropicFilteringOverridecheck");
+    config.values.push_back("1");
+    ASSERT_NE(load(dir + "/a.dds", &output, forcesAnisotropicFiltering(config)), 0u);
     EXPECT_EQ(output.out, line);
     gltest::drainErrors();
   }

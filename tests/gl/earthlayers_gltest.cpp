@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gpu/shaderbuild.h"
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 #include "scene/trianglemesh.h"
 #include "tests/gl/glfixture.h"
 

@@ -167,7 +167,7 @@ class Lifecycle : public testing::Test {
     platform::injectKey('W', platform::PRESS);
     platform::injectMousePos(0, 0);
     platform::injectKey('P', platform::PRESS);
-    updateAnimation();
+    updateAnimation(app.scene);
 
     const GLuint highest = highestNameBound();
     for (const NameKind& kind : kNameKinds)
@@ -221,7 +221,7 @@ TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
 
   const gltest::Captured toFast = gltest::capture([&] { toggleFastQuality(app); });
   EXPECT_NE(toFast.out.find("quality: fast (1 pass, render scale 0.5)"), std::string::npos) << toFast.out;
-  EXPECT_EQ(currentQuality.preset, "fast");
+  EXPECT_EQ(app.currentQuality.preset, "fast");
   EXPECT_EQ(gltest::textureLevelParam(app.targets.textureDOF[0], GL_TEXTURE_WIDTH), scaledSide(kFrameWidth, 0.5f));
   EXPECT_EQ(gltest::textureLevelParam(app.targets.colorTexturePlanetColor, GL_TEXTURE_HEIGHT),
             scaledSide(kFrameHeight, 0.5f));
@@ -232,7 +232,7 @@ TEST_F(Lifecycle, QualitySwitchesLiveAndBackToTheSameFrame) {
   EXPECT_LT(*darkest, *brightest) << "the fast frame shows something";
 
   gltest::capture([&] { toggleFastQuality(app); });
-  EXPECT_EQ(currentQuality.preset, "full");
+  EXPECT_EQ(app.currentQuality.preset, "full");
   EXPECT_EQ(gltest::textureLevelParam(app.targets.textureDOF[15], GL_TEXTURE_WIDTH), kFrameWidth);
   renderFrame(app);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

@@ -64,18 +64,17 @@ class PassBounds : public gltest::TargetsTest {
     const GLuint sky = program("#version 330 core\nlayout(location=0) in vec3 p;\n"
                                "void main(){ gl_Position = vec4(p.xy * 4.0, 0.999, 1.0); }\n",
                                "void main(){ color = vec3(0.0, 0.0, 1.0); }");
-    envCube = box(1.0f, sky, glm::mat4(1.0f));
-    envCube->setDepthTest(false);
-    envCube->setCulling(false);
+    scene.envCube = box(1.0f, sky, glm::mat4(1.0f));
+    scene.envCube->setDepthTest(false);
+    scene.envCube->setCulling(false);
     // The shell: a small box on the left of the view; the Earth inside it.
     const glm::mat4 left = glm::translate(glm::mat4(1.0f), glm::vec3(-2.5f, 0, 0));
     depthProgram = program(kVertex, "void main(){ color = vec3(0.0); }");
-    atmosphere = box(0.5f, depthProgram, left);
-    earth = box(0.3f, program(kVertex, "void main(){ color = vec3(0.0, 1.0, 0.0); }"), left);
-    shadowCone = box(0.1f, program(kVertex, "void main(){ color = vec3(1.0); }"), left);
-    atmosphereFinalProgram = buildAtmosphereFinalRecord(program(kVertex, "void main(){ color = vec3(1.0); }"));
-    objectList.clear();
-    currentDOFPass = 0;
+    scene.atmosphere = box(0.5f, depthProgram, left);
+    scene.earth = box(0.3f, program(kVertex, "void main(){ color = vec3(0.0, 1.0, 0.0); }"), left);
+    scene.shadowCone = box(0.1f, program(kVertex, "void main(){ color = vec3(1.0); }"), left);
+    scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(program(kVertex, "void main(){ color = vec3(1.0); }"));
+    scene.objectList.clear();
     gltest::drainErrors();
   }
   void TearDown() override {
@@ -96,7 +95,7 @@ class PassBounds : public gltest::TargetsTest {
     // A scissor left on from before must not clip the pass target.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    renderScene(targets, SkyTextures(), EarthLayers());
+    renderScene(scene, targets, SkyTextures(), 0);
     glDisable(GL_SCISSOR_TEST);
   }
 
@@ -105,8 +104,9 @@ class PassBounds : public gltest::TargetsTest {
 
 TEST_F(PassBounds, AuxiliaryImagesChangeOnlyInsideTheShellsOutline) {
   renderPass();
-  const ScreenRect rect = sphereScreenRect(boundingSphere(atmosphere->mesh.vertices, atmosphere->getModelMatrix()),
-                                           camera.getViewProjectionMatrix(), windowWidth, windowHeight, 4);
+  const ScreenRect rect =
+      sphereScreenRect(boundingSphere(scene.atmosphere->mesh.vertices, scene.atmosphere->getModelMatrix()),
+                       camera.getViewProjectionMatrix(), windowWidth, windowHeight, 4);
   ASSERT_GT(rect.width, 0);
   ASSERT_LT(rect.x + rect.width, gltest::kWidth - 4) << "the shell should sit on the left";
   const int midY = gltest::kHeight / 2;
@@ -120,7 +120,7 @@ TEST_F(PassBounds, AuxiliaryImagesChangeOnlyInsideTheShellsOutline) {
 }
 
 TEST_F(PassBounds, WithTheEyeInsideTheShellEverythingIsDrawn) {
-  atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(30.0f)));
+  scene.atmosphere->setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(30.0f)));
   renderPass();
   EXPECT_EQ(colourAt(targets.framebufferPlanetColor, gltest::kWidth - 2, gltest::kHeight / 2), kBlue);
 }
@@ -128,18 +128,18 @@ TEST_F(PassBounds, WithTheEyeInsideTheShellEverythingIsDrawn) {
 TEST_F(PassBounds, EarthDepthIsTheSameWhicheverProgramDrawsIt) {
   // Centre the Earth and shell so the middle pixel shows the Earth's front.
   const glm::mat4 centre(1.0f);
-  earth->setModelMatrix(centre);
-  atmosphere->setModelMatrix(centre);
+  scene.earth->setModelMatrix(centre);
+  scene.atmosphere->setModelMatrix(centre);
   renderPass();
   const float shared = depthAt(targets.framebufferBackSideAtmosphere, gltest::kWidth / 2, gltest::kHeight / 2);
   EXPECT_LT(shared, 1.0f);
 
   // An Earth program that discards everything leaves no depth: the stand-in
   // must not be used for it.
-  glDeleteProgram(earth->shaderProgram.programID);
-  forgetEarthDepthStandIn();
-  earth->setShaderProgram(buildShaderProgramRecord(program(kVertex, "void main(){ discard; }")));
-  atmosphere->setModelMatrix(glm::scale(centre, glm::vec3(0.5f)));  // inside the Earth: hidden
+  glDeleteProgram(scene.earth->shaderProgram.programID);
+  forgetEarthDepthStandIn(scene);
+  scene.earth->setShaderProgram(buildShaderProgramRecord(program(kVertex, "void main(){ discard; }")));
+  scene.atmosphere->setModelMatrix(glm::scale(centre, glm::vec3(0.5f)));  // inside the Earth: hidden
   renderPass();
   const float shellOnly = depthAt(targets.framebufferBackSideAtmosphere, gltest::kWidth / 2, gltest::kHeight / 2);
   EXPECT_GT(shellOnly, shared) << "only the shell's far side, behind the Earth's front";

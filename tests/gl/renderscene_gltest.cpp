@@ -46,29 +46,28 @@ void colourAt(GLuint framebuffer, unsigned char rgb[3]) {
 using RenderScene = gltest::TargetsTest;
 
 TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
-  envCube = quadObject(0.9f, flatProgram("void main(){ color = vec3(0.0, 0.0, 1.0); }"));
-  envCube->setDepthTest(false);
-  envCube->setCulling(false);
-  earth = quadObject(0.2f, flatProgram("void main(){ color = vec3(0.0, 1.0, 0.0); }"));
-  atmosphere = quadObject(0.5f, flatProgram("void main(){ color = vec3(1.0); }"));
-  shadowCone = quadObject(-0.4f, flatProgram("void main(){ color = vec3(1.0); }"));
+  scene.envCube = quadObject(0.9f, flatProgram("void main(){ color = vec3(0.0, 0.0, 1.0); }"));
+  scene.envCube->setDepthTest(false);
+  scene.envCube->setCulling(false);
+  scene.earth = quadObject(0.2f, flatProgram("void main(){ color = vec3(0.0, 1.0, 0.0); }"));
+  scene.atmosphere = quadObject(0.5f, flatProgram("void main(){ color = vec3(1.0); }"));
+  scene.shadowCone = quadObject(-0.4f, flatProgram("void main(){ color = vec3(1.0); }"));
   // A composite that samples the shadow images, so that the frame draws them
   // (the term added is zero unless both images are empty at the pixel).
-  atmosphereFinalProgram = buildAtmosphereFinalRecord(
+  scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(
       flatProgram("uniform sampler2D texturePlanetColor, textureShadowBack, textureShadowFront;\n"
                   "uniform vec2 screenSize;\n"
                   "void main(){ vec2 uv = gl_FragCoord.xy / screenSize;\n"
                   "  float empty = step(2.0, texture(textureShadowBack, uv).r + texture(textureShadowFront, uv).r);\n"
                   "  color = texture(texturePlanetColor, uv).rgb + vec3(0.5, 0.0, 0.0) + vec3(0.0, 0.0, empty); }"));
-  objectList.clear();
+  scene.objectList.clear();
 
-  currentDOFPass = 3;
   glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
   glViewport(0, 0, windowWidth, windowHeight);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   gltest::drainErrors();
   gltest::poisonPassState();
-  renderScene(targets, SkyTextures(), EarthLayers());
+  renderScene(scene, targets, SkyTextures(), 3);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
   // The sun glow drawn next reads the pass target's depth back.
@@ -108,11 +107,11 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   Object* second = quadObject(0.0f, shared);
   for (const auto& [objects, want] : {std::pair{std::vector<Object*>{first}, 255},
                                       std::pair{std::vector<Object*>{first, second}, 0}}) {
-    objectList = objects;
+    scene.objectList = objects;
     glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     gltest::poisonPassState();
-    renderScene(targets, SkyTextures(), EarthLayers());
+    renderScene(scene, targets, SkyTextures(), 3);
     colourAt(targets.framebufferDOF[3], rgb);
     EXPECT_EQ(rgb[0], want) << objects.size() << " listed objects";
   }

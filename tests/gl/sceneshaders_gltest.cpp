@@ -15,7 +15,7 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/shaderprogram.h"
 #include "gpu/texturefiltering.h"
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"
 

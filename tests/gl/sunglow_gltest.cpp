@@ -95,7 +95,7 @@ class SunGlowGLTest : public testing::Test {
   // Aims the camera from the origin at the sun, or at the sun plus offset.
   void lookAtSun(const glm::vec3& offset = glm::vec3(0.0f)) {
     camera.setPosition(glm::vec3(0.0f));
-    camera.setDirection(lightPosition + offset);
+    camera.setDirection(designLightPosition + offset);
   }
 
   // Window depth of a point under the camera, as the occlusion test computes it.
@@ -186,40 +186,40 @@ TEST_F(SunGlowGLTest, SpriteIsTintedAndTheTextureTopIsAtTheTop) {
 
 TEST_F(SunGlowGLTest, OcclusionReadsTheDepthAtThePointsPixel) {
   const glm::vec3 p(0.0f, 0.0f, -10.0f);  // projects to the centre, pixel (320, 240)
-  EXPECT_FALSE(camera.isPointOccluded(p));
+  EXPECT_FALSE(camera.isPointOccluded(p, glow.depthProbe));
   fillDepth(310, 230, 20, 20, 0.5);
-  EXPECT_TRUE(camera.isPointOccluded(p));
+  EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
   // A point elsewhere on the screen sees the cleared depth.
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(5.0f, 0.0f, -10.0f)));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(5.0f, 0.0f, -10.0f), glow.depthProbe));
   // A nearer point in front of the filled depth is visible.
   fillDepth(310, 230, 20, 20, windowDepth(glm::vec3(0.0f, 0.0f, -0.02f)));
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -0.015f)));
-  EXPECT_TRUE(camera.isPointOccluded(p));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -0.015f), glow.depthProbe));
+  EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
 }
 
 TEST_F(SunGlowGLTest, OcclusionCountsEqualDepthAsVisible) {
   const glm::vec3 p(0.0f, 0.0f, -10.0f);
   const float z = static_cast<float>(windowDepth(p));
   fillDepth(0, 0, 640, 480, z);
-  EXPECT_FALSE(camera.isPointOccluded(p));
+  EXPECT_FALSE(camera.isPointOccluded(p, glow.depthProbe));
   fillDepth(0, 0, 640, 480, std::nextafter(z, 0.0f));
-  EXPECT_TRUE(camera.isPointOccluded(p));
+  EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
 }
 
 TEST_F(SunGlowGLTest, OcclusionProjectsWithTheLiveViewport) {
   // Left half of the target: the axis point lands at (160, 240).
   glViewport(0, 0, 320, 480);
   fillDepth(150, 230, 20, 20, 0.0);
-  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f)));
+  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f), glow.depthProbe));
   glViewport(0, 0, 640, 480);
 }
 
 TEST_F(SunGlowGLTest, PointsOffTheViewportAreNeverOccluded) {
   fillDepth(0, 0, 640, 480, 0.0);
   // Far to the right and far above: no pixel of the depth buffer covers them.
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(100.0f, 0.0f, -10.0f)));
-  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 100.0f, -10.0f)));
-  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f)));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(100.0f, 0.0f, -10.0f), glow.depthProbe));
+  EXPECT_FALSE(camera.isPointOccluded(glm::vec3(0.0f, 100.0f, -10.0f), glow.depthProbe));
+  EXPECT_TRUE(camera.isPointOccluded(glm::vec3(0.0f, 0.0f, -10.0f), glow.depthProbe));
 }
 
 // Sentinel state that an early return must leave exactly as it was.
@@ -248,10 +248,10 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   glGenBuffers(1, &buffer);
   // Behind the camera.
   camera.setPosition(glm::vec3(0.0f));
-  camera.setDirection(-lightPosition);
+  camera.setDirection(-designLightPosition);
   setSentinelState(white, buffer);
   StateSnapshot before = StateSnapshot::take();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
 
@@ -260,7 +260,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
   fillDepth(0, 0, 640, 480, 0.0);
   setSentinelState(white, buffer);
   before = StateSnapshot::take();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_TRUE(StateSnapshot::take() == before);
   EXPECT_EQ(target.pixel(320, 240), kBlack);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -270,7 +270,7 @@ TEST_F(SunGlowGLTest, HiddenSunTouchesNothing) {
 TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   lookAtSun(glm::vec3(3000.0f, 0.0f, 0.0f));
   gltest::poisonPassState();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_TRUE(gltest::readPassState() == passstate::sunGlow);
   gltest::resetPassState();
   EXPECT_FALSE(effectstest::attribEnabled(0));
@@ -280,14 +280,14 @@ TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   double mv[16], proj[16], x, y, z;
   matrixToDoubles(camera.getViewMatrix(), mv);
   matrixToDoubles(camera.getProjectionMatrix(), proj);
-  gluProject(lightPosition.x, lightPosition.y, lightPosition.z, mv, proj, viewport, &x, &y, &z);
+  gluProject(designLightPosition.x, designLightPosition.y, designLightPosition.z, mv, proj, viewport, &x, &y, &z);
   ASSERT_LT(std::abs(x - 320.0), 200.0);  // off centre, so the flare has an axis
   EXPECT_EQ(target.pixel(static_cast<int>(x), static_cast<int>(y)), kWhite);
 }
 
 TEST_F(SunGlowGLTest, SunOnTheViewingAxisDrawsEverySpriteOnTheSun) {
   lookAtSun();
-  drawSunGlow(glow, targets);
+  drawSunGlow(glow, targets, designLightPosition);
   EXPECT_EQ(target.pixel(320, 240), kWhite);
   // The last sprite drawn (HardGlow, 24 pixels) is an axis sprite: its corners
   // sit finite and centred on the sun in the middle of the window.

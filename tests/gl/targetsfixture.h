@@ -21,7 +21,7 @@ class TargetsTest : public testing::Test {
     windowWidth = width;
     windowHeight = height;
     const Captured made = capture([this] {
-      createRenderTargets(targets, windowWidth, windowHeight, currentQuality.scale);
+      createRenderTargets(targets, windowWidth, windowHeight, Quality().scale);
       createDOFRenderTargets(targets, windowWidth, windowHeight);
     });
     EXPECT_EQ(made.out + made.err, "") << "every target is complete";
@@ -29,17 +29,18 @@ class TargetsTest : public testing::Test {
   }
   void TearDown() override {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    unloadScene();
-    forgetEarthDepthStandIn();
+    unloadScene(scene);
     destroyDOFRenderTargets(targets);
     destroyRenderTargets(targets);
   }
 
   const int width, height;
   RenderTargets targets;
+  // The stand-in scene the test assembles, unloaded after it.
+  Scene scene;
 
  private:
-  processstate::Keep<int, int, Camera, int> keep{windowWidth, windowHeight, camera, currentDOFPass};
+  processstate::Keep<int, int, Camera> keep{windowWidth, windowHeight, camera};
 };
 
 }  // namespace gltest

@@ -153,10 +153,7 @@ TEST_F(TextOverlayGLTest, LoadingScreenPlacesHeadingAndStatusLine) {
   glClearColor(0, 0, 0, 1);
   glClearDepth(1.0);
 
-  TextOverlay saved = textOverlay;
-  textOverlay = overlay;
-  showLoadingScreen("loading sun glow: ");
-  textOverlay = saved;
+  showLoadingScreen(overlay, "loading sun glow: ");
 
   // Heading: x 116 .. 524, y 300 .. 330, as far from either edge.
   EXPECT_EQ(target.pixel(116, 300), kGreen);

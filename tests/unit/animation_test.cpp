@@ -46,7 +46,6 @@ class AnimationTest : public ::testing::Test {
   void SetUp() override {
     platform::setTimeSource(fakeClock);
     fakeNow = 100.0;
-    resetAnimationClock();
   }
   void TearDown() override { platform::setTimeSource(nullptr); }
 
@@ -60,7 +59,7 @@ class AnimationTest : public ::testing::Test {
   // Starts a run at the current time and steps it at start + t.
   void stepAt(double t) {
     fakeNow = start + t;
-    cam.animatePath();
+    cam.animatePathAt(fakeNow);
   }
 
   Camera cam;
@@ -200,14 +199,14 @@ TEST_F(AnimationTest, StartPathMidRunRestartsFromPointZero) {
 
 TEST_F(AnimationTest, StepsAtMostEveryHundredthSecond) {
   Object e, m, s;
-  Object* saved[3] = {earth, moon, missile};
-  earth = &e;
-  moon = &m;
-  missile = &s;
+  Scene scene;
+  scene.earth = &e;
+  scene.moon = &m;
+  scene.missile = &s;
   int steps = 0;
   auto countStep = [&] {
     glm::mat4 before = s.modelMatrix;
-    updateAnimation();
+    updateAnimation(scene);
     if (s.modelMatrix != before) ++steps;
   };
   countStep();  // the first call always steps
@@ -222,9 +221,9 @@ TEST_F(AnimationTest, StepsAtMostEveryHundredthSecond) {
   fakeNow = 100.015;  // measured from the last step, not the first
   countStep();
   EXPECT_EQ(2, steps);
-  earth = saved[0];
-  moon = saved[1];
-  missile = saved[2];
+  resetAnimationClock(scene);
+  countStep();
+  EXPECT_EQ(3, steps) << "a reset clock steps at once";
 
   // No scene loaded: the step skips the objects without failing.
   Object* none = nullptr;

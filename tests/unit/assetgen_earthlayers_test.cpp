@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 #include "tools/assetgen/clouds.h"
 #include "tools/assetgen/relief.h"
 

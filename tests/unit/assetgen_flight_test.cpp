@@ -16,8 +16,6 @@
 
 namespace {
 
-using unittest::fakeClock;
-using unittest::fakeNow;
 constexpr float degree = 3.14159265358979f / 180.0f;
 
 // Angle in degrees between the view direction at point i and the direction
@@ -31,7 +29,7 @@ float offAxis(const FlightPaths& f, int i, const glm::vec3& p) {
 // about the anti-sun axis, 12 units long; the cone narrows, so this is on
 // the safe side).
 bool insideShadow(const glm::vec3& p) {
-  const glm::vec3 axis = -glm::normalize(lightPosition);
+  const glm::vec3 axis = -glm::normalize(designLightPosition);
   const float along = glm::dot(p, axis);
   return along > -0.1f && along < 12.1f && glm::length(p - along * axis) < 1.1f;
 }
@@ -55,20 +53,16 @@ class FlownCamera {
     savedSize = {windowWidth, windowHeight};
     windowWidth = 1024;
     windowHeight = 768;
-    platform::setTimeSource(fakeClock);
   }
   ~FlownCamera() {
-    platform::setTimeSource(nullptr);
     windowWidth = savedSize.x;
     windowHeight = savedSize.y;
   }
   // The camera as the flight leaves it t seconds after the start.
   Camera& at(double t) {
-    fakeNow = 1.0;
     cam.startPath();
-    cam.animatePath();
-    fakeNow = 1.0 + t;
-    cam.animatePath();
+    cam.animatePathAt(1.0);
+    cam.animatePathAt(1.0 + t);
     cam.updateFrustumPlanes();
     return cam;
   }
@@ -170,7 +164,7 @@ TEST(AssetgenFlight, ShotsFrameTheirSubjectAtEveryFrameRate) {
             subject = glm::vec3(moonAt.modelMatrix[3]);
             radius = moonScale;
             break;
-          case Subject::Sun: subject = lightPosition; break;
+          case Subject::Sun: subject = designLightPosition; break;
         }
         EXPECT_TRUE(inPicture(cam, subject, radius)) << shot.name << " at " << t << " s, " << fps << " fps";
         EXPECT_FALSE(behindTheEarth(cam.getPosition(), subject)) << shot.name << " at " << t << " s, " << fps << " fps";
@@ -183,10 +177,10 @@ TEST(AssetgenFlight, OpeningShowsTheSunBesideTheEarthThenLosesIt) {
   const FlightPaths f = buildFlight();
   for (int i = 0; i <= 6; ++i) {
     const float limb = std::asin(1.07f / glm::length(f.eye[i])) / degree;
-    const float sunFromEarth = offAxis(f, i, lightPosition) - offAxis(f, i, glm::vec3(0));
+    const float sunFromEarth = offAxis(f, i, designLightPosition) - offAxis(f, i, glm::vec3(0));
     EXPECT_GT(sunFromEarth, limb + 10) << "point " << i;  // clear of the planet, its glow too
   }
-  for (int i = 14; i <= 23; ++i) EXPECT_GT(offAxis(f, i, lightPosition), 50.0f) << "point " << i;
+  for (int i = 14; i <= 23; ++i) EXPECT_GT(offAxis(f, i, designLightPosition), 50.0f) << "point " << i;
 }
 
 TEST(AssetgenFlight, EyeNeverPassesThroughTheScene) {

@@ -28,7 +28,7 @@ float yawOf(const glm::vec3& d) { return glm::degrees(std::atan2(d.z, -d.x)); }
 class InputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    configFile = ConfigFile();
+    config = ConfigFile();
     windowWidth = 800;
     windowHeight = 600;
     platform::fakeWindow(800, 600, 1.0f);
@@ -47,20 +47,22 @@ class InputTest : public ::testing::Test {
     platform::fakeWindow(0, 0, 1.0f);
   }
   void setDeltaTime(double dt) {
-    frameStartTime = 50.0;
+    frameStart = 50.0;
     fakeNow = 50.0 + dt;
   }
   void configure(const char* key, const char* value) {
-    configFile.keys.push_back(key);
-    configFile.values.push_back(value);
+    config.keys.push_back(key);
+    config.values.push_back(value);
   }
 
-  processstate::Keep<ConfigFile, int, int, double> keep{configFile, windowWidth, windowHeight, frameStartTime};
+  processstate::Keep<int, int> keep{windowWidth, windowHeight};
+  ConfigFile config;  // what the handlers are made with
   Camera cam;
+  double frameStart = 0.0;  // the frame's start the handlers read
 };
 
 TEST_F(InputTest, SettingsAreReadOnceFromTheConfiguration) {
-  CameraInputHandler defaults(&cam);
+  CameraInputHandler defaults(&cam, &frameStart, config);
   EXPECT_FLOAT_EQ(6.0f, defaults.keyPressSpeed);
   EXPECT_FLOAT_EQ(3.0f, defaults.mouseSpeed);
   EXPECT_FALSE(defaults.invertMouseX);
@@ -69,8 +71,8 @@ TEST_F(InputTest, SettingsAreReadOnceFromTheConfiguration) {
   configure("mouseSpeed", "1");
   configure("invertMouseX", "1");
   configure("invertMouseY", "1");
-  CameraInputHandler configured(&cam);
-  configFile = ConfigFile();
+  CameraInputHandler configured(&cam, &frameStart, config);
+  config = ConfigFile();
   EXPECT_FLOAT_EQ(2.5f, configured.keyPressSpeed);
   EXPECT_FLOAT_EQ(1.0f, configured.mouseSpeed);
   EXPECT_TRUE(configured.invertMouseX);
@@ -78,7 +80,7 @@ TEST_F(InputTest, SettingsAreReadOnceFromTheConfiguration) {
 }
 
 TEST_F(InputTest, MouseMotionTurnsByOffsetSpeedAndFrameTime) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   platform::injectMousePos(400, 300);  // at the centre: no turn
   expectVec({-4, 0, 0}, cam.getDirection());
@@ -94,15 +96,15 @@ TEST_F(InputTest, MouseMotionTurnsByOffsetSpeedAndFrameTime) {
 
 TEST_F(InputTest, InvertMouseYFlipsTheHorizontalAxisOnly) {
   configure("invertMouseY", "1");
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   platform::injectMousePos(390, 300);
   EXPECT_NEAR(-0.6f, yawOf(cam.getDirection()), 1e-4f);
 
-  configFile = ConfigFile();
+  config = ConfigFile();
   configure("invertMouseX", "1");
   Camera other;
-  CameraInputHandler invertX(&other);
+  CameraInputHandler invertX(&other, &frameStart, config);
   setInputHandler(&invertX);
   platform::injectMousePos(390, 300);
   EXPECT_NEAR(0.6f, yawOf(other.getDirection()), 1e-4f);
@@ -124,7 +126,7 @@ TEST_F(InputTest, WheelNotchesZoomWithinZeroTo180AndFractionsAddUp) {
   };
   for (const std::vector<Turn>& turns : cases) {
     Camera wheeled;
-    CameraInputHandler handler(&wheeled);
+    CameraInputHandler handler(&wheeled, &frameStart, config);
     setInputHandler(&handler);
     for (const Turn& turn : turns) {
       for (int i = 0; i < turn.times; ++i) platform::injectMouseWheel(turn.wheel);
@@ -137,7 +139,7 @@ TEST_F(InputTest, WheelNotchesZoomWithinZeroTo180AndFractionsAddUp) {
 // On a display scaled by 2 the framebuffer has twice the pixels of the
 // window, while pointer positions count the window's units.
 TEST_F(InputTest, OnAScaledDisplayThePointerTurnsAndCentresInWindowUnits) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   platform::injectMousePos(380, 300);  // 20 left of the centre at scale 1
   const glm::vec3 atScale1 = cam.getDirection();
@@ -162,7 +164,7 @@ TEST_F(InputTest, OnAScaledDisplayThePointerTurnsAndCentresInWindowUnits) {
 }
 
 TEST_F(InputTest, MoveKeysStepByDirectionTimesSpeed) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   setDeltaTime(0.05);
   struct Key {
@@ -187,7 +189,7 @@ TEST_F(InputTest, MoveKeysStepByDirectionTimesSpeed) {
 }
 
 TEST_F(InputTest, RollKeysTurnUpTowardsRight) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   setDeltaTime(0.05);
   platform::injectKey('E', platform::PRESS);  // 0.3 * 40 = 12 degrees
@@ -210,11 +212,11 @@ TEST_F(InputTest, SpeedsOutOfRangeFallBackToTheDefaultsWithAWarning) {
   const Case cases[] = {{"1e38", 6, 3}, {"-1", 6, 3}, {"100.5", 6, 3}, {"100", 100, 100}, {"0", 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
-    configFile = ConfigFile();
+    config = ConfigFile();
     configure("keyPressSpeed", c.value);
     configure("mouseSpeed", c.value);
     testing::internal::CaptureStderr();
-    CameraInputHandler handler(&cam);
+    CameraInputHandler handler(&cam, &frameStart, config);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(c.keyPressSpeed, handler.keyPressSpeed);
     EXPECT_EQ(c.mouseSpeed, handler.mouseSpeed);
@@ -225,7 +227,7 @@ TEST_F(InputTest, SpeedsOutOfRangeFallBackToTheDefaultsWithAWarning) {
 }
 
 TEST_F(InputTest, AFrameTimeGoneWildLeavesTheCameraWhereItWas) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   // Infinite as a float; finite, but infinite once scaled by a speed; no time at all.
   for (double dt : {1e300, 1e38, static_cast<double>(NAN)}) {
@@ -243,7 +245,7 @@ TEST_F(InputTest, AFrameTimeGoneWildLeavesTheCameraWhereItWas) {
 }
 
 TEST_F(InputTest, TAndZStopAtTheEndsSoThatEachUndoesTheOther) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   auto press = [](int key, int times) {
     for (int i = 0; i < times; ++i) platform::injectKey(key, platform::PRESS);
@@ -283,7 +285,7 @@ TEST_F(InputTest, TAndZStopAtTheEndsSoThatEachUndoesTheOther) {
 
 TEST_F(InputTest, StraightUpTheKeysStillStrafeAndTheArrowsTurnAway) {
   cam.setDirection({0, 4, 0});
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   setDeltaTime(0.05);
   platform::injectKey('D', platform::PRESS);  // 4 * 0.05 * 6 across the direction
@@ -308,7 +310,7 @@ class RecordingHandler : public CameraInputHandler {
 
 TEST_F(InputTest, ArrowKeysActAsTwentyPixelsOfMotion) {
   platform::fakeWindow(801, 601, 1.0f);  // odd sizes: the centre is truncated
-  RecordingHandler handler(&cam);
+  RecordingHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   platform::injectKey(platform::KEY_UP, platform::PRESS);
   platform::injectKey(platform::KEY_DOWN, platform::PRESS);
@@ -320,7 +322,7 @@ TEST_F(InputTest, ArrowKeysActAsTwentyPixelsOfMotion) {
 }
 
 TEST_F(InputTest, PArmsTheFlightAndOtherInputChangesNothing) {
-  CameraInputHandler handler(&cam);
+  CameraInputHandler handler(&cam, &frameStart, config);
   setInputHandler(&handler);
   platform::injectMouseButton(0, platform::PRESS);
   platform::injectKey('X', platform::PRESS);
@@ -345,7 +347,7 @@ TEST_F(InputTest, EventsBeforeAHandlerIsInstalledAreDropped) {
   setInputHandler(&base);
   platform::injectKey('W', platform::PRESS);
   platform::injectMousePos(0, 0);
-  EXPECT_EQ(&base, inputHandler);
+  EXPECT_EQ(&base, installedInputHandler());
 }
 
 }  // namespace

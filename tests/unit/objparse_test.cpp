@@ -283,9 +283,10 @@ TEST(ObjParse, LineReaderAndInMemoryTextAgree) {
   fwrite(text.data(), 1, text.size(), f);
   rewind(f);
   ObjData fromFile;
-  while (char* line = readLine(f)) parseObjLine(fromFile, line);
+  LineBuffer buffer;
+  while (char* line = readLine(buffer, f)) parseObjLine(fromFile, line);
   fclose(f);
-  freeLineBuffer();
+  freeLineBuffer(buffer);
   EXPECT_TRUE(finishObj(fromFile));
   ObjData fromText = parse(text);
   EXPECT_EQ(fromFile.linesRead, fromText.linesRead);

@@ -14,73 +14,76 @@ FILE* streamOf(const std::string& bytes) {
   return f;
 }
 
-// The buffer and its capacity are process-wide; each test starts from a freed
-// buffer and reads the capacity it inherits.
 TEST(ReadLine, SplitsLinesAndEndsWithNull) {
+  LineBuffer buffer;
   FILE* f = streamOf("ab\ncd");
-  EXPECT_STREQ(readLine(f), "ab");
-  EXPECT_STREQ(readLine(f), "cd");
-  EXPECT_EQ(readLine(f), nullptr);
-  EXPECT_EQ(readLine(nullptr), nullptr);
+  EXPECT_STREQ(readLine(buffer, f), "ab");
+  EXPECT_STREQ(readLine(buffer, f), "cd");
+  EXPECT_EQ(readLine(buffer, f), nullptr);
+  EXPECT_EQ(readLine(buffer, nullptr), nullptr);
   fclose(f);
-  freeLineBuffer();
+  freeLineBuffer(buffer);
 }
 
 TEST(ReadLine, KeepsCarriageReturnAndEmptyLines) {
+  LineBuffer buffer;
   FILE* f = streamOf("a\r\n\nb");
-  EXPECT_STREQ(readLine(f), "a\r");
-  EXPECT_STREQ(readLine(f), "");
-  EXPECT_STREQ(readLine(f), "b");
-  EXPECT_EQ(readLine(f), nullptr);
+  EXPECT_STREQ(readLine(buffer, f), "a\r");
+  EXPECT_STREQ(readLine(buffer, f), "");
+  EXPECT_STREQ(readLine(buffer, f), "b");
+  EXPECT_EQ(readLine(buffer, f), nullptr);
   fclose(f);
-  freeLineBuffer();
+  freeLineBuffer(buffer);
 }
 
 TEST(ReadLine, GrowsByDoublingAndByOneForAFullLine) {
-  int start = lineBufferCapacity();
+  LineBuffer buffer;
+  int start = lineBufferCapacity(buffer);
   std::string exact(static_cast<size_t>(start) * 2, 'x');
   FILE* f = streamOf(exact + "\n" + exact + "y\n" + exact + "yzz\n");
   // A line that fills the doubled buffer to the last byte grows it by one.
-  EXPECT_EQ(std::string(readLine(f)), exact);
-  EXPECT_EQ(lineBufferCapacity(), start * 2 + 1);
-  EXPECT_EQ(std::string(readLine(f)), exact + "y");
-  EXPECT_EQ(lineBufferCapacity(), start * 2 + 2);
+  EXPECT_EQ(std::string(readLine(buffer, f)), exact);
+  EXPECT_EQ(lineBufferCapacity(buffer), start * 2 + 1);
+  EXPECT_EQ(std::string(readLine(buffer, f)), exact + "y");
+  EXPECT_EQ(lineBufferCapacity(buffer), start * 2 + 2);
   // A line longer than the buffer doubles it.
-  EXPECT_EQ(std::string(readLine(f)), exact + "yzz");
-  EXPECT_EQ(lineBufferCapacity(), (start * 2 + 2) * 2);
+  EXPECT_EQ(std::string(readLine(buffer, f)), exact + "yzz");
+  EXPECT_EQ(lineBufferCapacity(buffer), (start * 2 + 2) * 2);
   fclose(f);
-  freeLineBuffer();
-  EXPECT_EQ(lineBufferCapacity(), (start * 2 + 2) * 2) << "freeing keeps the capacity";
+  freeLineBuffer(buffer);
+  EXPECT_EQ(lineBufferCapacity(buffer), (start * 2 + 2) * 2) << "freeing keeps the capacity";
 }
 
 TEST(ReadLine, RepeatedFilesDoNotGrowTheBuffer) {
+  LineBuffer buffer;
   // Every model load frees the buffer; reading the next file must reuse the
   // capacity, not double it each time.
   FILE* f = streamOf("abc\n");
-  readLine(f);
+  readLine(buffer, f);
   fclose(f);
-  freeLineBuffer();
-  int settled = lineBufferCapacity();
+  freeLineBuffer(buffer);
+  int settled = lineBufferCapacity(buffer);
   for (int file = 0; file < 40; ++file) {
     FILE* g = streamOf("v 1 2 3\nf 1 2\n");
-    while (readLine(g) != nullptr) {
+    while (readLine(buffer, g) != nullptr) {
     }
     fclose(g);
-    freeLineBuffer();
+    freeLineBuffer(buffer);
   }
-  EXPECT_EQ(lineBufferCapacity(), settled);
+  EXPECT_EQ(lineBufferCapacity(buffer), settled);
 }
 
 TEST(ReadLine, LongLinesSurviveIntact) {
+  LineBuffer buffer;
   std::string longLine(100000, 'q');
   longLine[5000] = '\0';
   FILE* f = streamOf(longLine + "\nnext");
-  char* line = readLine(f);
+  char* line = readLine(buffer, f);
   ASSERT_NE(line, nullptr);
   EXPECT_EQ(memcmp(line, longLine.data(), longLine.size()), 0);
-  EXPECT_STREQ(readLine(f), "next");
+  EXPECT_STREQ(readLine(buffer, f), "next");
   fclose(f);
-  freeLineBuffer();
+  freeLineBuffer(buffer);
 }
 
 TEST(FileNameOfPath, BackslashWinsAndEmptyTailsAreNull) {

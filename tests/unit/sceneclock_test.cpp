@@ -68,7 +68,7 @@ TEST(SceneClockTest, AStallBetweenFramesCountsAsOneUsualFrame) {
 // A flight paused for 20 s between frames resumes where it stood.
 TEST(SceneClockTest, AFlightWaitsOutAPause) {
   platform::setTimeSource(unittest::fakeClock);
-  resetSceneClock();
+  SceneClock clock;
   Object eyePath, lookAtPath;
   const std::vector<uint32_t> segments = {1, 2, 2, 3, 3, 4};
   LineMesh eye, at;
@@ -81,18 +81,17 @@ TEST(SceneClockTest, AFlightWaitsOutAPause) {
   cam.setLookAtPath(&lookAtPath);
   cam.startPath();
   unittest::fakeNow = 100.0;
-  cam.animatePath();
+  cam.animatePathAt(sceneTime(clock));
   unittest::fakeNow = 100.5;
-  cam.animatePath();
-  pauseSceneClock();
+  cam.animatePathAt(sceneTime(clock));
+  pauseSceneClock(clock);
   unittest::fakeNow = 120.5;
-  sceneClockFrame();
+  sceneClockFrame(clock);
   unittest::fakeNow = 121.0;
-  cam.animatePath();
+  cam.animatePathAt(sceneTime(clock));
   EXPECT_TRUE(cam.isPathActive());
   EXPECT_NEAR(1.0f, cam.getPosition().x, 1e-5f);
   platform::setTimeSource(nullptr);
-  resetSceneClock();
 }
 
 }  // namespace

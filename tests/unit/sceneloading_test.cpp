@@ -8,10 +8,9 @@
 namespace {
 
 TEST(SceneLoading, EachStepNamesTheFileItLoads) {
-  const ConfigFile saved = configFile;
-  configFile = ConfigFile();
-  configFile.keys = {"moonFilename"};
-  configFile.values = {"models\\other.obj"};
+  SceneLoading loading;
+  loading.config.keys = {"moonFilename"};
+  loading.config.values = {"models\\other.obj"};
   const char* const expected[] = {
       "",  // the star cube, before any loading screen
       "loading object: models\\earth.obj",
@@ -22,7 +21,6 @@ TEST(SceneLoading, EachStepNamesTheFileItLoads) {
       "",  // the camera paths
   };
   static_assert(sizeof(expected) / sizeof(expected[0]) == SceneLoading::kSteps);
-  SceneLoading loading;
   for (const char* line : expected) {
     EXPECT_FALSE(loading.done()) << loading.step;
     EXPECT_EQ(loading.status(), line) << loading.step;
@@ -30,7 +28,6 @@ TEST(SceneLoading, EachStepNamesTheFileItLoads) {
   }
   EXPECT_TRUE(loading.done());
   EXPECT_EQ(loading.status(), "");
-  configFile = saved;
 }
 
 }  // namespace

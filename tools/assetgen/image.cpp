@@ -80,13 +80,15 @@ Image resizeImage(const Image& image, int width, int height) {
 }
 
 bool loadImageFile(const std::string& path, Image& out, std::string& error) {
-  // DevIL keeps global state: one decoder at a time.
-  static std::mutex devilMutex;
-  std::lock_guard<std::mutex> lock(devilMutex);
-  static bool initialised = false;
-  if (!initialised) {
+  // DevIL keeps process-wide state: one decoder at a time, initialised once.
+  static struct {
+    std::mutex mutex;
+    bool initialised = false;
+  } devil;
+  std::lock_guard<std::mutex> lock(devil.mutex);
+  if (!devil.initialised) {
     ilInit();
-    initialised = true;
+    devil.initialised = true;
   }
   ILuint name = ilGenImage();
   ilBindImage(name);

@@ -21,7 +21,7 @@
 #include "render/depthoffield.h"
 #include "render/quality.h"
 #include "scene/skyclock.h"
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 
 namespace check {
 

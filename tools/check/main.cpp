@@ -66,6 +66,7 @@ struct Context {
   uint32_t maxTextureSize = kAssumedMaxTextureSize;
   platform::DisplayLimits limits;  // read only with a GL
   size_t files = 0, unusable = 0, warnings = 0;
+  ConfigFile configFile;  // the scene's settings, once one is read
 };
 
 // Reads a regular file whole; false with a reason otherwise.
@@ -113,7 +114,7 @@ void uploadDds(check::Report& report, const std::vector<uint8_t>& bytes, const C
   DdsInfo info;
   if (readDds(bytes.data(), bytes.size(), ctx.maxTextureSize, info) != DdsStatus::Ok) return;
   drainGLErrors();
-  GLuint texture = loadDdsTexture(report.path.c_str());
+  GLuint texture = loadDdsTexture(report.path.c_str(), forcesAnisotropicFiltering(ctx.configFile));
   const GLenum error = glGetError();
   if (texture == 0) {
     report.error(0, "the program's loader refused the texture");
@@ -164,7 +165,7 @@ void uploadMesh(check::Report& report, const check::MeshData& data) {
 // shader includes it.
 bool checkGlslIncluded(check::Report& report, const Context& ctx) {
   const std::vector<check::Includer> includers =
-      check::includersOf(report.path, check::scenePrograms(configFile), readIncludedShaderSource);
+      check::includersOf(report.path, check::scenePrograms(ctx.configFile), readIncludedShaderSource);
   if (includers.empty()) return false;
   std::vector<std::string> paths, users;
   bool stageSeen[2] = {false, false};
@@ -342,7 +343,7 @@ void checkScenePrograms(Context& ctx) {
     std::string text, kind;
     std::vector<std::string> builds;
   };
-  const std::vector<check::ProgramFiles> programs = check::scenePrograms(configFile);
+  const std::vector<check::ProgramFiles> programs = check::scenePrograms(ctx.configFile);
   std::deque<ShaderFile> files;  // stable references while files are added
   auto findFile = [&](const std::string& path) -> ShaderFile* {
     for (ShaderFile& f : files)
@@ -511,11 +512,11 @@ int run(int argc, char** argv, Context& ctx) {
 
   // The scene as the program loads it with a configuration: its settings
   // first, then the files they name and the programs it builds.
-  configFile = ConfigFile();
+  ctx.configFile = ConfigFile();
   bool scene = false;
   auto queueScene = [&] {
     scene = true;
-    for (const check::SceneFile& f : check::sceneFiles(configFile))
+    for (const check::SceneFile& f : check::sceneFiles(ctx.configFile))
       queue.push_back({f.path, f.role, f.kind, f.required,
                        f.required ? "the program stops without it" : "the program runs without it"});
   };
@@ -525,7 +526,7 @@ int run(int argc, char** argv, Context& ctx) {
       check::Report report = checkOne({"config.ini", "settings", check::FileKind::Config, false, ""}, ctx);
       fputs(check::formatReport(report, "settings").c_str(), ctx.out);
       countReport(report, ctx);
-      configFile.read("config.ini");
+      ctx.configFile.read("config.ini");
     } else {
       fprintf(ctx.out, "config.ini: not found: every setting takes its default\n");
     }
@@ -546,7 +547,7 @@ int run(int argc, char** argv, Context& ctx) {
     // configures (the first one named, when there are several), its files
     // found from here as the program started here would.
     if (!scene && report.kind == check::FileKind::Config && report.usable()) {
-      configFile.read(item.path.c_str());
+      ctx.configFile.read(item.path.c_str());
       queueScene();
     }
   }

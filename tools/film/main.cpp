@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   start.announceQuality = options.verbose;
   Application app;
   if (startUp(start, app) != 0) return 1;
-  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(currentQuality).c_str());
+  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(app.currentQuality).c_str());
   if (windowWidth != options.width || windowHeight != options.height) {
     fprintf(stderr, "ERROR: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
           flightSeconds, range.first, range.end - 1, flightFrames(flightSeconds, options.fps) - 1, options.fps,
           options.stepRate);
   // The quality in force now, before anything could change it.
-  const Quality quality = currentQuality;
+  const Quality quality = app.currentQuality;
   // Frame k shows the sky of the film's first instant plus its flight time
   // at the rate; a resumed run gets that instant and rate spelt out.
   const SkyClock sky = app.sky;
@@ -187,9 +187,9 @@ int main(int argc, char** argv) {
   long k = range.first;
   for (; k < range.end && !stopRequested; ++k) {
     for (const long steps = frameSteps(k, options.fps, options.stepRate); stepsTaken < steps; ++stepsTaken)
-      stepSceneObjects(earth, moon, missile);
+      stepSceneObjects(app.scene.earth, app.scene.moon, app.scene.missile);
     placeCameraOnPath(frameTime(k, options.fps));
-    if (sky.active()) placeSky(app, sky.anchorTai + frameTime(k, options.fps) * sky.rate);
+    if (sky.active()) placeSky(app.scene, sky.anchorTai + frameTime(k, options.fps) * sky.rate);
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
     // A GL error means a draw did not happen (a shader that failed to build

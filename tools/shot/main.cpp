@@ -43,21 +43,21 @@ int main(int argc, char** argv) {
   start.announceQuality = options.verbose;
   Application app;
   if (startUp(start, app) != 0) return 1;
-  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(currentQuality).c_str());
+  if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(app.currentQuality).c_str());
   if (windowWidth != options.width || windowHeight != options.height)
     fprintf(stderr, "WARNING: asked for %d x %d, the window has %d x %d\n", options.width, options.height,
             windowWidth, windowHeight);
 
-  for (long i = 0; i < options.steps; ++i) stepSceneObjects(earth, moon, missile);
+  for (long i = 0; i < options.steps; ++i) stepSceneObjects(app.scene.earth, app.scene.moon, app.scene.missile);
   if (app.sky.active()) {
     // As orbisk-film's frame at this flight time: the sky runs on with it.
     const double tai = app.sky.anchorTai + (options.usePathTime ? options.pathTime * app.sky.rate : 0.0);
-    placeSky(app, tai);
+    placeSky(app.scene, tai);
     fprintf(toolOut(), "sky of %s\n", formatUtc(tai).c_str());
   }
   if (options.useAbove) {
     const AboveView view = viewAbove(options.aboveLatitude, options.aboveLongitude, options.aboveAltitudeKm,
-                                     glm::dmat4(earth->modelMatrix));
+                                     glm::dmat4(app.scene.earth->modelMatrix));
     const glm::dvec3 toCentre = glm::normalize(view.at - view.eye);
     camera.setPosition(glm::vec3(view.eye));
     // Focused on the ground below, not on the Earth's centre.

@@ -1,4 +1,4 @@
-#include "render/earthlayers.h"
+#include "scene/earthlayers.h"
 
 #include <cmath>
 #include <cstdint>
