@@ -38,6 +38,25 @@ struct StartOptions {
   double timeRate = 1.0;
 };
 
+// The hidden window a tool renders in, from the options orbisk-shot and
+// orbisk-film share; fixedSeed: whether the tool's seed holds.
+template <typename ToolOptions>
+StartOptions toolStartOptions(const ToolOptions& options, bool fixedSeed) {
+  StartOptions start;
+  start.hidden = true;
+  start.width = options.width;
+  start.height = options.height;
+  start.fixedSeed = fixedSeed;
+  start.seed = options.seed;
+  start.quality = options.quality;
+  start.skyTime = options.utc;
+  start.hasTimeRate = options.hasTimeRate;
+  start.timeRate = options.timeRate;
+  // Held back, the program's quality line is the tool's to print.
+  start.announceQuality = options.verbose;
+  return start;
+}
+
 struct Application {
   GLuint VertexArrayID = 0;
   // config.ini as read at start-up.

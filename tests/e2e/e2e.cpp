@@ -242,4 +242,23 @@ Image loadImage(const std::string& path) {
   return image;
 }
 
+Shot runShot(const VirtualDisplay* display, const std::string& shot, const std::string& dir, const std::string& args,
+             const std::string& name, int timeoutSeconds) {
+  Shot r;
+  if (!display || !display->ok()) {
+    r.err = "no virtual display (Xvfb) could be started";
+    return r;
+  }
+  const std::string png = dir + "/" + name + ".png";
+  const std::string cmd = "cd '" + dir + "' && DISPLAY=" + display->name() + " timeout " +
+                          std::to_string(timeoutSeconds) + " " + shot + " " + args + " --out '" + png + "' >'" + name +
+                          ".out' 2>'" + name + ".err'";
+  const int raw = system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = readFile(dir + "/" + name + ".out");
+  r.err = readFile(dir + "/" + name + ".err");
+  if (r.status == 0) r.image = loadImage(png);
+  return r;
+}
+
 }  // namespace e2e

@@ -101,4 +101,16 @@ class App {
 // Reads a PNG (or any image ImageMagick reads) into RGB.
 Image loadImage(const std::string& path);
 
+// One run of orbisk-shot: its status, its two streams and, when it
+// succeeded, its picture.
+struct Shot {
+  int status = -1;
+  std::string out, err;
+  Image image;
+};
+// Runs `shot args --out dir/name.png` in dir on the display, at most
+// timeoutSeconds; the streams are kept in dir/name.out and name.err.
+Shot runShot(const VirtualDisplay* display, const std::string& shot, const std::string& dir, const std::string& args,
+             const std::string& name, int timeoutSeconds);
+
 }  // namespace e2e

@@ -20,12 +20,6 @@ const std::string kShot = ORBISK_BUILD_DIR "/orbisk-shot";
 const glm::vec3 kSun = glm::normalize(glm::vec3(1.0f, 1.0f, 1.0f));
 constexpr int kW = 320, kH = 240;
 
-struct ShotResult {
-  int status = -1;
-  std::string out, err;
-  e2e::Image image;
-};
-
 class Look : public e2e::SharedDisplaySuite {
  protected:
   // These pictures measure the air, the glint, the lights and the depth of
@@ -35,27 +29,14 @@ class Look : public e2e::SharedDisplaySuite {
     SharedDisplaySuite::SetUpTestSuite();
     e2e::writeFile(*workDir + "/config.ini", e2e::readFile(ORBISK_RUN_DIR "/config.ini") + "clouds 0\nrelief 0\n");
   }
-  static ShotResult shot(const std::string& args, const std::string& name) {
-    ShotResult r;
-    if (!display->ok()) {
-      r.err = "no virtual display (Xvfb) could be started";
-      return r;
-    }
-    const std::string png = *workDir + "/" + name + ".png";
-    const std::string cmd = "cd '" + *workDir + "' && DISPLAY=" + display->name() + " timeout 600 " + kShot + " " +
-                            args + " --out '" + png + "' >'" + name + ".out' 2>'" + name + ".err'";
-    int raw = system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = e2e::readFile(*workDir + "/" + name + ".out");
-    r.err = e2e::readFile(*workDir + "/" + name + ".err");
-    if (r.status == 0) r.image = e2e::loadImage(png);
-    return r;
+  static e2e::Shot shot(const std::string& args, const std::string& name) {
+    return e2e::runShot(display, kShot, *workDir, args, name, 600);
   }
 
   // A picture of the scene from eye towards at, at the test size.
   static e2e::Image view(const glm::vec3& eye, const glm::vec3& at, const std::string& name,
                          const std::string& extra = "") {
-    ShotResult r = shot("--eye " + vec(eye) + " --at " + vec(at) + " --size 320x240 --seed 7 " + extra, name);
+    e2e::Shot r = shot("--eye " + vec(eye) + " --at " + vec(at) + " --size 320x240 --seed 7 " + extra, name);
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_EQ(kW, r.image.width);
     EXPECT_EQ(kH, r.image.height);
@@ -255,7 +236,7 @@ TEST_F(Look, MoonShowsThroughTheThinAirButNotThroughTheEarth) {
 
 TEST_F(Look, SameSeedSamePicture) {
   const std::string args = "--eye 0,0.4,2.6 --at 0,0,0 --size 96x64 --seed 11";
-  ShotResult a = shot(args, "seed-a"), b = shot(args, "seed-b");
+  e2e::Shot a = shot(args, "seed-a"), b = shot(args, "seed-b");
   ASSERT_EQ(0, a.status) << a.err;
   ASSERT_EQ(0, b.status) << b.err;
   EXPECT_EQ(96, a.image.width);
@@ -269,7 +250,7 @@ TEST_F(Look, SameSeedSamePicture) {
 TEST_F(Look, BadArgumentsGetOneLineAndStatus2) {
   for (const std::string args : {"--eye 0,0,3", "--eye 0,0 --at 0,0,0", "--size 0x0 --path-time 1",
                                  "--eye 0,0,3 --at 0,0,0 --fov 200", "--bogus", "--path-time ''"}) {
-    ShotResult r = shot(args, "bad");
+    e2e::Shot r = shot(args, "bad");
     EXPECT_EQ(2, r.status) << args;
     EXPECT_NE(std::string::npos, r.err.find("\nsee --help\n")) << args;
     EXPECT_EQ(std::string::npos, r.err.find("usage: orbisk-shot")) << "one line, not the usage";
@@ -305,8 +286,8 @@ TEST_F(Look, FullDiskIsAnErrorAndLeavesNoFile) {
 }
 
 TEST_F(Look, PathTimePlacesTheCameraOnTheFlight) {
-  ShotResult early = shot("--path-time 0 --size 96x64 --seed 3", "path-0");
-  ShotResult later = shot("--path-time 30 --size 96x64 --seed 3", "path-30");
+  e2e::Shot early = shot("--path-time 0 --size 96x64 --seed 3", "path-0");
+  e2e::Shot later = shot("--path-time 30 --size 96x64 --seed 3", "path-30");
   ASSERT_EQ(0, early.status) << early.err;
   ASSERT_EQ(0, later.status) << later.err;
   EXPECT_FALSE(early.image.rgb == later.image.rgb) << "the flight did not move the camera";

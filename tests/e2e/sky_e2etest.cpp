@@ -13,31 +13,11 @@ namespace {
 
 const std::string kShot = ORBISK_BUILD_DIR "/orbisk-shot";
 
-struct Shot {
-  int status = -1;
-  std::string out, err;
-  e2e::Image image;
-};
-
 class Sky : public e2e::SharedDisplaySuite {
  protected:
-  static Shot shot(const std::string& args, const std::string& name, const std::string& dir = "") {
-    Shot r;
-    if (!display->ok()) {
-      r.err = "no virtual display (Xvfb) could be started";
-      return r;
-    }
-    const std::string where = dir.empty() ? *workDir : dir;
-    const std::string png = where + "/" + name + ".png";
-    const std::string cmd = "cd '" + where + "' && DISPLAY=" + display->name() + " timeout 300 " + kShot +
-                            " --size 240x240 --quality fast --seed 5 " + args + " --out '" + png + "' >'" + name +
-                            ".out' 2>'" + name + ".err'";
-    const int raw = system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = e2e::readFile(where + "/" + name + ".out");
-    r.err = e2e::readFile(where + "/" + name + ".err");
-    if (r.status == 0) r.image = e2e::loadImage(png);
-    return r;
+  static e2e::Shot shot(const std::string& args, const std::string& name, const std::string& dir = "") {
+    return e2e::runShot(display, kShot, dir.empty() ? *workDir : dir, "--size 240x240 --quality fast --seed 5 " + args,
+                        name, 300);
   }
 };
 
@@ -62,8 +42,8 @@ const std::string kAbove = " --fov 30 --above ";
 
 TEST_F(Sky, UtcTurnsTheLitSideToTheSubsolarPoint) {
   // Over Greenwich on the equator at the March equinox: noon, then midnight.
-  const Shot noon = shot("--utc 2024-03-20T12:00:00Z" + kAbove + "0,0,30000", "noon");
-  const Shot midnight = shot("--utc 2024-03-20T00:00:00Z" + kAbove + "0,0,30000", "midnight");
+  const e2e::Shot noon = shot("--utc 2024-03-20T12:00:00Z" + kAbove + "0,0,30000", "noon");
+  const e2e::Shot midnight = shot("--utc 2024-03-20T00:00:00Z" + kAbove + "0,0,30000", "midnight");
   ASSERT_EQ(0, noon.status) << noon.err;
   ASSERT_EQ(0, midnight.status) << midnight.err;
   EXPECT_NE(std::string::npos, noon.out.find("sky of 2024-03-20T12:00:00Z"));
@@ -76,8 +56,8 @@ TEST_F(Sky, TheSeasonLeansTheTerminator) {
   // Over 90 west at 12:00 UTC it is six in the morning: the terminator runs
   // down the middle of the disc, the east (right) lit. In June the north
   // pole is in the light, in December the south.
-  const Shot june = shot("--utc 2024-06-20T12:00:00Z" + kAbove + "0,-90,30000", "june");
-  const Shot december = shot("--utc 2024-12-21T12:00:00Z" + kAbove + "0,-90,30000", "december");
+  const e2e::Shot june = shot("--utc 2024-06-20T12:00:00Z" + kAbove + "0,-90,30000", "june");
+  const e2e::Shot december = shot("--utc 2024-12-21T12:00:00Z" + kAbove + "0,-90,30000", "december");
   ASSERT_EQ(0, june.status) << june.err;
   ASSERT_EQ(0, december.status) << december.err;
   EXPECT_GT(brightness(june.image, kCentre + kHalf, kCentre), 2.0 * brightness(june.image, kCentre - kHalf, kCentre));
@@ -92,7 +72,7 @@ TEST_F(Sky, TheSeasonLeansTheTerminator) {
 TEST_F(Sky, MalformedTimeWarnsAndKeepsTheDemoSky) {
   const std::string dir =
       e2e::makeWorkDir(e2e::readFile(ORBISK_RUN_DIR "/config.ini") + "\ntime 2023-02-29T12:00:00Z\n");
-  const Shot r = shot("--eye 0,0,3 --at 0,0,0", "malformed", dir);
+  const e2e::Shot r = shot("--eye 0,0,3 --at 0,0,0", "malformed", dir);
   ASSERT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.err.find("WARNING: config.ini: time '2023-02-29T12:00:00Z'")) << r.err;
   EXPECT_NE(std::string::npos, r.err.find("YYYY-MM-DDTHH:MM:SSZ")) << r.err;

@@ -12,11 +12,27 @@ namespace {
 // Every refused value is answered with the option and the value in the
 // tool's own words, never CLI11's ("Could not convert", "required ...
 // missing"), and an empty or blank value is refused rather than read as 0.
+struct RefusedCase {
+  std::vector<std::string> args;
+  const char* reason;
+};
+
+// Each case's arguments with "--out out" after them are refused with status
+// 2 and exactly the case's reason.
+template <typename Options, typename Parse, size_t N>
+void expectRefused(const RefusedCase (&cases)[N], const char* out, Parse parse) {
+  for (const RefusedCase& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--out", out});
+    Options o;
+    std::string error;
+    EXPECT_EQ(2, parse(args, o, &error, false)) << c.reason;
+    EXPECT_EQ(c.reason, error);
+  }
+}
+
 TEST(ToolOptions, EmptyAndPartialValuesAreRefusedByName) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* reason;
-  } shotCases[] = {
+  const RefusedCase shotCases[] = {
       {{"--path-time", ""}, "--path-time: wants a value, not ''"},
       {{"--path-time", " "}, "--path-time: wants a value, not ' '"},
       {{"--path-time="}, "--path-time: wants a value, not ''"},
@@ -34,29 +50,15 @@ TEST(ToolOptions, EmptyAndPartialValuesAreRefusedByName) {
       {{"--eye", "0,0,3", "--at", "0,0,0", "--fov", "180"}, "--fov: wants a number above 0 and below 180, not '180'"},
       {{"--eye", "", "--at", "0,0,0"}, "--eye: wants a value, not ''"},
   };
-  for (const Case& c : shotCases) {
-    std::vector<std::string> args = c.args;
-    args.insert(args.end(), {"--out", "a.png"});
-    ShotOptions o;
-    std::string error;
-    EXPECT_EQ(2, parseShotCommandLine(args, o, &error, false)) << c.reason;
-    EXPECT_EQ(c.reason, error);
-  }
-  const Case filmCases[] = {
+  expectRefused<ShotOptions>(shotCases, "a.png", parseShotCommandLine);
+  const RefusedCase filmCases[] = {
       {{"--from", ""}, "--from: wants 0 to 10000000, not ''"},
       {{"--fps", " "}, "--fps: wants 1 to 240, not ' '"},
       {{"--seed", ""}, "--seed: wants 0 to 4294967295, not ''"},
       {{"--to="}, "--to: wants a value, not ''"},
       {{"--frames", ""}, "--frames: wants a value, not ''"},
   };
-  for (const Case& c : filmCases) {
-    std::vector<std::string> args = c.args;
-    args.insert(args.end(), {"--out", "f.mp4"});
-    FilmOptions o;
-    std::string error;
-    EXPECT_EQ(2, parseFilmOptions(args, o, &error, false)) << c.reason;
-    EXPECT_EQ(c.reason, error);
-  }
+  expectRefused<FilmOptions>(filmCases, "f.mp4", parseFilmOptions);
   // An option that ends the line.
   ShotOptions last;
   std::string lastError;

@@ -16,6 +16,20 @@ std::string writeTemp(const std::string& contents) {
   return name;
 }
 
+// The text read as the program reads config.ini; warnings: what it wrote to
+// standard error.
+ConfigFile readConfigText(const std::string& contents, std::string& warnings) {
+  const std::string path = writeTemp(contents);
+  ConfigFile config;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(config.read(path.c_str()));
+  testing::internal::GetCapturedStdout();
+  warnings = testing::internal::GetCapturedStderr();
+  std::remove(path.c_str());
+  return config;
+}
+
 TEST(ConfigFile, ReadsWordPairsInFileOrderAndPrintsThem) {
   std::string path = writeTemp("height 600 width\n800\n  trailing");
   ConfigFile config;
@@ -39,17 +53,12 @@ TEST(ConfigFile, ASettingLeftWithoutItsValueIsWarnedAbout) {
       {"width 640\n", ""},
   };
   for (const Case& c : cases) {
-    const std::string path = writeTemp(c.contents);
-    ConfigFile config;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(config.read(path.c_str()));
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.contents;
+    std::string warnings;
+    ConfigFile config = readConfigText(c.contents, warnings);
+    EXPECT_EQ(warnings, c.warning) << c.contents;
     bool found = true;
     config.getValue("quality", "", &found);
     EXPECT_FALSE(found) << c.contents;
-    std::remove(path.c_str());
   }
 }
 
@@ -74,16 +83,11 @@ TEST(ConfigFile, AMissingValueShiftsNoLaterPair) {
       {"width = 800\nheight 600", {"width", "height"}, {"=", "600"}, ""},
   };
   for (const Case& c : cases) {
-    const std::string path = writeTemp(c.contents);
-    ConfigFile config;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(config.read(path.c_str()));
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.contents;
+    std::string warnings;
+    ConfigFile config = readConfigText(c.contents, warnings);
+    EXPECT_EQ(warnings, c.warning) << c.contents;
     EXPECT_EQ(config.keys, c.keys) << c.contents;
     EXPECT_EQ(config.values, c.values) << c.contents;
-    std::remove(path.c_str());
   }
 }
 

@@ -128,6 +128,15 @@ fi
 
 # The value of JSON field $2 (a Python expression on r) of result file $1.
 field() { python3 -c "import json,sys; r=json.load(open(sys.argv[1])); print($2)" "$1" 2>/dev/null; }
+# fields FILE NAME EXPR [NAME EXPR]...: each NAME set to field FILE EXPR.
+fields() {
+  local file="$1"
+  shift
+  while [ $# -ge 2 ]; do
+    printf -v "$1" '%s' "$(field "$file" "$2")"
+    shift 2
+  done
+}
 
 # A hostile address: refused picture settings and a refused quality warn, in
 # the console and on the page, and the page runs as an unset one would (fast
@@ -160,11 +169,8 @@ print(json.dumps([m(256, 192, 1, 320, 240), ["sleep", 1], m(320, 240, 1, 320, 24
   m(3000, 2000, 3, 3000, 2000), until("c.width != 320"), ["eval", "document.getElementById(\"note\").textContent"],
   m(256, 192, 1, 320, 240), until("c.width == 256"), ["sleep", 1], ["eval", "Module._orbisk_scene_time()"], ["sleep", 2],
   ["eval", "Module._orbisk_scene_time()"]]))' "$sizes")"
-screen=$(field "$work/sizes.json" 'r["actions"][0]')
-huge=$(field "$work/sizes.json" 'r["actions"][1]')
-hugeNote=$(field "$work/sizes.json" 'r["actions"][2]')
-back=$(field "$work/sizes.json" 'r["actions"][3]')
-moving=$(field "$work/sizes.json" 'r["actions"][5] > r["actions"][4]')
+fields "$work/sizes.json" screen 'r["actions"][0]' huge 'r["actions"][1]' hugeNote 'r["actions"][2]' \
+  back 'r["actions"][3]' moving 'r["actions"][5] > r["actions"][4]'
 if [ "$screen" = "320x240 windowed" ]; then pass "a screen-sized window stays a window of its size"
 else fail "a screen-sized window: $screen"; fi
 if [[ "$huge" =~ ^[0-9]+x[0-9]+\ windowed$ ]] && [[ "$hugeNote" == *"the most this WebGL allows"* ]] &&
@@ -194,12 +200,9 @@ print(json.dumps([["eval", t], ["cdp", "Page.setWebLifecycleState", {"state": "f
   ["eval", sys.argv[1]], ["sleep", 2], ["eval", "document.getElementById(\"note\").textContent"], ["eval", t],
   ["eval", "window.lost.restoreContext()"], ["wait", "the picture is restored|ERROR", 90], ["sleep", 2], ["eval", t],
   ["eval", "document.body.dataset.state + \" \" + document.getElementById(\"note\").textContent"]]))' "$lose")"
-frozen=$(field "$work/lost.json" 'round(r["actions"][1] - r["actions"][0], 2)')
-thawed=$(field "$work/lost.json" 'round(r["actions"][2] - r["actions"][1], 2)')
-lostNote=$(field "$work/lost.json" 'r["actions"][4]')
-restored=$(field "$work/lost.json" 'r["actions"][7]')
-resumed=$(field "$work/lost.json" 'r["actions"][8] - r["actions"][5] > 0.5')
-after=$(field "$work/lost.json" 'r["actions"][9]')
+fields "$work/lost.json" frozen 'round(r["actions"][1] - r["actions"][0], 2)' \
+  thawed 'round(r["actions"][2] - r["actions"][1], 2)' lostNote 'r["actions"][4]' restored 'r["actions"][7]' \
+  resumed 'r["actions"][8] - r["actions"][5] > 0.5' after 'r["actions"][9]'
 if awk -v d="$frozen" -v t="$thawed" 'BEGIN { exit !(d != "" && d >= 0 && d < 3 && t > 0.5) }'; then
   pass "a page frozen for 6 s: the flight moved on $frozen s"
 else

@@ -103,19 +103,8 @@ int main(int argc, char** argv) {
   if (!outputWritable(options.out, folder)) return 1;
   QuietConsole quiet(!options.verbose);
 
-  StartOptions start;
-  start.hidden = true;
-  start.width = options.width;
-  start.height = options.height;
   // One seed for every frame: frame k matches orbisk-shot with the same --seed.
-  start.fixedSeed = true;
-  start.seed = options.seed;
-  start.quality = options.quality;
-  start.skyTime = options.utc;
-  start.hasTimeRate = options.hasTimeRate;
-  start.timeRate = options.timeRate;
-  // Held back, the program's quality line is the tool's to print.
-  start.announceQuality = options.verbose;
+  const StartOptions start = toolStartOptions(options, true);
   Application app;
   if (startUp(start, app) != 0) return 1;
   if (!options.verbose) fprintf(toolOut(), "%s\n", describeQuality(app.currentQuality).c_str());
