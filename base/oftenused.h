@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <string>
 
+// Whether a load prints its progress lines ("compiling shader", DEBUG).
+// Quiet suits what was added beside the design's scene, whose console stays
+// as it was; warnings and errors are printed either way.
+enum class ConsoleProgress { Printed, Quiet };
+
 void printPrintable(const char* text, unsigned int length);
 bool replaceChar(char* text, char find, char replacement);
 const char* fileNameOfPath(const char* path);

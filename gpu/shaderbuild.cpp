@@ -61,9 +61,15 @@ std::string fetchLog(GLuint object, void (*getLength)(GLuint, GLenum, GLint*),
   return std::string(message.data());
 }
 
+// The log as the console shows it: its messages, then an empty line; a quiet
+// build shows only a log that has something in it.
+void printLog(const std::string& formatted, ConsoleProgress progress) {
+  if (progress == ConsoleProgress::Printed || !formatted.empty()) printf("%s\n", printable(formatted, true).c_str());
+}
+
 void compileShader(GLuint shader, const char* path, const std::string& fileSource, ShaderFileStatus fileStatus,
-                   const std::string& defines) {
-  printf("compiling shader : %s\n", path);
+                   const std::string& defines, ConsoleProgress progress) {
+  if (progress == ConsoleProgress::Printed) printf("compiling shader : %s\n", path);
   // Includes first: the defines' #line counts the lines of the file built.
   const ExpandedShader expanded =
       fileStatus == ShaderFileStatus::Ok ? expandShaderIncludes(path, fileSource, readIncludedShaderSource)
@@ -79,10 +85,7 @@ void compileShader(GLuint shader, const char* path, const std::string& fileSourc
   // The compiler's numbers are of the expanded source: each message goes
   // out at its file and line. An empty source (no file, a failed include)
   // draws only the compiler's word on nothing.
-  if (!expanded.source.empty())
-    printf("%s\n", printable(formatShaderLog(log, expanded.files), true).c_str());
-  else
-    printf("\n");
+  printLog(expanded.source.empty() ? std::string() : formatShaderLog(log, expanded.files), progress);
   GLint compiled = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
   // A file that gave no source needs no compiler's word on top.
@@ -97,7 +100,7 @@ void compileShader(GLuint shader, const char* path, const std::string& fileSourc
 }  // namespace
 
 GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePath,
-                          const std::string& defines) {
+                          const std::string& defines, ConsoleProgress progress) {
   const char* vertexPath = vertexFilePath ? vertexFilePath : "(null)";
   const char* fragmentPath = fragmentFilePath ? fragmentFilePath : "(null)";
   GLuint vertexShaderID = glCreateShader(GL_VERTEX_SHADER);
@@ -106,16 +109,16 @@ GLuint buildShaderProgram(const char* vertexFilePath, const char* fragmentFilePa
   const ShaderFileStatus vertexStatus = readShaderSource(vertexFilePath, vertexShaderCode);
   const ShaderFileStatus fragmentStatus = readShaderSource(fragmentFilePath, fragmentShaderCode);
 
-  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus, defines);
-  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus, defines);
+  compileShader(vertexShaderID, vertexPath, vertexShaderCode, vertexStatus, defines, progress);
+  compileShader(fragmentShaderID, fragmentPath, fragmentShaderCode, fragmentStatus, defines, progress);
 
-  printf("linking the program\n");
+  if (progress == ConsoleProgress::Printed) printf("linking the program\n");
   GLuint programID = glCreateProgram();
   glAttachShader(programID, vertexShaderID);
   glAttachShader(programID, fragmentShaderID);
   glLinkProgram(programID);
   const std::string log = fetchLog(programID, glGetProgramiv, glGetProgramInfoLog);
-  printf("%s\n", printable(formatShaderLog(log, {}), true).c_str());
+  printLog(formatShaderLog(log, {}), progress);
   GLint linked = GL_FALSE;
   glGetProgramiv(programID, GL_LINK_STATUS, &linked);
   // Link logs name no file, and their line numbers may belong to either.

@@ -78,7 +78,7 @@ bool forcesAnisotropicFiltering(const ConfigFile& config) {
   return config.setting<int>("enableAnisotropicFilteringOverridecheck") == 1;
 }
 
-GLuint loadDdsTexture(const char* path, bool forceAnisotropic) {
+GLuint loadDdsTexture(const char* path, bool forceAnisotropic, ConsoleProgress progress) {
   FILE* file = openFile(path, "rb");
   if (file == nullptr) return 0;
 
@@ -144,7 +144,7 @@ GLuint loadDdsTexture(const char* path, bool forceAnisotropic) {
   bool anisotropic = GLEW_EXT_texture_filter_anisotropic;
   if (!anisotropic) anisotropic = forceAnisotropic;
   if (anisotropic) {
-    puts("DEBUG: activating anisotropic filtering for this texture!");
+    if (progress == ConsoleProgress::Printed) puts("DEBUG: activating anisotropic filtering for this texture!");
     GLfloat maximumAnistropy = 0.0f;
     glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximumAnistropy);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maximumAnistropy);

@@ -8,10 +8,12 @@
 #include <cstdint>
 
 #include "base/configfile.h"
+#include "base/oftenused.h"
 
 // A DXT1/DXT3/DXT5 DDS file with its stored mip chain, in a new texture; 0 on failure.
 // Anisotropic filtering where the GL reports it, or everywhere when forced.
-GLuint loadDdsTexture(const char* path, bool forceAnisotropic = false);
+GLuint loadDdsTexture(const char* path, bool forceAnisotropic = false,
+                      ConsoleProgress progress = ConsoleProgress::Printed);
 // config.ini's enableAnisotropicFilteringOverridecheck.
 bool forcesAnisotropicFiltering(const ConfigFile& config);
 

@@ -46,7 +46,7 @@ GLuint neutralTexture(uint8_t value) {
 // The layer's texture, or the stand-in with a warning (the DDS loader says
 // nothing of a file it cannot open).
 GLuint loadLayer(const char* path, uint8_t neutral, const char* without) {
-  const GLuint texture = loadDdsTexture(path);
+  const GLuint texture = loadDdsTexture(path, false, ConsoleProgress::Quiet);
   if (texture != 0) return texture;
   fprintf(stderr, "WARNING: cannot read '%s': the Earth is drawn without %s\n", path, without);
   return neutralTexture(neutral);

@@ -73,7 +73,7 @@ bool loadStarField(StarField& field, const std::string& catalogue, const char* v
   unloadStarField(field);
   std::vector<CatalogueStar> stars;
   if (!loadStarCatalogue(catalogue, stars, error)) return false;
-  const GLuint program = buildShaderProgram(vertexShader, fragmentShader);
+  const GLuint program = buildShaderProgram(vertexShader, fragmentShader, "", ConsoleProgress::Quiet);
   if (program == 0) {
     error = std::string("the star program (") + vertexShader + ", " + fragmentShader + ") did not build";
     return false;

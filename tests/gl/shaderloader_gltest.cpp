@@ -160,6 +160,26 @@ TEST_F(ShaderLoaderGL, CompileErrorShowsInTheLogAndStillGivesAProgram) {
       << errors[1];
 }
 
+// A quiet build (programs added beside the design's) prints no progress,
+// and still its messages and the ERROR lines.
+TEST_F(ShaderLoaderGL, QuietBuildPrintsOnlyWhatWentWrong) {
+  const std::string vertex = file("v.glsl", kVertex);
+  const std::string good = file("f.glsl", kFragment);
+  const std::string bad = file("bad.glsl", "#version 330 core\nout vec4 color;\nvoid main() { color = nope; }\n");
+  GLuint program = 0;
+  gltest::Captured output = gltest::capture(
+      [&] { program = buildShaderProgram(vertex.c_str(), good.c_str(), "", ConsoleProgress::Quiet); });
+  programs.push_back(program);
+  EXPECT_EQ(programInt(program, GL_LINK_STATUS), GL_TRUE);
+  EXPECT_EQ(output.out, "");
+  EXPECT_EQ(output.err, "");
+  output = gltest::capture([&] { program = buildShaderProgram(vertex.c_str(), bad.c_str(), "", ConsoleProgress::Quiet); });
+  programs.push_back(program);
+  EXPECT_EQ(output.out.find("compiling shader"), std::string::npos) << output.out;
+  EXPECT_NE(output.out.find(bad + ":3: error: "), std::string::npos) << output.out;
+  EXPECT_EQ(output.err.rfind("ERROR: Could not compile shader file '" + bad + "', line 3: ", 0), 0u) << output.err;
+}
+
 TEST_F(ShaderLoaderGL, MissingFileCompilesAnEmptySource) {
   std::string missing = dir + "/missing.glsl";
   std::string fragment = file("f.glsl", kFragment);
