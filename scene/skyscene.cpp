@@ -8,17 +8,19 @@
 #include "scene/scene.h"
 
 glm::mat4 moonMatrixFor(const glm::dvec3& moonDirection) {
-  const glm::dvec3 x = glm::normalize(moonDirection);
-  glm::dvec3 y = glm::dvec3(0.0, 1.0, 0.0) - x.y * x;
+  const glm::dvec3 away = glm::normalize(moonDirection);
+  glm::dvec3 y = glm::dvec3(0.0, 1.0, 0.0) - away.y * away;
   // Over a pole the world's Z serves as the up reference instead.
-  if (glm::length(y) < 1e-9) y = glm::dvec3(0.0, 0.0, 1.0) - x.z * x;
+  if (glm::length(y) < 1e-9) y = glm::dvec3(0.0, 0.0, 1.0) - away.z * away;
   y = glm::normalize(y);
-  const glm::dvec3 z = glm::cross(x, y);
+  const glm::dvec3 z = -away;
+  // As the mesh has it: +X (90 degrees east) = +Y (north) x +Z (longitude 0).
+  const glm::dvec3 x = glm::cross(y, z);
   glm::mat4 m(1.0f);
   m[0] = glm::vec4(glm::vec3(x), 0.0f);
   m[1] = glm::vec4(glm::vec3(y), 0.0f);
   m[2] = glm::vec4(glm::vec3(z), 0.0f);
-  m[3] = glm::vec4(glm::vec3(x * moonSceneDistance), 1.0f);
+  m[3] = glm::vec4(glm::vec3(away * moonSceneDistance), 1.0f);
   return glm::scale(m, glm::vec3(moonScale));
 }
 

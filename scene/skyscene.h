@@ -13,8 +13,9 @@ inline constexpr double sunSceneDistance = 69282.03230275509;
 // The Moon keeps the scene's size and distance; only its direction is true.
 inline constexpr double moonSceneDistance = 6.0;
 
-// The Moon's model matrix for a direction: its mesh's -X toward the Earth
-// (as in the demo's orbit), its +Y as near the pole as that allows.
+// The Moon's model matrix for a direction: its mesh's +Z (the map's
+// longitude 0, the near side's centre) toward the Earth, its +Y (north) as
+// near the pole as that allows; librations are left out.
 glm::mat4 moonMatrixFor(const glm::dvec3& moonDirection);
 
 struct SkyPlacement {

@@ -337,9 +337,12 @@ TEST(SkyPlacement, MoonAndLightAlongTheirDirections) {
   const SkyPlacement p = skyPlacementOf(s);
   EXPECT_NEAR(moonSceneDistance, glm::length(glm::vec3(p.moon[3])), 1e-4);
   EXPECT_LT(degreesBetween(glm::dvec3(glm::vec3(p.moon[3])), s.moonDirection), 1e-4);
-  // The Moon's mesh keeps the scene's size and turns its -X to the Earth.
-  EXPECT_NEAR(0.3, glm::length(glm::vec3(p.moon[0])), 1e-6);
-  EXPECT_LT(degreesBetween(glm::dvec3(glm::vec3(p.moon[0])), s.moonDirection), 1e-4);
+  // The Moon's mesh keeps the scene's size and turns its near side (the
+  // map's longitude 0, the mesh's +Z) to the Earth, north up.
+  EXPECT_NEAR(0.3, glm::length(glm::vec3(p.moon[2])), 1e-6);
+  EXPECT_LT(degreesBetween(glm::dvec3(glm::vec3(p.moon[2])), -s.moonDirection), 1e-4);
+  EXPECT_GT(glm::vec3(p.moon[1]).y, 0.0f);
+  EXPECT_GT(glm::determinant(glm::mat3(p.moon)), 0.0f) << "a mirrored Moon";
   EXPECT_NEAR(glm::length(glm::vec3(40000.0f)), glm::length(p.light), 0.05);
   EXPECT_LT(degreesBetween(glm::dvec3(p.light), s.sunDirection), 1e-4);
 }
