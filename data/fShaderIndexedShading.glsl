@@ -79,8 +79,9 @@ const float glintRoughness = 0.07;
 // fixed on the sphere (the model-space direction d), so the glint's pattern
 // neither crawls nor shimmers between the frame's passes.
 float wind(vec3 d) {
-  float a = sin(dot(d, vec3(151.0, 83.0, -117.0)) + 1.7 * sin(dot(d, vec3(-59.0, 143.0, 97.0))));
-  float b = sin(dot(d, vec3(-211.0, 67.0, 173.0)) + 2.1);
+  // Each wave's phase bent by another, so the two never cross as a lattice.
+  float a = sin(dot(d, vec3(151.0, 83.0, -117.0)) + 3.1 * sin(dot(d, vec3(-43.0, 71.0, 59.0))));
+  float b = sin(dot(d, vec3(-211.0, 67.0, 173.0)) + 2.6 * sin(dot(d, vec3(37.0, -29.0, 61.0)) + 1.0));
   return 0.6 * a + 0.4 * b;
 }
 
@@ -117,7 +118,7 @@ vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, v
     // is a sharp lobe whose core clips; the wind roughens it in patches.
     vec3 h = normalize(l + v);
     float nv = max(dot(n, v), 1e-3);
-    float alpha = glintRoughness * (1.0 + 0.6 * wind(normalize(position_modelspace)));
+    float alpha = glintRoughness * (1.0 + 0.5 * wind(normalize(position_modelspace)));
     float spec = ggx(max(dot(n, h), 0.0), alpha) * smithVisibility(nv, nl, alpha) * schlick(0.02, max(dot(v, h), 0.0));
     result += water * sunlight * spec * nl;
   }
