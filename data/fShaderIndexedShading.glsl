@@ -76,7 +76,8 @@ float schlick(float f0, float vh) { return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0);
 const float glintRoughness = 0.07;
 
 // Gusts over the sea, in [-1, 1]: slanted, bent waves 150 to 250 km long,
-// fixed on the sphere (the model-space direction d), so the glint's pattern
+// fixed on the sphere (d: the model-space point, of length 1 within the
+// mesh's sag, small beside these waves), so the glint's pattern
 // neither crawls nor shimmers between the frame's passes.
 float wind(vec3 d) {
   // Each wave's phase bent by another, so the two never cross as a lattice.
@@ -118,7 +119,7 @@ vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, v
     // is a sharp lobe whose core clips; the wind roughens it in patches.
     vec3 h = normalize(l + v);
     float nv = max(dot(n, v), 1e-3);
-    float alpha = glintRoughness * (1.0 + 0.5 * wind(normalize(position_modelspace)));
+    float alpha = glintRoughness * (1.0 + 0.5 * wind(position_modelspace));
     float spec = ggx(max(dot(n, h), 0.0), alpha) * smithVisibility(nv, nl, alpha) * schlick(0.02, max(dot(v, h), 0.0));
     result += water * sunlight * spec * nl;
   }
@@ -322,7 +323,7 @@ void main() {
   // level that footprint asks for blurs whole bands of latitude together,
   // radial streaks on the ice. The row's footprint is held within twice the
   // ground's (nothing changes below 60 degrees).
-  float rowShare = sphere ? min(1.0, 2.0 * length(position_modelspace.xz) / length(position_modelspace)) : 1.0;
+  float rowShare = sphere ? min(1.0, 2.0 * length(position_modelspace.xz)) : 1.0;
   dx.x *= rowShare;
   dy.x *= rowShare;
   vec3 albedo = decode(sampleTrilinear(diffuseTexture, uv, dx, dy).rgb);
