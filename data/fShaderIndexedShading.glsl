@@ -75,15 +75,14 @@ float schlick(float f0, float vh) { return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0);
 // The ocean glint's roughness (GGX alpha) on calm water.
 const float glintRoughness = 0.07;
 
-// Gusts over the sea, in [-1, 1]: slanted, bent waves 150 to 250 km long,
+// Gusts over the sea, in [-1, 1]: slanted, bent waves about 200 km long,
 // fixed on the sphere (d: the model-space point, of length 1 within the
 // mesh's sag, small beside these waves), so the glint's pattern
 // neither crawls nor shimmers between the frame's passes.
 float wind(vec3 d) {
-  // Each wave's phase bent by another, so the two never cross as a lattice.
-  float a = sin(dot(d, vec3(151.0, 83.0, -117.0)) + 3.1 * sin(dot(d, vec3(-43.0, 71.0, 59.0))));
-  float b = sin(dot(d, vec3(-211.0, 67.0, 173.0)) + 2.6 * sin(dot(d, vec3(37.0, -29.0, 61.0)) + 1.0));
-  return 0.6 * a + 0.4 * b;
+  // One wave, its phase bent by a longer one: two waves summed would cross
+  // as a lattice, and each sine costs a software rasteriser dearly.
+  return sin(dot(d, vec3(151.0, 83.0, -117.0)) + 3.1 * sin(dot(d, vec3(-43.0, 71.0, 59.0))));
 }
 
 // The night map's light as the lamps' own colour: its luminance only (the
