@@ -4,6 +4,7 @@
 // with specular and night textures; the Moon and the missile differ by size
 // (model scale 0.3 and 0.01).
 in vec2 UV;
+in vec3 position_modelspace;
 in vec3 position_worldspace;
 in vec3 normal_worldspace;
 flat in vec3 eye_worldspace;
@@ -71,6 +72,31 @@ float smithVisibility(float nv, float nl, float alpha) {
 
 float schlick(float f0, float vh) { return f0 + (1.0 - f0) * pow(1.0 - vh, 5.0); }
 
+// The ocean glint's roughness (GGX alpha) on calm water.
+const float glintRoughness = 0.07;
+
+// Gusts over the sea, in [-1, 1]: slanted, bent waves about 200 km long,
+// fixed on the sphere (d: the model-space point, of length 1 within the
+// mesh's sag, small beside these waves), so the glint's pattern
+// neither crawls nor shimmers between the frame's passes.
+float wind(vec3 d) {
+  // One wave, its phase bent by a longer one: two waves summed would cross
+  // as a lattice, and each sine costs a software rasteriser dearly.
+  return sin(dot(d, vec3(151.0, 83.0, -117.0)) + 3.1 * sin(dot(d, vec3(-43.0, 71.0, 59.0))));
+}
+
+// The night map's light as the lamps' own colour: its luminance only (the
+// map's colours are JPEG noise), black below the noise floor, sodium amber
+// (a 2000 K lamp) where a town is dim, warming to white in the brightest
+// cores. Linear in, linear out; 8 keeps the lights' former brightness.
+const float lightsFloor = 0.0025;
+vec3 cityLights(vec3 map) {
+  float luminance = dot(map, vec3(0.2126, 0.7152, 0.0722));
+  float level = max(luminance - lightsFloor, 0.0) / (1.0 - lightsFloor);
+  vec3 hue = mix(vec3(1.0, 0.30, 0.04), vec3(1.0, 0.66, 0.40), smoothstep(0.04, 0.5, level));
+  return hue * (8.0 * level);
+}
+
 // n: the sphere's normal; ground: the normal tilted by the relief, which
 // only the diffuse sunlight sees; shade: the sunlight the clouds leave.
 vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights, float shade) {
@@ -85,34 +111,57 @@ vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, v
   vec3 result = albedo * (sunlight * (nl > 0.0 ? max(dot(ground, l), 0.0) : 0.0) + skylight) / PI;
 
   if (validityChecker.x > 0.5 && nl > 0.0) {
-    // Sun glint: a microfacet lobe on water only, with water's Fresnel.
+    // Sun glint: a microfacet lobe on water only, with water's Fresnel,
+    // under the sun as the air leaves it (white at noon, red at sunset).
+    // The lobe is isotropic in the facets' slopes, so on the sphere it
+    // stretches along the plane of incidence as the angles graze. Calm water
+    // is a sharp lobe whose core clips; the wind roughens it in patches.
     vec3 h = normalize(l + v);
     float nv = max(dot(n, v), 1e-3);
-    const float alpha = 0.12;
+    float alpha = glintRoughness * (1.0 + 0.5 * wind(position_modelspace));
     float spec = ggx(max(dot(n, h), 0.0), alpha) * smithVisibility(nv, nl, alpha) * schlick(0.02, max(dot(v, h), 0.0));
     result += water * sunlight * spec * nl;
   }
   if (validityChecker.y > 0.5) {
     // City lights where the ground is dark, fading in across the terminator.
     float night = 1.0 - smoothstep(-0.25, 0.05, muSun);
-    result += nightLights * 8.0 * night;
+    result += nightLights * night;
   }
   return result;
 }
 
-// Lunar regolith: Lommel-Seeliger keeps the disc flat-bright at full phase
-// instead of darkening towards the limb; a mild opposition surge near full.
+// The Moon's map holds the generator's mean grey (0.55), 0.44 decoded for
+// the Clementine mosaic; the Moon's mean reflectance is 0.12, against about
+// 0.3 for the Earth, whose map is read as its reflectance.
+const float moonAlbedoScale = 0.12 / 0.44;
+// Earthshine on the Moon from a full Earth, as a share of sunlight: far above
+// the real 1e-4, which no exposure for the sunlit disc would show; enough for
+// the ashen glow of photographs exposed for it.
+const vec3 fullEarthshine = vec3(0.0045, 0.0060, 0.0090);
+
+// Lommel-Seeliger: flat-bright at full phase instead of darkening towards
+// the limb, as regolith is.
+float lommelSeeliger(float nl, float nv) { return nl > 0.0 ? 2.0 * nl / (nl + nv + 1e-4) : 0.0; }
+
+// Lunar regolith under the sun, with a mild opposition surge near full; on
+// its night side only the light of the Earth's lit face. The Earth is the
+// scene's unit sphere at the origin; the Moon's centre is M's translation.
 vec3 shadeMoon(vec3 n, vec3 l, vec3 v, vec3 albedo) {
+  vec3 reflectance = albedo * moonAlbedoScale;
   float nl = max(dot(n, l), 0.0);
   float nv = max(dot(n, v), 0.0);
   float phase = acos(clamp(dot(l, v), -1.0, 1.0));
   float surge = 1.0 + 0.4 * exp(-phase / 0.1);
-  float lommel = nl > 0.0 ? 2.0 * nl / (nl + nv + 1e-4) : 0.0;
   float shadow = earthShadow(position_worldspace, l);
-  vec3 sunlit = albedo * sunIntensity * 0.45 * lommel * surge * shadow;
+  vec3 sunlit = reflectance * (sunIntensity / PI) * lommelSeeliger(nl, nv) * surge * shadow;
   // In the umbra only light bent through the Earth's atmosphere arrives: red.
   vec3 eclipse = albedo * vec3(0.06, 0.018, 0.006) * (1.0 - shadow) * nl;
-  vec3 earthshine = albedo * vec3(0.006, 0.008, 0.012);
+  // The Earth's phase seen from the Moon: the lit share of the face it turns
+  // to the Moon (full when the Moon is new from the Earth).
+  vec3 toEarth = normalize(-position_worldspace);
+  float earthLit = 0.5 + 0.5 * dot(normalize(lightPos_worldspace), normalize(M[3].xyz));
+  vec3 earthshine = reflectance * (sunIntensity / PI) * fullEarthshine * earthLit *
+                    lommelSeeliger(max(dot(n, toEarth), 0.0), nv);
   return sunlit + eclipse + earthshine;
 }
 
@@ -221,6 +270,14 @@ vec4 sampleTrilinear(sampler2D s, vec2 uv, vec2 dx, vec2 dy) { return textureGra
 vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) { return textureGrad(s, uv, dx, dy); }
 #endif
 
+// The map's coordinates of direction p in the model's frame, as the sphere
+// meshes lay the map out: u from 180 degrees west eastwards (longitude 0 on
+// +Z, 90 degrees east on +X), v down from the north pole (+Y), the loader
+// having flipped the file's v.
+vec2 sphereMapCoordinates(vec3 p) {
+  return vec2(atan(p.x, p.z) * (0.5 / PI) + 0.5, 0.5 - atan(p.y, length(p.xz)) * (1.0 / PI));
+}
+
 #if defined(EARTH_CLOUDS)
 // A distance along the ground (world units, on the unit sphere) as texture
 // coordinates at a point cosLat from the axis.
@@ -251,11 +308,26 @@ void main() {
   vec3 l = normalize(lightPos_worldspace - position_worldspace);
   vec3 v = normalize(eye_worldspace - position_worldspace);
   float scale = length(M[0].xyz);
+  // The Earth and the Moon read their maps at the surface's own direction:
+  // the coordinates the pole fans interpolate pinch and smear there.
+  bool sphere = scale > 0.05;
+  vec2 uv = sphere ? sphereMapCoordinates(position_modelspace) : UV;
   // Derivatives taken in uniform control flow, before any branch.
-  vec2 dx = dFdx(UV), dy = dFdy(UV);
-  vec3 albedo = decode(sampleTrilinear(diffuseTexture, UV, dx, dy).rgb);
-  float water = validityChecker.x > 0.5 ? sampleNearestLevel(specularTexture, UV, dx, dy).r : 0.0;
-  vec3 nightLights = validityChecker.y > 0.5 ? decode(sampleNearestLevel(diffuseNightTexture, UV, dx, dy).rgb) : vec3(0.0);
+  vec2 dx = dFdx(uv), dy = dFdy(uv);
+  // Across the map's seam u jumps by one between neighbours.
+  dx.x -= round(dx.x);
+  dy.x -= round(dy.x);
+  // A row of the map shrinks to a point at the pole: a pixel spans
+  // 1/cos(latitude) as many texels along it as down a column, and the
+  // level that footprint asks for blurs whole bands of latitude together,
+  // radial streaks on the ice. The row's footprint is held within twice the
+  // ground's (nothing changes below 60 degrees).
+  float rowShare = sphere ? min(1.0, 2.0 * length(position_modelspace.xz)) : 1.0;
+  dx.x *= rowShare;
+  dy.x *= rowShare;
+  vec3 albedo = decode(sampleTrilinear(diffuseTexture, uv, dx, dy).rgb);
+  float water = validityChecker.x > 0.5 ? sampleNearestLevel(specularTexture, uv, dx, dy).r : 0.0;
+  vec3 nightLights = validityChecker.y > 0.5 ? cityLights(decode(sampleNearestLevel(diffuseNightTexture, uv, dx, dy).rgb)) : vec3(0.0);
 #if defined(EARTH_RELIEF) || defined(EARTH_CLOUDS)
   // East and north at the point, from the model's axis (its +Y).
   vec3 pole = normalize(M[1].xyz);
@@ -271,7 +343,7 @@ void main() {
 #endif
   vec3 ground = n;
 #ifdef EARTH_RELIEF
-  vec2 stored = sampleLayer(reliefTexture, UV, layer, dx, dy).ga * 2.0 - 1.0;
+  vec2 stored = sampleLayer(reliefTexture, uv, layer, dx, dy).ga * 2.0 - 1.0;
   vec2 slope = stored * abs(stored) * reliefSteepening;
   ground = normalize(n - slope.x * east - slope.y * north);
 #endif
@@ -279,9 +351,9 @@ void main() {
 #ifdef EARTH_CLOUDS
   // The cloud the eye sees above this ground lies back along the view ray;
   // the one shading it lies towards the sun.
-  cloud = cloudCover(UV + groundToUv(layerOffset(v, n), east, north, cosLat), layer, dx, dy);
+  cloud = cloudCover(uv + groundToUv(layerOffset(v, n), east, north, cosLat), layer, dx, dy);
 #ifdef CLOUD_SHADOWS
-  shade = 1.0 - 0.8 * cloudShadowCover(UV + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
+  shade = 1.0 - 0.8 * cloudShadowCover(uv + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
 #endif
 #endif
   vec3 radiance;

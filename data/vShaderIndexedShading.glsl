@@ -12,6 +12,9 @@ uniform mat4 V;
 uniform vec2 screenSize;
 
 out vec2 UV;
+// The Earth and the Moon read their maps from the direction of this point
+// (per pixel), not from UV, which the pole fans smear.
+out vec3 position_modelspace;
 out vec3 position_worldspace;
 out vec3 normal_worldspace;
 flat out vec3 eye_worldspace;
@@ -35,6 +38,7 @@ void main() {
   position_worldspace = (M * vec4(vertexPosition_modelspace, 1.0)).xyz;
   normal_worldspace = transpose(inverse(mat3(M))) * vertexNormal_modelspace;
   UV = vertexUV;
+  position_modelspace = vertexPosition_modelspace;
   float muSun = dot(normalize(position_worldspace), normalize(lightPos_worldspace - position_worldspace));
   skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
                                      vec2(0.5 + 0.5 * muSun, 0.0));
