@@ -21,10 +21,11 @@ out vec3 color;
 #include "atmosphere.glsl"
 
 // The Earth's layers (render/earthlayers.h), each compiled in only when
-// switched on. The relief holds the slope east in green and north in alpha,
-// each stored as the signed square root of its share of 1 (the generator's
-// encodeSlope); the clouds hold July's cover in green and December's in
-// alpha, mixed by cloudSeason.
+// switched on, each a two-channel texture (the files' green and alpha). The
+// relief holds the slope east in red and north in green, each stored as the
+// signed square root of its share of 1 (the generator's encodeSlope); the
+// clouds hold July's opacity in red and December's in green, mixed by
+// cloudSeason.
 #ifdef EARTH_RELIEF
 uniform sampler2D reliefTexture;
 // Slopes a pixel of the map wide are gentler than the ridges they average:
@@ -34,10 +35,14 @@ const float reliefSteepening = 2.5;
 #ifdef EARTH_CLOUDS
 uniform sampler2D cloudTexture;
 uniform float cloudSeason;
-// The layer's height above the ground, inside the scaled air (its scale
-// height is 0.006), and its albedo.
-const float cloudHeight = 0.004;
+// The layer's height above the ground in the air's scale heights (the tops
+// of low and middle cloud, some 5 km on the real Earth), so that it stays
+// inside the air however thick the air is drawn; the albedo of a thick deck;
+// the share of the direct sun a thick deck's shadow takes, the rest of the
+// shadow's light being the sky's blue.
+const float cloudHeightInScaleHeights = 0.6;
 const float cloudAlbedo = 0.85;
+const float cloudShadowDepth = 0.85;
 #endif
 
 // Sunlight left on the ground with the sun at zenith cosine mu, by the
@@ -233,16 +238,16 @@ vec2 groundToUv(vec3 d, vec3 east, vec3 north, float cosLat) {
 // ground. Grazing rays are held at twenty layer heights.
 vec3 layerOffset(vec3 dir, vec3 up) {
   float mu = dot(dir, up);
-  return (dir - up * mu) * (cloudHeight / max(mu, 0.05));
+  return (dir - up * mu) * (cloudHeightInScaleHeights * scaleHeight.x / max(mu, 0.05));
 }
 
 float cloudCover(vec2 uv, LayerLevel level, vec2 dx, vec2 dy) {
   vec4 c = sampleLayer(cloudTexture, uv, level, dx, dy);
-  return mix(c.g, c.a, cloudSeason);
+  return mix(c.r, c.g, cloudSeason);
 }
 float cloudShadowCover(vec2 uv, LayerLevel level, vec2 dx, vec2 dy) {
   vec4 c = sampleLayerCoarse(cloudTexture, uv, level, dx, dy);
-  return mix(c.g, c.a, cloudSeason);
+  return mix(c.r, c.g, cloudSeason);
 }
 #endif
 
@@ -271,7 +276,7 @@ void main() {
 #endif
   vec3 ground = n;
 #ifdef EARTH_RELIEF
-  vec2 stored = sampleLayer(reliefTexture, UV, layer, dx, dy).ga * 2.0 - 1.0;
+  vec2 stored = sampleLayer(reliefTexture, UV, layer, dx, dy).rg * 2.0 - 1.0;
   vec2 slope = stored * abs(stored) * reliefSteepening;
   ground = normalize(n - slope.x * east - slope.y * north);
 #endif
@@ -281,7 +286,7 @@ void main() {
   // the one shading it lies towards the sun.
   cloud = cloudCover(UV + groundToUv(layerOffset(v, n), east, north, cosLat), layer, dx, dy);
 #ifdef CLOUD_SHADOWS
-  shade = 1.0 - 0.8 * cloudShadowCover(UV + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
+  shade = 1.0 - cloudShadowDepth * cloudShadowCover(UV + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
 #endif
 #endif
   vec3 radiance;
