@@ -295,10 +295,12 @@ void main() {
 #ifdef EARTH_CLOUDS
     // The cloud tops under the sun as the ground has it (reddened towards
     // the terminator, dark beyond it) and the sky's light, over the ground,
-    // its glint and its lights.
+    // its glint and its lights. Thin cloud sends back less than it stops
+    // (most of the rest goes on down, scattered): the ground shows through
+    // more than the opacity says, thick cloud stays white.
     float muSun = dot(n, l);
     vec3 tops = cloudAlbedo * (sunIntensity * sunOnGround(muSun) * max(muSun, 0.0) + skylight) / PI;
-    radiance = mix(radiance, tops, cloud);
+    radiance = mix(radiance, tops, cloud * sqrt(cloud));
 #endif
   } else if (scale > 0.05)
     radiance = shadeMoon(n, l, v, albedo);
