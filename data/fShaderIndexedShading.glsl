@@ -20,7 +20,7 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
-// The Earth's layers (render/earthlayers.h), each compiled in only when
+// The Earth's layers (scene/earthlayers.h), each compiled in only when
 // switched on, each a two-channel texture (the files' green and alpha). The
 // relief holds the slope east in red and north in green, each stored as the
 // signed square root of its share of 1 (the generator's encodeSlope); the
@@ -197,6 +197,8 @@ vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {
 // The Earth's layers share one size, so one level of detail serves every
 // read of them: bilinear from the nearest level, or (for the soft cloud
 // shadows) the one nearest texel a level coarser, at a quarter of the fetches.
+// The layers are plain bytes (scene/earthlayers.cpp), where the texture unit's
+// bilinear read of one level costs less than four fetches.
 struct LayerLevel {
   ivec2 size0;
   int level, coarser;
@@ -210,7 +212,7 @@ LayerLevel layerLevel(sampler2D s, vec2 dx, vec2 dy) {
   l.coarser = min(l.level + 1, last);
   return l;
 }
-vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return fetchBilinear(s, uv, l.size0, l.level); }
+vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return textureLod(s, uv, float(l.level)); }
 vec4 sampleLayerCoarse(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) {
   ivec2 levelSize = max(l.size0 >> l.coarser, ivec2(1));
   return texelFetch(s, clamp(ivec2(fract(uv) * vec2(levelSize)), ivec2(0), levelSize - 1), l.coarser);
