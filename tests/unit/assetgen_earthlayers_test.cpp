@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/configfile.h"
+#include "cli/urlsettings.h"
 #include "scene/earthlayers.h"
 #include "tools/assetgen/clouds.h"
 #include "tools/assetgen/relief.h"
+#include "tools/assetgen/runconfig.h"
 
 namespace fs = std::filesystem;
 
@@ -241,6 +244,29 @@ TEST(EarthLayers, SwitchesChooseTheDefines) {
       {{false, false, false}, ""},
   };
   for (const Case& k : cases) EXPECT_EQ(earthLayerDefines(k.switches), k.defines);
+}
+
+// Both layers are on in the shipped config.ini, and the page's address turns
+// each off as config.ini would.
+TEST(EarthLayers, OnByDefaultAndOffByConfigOrAddress) {
+  struct Case {
+    std::vector<UrlParameter> address;
+    bool relief, clouds;
+  } cases[] = {{{}, true, true},
+               {{{"clouds", "0"}}, true, false},
+               {{{"relief", "0"}}, false, true},
+               {{{"clouds", "0"}, {"relief", "0"}}, false, false}};
+  const fs::path file = fs::temp_directory_path() / ("layers_" + std::to_string(::getpid()) + ".ini");
+  for (const Case& k : cases) {
+    std::vector<std::string> warnings;
+    std::ofstream(file) << applyUrlSettings(runConfigText(), k.address, warnings);
+    EXPECT_TRUE(warnings.empty());
+    ConfigFile config;
+    ASSERT_TRUE(config.read(file.string().c_str()));
+    EXPECT_EQ(config.checkedSetting<bool>("relief"), k.relief) << k.address.size();
+    EXPECT_EQ(config.checkedSetting<bool>("clouds"), k.clouds) << k.address.size();
+  }
+  fs::remove(file);
 }
 
 TEST(EarthLayers, SeasonRunsFromJulyToDecemberAndBack) {
