@@ -60,9 +60,8 @@ inline constexpr Key keys[] = {
     // YYYY-MM-DDTHH:MM:SSZ; and sky seconds per wall second.
     {"time", "string", "demo", 1, 0, false},
     {"timeRate", "float", "1", -1.0e7, 1.0e7, false},
-    // The Earth's layers: 1 on, 0 off. The clouds stay off by default until
-    // the generated fields look like a photograph's (too solid and white now).
-    {"clouds", "bool", "0", 1, 0, false},
+    // The Earth's layers: 1 on, 0 off.
+    {"clouds", "bool", "1", 1, 0, false},
     {"relief", "bool", "1", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));

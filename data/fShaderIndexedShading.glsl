@@ -21,11 +21,12 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
-// The Earth's layers (render/earthlayers.h), each compiled in only when
-// switched on. The relief holds the slope east in green and north in alpha,
-// each stored as the signed square root of its share of 1 (the generator's
-// encodeSlope); the clouds hold July's cover in green and December's in
-// alpha, mixed by cloudSeason.
+// The Earth's layers (scene/earthlayers.h), each compiled in only when
+// switched on, each a two-channel texture (the files' green and alpha). The
+// relief holds the slope east in red and north in green, each stored as the
+// signed square root of its share of 1 (the generator's encodeSlope); the
+// clouds hold July's opacity in red and December's in green, mixed by
+// cloudSeason.
 #ifdef EARTH_RELIEF
 uniform sampler2D reliefTexture;
 // Slopes a pixel of the map wide are gentler than the ridges they average:
@@ -35,10 +36,14 @@ const float reliefSteepening = 2.5;
 #ifdef EARTH_CLOUDS
 uniform sampler2D cloudTexture;
 uniform float cloudSeason;
-// The layer's height above the ground, inside the scaled air (its scale
-// height is 0.006), and its albedo.
-const float cloudHeight = 0.004;
+// The layer's height above the ground in the air's scale heights (the tops
+// of low and middle cloud, some 5 km on the real Earth), so that it stays
+// inside the air however thick the air is drawn; the albedo of a thick deck;
+// the share of the direct sun a thick deck's shadow takes, the rest of the
+// shadow's light being the sky's blue.
+const float cloudHeightInScaleHeights = 0.6;
 const float cloudAlbedo = 0.85;
+const float cloudShadowDepth = 0.85;
 #endif
 
 // Sunlight left on the ground with the sun at zenith cosine mu, by the
@@ -241,6 +246,8 @@ vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {
 // The Earth's layers share one size, so one level of detail serves every
 // read of them: bilinear from the nearest level, or (for the soft cloud
 // shadows) the one nearest texel a level coarser, at a quarter of the fetches.
+// The layers are plain bytes (scene/earthlayers.cpp), where the texture unit's
+// bilinear read of one level costs less than four fetches.
 struct LayerLevel {
   ivec2 size0;
   int level, coarser;
@@ -254,7 +261,7 @@ LayerLevel layerLevel(sampler2D s, vec2 dx, vec2 dy) {
   l.coarser = min(l.level + 1, last);
   return l;
 }
-vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return fetchBilinear(s, uv, l.size0, l.level); }
+vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return textureLod(s, uv, float(l.level)); }
 vec4 sampleLayerCoarse(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) {
   ivec2 levelSize = max(l.size0 >> l.coarser, ivec2(1));
   return texelFetch(s, clamp(ivec2(fract(uv) * vec2(levelSize)), ivec2(0), levelSize - 1), l.coarser);
@@ -290,16 +297,16 @@ vec2 groundToUv(vec3 d, vec3 east, vec3 north, float cosLat) {
 // ground. Grazing rays are held at twenty layer heights.
 vec3 layerOffset(vec3 dir, vec3 up) {
   float mu = dot(dir, up);
-  return (dir - up * mu) * (cloudHeight / max(mu, 0.05));
+  return (dir - up * mu) * (cloudHeightInScaleHeights * scaleHeight.x / max(mu, 0.05));
 }
 
 float cloudCover(vec2 uv, LayerLevel level, vec2 dx, vec2 dy) {
   vec4 c = sampleLayer(cloudTexture, uv, level, dx, dy);
-  return mix(c.g, c.a, cloudSeason);
+  return mix(c.r, c.g, cloudSeason);
 }
 float cloudShadowCover(vec2 uv, LayerLevel level, vec2 dx, vec2 dy) {
   vec4 c = sampleLayerCoarse(cloudTexture, uv, level, dx, dy);
-  return mix(c.g, c.a, cloudSeason);
+  return mix(c.r, c.g, cloudSeason);
 }
 #endif
 
@@ -343,7 +350,7 @@ void main() {
 #endif
   vec3 ground = n;
 #ifdef EARTH_RELIEF
-  vec2 stored = sampleLayer(reliefTexture, uv, layer, dx, dy).ga * 2.0 - 1.0;
+  vec2 stored = sampleLayer(reliefTexture, uv, layer, dx, dy).rg * 2.0 - 1.0;
   vec2 slope = stored * abs(stored) * reliefSteepening;
   ground = normalize(n - slope.x * east - slope.y * north);
 #endif
@@ -353,7 +360,7 @@ void main() {
   // the one shading it lies towards the sun.
   cloud = cloudCover(uv + groundToUv(layerOffset(v, n), east, north, cosLat), layer, dx, dy);
 #ifdef CLOUD_SHADOWS
-  shade = 1.0 - 0.8 * cloudShadowCover(uv + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
+  shade = 1.0 - cloudShadowDepth * cloudShadowCover(uv + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
 #endif
 #endif
   vec3 radiance;
@@ -362,10 +369,12 @@ void main() {
 #ifdef EARTH_CLOUDS
     // The cloud tops under the sun as the ground has it (reddened towards
     // the terminator, dark beyond it) and the sky's light, over the ground,
-    // its glint and its lights.
+    // its glint and its lights. Thin cloud sends back less than it stops
+    // (most of the rest goes on down, scattered): the ground shows through
+    // more than the opacity says, thick cloud stays white.
     float muSun = dot(n, l);
     vec3 tops = cloudAlbedo * (sunIntensity * sunOnGround(muSun) * max(muSun, 0.0) + skylight) / PI;
-    radiance = mix(radiance, tops, cloud);
+    radiance = mix(radiance, tops, cloud * sqrt(cloud));
 #endif
   } else if (scale > 0.05)
     radiance = shadeMoon(n, l, v, albedo);

@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <vector>
 
 #include "gpu/shaderbuild.h"
+#include "tests/ddsbytes.h"
 #include "scene/earthlayers.h"
 #include "scene/trianglemesh.h"
 #include "tests/gl/glfixture.h"
@@ -53,14 +55,15 @@ GLuint texture2d(int w, int h, const std::vector<uint8_t>& rgba) {
   return t;
 }
 
-// One cloud, 2 degrees in radius, at longitude 0 on the equator; or none.
+// One cloud, 2 degrees in radius, at longitude 0 on the equator, in July's
+// (red) and December's (green) opacity as the loader lays them out; or none.
 GLuint cloudMap(bool withCloud) {
   const int w = 1024, h = 512;
   std::vector<uint8_t> rgba(w * h * 4, 0);
   for (int y = 0; y < h && withCloud; ++y)
     for (int x = 0; x < w; ++x) {
       const float lon = 360.0f * (x + 0.5f) / w - 180.0f, lat = 180.0f * (y + 0.5f) / h - 90.0f;
-      if (lon * lon + lat * lat < 4.0f) rgba[(y * w + x) * 4 + 1] = rgba[(y * w + x) * 4 + 3] = 255;
+      if (lon * lon + lat * lat < 4.0f) rgba[(y * w + x) * 4] = rgba[(y * w + x) * 4 + 1] = 255;
     }
   return texture2d(w, h, rgba);
 }
@@ -180,6 +183,84 @@ TEST_F(EarthLayerFiles, MissingFilesStandInFlatAndClear) {
   destroyEarthLayers(layers);
   EXPECT_EQ(layers.relief, 0u);
   EXPECT_EQ(layers.clouds, 0u);
+}
+
+// A DXT5 file of 8 x 8 texels, every block red 255, green 130 and alpha
+// 200, with its chain of four levels cut to `levels`, as the layer files are
+// written.
+std::vector<uint8_t> layerFile(int levels) {
+  ddstest::Fields f;
+  f.width = f.height = 8;
+  f.linearSize = 64;
+  f.mipMapCount = 4;
+  f.fourCC = dds::kFourCCDXT5;
+  const int blocks[] = {4, 1, 1, 1};
+  int count = 0;
+  for (int i = 0; i < levels; ++i) count += blocks[i];
+  std::vector<uint8_t> file = ddstest::bytes(f, 16 * count);
+  const uint16_t colour = (31 << 11) | (32 << 5);  // 565: green 32 of 63 decodes to 130
+  for (int b = 0; b < count; ++b) {
+    uint8_t* block = file.data() + dds::kDataOffset + 16 * b;
+    const uint8_t bytes[16] = {200, 200, 0, 0, 0, 0, 0, 0, uint8_t(colour), uint8_t(colour >> 8),
+                               uint8_t(colour), uint8_t(colour >> 8), 0, 0, 0, 0};
+    std::copy(bytes, bytes + 16, block);
+  }
+  return file;
+}
+
+// The layers load as two plain channels, the file's green and alpha, with
+// the chain the file holds; what is no DXT5 layer stands in clear.
+TEST_F(EarthLayerFiles, LayersLoadAsTheirGreenAndAlphaWithTheirChain) {
+  std::filesystem::create_directories(dir + "/textures");
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+    int maxLevel;  // -1: the stand-in
+  } cases[] = {{"the whole chain", layerFile(4), 3},
+               {"two levels", layerFile(2), 1},
+               {"DXT1", [] {
+                  std::vector<uint8_t> f = layerFile(4);
+                  ddstest::putU32(f, 84, dds::kFourCCDXT1);
+                  return f;
+                }(), -1},
+               {"cut inside the first level", [] {
+                  std::vector<uint8_t> f = layerFile(1);
+                  f.resize(f.size() - 8);
+                  return f;
+                }(), -1}};
+  const std::string here = std::filesystem::current_path().string();
+  for (const Case& k : cases) {
+    std::ofstream(dir + "/" + kCloudTextureFile, std::ios::binary)
+        .write(reinterpret_cast<const char*>(k.file.data()), static_cast<std::streamsize>(k.file.size()));
+    std::filesystem::current_path(dir);
+    EarthLayers layers;
+    const gltest::Captured said = gltest::capture([&] { layers = loadEarthLayers({false, true, true}); });
+    std::filesystem::current_path(here);
+    ASSERT_NE(layers.clouds, 0u) << k.name;
+    glBindTexture(GL_TEXTURE_2D, layers.clouds);
+    uint8_t texel[2] = {1, 1};
+    if (k.maxLevel < 0) {
+      EXPECT_NE(said.err.find(kCloudTextureFile), std::string::npos) << k.name << ": " << said.err;
+      glGetTexImage(GL_TEXTURE_2D, 0, GL_RG, GL_UNSIGNED_BYTE, texel);
+      EXPECT_EQ(texel[0], 0) << k.name;
+      EXPECT_EQ(texel[1], 0) << k.name;
+    } else {
+      EXPECT_EQ(said.err, "") << k.name;
+      GLint format = 0, maxLevel = 0;
+      glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+      glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
+      EXPECT_EQ(format, GL_RG8) << k.name;
+      EXPECT_EQ(maxLevel, k.maxLevel) << k.name;
+      for (int level = 0; level <= k.maxLevel; ++level) {
+        std::vector<uint8_t> rg(2 * (8 >> level) * (8 >> level), 1);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RG, GL_UNSIGNED_BYTE, rg.data());
+        EXPECT_EQ(rg.front(), 130) << k.name << ", level " << level;
+        EXPECT_EQ(rg.back(), 200) << k.name << ", level " << level;
+      }
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    destroyEarthLayers(layers);
+  }
 }
 
 TEST(EarthClouds, SwitchedOffTheProgramHasNoLayers) {

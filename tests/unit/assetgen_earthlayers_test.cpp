@@ -9,9 +9,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/configfile.h"
+#include "cli/urlsettings.h"
 #include "scene/earthlayers.h"
 #include "tools/assetgen/clouds.h"
 #include "tools/assetgen/relief.h"
+#include "tools/assetgen/runconfig.h"
 
 namespace fs = std::filesystem;
 
@@ -60,6 +63,14 @@ TEST(CloudLayers, NamedRegionsAreClearOrCloudyInTheirSeason) {
       {"the Southern Ocean", -62, -45, -180, 180, 0.7f, 1.0f, 0.7f, 1.0f},
       {"India in the monsoon", 15, 28, 72, 88, 0.7f, 1.0f, 0.0f, 0.4f},
       {"the Peruvian stratus", -25, -10, -90, -78, 0.5f, 1.0f, 0.4f, 1.0f},
+      // The rains follow the sun: the Sahel in July, northern Australia in
+      // December; the subtropical highs of the winter hemisphere stay clear.
+      {"the Sahel", 10, 17, -15, 30, 0.6f, 1.0f, 0.0f, 0.2f},
+      {"northern Australia", -18, -11, 125, 145, 0.0f, 0.5f, 0.7f, 1.0f},
+      {"the South Indian Ocean high", -35, -25, 60, 95, 0.0f, 0.35f, 0.0f, 0.6f},
+      {"the Kalahari", -28, -18, 15, 27, 0.0f, 0.25f, 0.0f, 0.6f},
+      {"the North Pacific storm track", 40, 60, 150, -140, 0.5f, 1.0f, 0.6f, 1.0f},
+      {"the North Atlantic storm track", 45, 65, -50, -10, 0.5f, 1.0f, 0.6f, 1.0f},
   };
   for (const Region& r : regions) {
     const float july = bandMean(run.july, r.south, r.north, r.west, r.east);
@@ -91,6 +102,29 @@ TEST(CloudLayers, CoverFollowsTheClimatologyBandByBand) {
   // The dry subtropics are clearer than the storm tracks poleward of them.
   EXPECT_LT(bandMean(run.july, -30, -15), bandMean(run.july, -60, -45) - 0.1f);
   EXPECT_LT(bandMean(run.december, 15, 30), bandMean(run.december, 45, 60) - 0.1f);
+}
+
+// Seen from orbit, cloud is broken and thin in places, not sheets over
+// clear ground: a fair share of the globe under partial cloud, and the thick
+// cloud no more than half of it.
+TEST(CloudLayers, OpacitySpreadsOverPartialValues) {
+  const CloudRun& run = cloudRun();
+  if (!run.ready) GTEST_SKIP() << "marble-qt-data or xplanet-images missing";
+  for (const Field* month : {&run.july, &run.december}) {
+    double partial = 0, thick = 0, area = 0;
+    for (int y = 0; y < month->height; ++y) {
+      const double w = std::cos(texelLatitude(y, month->height) * 3.14159265 / 180);
+      for (int x = 0; x < month->width; ++x) {
+        const float v = month->at(x, y);
+        partial += w * (v > 0.1f && v < 0.9f);
+        thick += w * (v >= 0.9f);
+        area += w;
+      }
+    }
+    const char* name = month == &run.july ? "July" : "December";
+    EXPECT_GT(partial / area, 0.35) << name;
+    EXPECT_LT(thick / area, 0.5) << name;
+  }
 }
 
 // The angle, anticlockwise seen from above (outside the sphere), of point q
@@ -210,6 +244,29 @@ TEST(EarthLayers, SwitchesChooseTheDefines) {
       {{false, false, false}, ""},
   };
   for (const Case& k : cases) EXPECT_EQ(earthLayerDefines(k.switches), k.defines);
+}
+
+// Both layers are on in the shipped config.ini, and the page's address turns
+// each off as config.ini would.
+TEST(EarthLayers, OnByDefaultAndOffByConfigOrAddress) {
+  struct Case {
+    std::vector<UrlParameter> address;
+    bool relief, clouds;
+  } cases[] = {{{}, true, true},
+               {{{"clouds", "0"}}, true, false},
+               {{{"relief", "0"}}, false, true},
+               {{{"clouds", "0"}, {"relief", "0"}}, false, false}};
+  const fs::path file = fs::temp_directory_path() / ("layers_" + std::to_string(::getpid()) + ".ini");
+  for (const Case& k : cases) {
+    std::vector<std::string> warnings;
+    std::ofstream(file) << applyUrlSettings(runConfigText(), k.address, warnings);
+    EXPECT_TRUE(warnings.empty());
+    ConfigFile config;
+    ASSERT_TRUE(config.read(file.string().c_str()));
+    EXPECT_EQ(config.checkedSetting<bool>("relief"), k.relief) << k.address.size();
+    EXPECT_EQ(config.checkedSetting<bool>("clouds"), k.clouds) << k.address.size();
+  }
+  fs::remove(file);
 }
 
 TEST(EarthLayers, SeasonRunsFromJulyToDecemberAndBack) {

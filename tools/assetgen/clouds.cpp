@@ -127,16 +127,25 @@ struct Weather {
         return 0.85f * fbm(p * 4.0f, 3, seed + 9, 0.4f) + 0.15f * fbm(p * 70.0f, 2, seed + 10);
     }
   }
+
+  // The grain every regime shares: how thick the cloud is, texel by texel,
+  // in cells of a few tens of kilometres gathered in patches a few hundred
+  // across, so that a cloudy region is broken and thin in places and no
+  // texel of it is a flat sheet.
+  float grain(const glm::vec3& p) const {
+    return 0.5f * fbm(p * 90.0f, 3, seed + 11, 0.55f) + 0.5f * fbm(p * 20.0f, 2, seed + 12);
+  }
 };
 
-Quantiles quantilesOf(const Weather& weather, Regime regime, uint32_t seed) {
+template <class Noise>
+Quantiles quantilesOf(Noise noise, uint32_t seed) {
   Random random(seed);
   std::vector<float> values(20000);
   for (float& v : values) {
     // Uniform on the sphere.
     const float z = 2.0f * random.uniform() - 1.0f, a = 2.0f * kPi * random.uniform();
     const float s = std::sqrt(std::max(0.0f, 1.0f - z * z));
-    v = weather.raw(regime, glm::vec3(s * std::cos(a), z, s * std::sin(a)));
+    v = noise(glm::vec3(s * std::cos(a), z, s * std::sin(a)));
   }
   std::sort(values.begin(), values.end());
   Quantiles q;
@@ -211,27 +220,36 @@ Field wetness(const Image& precipitation) {
   return blurred(resampleField(channelField(precipitation, 1), kClimateWidth, kClimateHeight), 3);
 }
 
-// A cloud's opacity from how far its weather's rank passes the clear share:
-// a soft edge, then thin cloud thickening inwards, so that even an overcast
-// region keeps the texture of its weather.
-float opacity(float margin) {
-  return smooth(-0.1f, 0.1f, margin) * (0.5f + 0.5f * smooth(0.0f, 0.4f, margin));
+// A texel's cloud, 0 clear to 1 opaque, from how far its weather's rank
+// passes the clear share (margin) and its grain's rank. The optical depth is
+// log-normal, as measured cloud depths are: it grows by a factor e every
+// 1/kContrast of rank, so the weather's whole structure shows at any cover,
+// thick cores white, their surroundings thinning through broken and partial
+// cloud to clear, the grain moving each texel's depth up or down. The
+// faintest haze is taken off, so that the dry regions are clear.
+constexpr float kContrast = 3.2f, kGrainDepth = 1.6f, kHaze = 0.1f;
+float opacity(float margin, float grain) {
+  const float depth = std::exp(kContrast * margin + kGrainDepth * (grain - 0.5f)) - kHaze;
+  return depth > 0 ? 1.0f - std::exp(-depth) : 0.0f;
 }
 
-// The clear share to set for a cover p: where the weather's rank u
-// (uniform) passes it by m, the opacity is opacity(m), and the mean of that
-// over u must come to p. A table over p, each entry by bisection.
+// The clear share to set for a cover p: where the weather's rank u and the
+// grain's rank g (both uniform) give opacity(u - t, g), the mean of that
+// over both must come to p. A table over p, each entry by bisection.
 struct Thresholds {
   float t[257];
   Thresholds() {
+    constexpr int kU = 128, kG = 32;
     for (int i = 0; i <= 256; ++i) {
       const float p = static_cast<float>(i) / 256;
-      float low = -0.5f, high = 1.5f;
-      for (int k = 0; k < 30; ++k) {
+      float low = -2.0f, high = 2.0f;
+      for (int k = 0; k < 24; ++k) {
         const float mid = 0.5f * (low + high);
         float mean = 0;
-        for (int j = 0; j < 512; ++j) mean += opacity((static_cast<float>(j) + 0.5f) / 512 - mid);
-        (mean / 512 > p ? low : high) = mid;
+        for (int j = 0; j < kU; ++j)
+          for (int g = 0; g < kG; ++g)
+            mean += opacity((static_cast<float>(j) + 0.5f) / kU - mid, (static_cast<float>(g) + 0.5f) / kG);
+        (mean / (kU * kG) > p ? low : high) = mid;
       }
       t[i] = 0.5f * (low + high);
     }
@@ -242,6 +260,9 @@ struct Thresholds {
     return t[i] + (t[i + 1] - t[i]) * (f - static_cast<float>(i));
   }
 };
+
+// Even the cloudiest places of the climatology show breaks on a day.
+constexpr float kWettestCover = 0.9f;
 
 Field coverFrom(const Field& wet, const Field& stratus, float level) {
   Field out(wet.width, wet.height);
@@ -256,7 +277,7 @@ Field coverFrom(const Field& wet, const Field& stratus, float level) {
     for (int x = 0; x < wet.width; ++x) {
       const float rain = smooth(0.03f, 0.45f, wet.at(x, y));
       const float c = level + base + weight * rain + 1.1f * stratus.at(x, y);
-      out.at(x, y) = std::clamp(c, 0.02f, 0.97f);
+      out.at(x, y) = std::clamp(c, 0.02f, kWettestCover);
     }
   }
   return out;
@@ -355,7 +376,9 @@ Image cloudLayers(const Image& precipJuly, const Image& precipDecember, const Fi
 
   Weather weather{stormTrackCyclones(seed), seed};
   Quantiles quantiles[kRegimes];
-  for (int r = 0; r < kRegimes; ++r) quantiles[r] = quantilesOf(weather, static_cast<Regime>(r), seed + 77u * r);
+  for (int r = 0; r < kRegimes; ++r)
+    quantiles[r] = quantilesOf([&](const glm::vec3& p) { return weather.raw(static_cast<Regime>(r), p); }, seed + 77u * r);
+  const Quantiles grainQuantiles = quantilesOf([&](const glm::vec3& p) { return weather.grain(p); }, seed + 991u);
 
   const Thresholds thresholds;
   Image out(width, height);
@@ -376,8 +399,9 @@ Image cloudLayers(const Image& precipJuly, const Image& precipDecember, const Fi
           uDecember += wDecember[r] * u;
         }
         // A texel is cloudy where its weather's rank passes the clear share.
-        const float july = opacity(uJuly - thresholds.forCover(coverJuly.sample(lon, lat)));
-        const float december = opacity(uDecember - thresholds.forCover(coverDecember.sample(lon, lat)));
+        const float g = grainQuantiles.rank(weather.grain(p));
+        const float july = opacity(uJuly - thresholds.forCover(coverJuly.sample(lon, lat)), g);
+        const float december = opacity(uDecember - thresholds.forCover(coverDecember.sample(lon, lat)), g);
         out.set(x, y, july, july, july, december);
       }
     }
