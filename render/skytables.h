@@ -58,5 +58,5 @@ SkyTables buildSkyTables(const AtmosphereModel& model);
 
 // The sizes the program builds.
 constexpr int kTransmittanceWidth = 128, kTransmittanceHeight = 32;
-constexpr int kMultipleScatteringWidth = 32, kMultipleScatteringHeight = 16;
+constexpr int kMultipleScatteringWidth = 64, kMultipleScatteringHeight = 16;
 constexpr int kGroundIrradianceWidth = 64;
