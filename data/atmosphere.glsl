@@ -117,18 +117,27 @@ float altitudeCoordinate(float r, float shell) { return sqrt(clamp((r - 1.0) / (
 // (within 5 m of linear in altitude at airScale 1, 150 m at 5.5), so each
 // corner's ramp integrates exactly to a cubic: no steps to take, and none
 // to miss a layer a few km thin.
+const vec3 ozoneCorners = ozoneLayer + 0.5 * ozoneLayer * ozoneLayer;
+const vec3 ozoneSlopes = vec3(1.0 / (ozoneCorners.y - ozoneCorners.x),
+                              -1.0 / (ozoneCorners.y - ozoneCorners.x) - 1.0 / (ozoneCorners.z - ozoneCorners.y),
+                              1.0 / (ozoneCorners.z - ozoneCorners.y));
+// Where the ray reaches each corner's level (0 where its lowest point is
+// above it); past the top corner's the layer is behind it.
+vec3 ozoneReach(float xLow) { return sqrt(max(2.0 * (ozoneCorners - xLow), 0.0)); }
+// The column from the ray's lowest point to distance q along it, per corner
+// (the integral of max(xLow + u*u/2 - corner, 0) over u from 0 to q).
+float ozoneRamps(float xLow, vec3 reach, float s) {
+  vec3 q = max(vec3(min(abs(s), reach.z)), reach);
+  return dot(ozoneSlopes, (q - reach) * (xLow - ozoneCorners + (q * q + q * reach + reach * reach) / 6.0));
+}
+// With the ray's reach and its whole column beyond the lowest point
+// (ozoneRamps at reach.z) worked out once for many points of one ray.
+float ozoneColumn(float xLow, vec3 reach, float beyondLowest, float s0) {
+  return max(beyondLowest - sign(s0) * ozoneRamps(xLow, reach, s0), 0.0);
+}
 float ozoneColumn(float xLow, float s0) {
-  const vec3 corners = ozoneLayer + 0.5 * ozoneLayer * ozoneLayer;
-  const vec3 slopes = vec3(1.0 / (corners.y - corners.x), -1.0 / (corners.y - corners.x) - 1.0 / (corners.z - corners.y),
-                           1.0 / (corners.z - corners.y));
-  // Where the ray reaches each corner's level (0 where it starts above it);
-  // past the top corner's the layer is behind it.
-  vec3 reach = sqrt(max(2.0 * (corners - xLow), 0.0));
-  vec3 q = max(vec3(min(abs(s0), reach.z)), reach), top = vec3(reach.z);
-  // The integral of max(xLow + u*u/2 - corner, 0) over u from 0 to q.
-  vec3 toS = (q - reach) * (xLow - corners + (q * q + q * reach + reach * reach) / 6.0);
-  vec3 toTop = (top - reach) * (xLow - corners + (top * top + top * reach + reach * reach) / 6.0);
-  return max(dot(slopes, toTop) - sign(s0) * dot(slopes, toS), 0.0);
+  vec3 reach = ozoneReach(xLow);
+  return ozoneColumn(xLow, reach, ozoneRamps(xLow, reach, reach.z), s0);
 }
 // The ozone column from radius r to space at zenith cosine mu; a ray into
 // the ground is taken through its closest approach as if that lay on the
@@ -138,6 +147,9 @@ float ozoneToSpace(float r, float mu) {
   bool grounded = mu < 0.0 && xLow < 0.0;
   return ozoneColumn(grounded ? 0.0 : xLow, grounded ? -sqrt(max(r * r - 1.0, 0.0)) : r * mu);
 }
+// The same for a mu no lower than the horizon's, whose ray never meets the
+// ground.
+float ozoneToSunAbove(float r, float mu) { return ozoneColumn(0.5 * (r * r * (1.0 - mu * mu) - 1.0), r * mu); }
 
 vec3 extinction(vec2 depth) { return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y)); }
 vec3 extinction(vec2 depth, float ozone) {

@@ -175,8 +175,10 @@ void main() {
   float tClosest = -dot(eye, dir);
   vec3 closestPoint = eye + dir * tClosest;
   float xLowView = 0.5 * (dot(closestPoint, closestPoint) - 1.0);
-  float entryOzone = ozoneColumn(xLowView, t0 - tClosest);
-  float pathOzone = max(entryOzone - ozoneColumn(xLowView, t1 - tClosest), 0.0);
+  vec3 reachView = ozoneReach(xLowView);
+  float beyondView = ozoneRamps(xLowView, reachView, reachView.z);
+  float entryOzone = ozoneColumn(xLowView, reachView, beyondView, t0 - tClosest);
+  float pathOzone = max(entryOzone - ozoneColumn(xLowView, reachView, beyondView, t1 - tClosest), 0.0);
   // The higher orders: every bit of air scatters its share of the light
   // about it towards the eye, and the shares seen from the eye add up to
   // the light the whole path takes out, 1 - T, times the part of it that is
@@ -229,9 +231,10 @@ void main() {
     // ray; the view's transmittance apart, as the higher orders below weigh
     // each sample by it.
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
-    vec3 viewed = extinction(max(viewDepth, 0.0), max(entryOzone - ozoneColumn(xLowView, t - tClosest), 0.0));
+    float viewOzone = entryOzone - ozoneColumn(xLowView, reachView, beyondView, t - tClosest);
+    vec3 viewed = extinction(max(viewDepth, 0.0), max(viewOzone, 0.0));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) * viewed *
-                       extinction(opticalDepth(r, muSun, density, shellDensity), ozoneToSpace(r, muSun));
+                       extinction(opticalDepth(r, muSun, density, shellDensity), ozoneToSunAbove(r, muSun));
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;
     vec3 weight = (rayleighScattering * density.x + mieScattering * density.y) * viewed * dt;
