@@ -106,7 +106,7 @@ vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
 }
 
 // The tables' row of radius r: the square root of the altitude's share of
-// the shell, so the dense air low down gets most rows.
+// the air (shell: airTop's), so the dense air low down gets most rows.
 float altitudeCoordinate(float r, float shell) { return sqrt(clamp((r - 1.0) / (shell - 1.0), 0.0, 1.0)); }
 
 // The ozone column (length times the peak density) along a straight ray
