@@ -197,7 +197,12 @@ void main() {
   // point use it, so only rays whose lowest point lies between their ends:
   // the point above.
   vec2 lowestColumn = 2.0 * scaleHeight * lowestDensity * chapman(lowestR, 0.0);
-  int count = hitsEarth ? groundCount : SAMPLES;
+  // A limb ray opaque in blue (the foot of a thin air's limb crosses an
+  // optical depth near 20) takes its light from the first stretch of air it
+  // meets, which samples crowded towards the lowest point leave too sparse:
+  // twice the samples. Only a ring of pixels a few wide pays for them.
+  bool opaque = !hitsEarth && rayleighScattering.b * pathDepth.x > 4.0;
+  int count = opaque ? 2 * SAMPLES : hitsEarth ? groundCount : SAMPLES;
   // Where the air the eye sees lies, per colour: the table coordinates of
   // the samples weighted by the light each scatters towards the eye (its
   // scattering, dimmed by the view's transmittance). Blue is dimmed sooner,
