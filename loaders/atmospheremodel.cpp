@@ -270,6 +270,12 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
     return false;
   }
   m.shellRadius = std::min(m.shellRadius, 1.0 + topHeights * m.rayleighHeight);
+  // An air so thin that its top rounds onto the ground leaves the tables no
+  // altitude to span.
+  if (!(m.shellRadius > 1.0)) {
+    problem = "airTopHeights";
+    return false;
+  }
   if (!(std::fabs(m.mieG) < 1.0)) {
     problem = "mieG";
     return false;

@@ -192,6 +192,7 @@ TEST(AtmosphereModel, ReadsOnlyWhatItUnderstands) {
       {"unbalanced", std::string(full).replace(full.find("(0.006 / 8.0)"), 13, "(0.006 / 8.0"), "scaleHeight"},
       {"no air", full + "const vec2 scaleHeight = vec2(0.0);\n", "scaleHeight"},
       {"the ozone layer upside down", full + "const vec3 ozoneLayer = vec3(3.0, 2.0, 1.0);\n", "ozoneLayer"},
+      {"an air whose top rounds onto the ground", full + "const float airTopHeights = 1e-300;\n", "airTopHeights"},
       {"the air's scale from a define", "#define AIR_SCALE 2.0\n" + full, nullptr},
       {"a define of an expression", "#define AIR_SCALE (1.0 + 1.0)\n" + full, nullptr},
       {"a define without a value", "#define AIR_SCALE\n" + full, nullptr},
