@@ -164,17 +164,28 @@ bool makeContextState(Application& app) {
   return true;
 }
 
+// config.ini's airScale, or its default when out of range; warned about
+// once, where the programs' defines are made.
+static double configuredAirScale(const ConfigFile& config, bool warn) {
+  if (warn) return config.checkedSetting<double>("airScale");
+  const config::Key& key = *config::find("airScale");
+  const double scale = config.setting<double>("airScale");
+  return config::inRange(key, scale) ? scale : config::defaultValue<double>(key);
+}
+
 void beginSceneLoading(const ConfigFile& config, const Quality& quality, SceneLoading& loading) {
   loading = SceneLoading();
   loading.config = config;
-  loading.shaderDefines =
-      textureFilteringDefines(applyTextureFiltering(config)) + earthLayerDefines(configuredEarthLayers(config, quality));
+  loading.shaderDefines = textureFilteringDefines(applyTextureFiltering(config)) +
+                          earthLayerDefines(configuredEarthLayers(config, quality)) +
+                          airScaleDefines(configuredAirScale(config, true));
 }
 
 int finishStartUp(Application& app) {
   app.scene.earthLayers = loadEarthLayers(configuredEarthLayers(app.configFile, app.currentQuality));
   app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
-                                        glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])));
+                                        glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])),
+                                        configuredAirScale(app.configFile, false));
   showLoadingScreen(app.textOverlay, sunGlowLoadingLine().c_str());
   loadSunGlow(app.sunGlow, forcesAnisotropicFiltering(app.configFile));
   // An incomplete target would leave its passes drawing into the window.

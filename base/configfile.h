@@ -63,6 +63,10 @@ inline constexpr Key keys[] = {
     // The Earth's layers: 1 on, 0 off.
     {"clouds", "bool", "1", 1, 0, false},
     {"relief", "bool", "1", 1, 0, false},
+    // The air's heights against the Earth's: 1 the Earth's own, 4.8 the
+    // design's look. Up to 5.5 the 1.07 shell holds ten Rayleigh scale
+    // heights (8 km each, of 6371), so its edge cuts nothing that shows.
+    {"airScale", "float", "1", 1, 5.5, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

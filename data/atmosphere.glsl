@@ -1,19 +1,44 @@
 // The atmosphere model the Earth's shading and the atmosphere composite
-// share: Earth's profile and coefficients with its 8 km Rayleigh scale
-// height mapped onto 0.006 of the planet radius (planet radius 1), a limb
-// about as thin as seen from orbit, with eleven scale heights inside the
-// 1.07 shell. Included by both; it has no #version line of its own.
+// share: the Earth's profile and coefficients, its heights stretched by
+// airScale (1: the Earth's own, 8 km of Rayleigh scale height 0.00126 of the
+// planet radius; 4.8: the design's look, 0.006). The design's 1.07 shell
+// bounds the rays whatever the scale. Included by both; it has no #version
+// line of its own.
+
+// Programs are built with AIR_SCALE from config.ini's airScale (the tables
+// read the same line, loaders/atmospheremodel.h); a program built without it
+// gets the Earth's air.
+#ifndef AIR_SCALE
+#define AIR_SCALE 1.0
+#endif
 
 const float PI = 3.14159265;
 // Sunlight in the units the 8-bit images show: a white surface facing the sun
 // reaches 4/pi, a little past white, which the shoulder rolls off.
 const float sunIntensity = 4.0;
 
-const float sceneUnitsPerKm = 0.006 / 8.0;
+const float airScale = AIR_SCALE;
+const float earthRadiusKm = 6371.0;
+// A km of the Earth's air in planet radii, stretched. Every coefficient per
+// km is divided by the same stretch, so that a vertical column through the
+// air keeps the Earth's optical depth at any scale; only the limb's width
+// and the slant paths change.
+const float sceneUnitsPerKm = airScale / earthRadiusKm;
 const vec2 scaleHeight = vec2(8.0, 1.2) * sceneUnitsPerKm;  // Rayleigh, Mie
 const vec3 rayleighScattering = vec3(5.8e-3, 13.5e-3, 33.1e-3) / sceneUnitsPerKm;
 const float mieScattering = 30.0e-3 / sceneUnitsPerKm;
 const float mieExtinction = 33.0e-3 / sceneUnitsPerKm;
+// The air ends this many Rayleigh scale heights up, or at the shell if that
+// is lower (the design's air): a thin air then gets the rays' samples and
+// the tables' rows, which a shell 55 of its scale heights high would
+// spread over nothing. Its density there is e^-15 of the ground's.
+const float airTopHeights = 15.0;
+// Ozone absorbs and scatters nothing: its absorption at the layer's peak
+// density, and the layer's altitudes (bottom, peak, top), the density rising
+// linearly from nothing at the bottom to the peak and falling to nothing at
+// the top.
+const vec3 ozoneAbsorption = vec3(0.65e-3, 1.88e-3, 0.085e-3) / sceneUnitsPerKm;
+const vec3 ozoneLayer = vec3(10.0, 25.0, 40.0) * sceneUnitsPerKm;
 const float mieG = 0.76;
 // The Earth as the tables' light of higher orders sees it: grey.
 const float groundAlbedo = 0.3;
@@ -43,10 +68,13 @@ vec3 shoulder(vec3 x) {
   return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
 }
 
+// The radius where the air ends inside a shell of radius shell.
+float airTop(float shell) { return min(shell, 1.0 + airTopHeights * scaleHeight.x); }
+
 // Air density at radius r relative to sea level, for the two scale heights;
-// lowered by its value at the shell's radius (shellDensity, from
-// densityAtShell once per pixel), so that the air fades to nothing there and
-// the halo has no edge.
+// lowered by its value where the air ends (shellDensity, from
+// densityAtShell(airTop(...)) once per pixel), so that the air fades to
+// nothing there and the halo has no edge.
 vec2 densityAtShell(float shell) { return exp((1.0 - shell) / scaleHeight); }
 vec2 densityAt(float r, vec2 shellDensity) { return max(exp((1.0 - r) / scaleHeight) - shellDensity, 0.0); }
 // Chapman function for rays at zenith cosine mu >= 0: the density-weighted
@@ -78,7 +106,52 @@ vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
 }
 
 // The tables' row of radius r: the square root of the altitude's share of
-// the shell, so the dense air low down gets most rows.
+// the air (shell: airTop's), so the dense air low down gets most rows.
 float altitudeCoordinate(float r, float shell) { return sqrt(clamp((r - 1.0) / (shell - 1.0), 0.0, 1.0)); }
 
+// The ozone column (length times the peak density) along a straight ray
+// from its along-ray coordinate s0 to space. The ray is given by xLow, the
+// value at its closest approach to the centre of x = (r*r - 1) / 2, which
+// grows exactly as s*s/2 along the ray from there (s0: the signed distance
+// from that point). The layer is drawn linear in x between its corners
+// (within 5 m of linear in altitude at airScale 1, 150 m at 5.5), so each
+// corner's ramp integrates exactly to a cubic: no steps to take, and none
+// to miss a layer a few km thin.
+const vec3 ozoneCorners = ozoneLayer + 0.5 * ozoneLayer * ozoneLayer;
+const vec3 ozoneSlopes = vec3(1.0 / (ozoneCorners.y - ozoneCorners.x),
+                              -1.0 / (ozoneCorners.y - ozoneCorners.x) - 1.0 / (ozoneCorners.z - ozoneCorners.y),
+                              1.0 / (ozoneCorners.z - ozoneCorners.y));
+// Where the ray reaches each corner's level (0 where its lowest point is
+// above it); past the top corner's the layer is behind it.
+vec3 ozoneReach(float xLow) { return sqrt(max(2.0 * (ozoneCorners - xLow), 0.0)); }
+// The column from the ray's lowest point to distance q along it, per corner
+// (the integral of max(xLow + u*u/2 - corner, 0) over u from 0 to q).
+float ozoneRamps(float xLow, vec3 reach, float s) {
+  vec3 q = max(vec3(min(abs(s), reach.z)), reach);
+  return dot(ozoneSlopes, (q - reach) * (xLow - ozoneCorners + (q * q + q * reach + reach * reach) / 6.0));
+}
+// With the ray's reach and its whole column beyond the lowest point
+// (ozoneRamps at reach.z) worked out once for many points of one ray.
+float ozoneColumn(float xLow, vec3 reach, float beyondLowest, float s0) {
+  return max(beyondLowest - sign(s0) * ozoneRamps(xLow, reach, s0), 0.0);
+}
+float ozoneColumn(float xLow, float s0) {
+  vec3 reach = ozoneReach(xLow);
+  return ozoneColumn(xLow, reach, ozoneRamps(xLow, reach, reach.z), s0);
+}
+// The ozone column from radius r to space at zenith cosine mu; a ray into
+// the ground is taken through its closest approach as if that lay on the
+// ground, as opticalDepth has it.
+float ozoneToSpace(float r, float mu) {
+  float xLow = 0.5 * (r * r * (1.0 - mu * mu) - 1.0);
+  bool grounded = mu < 0.0 && xLow < 0.0;
+  return ozoneColumn(grounded ? 0.0 : xLow, grounded ? -sqrt(max(r * r - 1.0, 0.0)) : r * mu);
+}
+// The same for a mu no lower than the horizon's, whose ray never meets the
+// ground.
+float ozoneToSunAbove(float r, float mu) { return ozoneColumn(0.5 * (r * r * (1.0 - mu * mu) - 1.0), r * mu); }
+
 vec3 extinction(vec2 depth) { return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y)); }
+vec3 extinction(vec2 depth, float ozone) {
+  return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y + ozoneAbsorption * ozone));
+}

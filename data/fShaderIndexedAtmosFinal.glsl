@@ -1,6 +1,7 @@
 #version 330 core
 // The atmosphere composite: the planet-colour image seen through the air, plus
-// the sunlight the air scatters towards the eye along each pixel's view ray,
+// the sunlight the air scatters towards the eye along each pixel's view ray
+// (ozone only absorbs, on the way in and on the way out),
 // from where it enters the shell to the Earth's surface or the shell's far
 // side: light scattered once (Rayleigh and Mie, the Earth's shadow cut from
 // each sample's stretch of the ray) marched along the ray, and every further
@@ -110,7 +111,7 @@ void main() {
   vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
   vec2 tableSize = vec2(textureSize(multipleScatteringTable, 0));
 
-  float shellRadius = length(M[0].xyz);
+  float shellRadius = airTop(length(M[0].xyz));
   vec2 shellDensity = densityAtShell(shellRadius);
   vec2 shell = sphereHits(eye, dir, shellRadius);
   vec2 ground = sphereHits(eye, dir, 1.0);
@@ -168,13 +169,23 @@ void main() {
   float endR = length(end);
   vec2 endDepth = scaleHeight * densityAt(endR, shellDensity) * chapman(endR, max(dot(end, outward) / endR, 0.0));
   vec2 pathDepth = hitsEarth ? endDepth - entryDepth : entryDepth - endDepth;
+  // Ozone along the view ray, from its own closest approach to the centre
+  // (exact for a far eye): the column from the entry to any point is a
+  // difference of columns to space.
+  float tClosest = -dot(eye, dir);
+  vec3 closestPoint = eye + dir * tClosest;
+  float xLowView = 0.5 * (dot(closestPoint, closestPoint) - 1.0);
+  vec3 reachView = ozoneReach(xLowView);
+  float beyondView = ozoneRamps(xLowView, reachView, reachView.z);
+  float entryOzone = ozoneColumn(xLowView, reachView, beyondView, t0 - tClosest);
+  float pathOzone = max(entryOzone - ozoneColumn(xLowView, reachView, beyondView, t1 - tClosest), 0.0);
   // The higher orders: every bit of air scatters its share of the light
   // about it towards the eye, and the shares seen from the eye add up to
   // the light the whole path takes out, 1 - T, times the part of it that is
   // scattering (Mie also absorbs), times the table's light where that air
   // lies (below).
   pathDepth = max(pathDepth, 0.0);
-  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y;
+  vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y + ozoneAbsorption * pathOzone;
   vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
   vec3 pathTransmittance = exp(-pathExtinction);
   vec3 takenOut = 1.0 - pathTransmittance;
@@ -186,7 +197,12 @@ void main() {
   // point use it, so only rays whose lowest point lies between their ends:
   // the point above.
   vec2 lowestColumn = 2.0 * scaleHeight * lowestDensity * chapman(lowestR, 0.0);
-  int count = hitsEarth ? groundCount : SAMPLES;
+  // A limb ray opaque in blue (the foot of a thin air's limb crosses an
+  // optical depth near 20) takes its light from the first stretch of air it
+  // meets, which samples crowded towards the lowest point leave too sparse:
+  // twice the samples. Only a ring of pixels a few wide pays for them.
+  bool opaque = !hitsEarth && rayleighScattering.b * pathDepth.x > 4.0;
+  int count = opaque ? 2 * SAMPLES : hitsEarth ? groundCount : SAMPLES;
   // Where the air the eye sees lies, per colour: the table coordinates of
   // the samples weighted by the light each scatters towards the eye (its
   // scattering, dimmed by the view's transmittance). Blue is dimmed sooner,
@@ -220,9 +236,10 @@ void main() {
     // ray; the view's transmittance apart, as the higher orders below weigh
     // each sample by it.
     float muSun = max(dot(p, l) / r, -sqrt(max(1.0 - 1.0 / (r * r), 0.0)));
-    vec3 viewed = extinction(max(viewDepth, 0.0));
+    float viewOzone = entryOzone - ozoneColumn(xLowView, reachView, beyondView, t - tClosest);
+    vec3 viewed = extinction(max(viewDepth, 0.0), max(viewOzone, 0.0));
     vec3 transmitted = litShare(t, dt, inner, middle, outer) * viewed *
-                       extinction(opticalDepth(r, muSun, density, shellDensity));
+                       extinction(opticalDepth(r, muSun, density, shellDensity), ozoneToSunAbove(r, muSun));
     inscatter += (rayleighScattering * (density.x * rayleighPhase) + mieScattering * density.y * miePhase) *
                  transmitted * dt;
     vec3 weight = (rayleighScattering * density.x + mieScattering * density.y) * viewed * dt;

@@ -52,7 +52,7 @@ const float cloudShadowDepth = 0.85;
 // with a soft edge just below the horizon. On a software rasteriser a table
 // read costs more than the Chapman depth and its exponentials.
 vec3 sunOnGround(float mu) {
-  return sunVisibility(1.0, mu) * extinction(scaleHeight * chapman(1.0, max(mu, 0.0)));
+  return sunVisibility(1.0, mu) * extinction(scaleHeight * chapman(1.0, max(mu, 0.0)), ozoneToSpace(1.0, max(mu, 0.0)));
 }
 
 // Fraction of the sun's disc that the Earth's sphere leaves visible from p.

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (!(model.rayleighHeight > 0.0) || !(model.mieHeight > 0.0) || !(std::fabs(model.mieG) < 1.0) ||
-      !(model.shadowInner < model.shadowOuter) || !std::isfinite(model.sunIntensity))
+      !(model.shadowInner < model.shadowOuter) || !std::isfinite(model.sunIntensity) || !(model.shellRadius > 1.0) ||
+      !(model.ozoneBottom < model.ozonePeak && model.ozonePeak < model.ozoneTop))
     abort();
   return 0;
 }

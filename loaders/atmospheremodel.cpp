@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -156,6 +157,19 @@ std::map<std::string, Value> readConstants(std::string_view glsl) {
     for (char c : line) braces += c == '{' ? 1 : c == '}' ? -1 : 0;
     if (depthBefore != 0) continue;  // constants inside functions are not the model's
     size_t p = line.find_first_not_of(" \t");
+    if (p != std::string_view::npos && line.substr(p, 8) == "#define ") {
+      std::string_view rest = line.substr(p + 8);
+      const size_t start = rest.find_first_not_of(" \t");
+      if (start == std::string_view::npos) continue;
+      rest = rest.substr(start);
+      const size_t end = rest.find_first_of(" \t");
+      if (end == std::string_view::npos) continue;
+      const std::string name(rest.substr(0, end));
+      if (known.count(name) != 0) continue;  // an earlier definition stands
+      std::optional<Value> value = ExpressionReader(rest.substr(end), known).read();
+      if (value) known[name] = *value;
+      continue;
+    }
     if (p == std::string_view::npos || line.substr(p, 6) != "const ") continue;
     line = line.substr(p + 6);
     p = line.find_first_not_of(" \t");
@@ -191,7 +205,7 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
     int size;
     double* out;
   };
-  double heights[2] = {0.0, 0.0}, edge[2] = {0.0, 0.0};
+  double heights[2] = {0.0, 0.0}, edge[2] = {0.0, 0.0}, ozone[3] = {0.0, 0.0, 0.0}, topHeights = 0.0;
   const Field fields[] = {
       {"sunIntensity", 1, &m.sunIntensity},
       {"scaleHeight", 2, heights},
@@ -203,6 +217,10 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
       {"shoulderStart", 1, &m.shoulderStart},
       {"displayGamma", 1, &m.displayGamma},
       {"shadowEdge", 2, edge},
+      {"airScale", 1, &m.airScale},
+      {"ozoneAbsorption", 3, m.ozoneAbsorption.data()},
+      {"ozoneLayer", 3, ozone},
+      {"airTopHeights", 1, &topHeights},
   };
   for (const Field& f : fields) {
     auto found = known.find(f.name);
@@ -222,6 +240,22 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
   m.mieHeight = heights[1];
   m.shadowInner = edge[0];
   m.shadowOuter = edge[1];
+  m.ozoneBottom = ozone[0];
+  m.ozonePeak = ozone[1];
+  m.ozoneTop = ozone[2];
+  if (!(m.ozoneBottom >= 0.0 && m.ozoneBottom < m.ozonePeak && m.ozonePeak < m.ozoneTop)) {
+    problem = "ozoneLayer";
+    return false;
+  }
+  for (double a : m.ozoneAbsorption)
+    if (!(a >= 0.0)) {
+      problem = "ozoneAbsorption";
+      return false;
+    }
+  if (!(m.airScale > 0.0)) {
+    problem = "airScale";
+    return false;
+  }
   if (!(m.shadowInner < m.shadowOuter)) {
     problem = "shadowEdge";
     return false;
@@ -229,6 +263,17 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
   // Values the tables cannot be built from: no air, or a phase that is not one.
   if (m.rayleighHeight <= 0.0 || m.mieHeight <= 0.0) {
     problem = "scaleHeight";
+    return false;
+  }
+  if (!(topHeights > 0.0)) {
+    problem = "airTopHeights";
+    return false;
+  }
+  m.shellRadius = std::min(m.shellRadius, 1.0 + topHeights * m.rayleighHeight);
+  // An air so thin that its top rounds onto the ground leaves the tables no
+  // altitude to span.
+  if (!(m.shellRadius > 1.0)) {
+    problem = "airTopHeights";
     return false;
   }
   if (!(std::fabs(m.mieG) < 1.0)) {
@@ -251,6 +296,22 @@ double airDensity(double r, double height, double shellRadius) {
   return std::max(std::exp((1.0 - r) / height) - std::exp((1.0 - shellRadius) / height), 0.0);
 }
 
+std::string airScaleDefines(double airScale) {
+  char text[64];
+  snprintf(text, sizeof text, "%.9g", airScale);
+  std::string number = text;
+  // GLSL ES takes no integer for a float constant.
+  if (number.find_first_of(".en") == std::string::npos) number += ".0";
+  return "#define AIR_SCALE " + number + "\n";
+}
+
+double ozoneDensity(const AtmosphereModel& m, double r) {
+  const double h = r - 1.0;
+  if (h <= m.ozoneBottom || h >= m.ozoneTop) return 0.0;
+  return h < m.ozonePeak ? (h - m.ozoneBottom) / (m.ozonePeak - m.ozoneBottom)
+                         : (m.ozoneTop - h) / (m.ozoneTop - m.ozonePeak);
+}
+
 Rgb scatteringAt(const AtmosphereModel& m, double r) {
   const double rayleigh = airDensity(r, m.rayleighHeight, m.shellRadius);
   const double mie = airDensity(r, m.mieHeight, m.shellRadius) * m.mieScattering;
@@ -261,8 +322,35 @@ Rgb scatteringAt(const AtmosphereModel& m, double r) {
 Rgb extinctionAt(const AtmosphereModel& m, double r) {
   const double rayleigh = airDensity(r, m.rayleighHeight, m.shellRadius);
   const double mie = airDensity(r, m.mieHeight, m.shellRadius) * m.mieExtinction;
-  return {m.rayleighScattering[0] * rayleigh + mie, m.rayleighScattering[1] * rayleigh + mie,
-          m.rayleighScattering[2] * rayleigh + mie};
+  const double ozone = ozoneDensity(m, r);
+  Rgb out;
+  for (int c = 0; c < 3; ++c) out[c] = m.rayleighScattering[c] * rayleigh + mie + m.ozoneAbsorption[c] * ozone;
+  return out;
+}
+
+Rgb transmittanceToSpace(const AtmosphereModel& m, double r, double mu) {
+  r = std::max(r, 1.0);
+  mu = std::clamp(mu, -1.0, 1.0);
+  const double across = r * r * (1.0 - mu * mu);
+  if (mu < 0.0 && across < 1.0) return {0.0, 0.0, 0.0};  // into the ground
+  const double disc = m.shellRadius * m.shellRadius - across;
+  const double end = disc > 0.0 ? std::max(-r * mu + std::sqrt(disc), 0.0) : 0.0;
+  // Midpoints crowded quadratically towards the ray's lowest point on each
+  // side of it, where a grazing ray's air is densest.
+  const double lowest = std::clamp(-r * mu, 0.0, end);
+  constexpr int kSteps = 2000;
+  Rgb depth{0.0, 0.0, 0.0};
+  for (int side = 0; side < 2; ++side) {
+    const double span = side == 0 ? lowest : end - lowest;
+    for (int i = 0; i < kSteps && span > 0.0; ++i) {
+      const double u = (i + 0.5) / kSteps;
+      const double t = side == 0 ? lowest - span * u * u : lowest + span * u * u;
+      const double h = std::sqrt(std::max(r * r + t * t + 2.0 * r * mu * t, 0.0));
+      const Rgb e = extinctionAt(m, h);
+      for (int c = 0; c < 3; ++c) depth[c] += e[c] * 2.0 * span * u / kSteps;
+    }
+  }
+  return {std::exp(-depth[0]), std::exp(-depth[1]), std::exp(-depth[2])};
 }
 
 double rayleighPhase(double nu) { return 3.0 / (16.0 * M_PI) * (1.0 + nu * nu); }

@@ -71,6 +71,7 @@ SkyTable makeTable(int width, int height) {
 struct Air {
   float rayleigh[3], mieScattering, mieExtinction, invHeightR, invHeightM, topR, topM, shell, albedo;
   float inner, outer;
+  float ozoneAbsorption[3], ozoneBottom, ozonePeak, ozoneTop;
   explicit Air(const AtmosphereModel& m)
       : rayleigh{float(m.rayleighScattering[0]), float(m.rayleighScattering[1]), float(m.rayleighScattering[2])},
         mieScattering(float(m.mieScattering)),
@@ -82,7 +83,21 @@ struct Air {
         shell(float(m.shellRadius)),
         albedo(float(m.groundAlbedo)),
         inner(float(m.shadowInner)),
-        outer(float(m.shadowOuter)) {}
+        outer(float(m.shadowOuter)),
+        ozoneAbsorption{float(m.ozoneAbsorption[0]), float(m.ozoneAbsorption[1]), float(m.ozoneAbsorption[2])},
+        ozoneBottom(float(m.ozoneBottom)),
+        ozonePeak(float(m.ozonePeak)),
+        ozoneTop(float(m.ozoneTop)) {}
+  // The same as ozoneDensity.
+  float ozone(float h) const {
+    const float a = h - 1.0f;
+    if (a <= ozoneBottom || a >= ozoneTop) return 0.0f;
+    return a < ozonePeak ? (a - ozoneBottom) / (ozonePeak - ozoneBottom) : (ozoneTop - a) / (ozoneTop - ozonePeak);
+  }
+  // Extinction of colour c of the columns of Rayleigh, Mie and ozone.
+  float depth(int c, float columnR, float columnM, float columnO) const {
+    return rayleigh[c] * columnR + mieExtinction * columnM + ozoneAbsorption[c] * columnO;
+  }
   // The same density as airDensity.
   void density(float h, float& r, float& m) const {
     r = std::max(std::exp((1.0f - h) * invHeightR) - topR, 0.0f);
@@ -107,10 +122,10 @@ void readTable(const SkyTable& table, float x, float y, float out[3]) {
   for (int k = 0; k < 3; ++k) out[k] = (1 - ay) * (a[k] + ax * (b[k] - a[k])) + ay * (c[k] + ax * (d[k] - c[k]));
 }
 
-// Rayleigh and Mie density columns from radius r along zenith cosine mu to
-// the shell.
-void columnToShell(const Air& air, double r, double mu, double& rayleigh, double& mie) {
-  rayleigh = mie = 0.0;
+// Rayleigh, Mie and ozone density columns from radius r along zenith cosine
+// mu to the shell.
+void columnToShell(const Air& air, double r, double mu, double& rayleigh, double& mie, double& ozone) {
+  rayleigh = mie = ozone = 0.0;
   const double end = std::max(exitDistance(r, mu, air.shell), 0.0);
   crowdedSteps(-r * mu, end, 48, [&](double t, double dt) {
     const double h = std::max(std::sqrt(r * r + t * t + 2.0 * r * mu * t), 1.0);
@@ -118,6 +133,7 @@ void columnToShell(const Air& air, double r, double mu, double& rayleigh, double
     air.density(float(h), dR, dM);
     rayleigh += dR * dt;
     mie += dM * dt;
+    ozone += air.ozone(float(h)) * dt;
   });
 }
 
@@ -165,8 +181,8 @@ void gatherAlong(const AtmosphereModel& m, const Air& air, const SkyTables& tabl
   const double nu = dot(w, l);
   const float phaseR = float(rayleighPhase(nu)), phaseM = float(miePhase(m.mieG, nu));
   const float lx = float(l.x), lz = float(l.z);
-  float columnR = 0.0f, columnM = 0.0f;  // from x to the sample, accumulated
-  float lastT = 0.0f, lastR = 0.0f, lastM = 0.0f;
+  float columnR = 0.0f, columnM = 0.0f, columnO = 0.0f;  // from x to the sample, accumulated
+  float lastT = 0.0f, lastR = 0.0f, lastM = 0.0f, lastO = air.ozone(float(r));
   air.density(float(r), lastR, lastM);
   crowdedSteps(-r * mu, end, steps, [&](double td, double dtd) {
     const float t = float(td), dt = float(dtd);
@@ -175,18 +191,21 @@ void gatherAlong(const AtmosphereModel& m, const Air& air, const SkyTables& tabl
     float dR, dM;
     air.density(h, dR, dM);
     // Trapezoid from the previous sample; the steps come in order along the ray.
+    const float dO = air.ozone(h);
     columnR += 0.5f * (lastR + dR) * (t - lastT);
     columnM += 0.5f * (lastM + dM) * (t - lastT);
+    columnO += 0.5f * (lastO + dO) * (t - lastT);
     lastT = t;
     lastR = dR;
     lastM = dM;
+    lastO = dO;
     float sun[3], source[3] = {0, 0, 0};
     sunlightAt(air, tables.transmittance, px, py, pz, h, lx, lz, sun);
     if (ambient != nullptr)
       readTable(*ambient, std::clamp(0.5f + 0.5f * (px * lx + pz * lz) / h, 0.0f, 1.0f),
                 std::sqrt(std::clamp((h - 1.0f) / (air.shell - 1.0f), 0.0f, 1.0f)), source);
     for (int c = 0; c < 3; ++c) {
-      const float view = std::exp(-(air.rayleigh[c] * columnR + air.mieExtinction * columnM));
+      const float view = std::exp(-air.depth(c, columnR, columnM, columnO));
       const float scatterR = air.rayleigh[c] * dR, scatterM = air.mieScattering * dM;
       sumLight[c] += view * dt * ((scatterR * phaseR + scatterM * phaseM) * sun[c] + (scatterR + scatterM) * source[c]);
       sumTransfer[c] += view * (scatterR + scatterM) * dt;
@@ -197,12 +216,13 @@ void gatherAlong(const AtmosphereModel& m, const Air& air, const SkyTables& tabl
     air.density(1.0f, dR, dM);
     columnR += 0.5f * (lastR + dR) * (float(ground) - lastT);
     columnM += 0.5f * (lastM + dM) * (float(ground) - lastT);
+    columnO += 0.5f * lastO * (float(ground) - lastT);
     const float gx = float(w.x * ground), gy = float(w.y * ground), gz = float(r + w.z * ground);
     const float nl = std::max(gx * lx + gz * lz, 0.0f);
     float sun[3];
     sunlightAt(air, tables.transmittance, gx, gy, gz, 1.0f, lx, lz, sun);
     for (int c = 0; c < 3; ++c) {
-      const float view = std::exp(-(air.rayleigh[c] * columnR + air.mieExtinction * columnM));
+      const float view = std::exp(-air.depth(c, columnR, columnM, columnO));
       sumLight[c] += view * air.albedo / float(M_PI) * nl * sun[c];
       sumTransfer[c] += view * air.albedo;
     }
@@ -264,10 +284,11 @@ SkyTables buildSkyTables(const AtmosphereModel& m) {
     for (int column = 0; column < kTransmittanceWidth; ++column) {
       const double x = static_cast<double>(column) / (kTransmittanceWidth - 1);
       const double mu = horizon + (1.0 - horizon) * x * x;
-      double rayleigh = 0.0, mie = 0.0;
-      columnToShell(air, r, mu, rayleigh, mie);
+      double rayleigh = 0.0, mie = 0.0, ozone = 0.0;
+      columnToShell(air, r, mu, rayleigh, mie, ozone);
       Rgb t;
-      for (int c = 0; c < 3; ++c) t[c] = std::exp(-(m.rayleighScattering[c] * rayleigh + m.mieExtinction * mie));
+      for (int c = 0; c < 3; ++c)
+        t[c] = std::exp(-(m.rayleighScattering[c] * rayleigh + m.mieExtinction * mie + m.ozoneAbsorption[c] * ozone));
       storeRgb(tables.transmittance, column, row, t);
     }
   }

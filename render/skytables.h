@@ -34,14 +34,15 @@ struct SkyTables {
   SkyTable transmittance;       // x: mu from the horizon, y: altitude
   SkyTable multipleScattering;  // x: sun zenith cosine, y: altitude
   SkyTable groundIrradiance;    // x: sun zenith cosine; one row
-  double shellRadius = 1.07;    // the altitude rows span 1 to this
+  double shellRadius = 1.07;    // the altitude rows span 1 to this: the model's, where the air ends
 };
 
 // Zenith cosine of the horizon at radius r >= 1 (negative above the ground).
 double horizonCosine(double r);
 
 // The coordinate of radius r: the square root of the altitude's fraction of
-// the shell, so the dense air low down gets most rows.
+// the air (shellRadius: where it ends), so the dense air low down gets most
+// rows.
 double altitudeCoordinate(double r, double shellRadius);
 // The coordinate of mu in the transmittance table at radius r: square root
 // of its fraction of the way from the horizon to the zenith.
@@ -58,5 +59,5 @@ SkyTables buildSkyTables(const AtmosphereModel& model);
 
 // The sizes the program builds.
 constexpr int kTransmittanceWidth = 128, kTransmittanceHeight = 32;
-constexpr int kMultipleScatteringWidth = 32, kMultipleScatteringHeight = 16;
+constexpr int kMultipleScatteringWidth = 64, kMultipleScatteringHeight = 16;
 constexpr int kGroundIrradianceWidth = 64;

@@ -65,11 +65,12 @@ void destroySkyTextures(SkyTextures& textures) {
   textures = SkyTextures();
 }
 
-SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName, float shellRadius) {
+SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName, float shellRadius,
+                            double airScale) {
   AtmosphereModel model;
   model.shellRadius = shellRadius;
   std::string problem;
-  if (!parseAtmosphereModel(glslSource, model, problem) || !(shellRadius > 1.0f)) {
+  if (!parseAtmosphereModel(airScaleDefines(airScale) + glslSource, model, problem) || !(shellRadius > 1.0f)) {
     if (problem.empty()) problem = "the shell's radius";
     fprintf(stderr, "ERROR: %s: cannot read the atmosphere's %s; the sky is drawn without its tables\n", fileName,
             problem.c_str());
@@ -78,10 +79,10 @@ SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName,
   return makeSkyTextures(buildSkyTables(model));
 }
 
-SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius) {
+SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius, double airScale) {
   std::string source;
   if (readShaderSource(path, source) != ShaderFileStatus::Ok) return SkyTextures();
-  return loadSkyTextures(source, path, shellRadius);
+  return loadSkyTextures(source, path, shellRadius, airScale);
 }
 
 void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record) {

@@ -63,7 +63,7 @@ Reference::Reference(const AtmosphereModel& model, glm::dvec3 sun) : m_(model), 
       double a = 0.0, b = 0.0;
       sphereHits(o, d, m_.shellRadius, a, b);
       const double end = std::max(b, 0.0), low = std::clamp(-glm::dot(o, d), 0.0, end);
-      double cr = 0.0, cm = 0.0;
+      double cr = 0.0, cm = 0.0, co = 0.0;
       constexpr int n = 200;
       for (int side = 0; side < 2; ++side) {
         const double span = side == 0 ? low : end - low;
@@ -73,10 +73,12 @@ Reference::Reference(const AtmosphereModel& model, glm::dvec3 sun) : m_(model), 
           const double h = std::max(glm::length(o + d * t), 1.0);
           cr += airDensity(h, m_.rayleighHeight, m_.shellRadius) * 2.0 * span * u / n;
           cm += airDensity(h, m_.mieHeight, m_.shellRadius) * 2.0 * span * u / n;
+          co += ozoneDensity(m_, h) * 2.0 * span * u / n;
         }
       }
       Rgb& t = table_[static_cast<size_t>(j) * tableMu_ + i];
-      for (int c = 0; c < 3; ++c) t[c] = std::exp(-(m_.rayleighScattering[c] * cr + m_.mieExtinction * cm));
+      for (int c = 0; c < 3; ++c)
+        t[c] = std::exp(-(m_.rayleighScattering[c] * cr + m_.mieExtinction * cm + m_.ozoneAbsorption[c] * co));
     }
   }
 }
@@ -120,7 +122,7 @@ Reference::March Reference::march(glm::dvec3 origin, glm::dvec3 dir, int steps, 
   const double low = std::clamp(-glm::dot(origin, dir), t0, t1);
   const double nu = glm::dot(dir, sun_);
   const double pR = rayleighPhase(nu), pM = miePhase(m_.mieG, nu);
-  double cr = 0.0, cm = 0.0;  // columns from the start, midpoint rule
+  double cr = 0.0, cm = 0.0, co = 0.0;  // columns from the start, midpoint rule
   out.steps.reserve(2 * steps);
   for (int side = 0; side < 2; ++side) {
     const double span = side == 0 ? low - t0 : t1 - low;
@@ -136,15 +138,17 @@ Reference::March Reference::march(glm::dvec3 origin, glm::dvec3 dir, int steps, 
       const double h = std::max(glm::length(s.p), 1.0);
       s.rayleigh = airDensity(h, m_.rayleighHeight, m_.shellRadius);
       s.mie = airDensity(h, m_.mieHeight, m_.shellRadius);
+      const double ozone = ozoneDensity(m_, h);
       // Half this step's own column: the light scattered here comes from
       // its middle on average.
       for (int c = 0; c < 3; ++c) {
-        s.view[c] = std::exp(
-            -(m_.rayleighScattering[c] * (cr + 0.5 * s.rayleigh * dt) + m_.mieExtinction * (cm + 0.5 * s.mie * dt)));
+        s.view[c] = std::exp(-(m_.rayleighScattering[c] * (cr + 0.5 * s.rayleigh * dt) +
+                               m_.mieExtinction * (cm + 0.5 * s.mie * dt) + m_.ozoneAbsorption[c] * (co + 0.5 * ozone * dt)));
         s.scatter[c] = m_.rayleighScattering[c] * s.rayleigh + m_.mieScattering * s.mie;
       }
       cr += s.rayleigh * dt;
       cm += s.mie * dt;
+      co += ozone * dt;
       const Rgb sun = sunlight(s.p);
       for (int c = 0; c < 3; ++c)
         out.single[c] +=
@@ -154,7 +158,8 @@ Reference::March Reference::march(glm::dvec3 origin, glm::dvec3 dir, int steps, 
   }
   if (out.hitsGround) {
     out.groundPoint = origin + dir * t1;
-    for (int c = 0; c < 3; ++c) out.groundView[c] = std::exp(-(m_.rayleighScattering[c] * cr + m_.mieExtinction * cm));
+    for (int c = 0; c < 3; ++c)
+      out.groundView[c] = std::exp(-(m_.rayleighScattering[c] * cr + m_.mieExtinction * cm + m_.ozoneAbsorption[c] * co));
   }
   return out;
 }

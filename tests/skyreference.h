@@ -1,5 +1,5 @@
 // A brute-force reference of the sky for the tests: the renderer's own air
-// (coefficients, scale heights, phase functions, shadow edge, shell) and a
+// (coefficients, scale heights, ozone, phase functions, shadow edge, shell) and a
 // grey ground, with single scattering by fine quadrature and every further
 // order by Monte Carlo paths (exact phase functions, the sun sampled at
 // every scattering and at the ground). Slow by design: a few rays a test.

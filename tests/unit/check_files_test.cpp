@@ -243,6 +243,8 @@ TEST(CheckConfig, AbsurdValuesAreWarnedAboutWithWhatTheProgramDoes) {
       {"keyPressSpeed 1e38\n", nullptr, "keyPressSpeed 1e38 is outside the sane range 0 to 100 (the default is 6.0)"},
       {"mouseSpeed -0.5\n", nullptr, "mouseSpeed -0.5 is outside the sane range 0 to 100"},
       {"keyPressSpeed 100\nmouseSpeed 0\n", nullptr, nullptr},  // the ends belong to the range
+      {"airScale 0.5\n", nullptr, "airScale 0.5 is outside the sane range 1 to 5.5 (the default is 1)"},
+      {"airScale 4.8\n", nullptr, nullptr},
       {"mouseSpeed nan\n", nullptr, "'nan' is not a finite number (nan or inf): mouseSpeed keeps its default 3.0"},
       {"keyPressSpeed -inf\n", nullptr, "'-inf' is not a finite number"},
       {"keyPressSpeed 1e39\n", nullptr, "'1e39' is beyond what a number setting holds: keyPressSpeed keeps"},
