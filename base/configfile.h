@@ -64,6 +64,9 @@ inline constexpr Key keys[] = {
     // the generated fields look like a photograph's (too solid and white now).
     {"clouds", "bool", "0", 1, 0, false},
     {"relief", "bool", "1", 1, 0, false},
+    // The camera's exposure: auto (from the frame's brightness) or a fixed
+    // factor on the light, 1 the design's look.
+    {"exposure", "string", "auto", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

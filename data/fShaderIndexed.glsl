@@ -2,6 +2,9 @@
 in vec2 UV;
 
 uniform sampler2D diffuseTexture;
+// The stars' share of their design light at the frame's exposure, in stops
+// (render/exposure.h); the texture holds gamma-encoded colour.
+uniform float starStops;
 
 out vec3 color;
 
@@ -11,5 +14,6 @@ void main() {
   // draw cheap; the sixteen jittered passes soften the texel edges.
   vec2 size = vec2(textureSize(diffuseTexture, 0));
   ivec2 texel = clamp(ivec2(UV * size), ivec2(0), ivec2(size) - 1);
-  color = texelFetch(diffuseTexture, texel, 0).rgb;
+  vec3 shown = texelFetch(diffuseTexture, texel, 0).rgb;
+  color = starStops == 0.0 ? shown : shown * exp2(starStops / 2.2);
 }
