@@ -174,8 +174,8 @@ void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::v
   const glm::dvec3 eye(camera.getPosition());
   // Behind the Earth's disc the depth says only that the Earth is there: the
   // share of the disc in view decides. In front of it, the Moon or the
-  // missile hides the sun.
-  const bool behindEarth = rayMeetsEarth(eye, glm::normalize(glm::dvec3(light) - eye));
+  // missile hides the sun; and without the air's model, anything does.
+  const bool behindEarth = glow.hasAir && rayMeetsEarth(eye, glm::normalize(glm::dvec3(light) - eye));
   if (!behindEarth && camera.isPointOccluded(light, glow.depthProbe)) return;
   const glm::vec3 tint = glowTint(glow.seen, glow.hasAir ? glow.air.displayGamma : 2.2);
   // Under half a step of the display: nothing to draw.

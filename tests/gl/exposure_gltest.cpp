@@ -38,6 +38,8 @@ class ExposureMeterTest : public testing::Test {
     glBindTexture(GL_TEXTURE_2D, image);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    // One level, as the pass targets have: complete only without mipmaps.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   }
   ExposureMeter meter;
   bool made = false;
