@@ -2,9 +2,10 @@
 in vec2 UV;
 
 uniform sampler2D diffuseTexture;
-// The stars' share of their design light at the frame's exposure, in stops
-// (render/exposure.h); the texture holds gamma-encoded colour.
-uniform float starStops;
+// The part of the stars' gamma-encoded colour the frame's exposure takes
+// away (render/exposure.h): 0 keeps the design's stars. One multiply-add,
+// as this draw covers every pixel of every pass.
+uniform float starFade;
 
 out vec3 color;
 
@@ -15,5 +16,5 @@ void main() {
   vec2 size = vec2(textureSize(diffuseTexture, 0));
   ivec2 texel = clamp(ivec2(UV * size), ivec2(0), ivec2(size) - 1);
   vec3 shown = texelFetch(diffuseTexture, texel, 0).rgb;
-  color = starStops == 0.0 ? shown : shown * exp2(starStops / 2.2);
+  color = shown - shown * starFade;
 }

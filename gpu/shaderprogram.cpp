@@ -28,7 +28,7 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
   LOCATE(groundIrradianceTable);
   LOCATE(multipleScatteringScale);
   LOCATE(exposureStops);
-  LOCATE(starStops);
+  LOCATE(starFade);
   char name[12];
   for (int k = 1; k <= 15; ++k) {
     dofTextureName(k, name);

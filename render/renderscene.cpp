@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <glm/gtc/type_ptr.hpp>
+#include <cmath>
 #include <string>
 
 #include "gpu/passstate.h"
@@ -27,7 +28,9 @@ void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix, c
 
 void setExposureUniforms(const ShaderProgram& record, const Scene& scene) {
   glUniform1f(record.exposureStops, scene.exposureStops);
-  glUniform1f(record.starStops, scene.starStops);
+  // The star cube's texture holds gamma-encoded colour.
+  if (record.starFade >= 0)
+    glUniform1f(record.starFade, 1.0f - std::pow(std::exp2(scene.starStops), 1.0f / 2.2f));
 }
 
 // One draw, whole: the step's state as the object changes it, the program,
