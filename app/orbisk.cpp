@@ -111,7 +111,7 @@ void configureExposure(Application& app) {
 // The passes draw the light at the exposure in force, the stars at their share.
 void applyExposure(Scene& scene, const Exposure& exposure) {
   scene.exposureStops = static_cast<float>(std::log2(exposure.value));
-  scene.starStops = static_cast<float>(std::log2(starGain(exposure.value)));
+  scene.starStops = static_cast<float>(std::log2(starGainOf(exposure)));
 }
 
 // The frame's passes 0 to passes - 1 into their targets, each with its sun glow.

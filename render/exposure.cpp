@@ -68,6 +68,10 @@ double meteredBrightness(const std::vector<unsigned char>& rgba, double exposure
   return sum / static_cast<double>(bright) / exposureUsed;
 }
 
+double starGainOf(const Exposure& exposure) {
+  return exposure.setting.automatic ? starGain(exposure.value) : exposure.value;
+}
+
 void takeExposureReading(Exposure& exposure, double brightness, double now) {
   if (!exposure.setting.automatic) {
     exposure.value = exposure.setting.fixed;

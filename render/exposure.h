@@ -75,6 +75,11 @@ struct Exposure {
   // The scene clock at the last reading; negative before the first.
   double lastReading = -1.0;
 };
+// The stars' share of their design light for the exposure in force: their
+// own response under the automatic exposure; a fixed exposure is a plain
+// factor on all the light, so that `exposure 1` is the design's picture,
+// stars and all.
+double starGainOf(const Exposure& exposure);
 // A reading of the meter at scene time `now`: the automatic exposure eases
 // towards the one the brightness asks for, or takes it outright on the first
 // reading or when `now` is negative; a fixed one stays.

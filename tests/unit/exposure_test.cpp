@@ -119,6 +119,16 @@ TEST(StarResponse, TheStarsVanishAtTheDaysExposureAndShineFullAtTheNights) {
     EXPECT_GT(starGain(e), previous) << e;
     previous = starGain(e);
   }
+  // A fixed exposure is a plain factor: at 1 the design's stars.
+  Exposure fixed;
+  fixed.setting = {false, 1.0};
+  fixed.value = 1.0;
+  EXPECT_DOUBLE_EQ(starGainOf(fixed), 1.0);
+  fixed.setting.fixed = fixed.value = 0.5;
+  EXPECT_DOUBLE_EQ(starGainOf(fixed), 0.5);
+  Exposure automatic;
+  automatic.value = 1.0;
+  EXPECT_DOUBLE_EQ(starGainOf(automatic), starGain(1.0));
 }
 
 TEST(ExposureMeter, TheReadingIsTheBrightestCellsMeanLightOverTheExposureUsed) {
