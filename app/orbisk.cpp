@@ -110,7 +110,7 @@ void configureExposure(Application& app) {
 
 // The passes draw the light at the exposure in force, the stars at their share.
 void applyExposure(Scene& scene, const Exposure& exposure) {
-  scene.exposureStops = static_cast<float>(std::log2(exposure.value));
+  scene.exposure = static_cast<float>(exposure.value);
   scene.starStops = static_cast<float>(std::log2(starGainOf(exposure)));
 }
 

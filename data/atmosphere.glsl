@@ -35,21 +35,21 @@ uniform sampler2D groundIrradianceTable;
 vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(displayGamma)); }
 vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / displayGamma)); }
 
-// The camera's exposure in stops (render/exposure.h): a program that never
-// sets it shows the design's look.
-uniform float exposureStops;
+// The camera's exposure less one (render/exposure.h): a program that never
+// sets it shows the design's look. One multiply-add a pixel.
+uniform float exposureAboveOne;
 
 // The exposure, then linear up to shoulderStart, then an exponential
 // roll-off towards 1: highlights keep their hue instead of clipping.
 vec3 shoulder(vec3 light) {
   const float a = shoulderStart;
-  vec3 x = exposureStops == 0.0 ? light : light * exp2(exposureStops);
+  vec3 x = light + light * exposureAboveOne;
   vec3 over = max(x - a, 0.0);
   return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
 }
 // Light from an image drawn through shoulder, back before its exposure, for
 // a shader that puts it through shoulder again.
-vec3 unexposed(vec3 shown) { return exposureStops == 0.0 ? shown : shown * exp2(-exposureStops); }
+vec3 unexposed(vec3 shown) { return shown / (1.0 + exposureAboveOne); }
 
 // Air density at radius r relative to sea level, for the two scale heights;
 // lowered by its value at the shell's radius (shellDensity, from

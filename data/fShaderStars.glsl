@@ -7,7 +7,8 @@ flat in vec3 light;
 uniform float spriteSize;
 uniform float kernelSigma;
 // The stars' own response to the exposure, in stops, the exposure included
-// (render/exposure.h): the shoulder applies the frame's exposure as well.
+// (render/exposure.h): the shoulder applies the frame's exposure too, so
+// their light is divided by it first.
 uniform float starStops;
 
 out vec3 color;
@@ -18,6 +19,6 @@ void main() {
   vec2 offset = (gl_PointCoord - 0.5) * spriteSize;
   float twoSigma2 = 2.0 * kernelSigma * kernelSigma;
   float weight = exp(-dot(offset, offset) / twoSigma2) / (PI * twoSigma2);
-  float share = starStops == exposureStops ? 1.0 : exp2(starStops - exposureStops);
+  float share = (starStops == 0.0 ? 1.0 : exp2(starStops)) / (1.0 + exposureAboveOne);
   color = encode(shoulder(light * (weight * share)));
 }

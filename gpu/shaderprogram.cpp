@@ -27,7 +27,7 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
   LOCATE(multipleScatteringTable);
   LOCATE(groundIrradianceTable);
   LOCATE(multipleScatteringScale);
-  LOCATE(exposureStops);
+  LOCATE(exposureAboveOne);
   LOCATE(starFade);
   char name[12];
   for (int k = 1; k <= 15; ++k) {

@@ -27,7 +27,7 @@ void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix, c
 }
 
 void setExposureUniforms(const ShaderProgram& record, const Scene& scene) {
-  glUniform1f(record.exposureStops, scene.exposureStops);
+  glUniform1f(record.exposureAboveOne, scene.exposure - 1.0f);
   // The star cube's texture holds gamma-encoded colour.
   if (record.starFade >= 0)
     glUniform1f(record.starFade, 1.0f - std::pow(std::exp2(scene.starStops), 1.0f / 2.2f));
@@ -105,7 +105,7 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   // The stars, straight into the pass target.
   stageBegin(FrameStage::EnvironmentCube);
   standardDraw(scene, scene.envCube, passstate::environment, vpMatrix, viewMatrix, scene.lightPosition);
-  drawStarField(scene.starField, passstate::stars, scene.starViewProjection, scene.exposureStops, scene.starStops);
+  drawStarField(scene.starField, passstate::stars, scene.starViewProjection, scene.exposure, scene.starStops);
   stageEnd(FrameStage::EnvironmentCube);
 
   // The auxiliary images are read only where the atmosphere composite draws,
@@ -139,7 +139,7 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   bindAndClear(targets.framebufferPlanetColor, planetColour);
   standardDraw(scene, scene.envCube, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
   // The composite shows the sky through the air from this image.
-  drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection, scene.exposureStops,
+  drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection, scene.exposure,
                 scene.starStops);
   bindSkyTextures(skyTextures, scene.earth->getShaderProgram());
   bindEarthLayers(scene.earthLayers, scene.earth->getShaderProgram().programID);

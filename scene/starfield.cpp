@@ -60,7 +60,7 @@ bool makeStarField(StarField& field, const std::vector<StarVertex>& vertices, GL
   field.skyViewProjection = glGetUniformLocation(program, "skyViewProjection");
   field.spriteSize = glGetUniformLocation(program, "spriteSize");
   field.kernelSigma = glGetUniformLocation(program, "kernelSigma");
-  field.exposureStops = glGetUniformLocation(program, "exposureStops");
+  field.exposureAboveOne = glGetUniformLocation(program, "exposureAboveOne");
   field.starStops = glGetUniformLocation(program, "starStops");
   glGenBuffers(1, &field.vertexBuffer);
   glBindBuffer(GL_ARRAY_BUFFER, field.vertexBuffer);
@@ -90,7 +90,7 @@ void unloadStarField(StarField& field) {
 }
 
 void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection,
-                   float exposureStops, float starStops) {
+                   float exposure, float starStops) {
   if (field.count == 0) return;
   applyPassState(step);
 #ifndef __EMSCRIPTEN__
@@ -101,7 +101,7 @@ void drawStarField(const StarField& field, const PassState& step, const glm::mat
   glUniformMatrix4fv(field.skyViewProjection, 1, GL_FALSE, glm::value_ptr(skyViewProjection));
   glUniform1f(field.spriteSize, kStarSpriteSize);
   glUniform1f(field.kernelSigma, kStarKernelSigma);
-  glUniform1f(field.exposureStops, exposureStops);
+  glUniform1f(field.exposureAboveOne, exposure - 1.0f);
   glUniform1f(field.starStops, starStops);
   glBindBuffer(GL_ARRAY_BUFFER, field.vertexBuffer);
   glEnableVertexAttribArray(0);
