@@ -2,7 +2,7 @@
 // set by config.ini's `exposure` (a fixed number, or `auto`: from the frame's
 // measured brightness, eased over about a second), and the stars' own
 // response to it. The plain maths here; the meter that reads a reduced copy
-// of the frame back is the GL shell below it.
+// of the frame back is the GL shell at the end of this file.
 #pragma once
 #include <GL/glew.h>
 

@@ -204,10 +204,10 @@ TEST_F(StarFieldTest, TheBrightestStarVanishesAtTheDaysExposureAndShinesAtTheNig
   for (const Case& c : {Case{0.0, 250, 255}, Case{1.0, 0, 0}, Case{kMaxAutoExposure, 250, 255}}) {
     SCOPED_TRACE("exposure " + std::to_string(c.exposure));
     Target target(64, 48);
-    const Camera camera = cameraLookingAlong(look, 30.0f, 64, 48);
+    const Camera view = cameraLookingAlong(look, 30.0f, 64, 48);
     const float exposure = c.exposure > 0.0 ? static_cast<float>(c.exposure) : 1.0f;
     const float starStops = c.exposure > 0.0 ? static_cast<float>(std::log2(starGain(c.exposure))) : 0.0f;
-    drawStarField(field, passstate::stars, camera.getViewProjectionMatrix(), exposure, starStops);
+    drawStarField(field, passstate::stars, view.getViewProjectionMatrix(), exposure, starStops);
     const std::vector<int> levels = target.read();
     const int brightest = *std::max_element(levels.begin(), levels.end());
     EXPECT_GE(brightest, c.brightestLow);
