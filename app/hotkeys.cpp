@@ -157,8 +157,9 @@ void drawHotKeyOverlays(HotKeys& keys, const Quality& quality, TextOverlay& over
     const float pixelScale = keys.pixelScale > 0.0f ? keys.pixelScale
                              : pointerW > 0         ? static_cast<float>(windowWidth) / static_cast<float>(pointerW)
                                                     : 1.0f;
-    std::vector<PlacedText> lines =
-        readoutLayout(frameTimeReadout(keys.times, qualityInForce(quality)), windowWidth, windowHeight, pixelScale);
+    std::string first = frameTimeReadout(keys.times, qualityInForce(quality));
+    if (!keys.exposureReadout.empty()) first += "  " + keys.exposureReadout;
+    std::vector<PlacedText> lines = readoutLayout(first, windowWidth, windowHeight, pixelScale);
     // The sky's line goes under the frame time's, however many lines that took.
     std::vector<PlacedText> sky = readoutLayout(keys.skyReadout, windowWidth, windowHeight, pixelScale);
     if (!lines.empty() && !sky.empty()) {

@@ -58,6 +58,8 @@ struct HotKeys {
   float pixelScale = 0.0f;
   // The sky's line under the frame time; empty in the demo sky.
   std::string skyReadout;
+  // The exposure after the frame time ("exposure 1.00 auto"); empty: none.
+  std::string exposureReadout;
 };
 
 // What the shell must do for a press.

@@ -299,6 +299,7 @@ void frame() {
       // The picture drawn on the frame before has been shown; nothing is
       // drawn again, so it stays.
       if (page.stillFrames++ == 0) {
+        exposeForView(page.app);
         renderFrame(page.app);
         return;
       }

@@ -1,6 +1,7 @@
 #include "app/orbisk.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -99,6 +100,51 @@ void configureSky(const StartOptions& options, Application& app) {
   for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
 }
 
+void configureExposure(Application& app) {
+  std::vector<std::string> warnings;
+  app.exposure = Exposure();
+  app.exposure.setting = parseExposureSetting(app.configFile.setting<std::string>("exposure"), warnings);
+  for (const std::string& warning : warnings) fprintf(stderr, "%s\n", warning.c_str());
+  if (!app.exposure.setting.automatic) app.exposure.value = app.exposure.setting.fixed;
+}
+
+// The passes draw the light at the exposure in force, the stars at their share.
+void applyExposure(Scene& scene, const Exposure& exposure) {
+  scene.exposure = static_cast<float>(exposure.value);
+  scene.starStops = static_cast<float>(std::log2(starGainOf(exposure)));
+}
+
+// The frame's passes 0 to passes - 1 into their targets, each with its sun glow.
+void renderPasses(Application& app, int passes) {
+  const glm::vec3 realEye = camera.getPosition();
+  const glm::vec3 lookAtPos = camera.getLookAtPoint();
+  const glm::vec3 lookDir = camera.getDirection();
+  app.scene.starViewProjection = camera.getViewProjectionMatrix();
+  applyExposure(app.scene, app.exposure);
+  seeSunFrom(app.sunGlow, realEye, app.scene.lightPosition);
+  for (int i = 0; i < passes; ++i) {
+    stageBegin(FrameStage::EnvironmentCube);
+    glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
+    glViewport(0, 0, app.targets.targetWidth, app.targets.targetHeight);
+    applyPassState(passstate::environment);  // whole, and through every mask
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    stageEnd(FrameStage::EnvironmentCube);
+    moveCameraToPass(app.dof, i, realEye, lookAtPos);
+    renderScene(app.scene, app.targets, app.skyTextures, i);
+    stageBegin(FrameStage::SunGlow);
+    drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
+    stageEnd(FrameStage::SunGlow);
+  }
+  camera.setPosition(realEye);
+  camera.setDirection(lookDir);
+}
+
+// The mean light of pass 0's picture before exposure (0 without a meter).
+double meterPassZero(const Application& app) {
+  return meterImage(app.exposureMeter, app.targets.textureDOF[0], app.targets.targetWidth, app.targets.targetHeight,
+                    app.exposure.value);
+}
+
 }  // namespace
 
 void placeSky(Scene& scene, double tai) {
@@ -141,6 +187,7 @@ int beginStartUp(const StartOptions& options, Application& app, SceneLoading& lo
   }
   applyConfiguredQuality(options, app);
   configureSky(options, app);
+  configureExposure(app);
   srand(options.fixedSeed ? options.seed : static_cast<unsigned int>(time(nullptr)));
   fillJitterTables(app.dof);
   beginSceneLoading(app.configFile, app.currentQuality, loading);
@@ -188,6 +235,11 @@ int finishStartUp(Application& app) {
                                         configuredAirScale(app.configFile, false));
   showLoadingScreen(app.textOverlay, sunGlowLoadingLine().c_str());
   loadSunGlow(app.sunGlow, forcesAnisotropicFiltering(app.configFile));
+  // A model that cannot be read leaves the sun bare; the sky's tables have
+  // said why already.
+  std::string airProblem;
+  loadSunAir(app.sunGlow, runfiles::atmosphereModel, glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])),
+             airProblem);
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale) ||
       !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {
@@ -195,6 +247,10 @@ int finishStartUp(Application& app) {
     platform::terminate();
     return 1;
   }
+  // Without its meter the automatic exposure stays at the design's look.
+  if (!makeExposureMeter(app.exposureMeter, runfiles::exposureMeterVertex, runfiles::exposureMeterFragment))
+    fprintf(stderr, "WARNING: the exposure meter could not be made; the exposure stays at %.2f\n",
+            app.exposure.value);
   createCameraInputHandler(&camera, &app.frameStartTime, app.configFile);
   centrePointer();
   registerInputCallbacks();
@@ -218,29 +274,19 @@ int startUp(const StartOptions& options, Application& app) {
 }
 
 void renderFrame(Application& app) {
-  const glm::vec3 realEye = camera.getPosition();
-  const glm::vec3 lookAtPos = camera.getLookAtPoint();
-  const glm::vec3 lookDir = camera.getDirection();
   const int passes = std::clamp(app.currentQuality.passes, 1, kDOFPasses);
-  app.scene.starViewProjection = camera.getViewProjectionMatrix();
-  for (int i = 0; i < passes; ++i) {
-    stageBegin(FrameStage::EnvironmentCube);
-    glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
-    glViewport(0, 0, app.targets.targetWidth, app.targets.targetHeight);
-    applyPassState(passstate::environment);  // whole, and through every mask
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    stageEnd(FrameStage::EnvironmentCube);
-    moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.scene, app.targets, app.skyTextures, i);
-    stageBegin(FrameStage::SunGlow);
-    drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
-    stageEnd(FrameStage::SunGlow);
-  }
-  camera.setPosition(realEye);
-  camera.setDirection(lookDir);
+  renderPasses(app, passes);
   stageBegin(FrameStage::FinalComposite);
+  if (app.exposure.setting.automatic && app.exposureMeter.program != 0)
+    takeExposureReading(app.exposure, meterPassZero(app), app.exposureClock);
   drawComposite(app.dof, app.targets, passes);
   stageEnd(FrameStage::FinalComposite);
+}
+
+void exposeForView(Application& app) {
+  if (!app.exposure.setting.automatic || app.exposureMeter.program == 0) return;
+  renderPasses(app, 1);
+  takeExposureReading(app.exposure, meterPassZero(app), -1.0);
 }
 
 bool toggleFastQuality(Application& app) {
@@ -259,6 +305,7 @@ void releaseResources(Application& app) {
   // A program deleted while current lives on until it is no longer current.
   glUseProgram(0);
   destroyCompositeQuad(app.dof);
+  destroyExposureMeter(app.exposureMeter);
   destroyInputHandler();
   destroyDOFRenderTargets(app.targets);
   destroyRenderTargets(app.targets);
@@ -310,12 +357,14 @@ bool runOneFrame(Application& app) {
     return platform::getWindowParam(platform::OPENED) != 0;
   }
   sceneClockFrame(app.scene.clock);
+  app.exposureClock = sceneTime(app.scene.clock);
   recordFrameStart(app.hotKeys, app.frameStartTime);
   if (app.sky.active()) {
     placeSky(app.scene, app.sky.taiAt(app.frameStartTime));
     if (app.hotKeys.readoutShown) app.hotKeys.skyReadout = "UTC " + skyReadout(app.sky, app.frameStartTime);
   }
   renderFrame(app);
+  if (app.hotKeys.readoutShown) app.hotKeys.exposureReadout = exposureReadout(app.exposure);
   drawHotKeyOverlays(app.hotKeys, app.currentQuality, app.textOverlay);
   platform::swapBuffers();
   updateAnimation(app.scene);

@@ -9,6 +9,7 @@
 #include "base/frameglobals.h"
 #include "gpu/rendertargets.h"
 #include "render/depthoffield.h"
+#include "render/exposure.h"
 #include "render/quality.h"
 #include "render/skytextures.h"
 #include "render/sunglow.h"
@@ -67,6 +68,13 @@ struct Application {
   double frameStartTime = 0.0;
   DepthOfField dof;
   SunGlow sunGlow;
+  // The camera's exposure, and the meter that reads the frame for it.
+  Exposure exposure;
+  ExposureMeter exposureMeter;
+  // When the next meter reading is taken, on the scene clock: the frames
+  // ease the automatic exposure by the time between readings. Negative:
+  // the reading sets it outright.
+  double exposureClock = -1.0;
   RenderTargets targets;
   // The hot keys' overlays and the loading screen's lines.
   TextOverlay textOverlay;
@@ -102,7 +110,13 @@ int finishStartUp(Application& app);
 bool makeContextState(Application& app);
 void beginSceneLoading(const ConfigFile& config, const Quality& quality, SceneLoading& loading);
 // The passes of app.currentQuality and the composite onto the window; no buffer swap.
+// The passes draw at app.exposure; the automatic exposure then reads the
+// frame (at app.exposureClock) for the next.
 void renderFrame(Application& app);
+// For a still picture: the automatic exposure measured from one pass of the
+// view as it stands and set outright, so that the frame drawn next is
+// exposed for itself. A fixed exposure stays.
+void exposeForView(Application& app);
 // F2: between the configured quality and fast, the targets rebuilt at the
 // new scale; prints the quality line. False when a target is incomplete.
 bool toggleFastQuality(Application& app);

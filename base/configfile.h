@@ -67,6 +67,9 @@ inline constexpr Key keys[] = {
     // design's look. Up to 5.5 the 1.07 shell holds ten Rayleigh scale
     // heights (8 km each, of 6371), so its edge cuts nothing that shows.
     {"airScale", "float", "1", 1, 5.5, false},
+    // The camera's exposure: auto (from the frame's brightness) or a fixed
+    // factor on the light, 1 the design's look.
+    {"exposure", "string", "auto", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

@@ -23,6 +23,9 @@ inline constexpr const char* compositeFragment = "fShaderQuad.glsl";
 // Sun glow and lens flare sprites.
 inline constexpr const char* sunGlowVertex = "vShaderSprite.glsl";
 inline constexpr const char* sunGlowFragment = "fShaderSprite.glsl";
+// The exposure meter's reduction of the frame.
+inline constexpr const char* exposureMeterVertex = "vShaderExposureMeter.glsl";
+inline constexpr const char* exposureMeterFragment = "fShaderExposureMeter.glsl";
 // Text overlay.
 inline constexpr const char* textVertex = "vShaderText.glsl";
 inline constexpr const char* textFragment = "fShaderText.glsl";

@@ -60,13 +60,21 @@ uniform sampler2D groundIrradianceTable;
 vec3 decode(vec3 c) { return pow(max(c, 0.0), vec3(displayGamma)); }
 vec3 encode(vec3 c) { return pow(max(c, 0.0), vec3(1.0 / displayGamma)); }
 
-// Linear up to shoulderStart, then an exponential roll-off towards 1:
-// highlights keep their hue instead of clipping.
-vec3 shoulder(vec3 x) {
+// The camera's exposure less one (render/exposure.h): a program that never
+// sets it shows the design's look. One multiply-add a pixel.
+uniform float exposureAboveOne;
+
+// The exposure, then linear up to shoulderStart, then an exponential
+// roll-off towards 1: highlights keep their hue instead of clipping.
+vec3 shoulder(vec3 light) {
   const float a = shoulderStart;
+  vec3 x = light + light * exposureAboveOne;
   vec3 over = max(x - a, 0.0);
   return min(x, vec3(a)) + (1.0 - a) * (1.0 - exp(-over / (1.0 - a)));
 }
+// Light from an image drawn through shoulder, back before its exposure, for
+// a shader that puts it through shoulder again.
+vec3 unexposed(vec3 shown) { return shown / (1.0 + exposureAboveOne); }
 
 // The radius where the air ends inside a shell of radius shell.
 float airTop(float shell) { return min(shell, 1.0 + airTopHeights * scaleHeight.x); }

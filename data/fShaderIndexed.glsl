@@ -2,6 +2,10 @@
 in vec2 UV;
 
 uniform sampler2D diffuseTexture;
+// The part of the stars' gamma-encoded colour the frame's exposure takes
+// away (render/exposure.h): 0 keeps the design's stars. One multiply-add,
+// as this draw covers every pixel of every pass.
+uniform float starFade;
 
 out vec3 color;
 
@@ -11,5 +15,6 @@ void main() {
   // draw cheap; the sixteen jittered passes soften the texel edges.
   vec2 size = vec2(textureSize(diffuseTexture, 0));
   ivec2 texel = clamp(ivec2(UV * size), ivec2(0), ivec2(size) - 1);
-  color = texelFetch(diffuseTexture, texel, 0).rgb;
+  vec3 shown = texelFetch(diffuseTexture, texel, 0).rgb;
+  color = shown - shown * starFade;
 }

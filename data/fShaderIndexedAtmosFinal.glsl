@@ -256,6 +256,6 @@ void main() {
 
   vec3 ambientLight = seenAmbient * takenOut;
   inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
-  vec3 radiance = planet * pathTransmittance + sunIntensity * inscatter;
+  vec3 radiance = unexposed(planet) * pathTransmittance + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }

@@ -27,6 +27,8 @@ ShaderProgram buildShaderProgramRecord(GLuint programID) {
   LOCATE(multipleScatteringTable);
   LOCATE(groundIrradianceTable);
   LOCATE(multipleScatteringScale);
+  LOCATE(exposureAboveOne);
+  LOCATE(starFade);
   char name[12];
   for (int k = 1; k <= 15; ++k) {
     dofTextureName(k, name);

@@ -12,6 +12,7 @@ struct ShaderProgram {
   GLint DOFTextures[15] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   GLint DOFSamples = -1;
   GLint multipleScatteringTable = -1, groundIrradianceTable = -1, multipleScatteringScale = -1;
+  GLint exposureAboveOne = -1, starFade = -1;
   bool initialized = false;
 };
 

@@ -1,5 +1,6 @@
 #include "render/depthoffield.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <glm/gtc/matrix_transform.hpp>
@@ -12,18 +13,33 @@
 #include "render/quality.h"
 #include "scene/camera.h"
 
-float jitterAngle(int randomDraw) {
-  float centred = static_cast<float>(static_cast<double>(randomDraw) / 32767.0 - 0.5);
-  return centred / 10.0f;
+const std::array<glm::vec2, kDOFPasses>& aperturePattern() {
+  static const std::array<glm::vec2, kDOFPasses> pattern = [] {
+    static_assert(kDOFPasses == 16, "the pattern has one centre and five annuli of three");
+    std::array<glm::vec2, kDOFPasses> eyes{};
+    // Annulus k holds the disc's area from (1 + 3k) / 16 to (4 + 3k) / 16;
+    // its eyes sit on the circle that halves it.
+    constexpr int annulusOrder[5] = {3, 1, 4, 0, 2};
+    int pass = 1;
+    for (const int k : annulusOrder) {
+      const double radius = std::sqrt((2.5 + 3.0 * k) / 16.0);
+      const double turn = (2 * k % 5) * 24.0;
+      for (int j = 0; j < 3; ++j, ++pass) {
+        const double bearing = glm::radians(turn + 120.0 * j);
+        eyes[pass] = glm::vec2(static_cast<float>(radius * std::cos(bearing)),
+                               static_cast<float>(radius * std::sin(bearing)));
+      }
+    }
+    return eyes;
+  }();
+  return pattern;
 }
 
 void fillJitterTables(DepthOfField& dof) {
-  dof.randValuesA[0] = 0.0f;
-  dof.randValuesB[0] = 0.0f;
-  for (int i = 1; i < kDOFPasses; ++i) {
-    // rand() is uniform over 0..RAND_MAX; fold it onto 0..32767.
-    dof.randValuesA[i] = jitterAngle(rand() % 32768);
-    dof.randValuesB[i] = jitterAngle(rand() % 32768);
+  const auto& eyes = aperturePattern();
+  for (int i = 0; i < kDOFPasses; ++i) {
+    dof.randValuesA[i] = eyes[i].x * kApertureDegrees;
+    dof.randValuesB[i] = eyes[i].y * kApertureDegrees;
   }
 }
 

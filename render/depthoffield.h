@@ -3,6 +3,7 @@
 #pragma once
 #include <GL/glew.h>
 
+#include <array>
 #include <glm/glm.hpp>
 #include <string>
 #include <vector>
@@ -22,9 +23,23 @@ struct DepthOfField {
   GLint windowSize = -1;
 };
 
-// One table entry from a draw of 0..32767: within [-0.05, 0.05] degrees.
-float jitterAngle(int randomDraw);
-// Pass 0 is unjittered; the draws alternate A, B, A, B from rand().
+// The aperture's radius in degrees of turn about the look-at point: a disc
+// of the area of the square of +-0.05 degrees the eyes once spread over at
+// random, so that the blur keeps its strength.
+inline constexpr float kApertureDegrees = 0.0564190f;  // 0.1 / sqrt(pi)
+
+// The eyes on the aperture, in units of its radius (x about the up axis, y
+// about the right axis), in pass order. Pass 0 is the centre, so that one
+// pass shows the real eye's view. The rest cover the disc evenly: five
+// annuli of equal area, three eyes 120 degrees apart in each, every annulus
+// turned by another multiple of 24 degrees, so that each of the sixteen
+// equal-area cells holds one eye and the fifteen bearings are all distinct.
+// Every prefix of 1 + 3k passes is centred; the widest annulus but one
+// comes first, so that four passes already blur about as far as sixteen.
+const std::array<glm::vec2, kDOFPasses>& aperturePattern();
+
+// The eyes of aperturePattern() in degrees; the same for every run, whatever
+// the seed.
 void fillJitterTables(DepthOfField& dof);
 
 // The eye of one pass: realEye turned about lookAtPos, first by angleB about

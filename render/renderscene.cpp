@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <glm/gtc/type_ptr.hpp>
+#include <cmath>
 #include <string>
 
 #include "gpu/passstate.h"
@@ -25,19 +26,27 @@ void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix, c
   glUniform3f(record.lightPos_worldspace, light.x, light.y, light.z);
 }
 
+void setExposureUniforms(const ShaderProgram& record, const Scene& scene) {
+  glUniform1f(record.exposureAboveOne, scene.exposure - 1.0f);
+  // The star cube's texture holds gamma-encoded colour.
+  if (record.starFade >= 0)
+    glUniform1f(record.starFade, 1.0f - std::pow(std::exp2(scene.starStops), 1.0f / 2.2f));
+}
+
 // One draw, whole: the step's state as the object changes it, the program,
 // the pass's uniforms, then the object's own uniforms and textures.
-void drawWith(Object* object, const ShaderProgram& record, const PassState& step, const glm::mat4& vpMatrix,
-              const glm::mat4& viewMatrix, const glm::vec3& light) {
+void drawWith(const Scene& scene, Object* object, const ShaderProgram& record, const PassState& step,
+              const glm::mat4& vpMatrix, const glm::mat4& viewMatrix, const glm::vec3& light) {
   applyPassState(object->stateIn(step));
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix, light);
+  setExposureUniforms(record, scene);
   object->draw(vpMatrix, record);
 }
 
-void standardDraw(Object* object, const PassState& step, const glm::mat4& vpMatrix, const glm::mat4& viewMatrix,
-                  const glm::vec3& light) {
-  drawWith(object, object->getShaderProgram(), step, vpMatrix, viewMatrix, light);
+void standardDraw(const Scene& scene, Object* object, const PassState& step, const glm::mat4& vpMatrix,
+                  const glm::mat4& viewMatrix, const glm::vec3& light) {
+  drawWith(scene, object, object->getShaderProgram(), step, vpMatrix, viewMatrix, light);
 }
 
 // Every target of a pass has one size (targetWidth x targetHeight), and the
@@ -95,8 +104,8 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
 
   // The stars, straight into the pass target.
   stageBegin(FrameStage::EnvironmentCube);
-  standardDraw(scene.envCube, passstate::environment, vpMatrix, viewMatrix, scene.lightPosition);
-  drawStarField(scene.starField, passstate::stars, scene.starViewProjection);
+  standardDraw(scene, scene.envCube, passstate::environment, vpMatrix, viewMatrix, scene.lightPosition);
+  drawStarField(scene.starField, passstate::stars, scene.starViewProjection, scene.exposure, scene.starStops);
   stageEnd(FrameStage::EnvironmentCube);
 
   // The auxiliary images are read only where the atmosphere composite draws,
@@ -119,21 +128,22 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   stageBegin(FrameStage::ShadowCone);
   if (scene.atmosphereFinalProgram.textureShadowBack >= 0 || scene.atmosphereFinalProgram.textureShadowFront >= 0) {
     bindAndClear(targets.framebufferBackSideShadow, shadowBackFaces);
-    standardDraw(scene.shadowCone, shadowBackFaces, vpMatrix, viewMatrix, scene.lightPosition);
+    standardDraw(scene, scene.shadowCone, shadowBackFaces, vpMatrix, viewMatrix, scene.lightPosition);
     bindAndClear(targets.framebufferFrontSideShadow, shadowFrontFaces);
-    standardDraw(scene.shadowCone, shadowFrontFaces, vpMatrix, viewMatrix, scene.lightPosition);
+    standardDraw(scene, scene.shadowCone, shadowFrontFaces, vpMatrix, viewMatrix, scene.lightPosition);
   }
   stageEnd(FrameStage::ShadowCone);
 
   // The planet's colour over the stars; the target has no depth buffer.
   stageBegin(FrameStage::PlanetColour);
   bindAndClear(targets.framebufferPlanetColor, planetColour);
-  standardDraw(scene.envCube, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
+  standardDraw(scene, scene.envCube, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
   // The composite shows the sky through the air from this image.
-  drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection);
+  drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection, scene.exposure,
+                scene.starStops);
   bindSkyTextures(skyTextures, scene.earth->getShaderProgram());
   bindEarthLayers(scene.earthLayers, scene.earth->getShaderProgram().programID);
-  standardDraw(scene.earth, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
+  standardDraw(scene, scene.earth, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
   stageEnd(FrameStage::PlanetColour);
 
   // Depth of the nearer of the Earth's surface and the shell's far side. The
@@ -151,9 +161,9 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   // its sampler must point at the table, not at whatever unit 0 holds (WebGL
   // refuses a draw that samples a texture its target is rendering into).
   bindSkyTextures(skyTextures, atmosphereRecord);
-  drawWith(scene.earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix, viewMatrix,
-           scene.lightPosition);
-  drawWith(scene.atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix, scene.lightPosition);
+  drawWith(scene, scene.earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix,
+           viewMatrix, scene.lightPosition);
+  drawWith(scene, scene.atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix, scene.lightPosition);
   stageEnd(FrameStage::AtmosphereDepth);
 
   // The atmosphere composite into the pass target, from the images above.
@@ -163,6 +173,7 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   const AtmosphereFinalShaderProgram& record = scene.atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix, scene.lightPosition);
+  setExposureUniforms(record, scene);
   bindSkyTextures(skyTextures, record);
   record.bindTextureUnit(1, targets.depthTextureBackSideShadow, record.textureShadowBack);
   record.bindTextureUnit(2, targets.depthTextureFrontSideShadow, record.textureShadowFront);
@@ -180,6 +191,6 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   // Moon and missile over the stars and the atmosphere, depth-tested.
   stageBegin(FrameStage::ListedObjects);
   for (Object* object : scene.objectList)
-    standardDraw(object, passstate::listedObjects, vpMatrix, viewMatrix, scene.lightPosition);
+    standardDraw(scene, object, passstate::listedObjects, vpMatrix, viewMatrix, scene.lightPosition);
   stageEnd(FrameStage::ListedObjects);
 }

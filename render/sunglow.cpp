@@ -1,5 +1,6 @@
 #include "render/sunglow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -10,6 +11,7 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
+#include "loaders/shaderloader.h"
 #include "gpu/rendertargets.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -143,9 +145,41 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   return 0;
 }
 
+bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, std::string& problem) {
+  glow.hasAir = false;
+  glow.seen = SunThroughAir();
+  std::string source;
+  if (readShaderSource(path, source) != ShaderFileStatus::Ok) {
+    problem = std::string("'") + path + "' cannot be read";
+    return false;
+  }
+  AtmosphereModel model;
+  if (!parseAtmosphereModel(source, model, problem)) return false;
+  model.shellRadius = shellRadius;
+  glow.air = model;
+  glow.hasAir = true;
+  return true;
+}
+
+void seeSunFrom(SunGlow& glow, const glm::vec3& eye, const glm::vec3& light) {
+  if (!glow.hasAir || glm::length(light) <= 0.0f) {
+    glow.seen = SunThroughAir();
+    return;
+  }
+  glow.seen = sunThroughAir(glow.air, glm::dvec3(eye), glm::normalize(glm::dvec3(light)));
+}
+
 void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light) {
   if (!camera.isPointInFrustum(light)) return;
-  if (camera.isPointOccluded(light, glow.depthProbe)) return;
+  const glm::dvec3 eye(camera.getPosition());
+  // Behind the Earth's disc the depth says only that the Earth is there: the
+  // share of the disc in view decides. In front of it, the Moon or the
+  // missile hides the sun; and without the air's model, anything does.
+  const bool behindEarth = glow.hasAir && rayMeetsEarth(eye, glm::normalize(glm::dvec3(light) - eye));
+  if (!behindEarth && camera.isPointOccluded(light, glow.depthProbe)) return;
+  const glm::vec3 tint = glowTint(glow.seen, glow.hasAir ? glow.air.displayGamma : 2.2);
+  // Under half a step of the display: nothing to draw.
+  if (std::max(tint.r, std::max(tint.g, tint.b)) < 0.5f / 255.0f) return;
 
   const auto centres = flareCentres(light, camera.getPosition(), camera.getLookAtPoint());
 
@@ -153,8 +187,8 @@ void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::v
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];
-    drawSprite(glow, targets, sprite.color.r, sprite.color.g, sprite.color.b, sprite.color.a, centres[i], sprite.size,
-               textureOf(glow, sprite.texture));
+    drawSprite(glow, targets, sprite.color.r * tint.r, sprite.color.g * tint.g, sprite.color.b * tint.b,
+               sprite.color.a, centres[i], sprite.size, textureOf(glow, sprite.texture));
   }
 }
 

@@ -10,6 +10,7 @@
 #include "gpu/depthprobe.h"
 
 #include "gpu/rendertargets.h"
+#include "render/sunthroughair.h"
 
 enum class FlareTexture { HardGlow, BigGlow, Streaks, SpecialStreaks, Halo };
 
@@ -60,6 +61,12 @@ struct SunGlow {
   GLint spriteTextureSampler = -1, spriteColorSampler = -1;
   // The occlusion test's read-back, made on its first read.
   mutable DepthProbe depthProbe;
+  // The air the sun is seen through (atmosphere.glsl's model; the bare sun
+  // without it), and what the air and the Earth leave of the sun in the
+  // frame at hand (seeSunFrom).
+  AtmosphereModel air;
+  bool hasAir = false;
+  SunThroughAir seen;
 };
 
 // Loads the five sprite textures and the sprite program (the caller shows
@@ -67,8 +74,18 @@ struct SunGlow {
 void loadSunGlow(SunGlow& glow, bool forceAnisotropic = false);
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
 void unloadSunGlow(SunGlow& glow);
+// The air's model from the GLSL file that defines it, for the shell's radius;
+// false (the sun then shines bare) when a constant cannot be read, with the
+// reason in problem.
+bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, std::string& problem);
+// What the air and the Earth leave of the sun at light for an eye at eye:
+// once a frame, before its passes.
+void seeSunFrom(SunGlow& glow, const glm::vec3& eye, const glm::vec3& light);
 // Draws glow and flare into the bound framebuffer when the sun is in view and
-// not hidden (the sun at light); otherwise touches no GL state.
+// not hidden (the sun at light), tinted by what the air and the Earth leave
+// of it (glow.seen); otherwise touches no GL state. The Earth hides the sun
+// by the share of its disc behind the limb; anything else in front of its
+// centre (the Moon, the missile) hides it whole.
 void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light);
 // One sprite, sized for the pass targets it is drawn into.
 void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,

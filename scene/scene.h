@@ -40,6 +40,10 @@ struct Scene {
   // would smear each star over the turned eyes' spread.
   StarField starField;
   glm::mat4 starViewProjection{1.0f};
+  // The camera's exposure (1: the design's look) and the stars' share of
+  // their design light at it, in stops (render/exposure.h).
+  float exposure = 1.0f;
+  float starStops = 0.0f;
   // What the flight and the animation run on; a new scene starts it afresh.
   SceneClock clock;
   // The Earth's clouds and relief, with the clouds' season.

@@ -60,6 +60,8 @@ bool makeStarField(StarField& field, const std::vector<StarVertex>& vertices, GL
   field.skyViewProjection = glGetUniformLocation(program, "skyViewProjection");
   field.spriteSize = glGetUniformLocation(program, "spriteSize");
   field.kernelSigma = glGetUniformLocation(program, "kernelSigma");
+  field.exposureAboveOne = glGetUniformLocation(program, "exposureAboveOne");
+  field.starStops = glGetUniformLocation(program, "starStops");
   glGenBuffers(1, &field.vertexBuffer);
   glBindBuffer(GL_ARRAY_BUFFER, field.vertexBuffer);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(StarVertex)), vertices.data(),
@@ -87,7 +89,8 @@ void unloadStarField(StarField& field) {
   field = StarField();
 }
 
-void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection) {
+void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection,
+                   float exposure, float starStops) {
   if (field.count == 0) return;
   applyPassState(step);
 #ifndef __EMSCRIPTEN__
@@ -98,6 +101,8 @@ void drawStarField(const StarField& field, const PassState& step, const glm::mat
   glUniformMatrix4fv(field.skyViewProjection, 1, GL_FALSE, glm::value_ptr(skyViewProjection));
   glUniform1f(field.spriteSize, kStarSpriteSize);
   glUniform1f(field.kernelSigma, kStarKernelSigma);
+  glUniform1f(field.exposureAboveOne, exposure - 1.0f);
+  glUniform1f(field.starStops, starStops);
   glBindBuffer(GL_ARRAY_BUFFER, field.vertexBuffer);
   glEnableVertexAttribArray(0);
   glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(StarVertex),

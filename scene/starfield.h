@@ -42,6 +42,7 @@ struct StarField {
   GLuint vertexBuffer = 0;
   GLsizei count = 0;
   GLint skyViewProjection = -1, spriteSize = -1, kernelSigma = -1;
+  GLint exposureAboveOne = -1, starStops = -1;
 };
 
 // The points from the catalogue file and the program from the two shader
@@ -55,5 +56,7 @@ void unloadStarField(StarField& field);
 // Adds the stars' light to the bound target with the step's state.
 // skyViewProjection: the view's rotation and projection; stars lie at
 // infinity, so the eye's place does not matter, only where it looks. Draws
-// nothing for an empty field.
-void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection);
+// nothing for an empty field. exposure: the frame's (1 the design's look);
+// starStops: the stars' share of their design light at it, in stops.
+void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection,
+                   float exposure = 1.0f, float starStops = 0.0f);

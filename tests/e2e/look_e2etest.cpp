@@ -160,6 +160,36 @@ TEST_F(Look, CityLightsShineOnTheNightSide) {
   EXPECT_LT(lights, dark / 4) << "the night side is lit up";
 }
 
+// Star pixels in the sky well clear of the shell: points brighter than the
+// black around them.
+int starPixels(const e2e::Image& image, const glm::vec3& eye) {
+  const glm::vec2 centre = project(glm::vec3(0.0f), eye, glm::vec3(0.0f));
+  const glm::vec2 rim = project(glm::normalize(glm::cross(eye, glm::vec3(0, 1, 0))) * 1.3f, eye,
+                                glm::vec3(0.0f));
+  const float clear = glm::length(rim - centre);
+  int stars = 0;
+  for (int y = 1; y + 1 < image.height; ++y)
+    for (int x = 1; x + 1 < image.width; ++x) {
+      if (glm::length(glm::vec2(x, y) - centre) < clear) continue;
+      if (luma(mean(image, glm::vec2(x, y), 0)) > 24.0f) ++stars;
+    }
+  return stars;
+}
+
+TEST_F(Look, StarsHideBesideTheSunlitDiscAndShineOverTheNightSide) {
+  // The whole disc lit, then the whole disc dark, from as far: the exposure
+  // follows the picture, and the stars with it.
+  const glm::vec3 dayEye = kSun * 3.5f, nightEye = -kSun * 3.5f;
+  e2e::Shot day = shot("--eye " + vec(dayEye) + " --at 0,0,0 --size 320x240 --seed 7 --passes 1", "stars-day");
+  e2e::Shot night = shot("--eye " + vec(nightEye) + " --at 0,0,0 --size 320x240 --seed 7 --passes 1", "stars-night");
+  ASSERT_EQ(0, day.status) << day.err;
+  ASSERT_EQ(0, night.status) << night.err;
+  EXPECT_NE(std::string::npos, day.out.find("exposure 1.00 auto")) << day.out;
+  EXPECT_NE(std::string::npos, night.out.find("exposure 4.00 auto")) << night.out;
+  EXPECT_EQ(starPixels(day.image, dayEye), 0) << "stars beside the sunlit disc";
+  EXPECT_GT(starPixels(night.image, nightEye), 20) << "no stars over the night side";
+}
+
 TEST_F(Look, OceanGlintsAtTheMirrorAngleAndLandDoesNot) {
   // One surface point seen twice from the same height above its horizon:
   // once along the sun's mirror direction, once turned 90 degrees about its

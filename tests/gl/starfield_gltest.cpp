@@ -14,6 +14,7 @@
 #include "scene/camera.h"
 #include "gpu/shaderbuild.h"
 #include "loaders/skyframe.h"
+#include "render/exposure.h"
 #include "tests/gl/glfixture.h"
 #include "tests/processstate.h"
 
@@ -187,3 +188,29 @@ TEST_F(StarFieldTest, AGarbledCatalogueMakesNoStarsAndNamesTheFile) {
 }
 
 }  // namespace
+
+// The brightest star the sky has, through the shipped shaders at the
+// exposures of the sunlit Earth and of the night side.
+TEST_F(StarFieldTest, TheBrightestStarVanishesAtTheDaysExposureAndShinesAtTheNights) {
+  const glm::dvec3 look = glm::normalize(raDecToWorld(1.3, 0.4));
+  ASSERT_TRUE(makeStarField(field, {{glm::vec3(look), glm::vec3(bvToLinearRgb(0.0) * magnitudeToFlux(-1.5) *
+                                                                  kZeroMagnitudeLight)}},
+                            buildStarProgram()));
+  struct Case {
+    double exposure;
+    int brightestLow, brightestHigh;
+  };
+  // The design's look (no exposure set) puts it at white.
+  for (const Case& c : {Case{0.0, 250, 255}, Case{1.0, 0, 0}, Case{kMaxAutoExposure, 250, 255}}) {
+    SCOPED_TRACE("exposure " + std::to_string(c.exposure));
+    Target target(64, 48);
+    const Camera view = cameraLookingAlong(look, 30.0f, 64, 48);
+    const float exposure = c.exposure > 0.0 ? static_cast<float>(c.exposure) : 1.0f;
+    const float starStops = c.exposure > 0.0 ? static_cast<float>(std::log2(starGain(c.exposure))) : 0.0f;
+    drawStarField(field, passstate::stars, view.getViewProjectionMatrix(), exposure, starStops);
+    const std::vector<int> levels = target.read();
+    const int brightest = *std::max_element(levels.begin(), levels.end());
+    EXPECT_GE(brightest, c.brightestLow);
+    EXPECT_LE(brightest, c.brightestHigh);
+  }
+}

@@ -285,6 +285,24 @@ TEST_F(SunGlowGLTest, VisibleSunDrawsWithItsOwnStateWhateverCameBefore) {
   EXPECT_EQ(target.pixel(static_cast<int>(x), static_cast<int>(y)), kWhite);
 }
 
+TEST_F(SunGlowGLTest, TheGlowTakesTheLightTheAirLeavesOfTheSun) {
+  // The sun low through the air: dimmed, blue most of all.
+  glow.seen.light = {0.01, 0.001, 0.00005};
+  lookAtSun();
+  drawSunGlow(glow, targets, designLightPosition);
+  const Pixel centre = target.pixel(320, 240);
+  EXPECT_GT(centre[0], 100);
+  EXPECT_GT(centre[0], centre[1] + 40);
+  EXPECT_GT(centre[1], centre[2] + 20);
+  // All of it behind the limb: nothing is drawn.
+  glow.seen = SunThroughAir{{0.0, 0.0, 0.0}, 0.0};
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  drawSunGlow(glow, targets, designLightPosition);
+  EXPECT_EQ(target.pixel(320, 240), kBlack);
+  glow.seen = SunThroughAir();
+}
+
 TEST_F(SunGlowGLTest, SunOnTheViewingAxisDrawsEverySpriteOnTheSun) {
   lookAtSun();
   drawSunGlow(glow, targets, designLightPosition);

@@ -13,6 +13,7 @@
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
 #include "render/depthoffield.h"
+#include "render/exposure.h"
 #include "tests/ddsbytes.h"
 #include "tests/unit/checkreport.h"
 #include "tools/check/checkcore.h"
@@ -459,12 +460,14 @@ TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
 TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   ConfigFile defaults;
   auto programs = check::scenePrograms(defaults);
-  ASSERT_EQ(programs.size(), 9u);  // Earth, Moon and missile share theirs
+  ASSERT_EQ(programs.size(), 10u);  // Earth, Moon and missile share theirs
   EXPECT_EQ(programs[0].vertex, "vShaderIndexed.glsl");
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon and the missile");
   EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
   EXPECT_EQ(programs[8].fragment, "fShaderStars.glsl");
+  EXPECT_EQ(programs[9].fragment, "fShaderExposureMeter.glsl");
+  EXPECT_EQ(programs[9].defineSets, std::vector<std::string>{exposureMeterDefines()});
   // Every build the program can make: both texture-filtering paths of the
   // configured objects' programs, each bare and with the Earth's layers,
   // every composite; one of the others.
@@ -476,7 +479,7 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   config.keys = {"moonFShader", "atmosphereVShader"};
   config.values = {"moon.glsl", "vAir.glsl"};
   programs = check::scenePrograms(config);
-  ASSERT_EQ(programs.size(), 10u);
+  ASSERT_EQ(programs.size(), 11u);
   EXPECT_EQ(check::listOf(programs[1].users), "the Earth and the missile");
   EXPECT_EQ(programs[2].fragment, "moon.glsl");
   EXPECT_EQ(programs[3].vertex, "vAir.glsl");

@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "platform/windowsize.h"
 #include "render/depthoffield.h"
+#include "render/exposure.h"
 #include "render/quality.h"
 #include "scene/skyclock.h"
 #include "scene/earthlayers.h"
@@ -854,6 +855,8 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   add(runfiles::sunGlowVertex, runfiles::sunGlowFragment, "the sun glow");
   add(runfiles::textVertex, runfiles::textFragment, "the text overlay");
   add(runfiles::starVertex, runfiles::starFragment, "the stars");
+  add(runfiles::exposureMeterVertex, runfiles::exposureMeterFragment, "the exposure meter",
+      {exposureMeterDefines()});
   return programs;
 }
 

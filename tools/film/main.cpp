@@ -179,6 +179,9 @@ int main(int argc, char** argv) {
       stepSceneObjects(app.scene.earth, app.scene.moon, app.scene.missile);
     placeCameraOnPath(frameTime(k, options.fps));
     if (sky.active()) placeSky(app.scene, sky.anchorTai + frameTime(k, options.fps) * sky.rate);
+    // Each frame exposed for itself, as orbisk-shot exposes it: a resumed
+    // film matches the one run whole.
+    exposeForView(app);
     renderFrame(app);
     std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
     // A GL error means a draw did not happen (a shader that failed to build

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   }
 
   const double t0 = platform::getTime();
+  exposeForView(app);
   renderFrame(app);
   std::vector<unsigned char> pixels = readWindowPixels(windowWidth, windowHeight);
   const double frameSeconds = platform::getTime() - t0;
@@ -80,8 +81,8 @@ int main(int argc, char** argv) {
 
   const bool written = writePng(options.out, windowWidth, windowHeight, pixels);
   if (written)
-    fprintf(toolOut(), "wrote %s (%d x %d, frame %.3f s)\n", options.out.c_str(), windowWidth, windowHeight,
-            frameSeconds);
+    fprintf(toolOut(), "wrote %s (%d x %d, frame %.3f s, %s)\n", options.out.c_str(), windowWidth, windowHeight,
+            frameSeconds, exposureReadout(app.exposure).c_str());
   shutDown(app);
   return written ? 0 : 1;
 }
