@@ -239,7 +239,7 @@ int finishStartUp(Application& app) {
   // said why already.
   std::string airProblem;
   loadSunAir(app.sunGlow, runfiles::atmosphereModel, glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])),
-             airProblem);
+             configuredAirScale(app.configFile, false), airProblem);
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale) ||
       !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {

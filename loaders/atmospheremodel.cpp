@@ -328,26 +328,28 @@ Rgb extinctionAt(const AtmosphereModel& m, double r) {
   return out;
 }
 
-Rgb transmittanceToSpace(const AtmosphereModel& m, double r, double mu) {
+Rgb transmittanceToSpace(const AtmosphereModel& m, double r, double mu, int steps) {
   r = std::max(r, 1.0);
   mu = std::clamp(mu, -1.0, 1.0);
+  steps = std::max(steps, 1);
   const double across = r * r * (1.0 - mu * mu);
   if (mu < 0.0 && across < 1.0) return {0.0, 0.0, 0.0};  // into the ground
   const double disc = m.shellRadius * m.shellRadius - across;
-  const double end = disc > 0.0 ? std::max(-r * mu + std::sqrt(disc), 0.0) : 0.0;
+  if (!(disc > 0.0)) return {1.0, 1.0, 1.0};  // the ray passes above the air
+  const double half = std::sqrt(disc);
+  const double entry = std::max(-r * mu - half, 0.0), end = std::max(-r * mu + half, 0.0);
   // Midpoints crowded quadratically towards the ray's lowest point on each
   // side of it, where a grazing ray's air is densest.
-  const double lowest = std::clamp(-r * mu, 0.0, end);
-  constexpr int kSteps = 2000;
+  const double lowest = std::clamp(-r * mu, entry, end);
   Rgb depth{0.0, 0.0, 0.0};
   for (int side = 0; side < 2; ++side) {
-    const double span = side == 0 ? lowest : end - lowest;
-    for (int i = 0; i < kSteps && span > 0.0; ++i) {
-      const double u = (i + 0.5) / kSteps;
+    const double span = side == 0 ? lowest - entry : end - lowest;
+    for (int i = 0; i < steps && span > 0.0; ++i) {
+      const double u = (i + 0.5) / steps;
       const double t = side == 0 ? lowest - span * u * u : lowest + span * u * u;
       const double h = std::sqrt(std::max(r * r + t * t + 2.0 * r * mu * t, 0.0));
       const Rgb e = extinctionAt(m, h);
-      for (int c = 0; c < 3; ++c) depth[c] += e[c] * 2.0 * span * u / kSteps;
+      for (int c = 0; c < 3; ++c) depth[c] += e[c] * 2.0 * span * u / steps;
     }
   }
   return {std::exp(-depth[0]), std::exp(-depth[1]), std::exp(-depth[2])};

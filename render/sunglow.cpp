@@ -145,7 +145,7 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   return 0;
 }
 
-bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, std::string& problem) {
+bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, double airScale, std::string& problem) {
   glow.hasAir = false;
   glow.seen = SunThroughAir();
   std::string source;
@@ -153,9 +153,11 @@ bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, std::string
     problem = std::string("'") + path + "' cannot be read";
     return false;
   }
+  // The same air as the sky's tables: the scale the programs are built with,
+  // the top the parse lowers the shell to.
   AtmosphereModel model;
-  if (!parseAtmosphereModel(source, model, problem)) return false;
   model.shellRadius = shellRadius;
+  if (!parseAtmosphereModel(airScaleDefines(airScale) + source, model, problem)) return false;
   glow.air = model;
   glow.hasAir = true;
   return true;

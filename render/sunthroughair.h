@@ -7,10 +7,10 @@
 
 #include "loaders/atmospheremodel.h"
 
-// The air's transmittance from a point at radius r (planet radius 1) along
-// the direction of zenith cosine mu, out through the shell: 0 for a ray that
-// meets the ground, 1 for one that misses the shell.
-Rgb airTransmittanceToSpace(const AtmosphereModel& model, double r, double mu);
+// Steps on each side of a ray's lowest point for the sun's rays: within
+// 1e-3 of the fine quadrature for grazing rays at either air scale, and
+// cheap enough for the disc's points every frame.
+inline constexpr int kSunRaySteps = 48;
 
 // The sun's angular radius, in radians.
 inline constexpr double kSunAngularRadius = 4.65e-3;

@@ -10,13 +10,14 @@
 
 namespace {
 
-AtmosphereModel shippedModel() {
+// The shipped air at an air scale, as the program builds it.
+AtmosphereModel shippedModel(double airScale = 1.0) {
   std::ifstream in(ORBISK_SOURCE_DIR "/data/atmosphere.glsl");
   std::stringstream s;
   s << in.rdbuf();
   AtmosphereModel model;
   std::string problem;
-  EXPECT_TRUE(parseAtmosphereModel(s.str(), model, problem)) << problem;
+  EXPECT_TRUE(parseAtmosphereModel(airScaleDefines(airScale) + s.str(), model, problem)) << problem;
   return model;
 }
 
@@ -28,25 +29,46 @@ TEST(SunThroughAir, StraightUpTheAirTakesWhatItsColumnsSay) {
   const AtmosphereModel model = shippedModel();
   // The column above sea level: each scale height's worth, less the shell's
   // cut-off (small), at the sea-level extinction.
-  const Rgb t = airTransmittanceToSpace(model, 1.0, 1.0);
+  const Rgb t = transmittanceToSpace(model, 1.0, 1.0);
   for (int c = 0; c < 3; ++c) {
-    const double column = model.rayleighScattering[c] * model.rayleighHeight + model.mieExtinction * model.mieHeight;
+    // Ozone's tent holds half its width at the peak's absorption.
+    const double column = model.rayleighScattering[c] * model.rayleighHeight + model.mieExtinction * model.mieHeight +
+                          model.ozoneAbsorption[c] * 0.5 * (model.ozoneTop - model.ozoneBottom);
     EXPECT_NEAR(std::log(t[c]), -column, 0.02 * column) << "channel " << c;
   }
   EXPECT_LT(t[2], t[1]);
   EXPECT_LT(t[1], t[0]) << "blue goes first";
   // Rays that meet the ground, and rays that miss the shell.
-  EXPECT_EQ(airTransmittanceToSpace(model, 1.5, -1.0), (Rgb{0.0, 0.0, 0.0}));
-  EXPECT_EQ(airTransmittanceToSpace(model, 1.0, -0.01), (Rgb{0.0, 0.0, 0.0}));
-  EXPECT_EQ(airTransmittanceToSpace(model, 3.0, 1.0), (Rgb{1.0, 1.0, 1.0}));
+  EXPECT_EQ(transmittanceToSpace(model, 1.5, -1.0), (Rgb{0.0, 0.0, 0.0}));
+  EXPECT_EQ(transmittanceToSpace(model, 1.0, -0.01), (Rgb{0.0, 0.0, 0.0}));
+  EXPECT_EQ(transmittanceToSpace(model, 3.0, 1.0), (Rgb{1.0, 1.0, 1.0}));
   // From outside, through the air and out again: the same as from the
   // ray's entry point.
   const double r = 3.0, closest = 1.02;
   const double mu = -std::sqrt(1.0 - closest * closest / (r * r));
   const double shell = model.shellRadius;
   const double muEntry = -std::sqrt(1.0 - closest * closest / (shell * shell));
-  const Rgb outside = airTransmittanceToSpace(model, r, mu), entry = airTransmittanceToSpace(model, shell, muEntry);
+  const Rgb outside = transmittanceToSpace(model, r, mu), entry = transmittanceToSpace(model, shell, muEntry);
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(outside[c], entry[c], 1e-3) << "channel " << c;
+}
+
+TEST(SunThroughAir, TheFramesFewStepsAgreeWithTheFineQuadratureAtTheLimb) {
+  // Grazing rays from low orbit and from afar, at the Earth's air and the
+  // design's thick one: where the sun's light changes fastest.
+  for (const double scale : {1.0, 4.8}) {
+    const AtmosphereModel model = shippedModel(scale);
+    for (const double r : {1.0 + 400.0 / 6371.0, 3.0}) {
+      for (const double lowestKm : {0.5, 5.0, 20.0, 60.0}) {
+        const double closest = 1.0 + lowestKm / 6371.0;
+        if (closest >= r) continue;
+        const double mu = -std::sqrt(1.0 - closest * closest / (r * r));
+        const Rgb fine = transmittanceToSpace(model, r, mu), cheap = transmittanceToSpace(model, r, mu, kSunRaySteps);
+        for (int c = 0; c < 3; ++c)
+          EXPECT_NEAR(cheap[c], fine[c], 1e-3) << "scale " << scale << ", r " << r << ", lowest " << lowestKm
+                                               << " km, channel " << c;
+      }
+    }
+  }
 }
 
 TEST(SunThroughAir, TheDiscsShareInViewAsItSetsBehindTheLimb) {
@@ -79,7 +101,9 @@ TEST(SunThroughAir, TheDiscsShareInViewAsItSetsBehindTheLimb) {
 }
 
 TEST(SunThroughAir, TheGlowDimsAndReddensStepByStepAsTheSunSets) {
-  const AtmosphereModel model = shippedModel();
+  for (const double scale : {1.0, 4.8}) {
+  SCOPED_TRACE(testing::Message() << "air scale " << scale);
+  const AtmosphereModel model = shippedModel(scale);
   // From low orbit (400 km) and from afar: the sun sinks towards and behind
   // the limb in steps a tenth of its diameter.
   for (const double r : {1.0 + 400.0 / 6371.0, 3.0}) {
@@ -109,6 +133,7 @@ TEST(SunThroughAir, TheGlowDimsAndReddensStepByStepAsTheSunSets) {
     EXPECT_EQ(previousSum, 0.0) << "gone behind the Earth, r " << r;
     EXPECT_GT(steps, 10);
     EXPECT_GT(reddened, 3) << "reddens over several steps, not at once, r " << r;
+  }
   }
 }
 
