@@ -117,6 +117,13 @@ vec3 readTable(sampler2D table, vec2 size, vec2 xy) {
 // the air (shell: airTop's), so the dense air low down gets most rows.
 float altitudeCoordinate(float r, float shell) { return sqrt(clamp((r - 1.0) / (shell - 1.0), 0.0, 1.0)); }
 
+// Ozone's density at radius r against its peak: the tent.
+float ozoneDensity(float r) {
+  float h = r - 1.0;
+  return max(min((h - ozoneLayer.x) / (ozoneLayer.y - ozoneLayer.x), (ozoneLayer.z - h) / (ozoneLayer.z - ozoneLayer.y)),
+             0.0);
+}
+
 // The ozone column (length times the peak density) along a straight ray
 // from its along-ray coordinate s0 to space. The ray is given by xLow, the
 // value at its closest approach to the centre of x = (r*r - 1) / 2, which

@@ -182,11 +182,10 @@ void main() {
   // The higher orders: every bit of air scatters its share of the light
   // about it towards the eye, and the shares seen from the eye add up to
   // the light the whole path takes out, 1 - T, times the part of it that is
-  // scattering (Mie also absorbs), times the table's light where that air
-  // lies (below).
+  // scattering (Mie and ozone absorb; the samples weigh it, below), times
+  // the table's light where that air lies.
   pathDepth = max(pathDepth, 0.0);
   vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y + ozoneAbsorption * pathOzone;
-  vec3 pathScattering = rayleighScattering * pathDepth.x + mieScattering * pathDepth.y;
   vec3 pathTransmittance = exp(-pathExtinction);
   vec3 takenOut = 1.0 - pathTransmittance;
 
@@ -207,7 +206,7 @@ void main() {
   // the samples weighted by the light each scatters towards the eye (its
   // scattering, dimmed by the view's transmittance). Blue is dimmed sooner,
   // so it sees nearer air than red.
-  vec3 seen = vec3(0.0), seenX = vec3(0.0), seenY = vec3(0.0);
+  vec3 seen = vec3(0.0), seenX = vec3(0.0), seenY = vec3(0.0), seenExtinction = vec3(0.0);
   for (int i = 0; i < count; ++i) {
     float u = (float(i) + 0.5) / float(count);
     float t, dt;
@@ -244,6 +243,8 @@ void main() {
                  transmitted * dt;
     vec3 weight = (rayleighScattering * density.x + mieScattering * density.y) * viewed * dt;
     seen += weight;
+    seenExtinction += (rayleighScattering * density.x + mieExtinction * density.y + ozoneAbsorption * ozoneDensity(r)) *
+                      viewed * dt;
     seenX += weight * (0.5 + 0.5 * dot(p, l) / r);
     seenY += weight * altitudeCoordinate(r, shellRadius);
   }
@@ -255,7 +256,11 @@ void main() {
                           ambientAt(vec2(seenX.b, seenY.b), tableSize).b);
 
   vec3 ambientLight = seenAmbient * takenOut;
-  inscatter += ambientLight * pathScattering / max(pathExtinction, 1e-9);
+  // The share of the light the path takes out that its air scatters, from
+  // the samples as the eye sees them: ozone between the eye and the dense
+  // air below (a view from above the layer) takes its share before the air
+  // scatters, where the path's totals would mix it in.
+  inscatter += ambientLight * seen / max(seenExtinction, 1e-30);
   vec3 radiance = unexposed(planet) * pathTransmittance + sunIntensity * inscatter;
   color = encode(shoulder(radiance)) + dither() / 255.0;
 }

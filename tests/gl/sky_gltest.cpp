@@ -229,12 +229,11 @@ struct Line {
   const char* what;
   std::vector<Ray> rays;
   double meanWithin, maxWithin;  // display units of 255, every channel
-  // In the Earth's thin air, where it falls short of the design's limits
-  // (0: it keeps them): rays from inside the air just above the horizon and
-  // grazing the ground cross optical depths of 5 to 20 in blue, where the
-  // light of the higher orders, read once a pixel where the seen air lies,
-  // comes out up to 11 units too dark in blue.
-  double earthMeanWithin = 0.0, earthMaxWithin = 0.0;
+  // The reference's paths a ray. Rays onto the ground from inside the
+  // Earth's thin air gather their higher orders from a long bright path and
+  // the sunlit ground: at 3000 paths the reference alone moved up to 8 units
+  // in blue from seed to seed.
+  int paths = 3000;
 };
 
 // Lines like the issue's, at fewer points: across the day limb, across the
@@ -244,8 +243,8 @@ struct Line {
 std::vector<Line> issueLines(const Layout& layout) {
   std::vector<Line> lines = {{"the day limb", {}, 2.0, 8.0},
                              {"the terminator into the shadow", {}, 2.0, 8.0},
-                             {"above the horizon from inside", {}, 2.0, 8.0, 2.5, 8.0},
-                             {"the ground through the air", {}, 3.0, 10.0, 3.0, 11.5},
+                             {"above the horizon from inside", {}, 2.0, 8.0},
+                             {"the ground through the air", {}, 3.0, 10.0, 12000},
                              {"the low limb towards the terminator", {}, 2.0, 8.0}};
   for (double r0 : {1.001, 1.003, 1.006, 1.01, 1.015, 1.022, 1.03, 1.04, 1.05, 1.06})
     lines[0].rays.push_back(layout.dayLimb(r0));
@@ -266,8 +265,8 @@ std::vector<Line> issueLines(const Layout& layout) {
 }
 
 // Along every line the shaders show every order of scattering within the
-// issue's targets of the reference (3000 paths a ray: at 600 the
-// reference's own noise reached 8 units near the horizon); single
+// targets of the reference (3000 paths a ray: at 600 the reference's own
+// noise reached 8 units near the horizon; 12000 onto the ground); single
 // scattering alone did not (up to 45 display units off).
 TEST_P(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
   const skyref::Reference reference(model, kSun);
@@ -276,7 +275,7 @@ TEST_P(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
     int n = 0;
     for (size_t i = 0; i < line.rays.size(); ++i) {
       const Ray& ray = line.rays[i];
-      const Rgb all = reference.trace(ray.eye, ray.dir, 3000, unsigned(3 + i)).all();
+      const Rgb all = reference.trace(ray.eye, ray.dir, line.paths, unsigned(3 + i)).all();
       const glm::vec3 shown = displayed(ray.eye, ray.dir);
       if (getenv("SKY_PRINT"))
         printf("  shown %5.1f %5.1f %5.1f  every order %5.1f %5.1f %5.1f\n", shown.r, shown.g, shown.b,
@@ -289,9 +288,8 @@ TEST_P(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
       }
     }
     printf("air %.1f %-32s %.2f on average, %.2f at most\n", GetParam(), line.what, sum / n, worst);
-    const bool thinAir = GetParam() < 2.0 && line.earthMeanWithin > 0.0;
-    EXPECT_LT(sum / n, thinAir ? line.earthMeanWithin : line.meanWithin) << line.what;
-    EXPECT_LT(worst, thinAir ? line.earthMaxWithin : line.maxWithin) << line.what;
+    EXPECT_LT(sum / n, line.meanWithin) << line.what;
+    EXPECT_LT(worst, line.maxWithin) << line.what;
   }
 }
 
