@@ -45,16 +45,7 @@ TriangleMesh earthSphere(int slices, int stacks) {
   return mesh;
 }
 
-GLuint texture2d(int w, int h, const std::vector<uint8_t>& rgba) {
-  GLuint t = 0;
-  glGenTextures(1, &t);
-  glBindTexture(GL_TEXTURE_2D, t);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  return t;
-}
+GLuint texture2d(int w, int h, const std::vector<uint8_t>& rgba) { return gltest::rgbaTexture(w, h, rgba); }
 
 // One cloud, 2 degrees in radius, at longitude 0 on the equator, in July's
 // (red) and December's (green) opacity as the loader lays them out; or none.
@@ -72,17 +63,7 @@ GLuint cloudMap(bool withCloud) {
 // The ground's red along the equator, looking straight down on longitude 0
 // across 11.4 degrees, with the sun low in the east or the west.
 std::vector<float> equatorRow(GLuint program, GLuint clouds, float sunLongitude) {
-  GLuint target = texture2d(kSize, kSize, std::vector<uint8_t>(kSize * kSize * 4, 0));
-  GLuint framebuffer = 0;
-  glGenFramebuffers(1, &framebuffer);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
-  glViewport(0, 0, kSize, kSize);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
-  glEnable(GL_CULL_FACE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  gltest::Offscreen target = gltest::beginOffscreen(kSize);
 
   glUseProgram(program);
   const glm::mat4 view = glm::lookAt(glm::vec3(0, 0, 3), glm::vec3(0), glm::vec3(0, 1, 0));
@@ -114,16 +95,13 @@ std::vector<float> equatorRow(GLuint program, GLuint clouds, float sunLongitude)
 
   TriangleMesh sphere = earthSphere(360, 180);
   sphere.draw();
-  std::vector<uint8_t> pixels(kSize * kSize * 4);
-  glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  const std::vector<uint8_t> pixels = gltest::readOffscreen(target);
   std::vector<float> row(kSize);
   for (int x = 0; x < kSize; ++x) row[x] = pixels[(kSize / 2 * kSize + x) * 4];
 
   sphere.release();
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDeleteFramebuffers(1, &framebuffer);
-  GLuint names[] = {target, grey, land};
-  glDeleteTextures(3, names);
+  GLuint names[] = {grey, land};
+  glDeleteTextures(2, names);
   return row;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace gltest {
 // Window size of the shared context.
@@ -40,6 +41,19 @@ GLuint linkProgram(const std::string& vertexSource, const std::string& fragmentS
 GLint bufferSize(GLenum target, GLuint buffer);
 // A level parameter of a 2D texture, as GL reports it (binds the texture).
 GLint textureLevelParam(GLuint texture, GLenum name, GLint level = 0);
+// An RGBA8 texture from rows of bytes (row 0 at t = 0), linear filtering,
+// one level or a generated chain.
+GLuint rgbaTexture(int width, int height, const std::vector<uint8_t>& rgba, bool mipmaps = false);
+// A size x size colour target bound for drawing and cleared to black, with
+// no depth test or blending and back faces culled: the state the tests that
+// shade one sphere draw in. readOffscreen returns its RGBA rows (from the
+// bottom) and deletes it.
+struct Offscreen {
+  GLuint texture = 0, framebuffer = 0;
+  int size = 0;
+};
+Offscreen beginOffscreen(int size);
+std::vector<uint8_t> readOffscreen(Offscreen& target);
 // Clears any pending GL error so that a test sees only its own.
 void drainErrors();
 // Opens the window library, the hidden kWidth x kHeight window and its

@@ -73,6 +73,50 @@ GLint textureLevelParam(GLuint texture, GLenum name, GLint level) {
   return value;
 }
 
+GLuint rgbaTexture(int width, int height, const std::vector<uint8_t>& rgba, bool mipmaps) {
+  GLuint t = 0;
+  glGenTextures(1, &t);
+  glBindTexture(GL_TEXTURE_2D, t);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  if (mipmaps) {
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  } else {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  }
+  return t;
+}
+
+Offscreen beginOffscreen(int size) {
+  Offscreen target;
+  target.size = size;
+  target.texture = rgbaTexture(size, size, std::vector<uint8_t>(static_cast<size_t>(size) * size * 4, 0));
+  glGenFramebuffers(1, &target.framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target.texture, 0);
+  glViewport(0, 0, size, size);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glEnable(GL_CULL_FACE);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  return target;
+}
+
+std::vector<uint8_t> readOffscreen(Offscreen& target) {
+  std::vector<uint8_t> rgba(static_cast<size_t>(target.size) * target.size * 4);
+  glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, target.size, target.size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(1, &target.framebuffer);
+  glDeleteTextures(1, &target.texture);
+  target = Offscreen();
+  return rgba;
+}
+
 void drainErrors() {
   while (glGetError() != GL_NO_ERROR) {
   }

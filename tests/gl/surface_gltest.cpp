@@ -40,19 +40,7 @@ TriangleMesh generatedSphere() {
 }
 
 GLuint texture2d(int w, int h, const std::vector<uint8_t>& rgba, bool mipmaps) {
-  GLuint t = 0;
-  glGenTextures(1, &t);
-  glBindTexture(GL_TEXTURE_2D, t);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-  if (mipmaps) {
-    glGenerateMipmap(GL_TEXTURE_2D);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-  } else {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  }
-  return t;
+  return gltest::rgbaTexture(w, h, rgba, mipmaps);
 }
 GLuint flat(uint8_t r, uint8_t g, uint8_t b) { return texture2d(1, 1, {r, g, b, 255}, false); }
 
@@ -89,17 +77,7 @@ struct View {
 // a model matrix is given; RGB rows from the bottom.
 std::vector<uint8_t> render(GLuint program, const TriangleMesh& sphere, const View& view, glm::vec3 sun,
                             const Maps& maps, glm::mat4 model = glm::mat4(1.0f)) {
-  GLuint target = texture2d(kSize, kSize, std::vector<uint8_t>(kSize * kSize * 4, 0), false);
-  GLuint framebuffer = 0;
-  glGenFramebuffers(1, &framebuffer);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
-  glViewport(0, 0, kSize, kSize);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
-  glEnable(GL_CULL_FACE);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  gltest::Offscreen target = gltest::beginOffscreen(kSize);
 
   glUseProgram(program);
   const glm::mat4 v = glm::lookAt(view.eye, view.at, view.up);
@@ -126,14 +104,10 @@ std::vector<uint8_t> render(GLuint program, const TriangleMesh& sphere, const Vi
   glActiveTexture(GL_TEXTURE0);
 
   sphere.draw();
-  std::vector<uint8_t> rgba(kSize * kSize * 4), rgb;
-  glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  const std::vector<uint8_t> rgba = gltest::readOffscreen(target);
+  std::vector<uint8_t> rgb;
   for (size_t i = 0; i < rgba.size(); i += 4) rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
-
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDeleteFramebuffers(1, &framebuffer);
-  GLuint names[] = {target, black};
-  glDeleteTextures(2, names);
+  glDeleteTextures(1, &black);
   return rgb;
 }
 
