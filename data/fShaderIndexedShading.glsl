@@ -245,7 +245,8 @@ vec4 sampleNearestLevel(sampler2D s, vec2 uv, vec2 dx, vec2 dy) {
 
 // The Earth's layers share one size, so one level of detail serves every
 // read of them: bilinear from the nearest level, or (for the soft cloud
-// shadows) the one nearest texel a level coarser, at a quarter of the fetches.
+// shadows) bilinear a level coarser. (The one nearest texel there drew the
+// shadows of small clouds as grey squares on the desert.)
 // The layers are plain bytes (scene/earthlayers.cpp), where the texture unit's
 // bilinear read of one level costs less than four fetches.
 struct LayerLevel {
@@ -263,8 +264,7 @@ LayerLevel layerLevel(sampler2D s, vec2 dx, vec2 dy) {
 }
 vec4 sampleLayer(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) { return textureLod(s, uv, float(l.level)); }
 vec4 sampleLayerCoarse(sampler2D s, vec2 uv, LayerLevel l, vec2 dx, vec2 dy) {
-  ivec2 levelSize = max(l.size0 >> l.coarser, ivec2(1));
-  return texelFetch(s, clamp(ivec2(fract(uv) * vec2(levelSize)), ivec2(0), levelSize - 1), l.coarser);
+  return textureLod(s, uv, float(l.coarser));
 }
 #else
 struct LayerLevel {
