@@ -117,6 +117,7 @@ void loadSunGlow(SunGlow& glow, bool forceAnisotropic) {
   glow.spriteProgram = buildShaderProgram(runfiles::sunGlowVertex, runfiles::sunGlowFragment);
   glow.spriteTextureSampler = glGetUniformLocation(glow.spriteProgram, "textureSampler");
   glow.spriteColorSampler = glGetUniformLocation(glow.spriteProgram, "colorSampler");
+  glow.spriteGreying = glGetUniformLocation(glow.spriteProgram, "greying");
 }
 
 void unloadSunGlow(SunGlow& glow) {
@@ -130,7 +131,7 @@ void unloadSunGlow(SunGlow& glow) {
   glDeleteBuffers(1, &glow.spriteUVBuffer);
   glDeleteProgram(glow.spriteProgram);
   glow.spriteVertexBuffer = glow.spriteUVBuffer = glow.spriteProgram = 0;
-  glow.spriteTextureSampler = glow.spriteColorSampler = -1;
+  glow.spriteTextureSampler = glow.spriteColorSampler = glow.spriteGreying = -1;
   releaseDepthProbe(glow.depthProbe);
 }
 
@@ -186,6 +187,8 @@ void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::v
   const auto centres = flareCentres(light, camera.getPosition(), camera.getLookAtPoint());
 
   applyPassState(passstate::sunGlow);
+  glUseProgram(glow.spriteProgram);
+  glUniform1f(glow.spriteGreying, glowGreying(tint));
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];

@@ -58,7 +58,7 @@ struct SunGlow {
   // coordinates never change.
   GLuint spriteVertexBuffer = 0, spriteUVBuffer = 0;
   GLuint spriteProgram = 0;
-  GLint spriteTextureSampler = -1, spriteColorSampler = -1;
+  GLint spriteTextureSampler = -1, spriteColorSampler = -1, spriteGreying = -1;
   // The occlusion test's read-back, made on its first read.
   mutable DepthProbe depthProbe;
   // The air the sun is seen through (atmosphere.glsl's model; the bare sun

@@ -47,3 +47,10 @@ glm::vec3 glowTint(const SunThroughAir& sun, double displayGamma) {
     tint[c] = static_cast<float>(std::pow(std::clamp(sun.light[c], 0.0, 1.0), 1.0 / displayGamma));
   return tint;
 }
+
+float glowGreying(const glm::vec3& tint) {
+  const float strongest = std::max(tint.r, std::max(tint.g, tint.b));
+  if (!(strongest > 0.0f)) return 0.0f;
+  // Blue's shortfall against the strongest channel: the air's reddening.
+  return std::clamp(1.0f - tint.b / strongest, 0.0f, 1.0f);
+}

@@ -36,3 +36,9 @@ bool rayMeetsEarth(const glm::dvec3& eye, const glm::dvec3& direction);
 // picture) for a sun of this light: its gamma-encoded value, so that the
 // sprite adds the light the air left. 1 for the bare sun.
 glm::vec3 glowTint(const SunThroughAir& sun, double displayGamma);
+
+// How far the glow's sprites are turned to grey before the tint colours
+// them: 0 for a white sun (the sprites' own blue-white), up to 1 as the air
+// reddens it, so that a setting sun's glow goes orange rather than pink
+// (the red tint on the sprites' lavender).
+float glowGreying(const glm::vec3& tint);

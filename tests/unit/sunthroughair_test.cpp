@@ -98,6 +98,8 @@ TEST(SunThroughAir, TheDiscsShareInViewAsItSetsBehindTheLimb) {
   const SunThroughAir clear = sunThroughAir(model, eye, sunAtAngle(limb + 0.2));
   for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(clear.light[ch], 1.0, 1e-9);
   EXPECT_EQ(glowTint(clear, model.displayGamma), glm::vec3(1.0f)) << "the glow as it always was";
+  EXPECT_EQ(glowGreying(glm::vec3(1.0f)), 0.0f) << "the white sun's sprites keep their colour";
+  EXPECT_EQ(glowGreying(glm::vec3(0.0f)), 0.0f) << "a hidden sun";
 }
 
 TEST(SunThroughAir, TheGlowDimsAndReddensStepByStepAsTheSunSets) {
@@ -124,6 +126,9 @@ TEST(SunThroughAir, TheGlowDimsAndReddensStepByStepAsTheSunSets) {
       if (tint.r > 0.02f) {
         const double redness = tint.r / std::max(tint.b, 1e-6f);
         EXPECT_GE(redness, previousRedness - 1e-6) << "never bluer as it sinks";
+        // The sprites turn grey as fast as the sun reddens, so the tint
+        // colours them orange, not pink.
+        EXPECT_NEAR(glowGreying(tint), 1.0 - 1.0 / std::max(redness, 1.0), 1e-5);
         if (redness > previousRedness + 1e-3) ++reddened;
         previousRedness = redness;
       }
