@@ -103,11 +103,12 @@ vec3 cityLights(vec3 map) {
 }
 
 // n: the sphere's normal; ground: the normal tilted by the relief, which
-// only the diffuse sunlight sees; shade: the sunlight the clouds leave.
-vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights, float shade) {
-  vec3 up = normalize(position_worldspace);
-  float muSun = dot(up, l);
-  vec3 sunlight = sunIntensity * sunOnGround(muSun) * shade;
+// only the diffuse sunlight sees; sunThroughAir: sunOnGround at n, which
+// the cloud tops share; shade: the sunlight the clouds leave.
+vec3 shadeEarth(vec3 n, vec3 ground, vec3 l, vec3 v, vec3 albedo, float water, vec3 nightLights, vec3 sunThroughAir,
+                float shade) {
+  float muSun = dot(n, l);
+  vec3 sunlight = sunIntensity * sunThroughAir * shade;
   float nl = max(dot(n, l), 0.0);
 
   // Lambert under the reddened sun and the sky's light on level ground
@@ -365,15 +366,18 @@ void main() {
 #endif
   vec3 radiance;
   if (validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6) {
-    radiance = shadeEarth(n, ground, l, v, albedo, water, nightLights, shade);
+    // The sun through the air to the ground, once for the ground and the
+    // cloud tops above it.
+    float muSun = dot(n, l);
+    vec3 sunThroughAir = sunOnGround(muSun);
+    radiance = shadeEarth(n, ground, l, v, albedo, water, nightLights, sunThroughAir, shade);
 #ifdef EARTH_CLOUDS
     // The cloud tops under the sun as the ground has it (reddened towards
     // the terminator, dark beyond it) and the sky's light, over the ground,
     // its glint and its lights. Thin cloud sends back less than it stops
     // (most of the rest goes on down, scattered): the ground shows through
     // more than the opacity says, thick cloud stays white.
-    float muSun = dot(n, l);
-    vec3 tops = cloudAlbedo * (sunIntensity * sunOnGround(muSun) * max(muSun, 0.0) + skylight) / PI;
+    vec3 tops = cloudAlbedo * (sunIntensity * sunThroughAir * max(muSun, 0.0) + skylight) / PI;
     radiance = mix(radiance, tops, cloud * sqrt(cloud));
 #endif
   } else if (scale > 0.05)
