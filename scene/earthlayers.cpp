@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/oftenused.h"
@@ -47,56 +49,64 @@ GLuint neutralTexture(uint8_t value) {
   return texture;
 }
 
-// The layer's DXT5 file with its mip chain, as a two-channel texture of its
-// green and alpha. A software rasteriser decodes a compressed block at every
-// texel read, and the Earth reads these layers nine times a pixel: plain
-// bytes cost a fraction of that, for 42 MB of texture memory against 22.
-// 0 when the file cannot be read or is no DXT5 DDS.
-GLuint loadLayerTexture(const char* path) {
+// The layer's DXT5 file with its mip chain, decoded to two channels (its
+// green and alpha) a texel. A software rasteriser decodes a compressed block
+// at every texel read, and the Earth reads these layers nine times a pixel:
+// plain bytes cost a fraction of that, for 42 MB of texture memory against
+// 22. No GL here, so that the two layers decode on two threads.
+struct DecodedLayer {
+  struct Level {
+    uint32_t width = 0, height = 0;
+    std::vector<uint8_t> rg;
+  };
+  std::vector<Level> levels;  // empty when the file cannot be read or is no DXT5 DDS
+};
+
+DecodedLayer decodeLayerFile(const char* path, uint32_t maxTextureSize) {
+  DecodedLayer layer;
   FILE* file = openFile(path, "rb");
-  if (file == nullptr) return 0;
+  if (file == nullptr) return layer;
   std::vector<uint8_t> bytes;
   uint8_t chunk[1 << 16];
   size_t got = 0;
   while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
   const bool failed = ferror(file) != 0;
   fclose(file);
-  GLint maxTextureSize = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
   DdsInfo info;
-  if (failed || readDds(bytes.data(), bytes.size(), static_cast<uint32_t>(std::max(maxTextureSize, 0)), info) !=
-                    DdsStatus::Ok ||
+  if (failed || readDds(bytes.data(), bytes.size(), maxTextureSize, info) != DdsStatus::Ok ||
       info.format != dds::kFormatDXT5 || info.levels.empty())
-    return 0;
+    return layer;
+  std::vector<uint8_t> rgba;
+  for (const DdsLevel& level : info.levels) {
+    const uint8_t* blocks = bytes.data() + dds::kDataOffset + level.offset;
+    if (!decodeDxt(info.format, level.width, level.height, blocks, level.size, rgba)) break;
+    DecodedLayer::Level out{level.width, level.height, std::vector<uint8_t>(rgba.size() / 2)};
+    for (size_t i = 0, n = rgba.size() / 4; i < n; ++i) {
+      out.rg[2 * i] = rgba[4 * i + 1];
+      out.rg[2 * i + 1] = rgba[4 * i + 3];
+    }
+    layer.levels.push_back(std::move(out));
+  }
+  return layer;
+}
 
+// The decoded levels as a texture; 0 when there are none. A chain that
+// stopped early ends at its last level.
+GLuint uploadLayer(const DecodedLayer& layer) {
+  if (layer.levels.empty()) return 0;
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
   GLint unpackAlignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // rows of two bytes a texel
-  std::vector<uint8_t> rgba, rg;
-  size_t uploaded = 0;
-  for (const DdsLevel& level : info.levels) {
-    const uint8_t* blocks = bytes.data() + dds::kDataOffset + level.offset;
-    if (!decodeDxt(info.format, level.width, level.height, blocks, level.size, rgba)) break;
-    rg.resize(rgba.size() / 2);
-    for (size_t i = 0, n = rgba.size() / 4; i < n; ++i) {
-      rg[2 * i] = rgba[4 * i + 1];
-      rg[2 * i + 1] = rgba[4 * i + 3];
-    }
-    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(uploaded), GL_RG8, static_cast<GLsizei>(level.width),
-                 static_cast<GLsizei>(level.height), 0, GL_RG, GL_UNSIGNED_BYTE, rg.data());
-    ++uploaded;
-  }
+  GLint level = 0;
+  for (const DecodedLayer::Level& l : layer.levels)
+    glTexImage2D(GL_TEXTURE_2D, level++, GL_RG8, static_cast<GLsizei>(l.width), static_cast<GLsizei>(l.height), 0,
+                 GL_RG, GL_UNSIGNED_BYTE, l.rg.data());
   glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-  if (uploaded == 0) {
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDeleteTextures(1, &texture);
-    return 0;
-  }
   // A chain that stops early ends at its last level, or it samples black.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(uploaded - 1));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, level - 1);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
   glBindTexture(GL_TEXTURE_2D, 0);
@@ -104,8 +114,8 @@ GLuint loadLayerTexture(const char* path) {
 }
 
 // The layer's texture, or the stand-in with a warning.
-GLuint loadLayer(const char* path, uint8_t neutral, const char* without) {
-  const GLuint texture = loadLayerTexture(path);
+GLuint uploadOrStandIn(const DecodedLayer& layer, const char* path, uint8_t neutral, const char* without) {
+  const GLuint texture = uploadLayer(layer);
   if (texture != 0) return texture;
   fprintf(stderr, "WARNING: cannot read '%s': the Earth is drawn without %s\n", path, without);
   return neutralTexture(neutral);
@@ -113,9 +123,35 @@ GLuint loadLayer(const char* path, uint8_t neutral, const char* without) {
 }  // namespace
 
 EarthLayers loadEarthLayers(const EarthLayerSwitches& switches) {
+  GLint maxTextureSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+  const uint32_t largest = static_cast<uint32_t>(std::max(maxTextureSize, 0));
+  DecodedLayer relief, clouds;
+  auto decodeRelief = [&] { relief = decodeLayerFile(kReliefTextureFile, largest); };
+  if (switches.relief && switches.clouds) {
+    // The relief on a second thread while this one decodes the clouds: each
+    // takes about a tenth of a second. The page's build has no threads.
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    decodeRelief();
+    clouds = decodeLayerFile(kCloudTextureFile, largest);
+#else
+    std::thread second;
+    try {
+      second = std::thread(decodeRelief);
+    } catch (const std::system_error&) {
+      decodeRelief();  // no thread to be had: one after the other
+    }
+    clouds = decodeLayerFile(kCloudTextureFile, largest);
+    if (second.joinable()) second.join();
+#endif
+  } else if (switches.relief) {
+    decodeRelief();
+  } else if (switches.clouds) {
+    clouds = decodeLayerFile(kCloudTextureFile, largest);
+  }
   EarthLayers layers;
-  if (switches.relief) layers.relief = loadLayer(kReliefTextureFile, 128, "its relief");  // 128: no slope
-  if (switches.clouds) layers.clouds = loadLayer(kCloudTextureFile, 0, "clouds");
+  if (switches.relief) layers.relief = uploadOrStandIn(relief, kReliefTextureFile, 128, "its relief");  // 128: no slope
+  if (switches.clouds) layers.clouds = uploadOrStandIn(clouds, kCloudTextureFile, 0, "clouds");
   return layers;
 }
 
