@@ -29,8 +29,7 @@ void setPassUniforms(const ShaderProgram& record, const glm::mat4& viewMatrix, c
 void setExposureUniforms(const ShaderProgram& record, const Scene& scene) {
   glUniform1f(record.exposureAboveOne, scene.exposure - 1.0f);
   // The star cube's texture holds gamma-encoded colour.
-  if (record.starFade >= 0)
-    glUniform1f(record.starFade, 1.0f - std::pow(std::exp2(scene.starStops), 1.0f / 2.2f));
+  if (record.starFade >= 0) glUniform1f(record.starFade, starCubeFade(scene.starStops));
 }
 
 // One draw, whole: the step's state as the object changes it, the program,
@@ -103,8 +102,10 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
   // The stars, straight into the pass target.
+  // Neither is drawn where the exposure leaves nothing of them to see.
   stageBegin(FrameStage::EnvironmentCube);
-  standardDraw(scene, scene.envCube, passstate::environment, vpMatrix, viewMatrix, scene.lightPosition);
+  const bool cubeShows = starCubeShows(scene.starStops);
+  if (cubeShows) standardDraw(scene, scene.envCube, passstate::environment, vpMatrix, viewMatrix, scene.lightPosition);
   drawStarField(scene.starField, passstate::stars, scene.starViewProjection, scene.exposure, scene.starStops);
   stageEnd(FrameStage::EnvironmentCube);
 
@@ -137,7 +138,7 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   // The planet's colour over the stars; the target has no depth buffer.
   stageBegin(FrameStage::PlanetColour);
   bindAndClear(targets.framebufferPlanetColor, planetColour);
-  standardDraw(scene, scene.envCube, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
+  if (cubeShows) standardDraw(scene, scene.envCube, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
   // The composite shows the sky through the air from this image.
   drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection, scene.exposure,
                 scene.starStops);

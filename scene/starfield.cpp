@@ -1,7 +1,9 @@
 #include "scene/starfield.h"
 
-#include <glm/gtc/type_ptr.hpp>
+#include <algorithm>
 #include <cmath>
+
+#include <glm/gtc/type_ptr.hpp>
 #include <cstddef>
 #include <map>
 
@@ -67,8 +69,27 @@ bool makeStarField(StarField& field, const std::vector<StarVertex>& vertices, GL
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(StarVertex)), vertices.data(),
                GL_STATIC_DRAW);
   field.count = static_cast<GLsizei>(vertices.size());
+  field.brightest = 0.0f;
+  for (const StarVertex& v : vertices)
+    field.brightest = std::max(field.brightest, std::max(v.light.r, std::max(v.light.g, v.light.b)));
   return true;
 }
+
+namespace {
+// Linear light under half a step of an 8-bit display after the 2.2 gamma.
+const float kBelowHalfAStep = std::pow(0.5f / 255.0f, 2.2f);
+}  // namespace
+
+bool starsShow(float brightest, float starStops) {
+  // The kernel's centre weight; the shoulder is linear this far down, and
+  // the exposure the shader divides out it multiplies back in.
+  const float peak = 1.0f / (3.14159265f * 2.0f * kStarKernelSigma * kStarKernelSigma);
+  return brightest * peak * std::exp2(starStops) >= kBelowHalfAStep;
+}
+
+float starCubeFade(float starStops) { return 1.0f - std::pow(std::exp2(starStops), 1.0f / 2.2f); }
+
+bool starCubeShows(float starStops) { return (1.0f - starCubeFade(starStops)) * 255.0f >= 0.5f; }
 
 bool loadStarField(StarField& field, const std::string& catalogue, const char* vertexShader, const char* fragmentShader,
                    std::string& error) {
@@ -91,7 +112,7 @@ void unloadStarField(StarField& field) {
 
 void drawStarField(const StarField& field, const PassState& step, const glm::mat4& skyViewProjection,
                    float exposure, float starStops) {
-  if (field.count == 0) return;
+  if (field.count == 0 || !starsShow(field.brightest, starStops)) return;
   applyPassState(step);
 #ifndef __EMSCRIPTEN__
   // WebGL always takes the vertex shader's point size; desktop GL needs this.

@@ -37,10 +37,23 @@ struct StarVertex {
 };
 std::vector<StarVertex> starVertices(const std::vector<CatalogueStar>& stars);
 
+// Whether anything of the stars reaches the 8-bit picture at their share
+// of light (starStops, the exposure included as the star shader has it):
+// the brightest star's centre pixel (brightest: its largest channel of
+// linear light) against half a step of the display after the gamma. Beside
+// a sunlit Earth the automatic exposure leaves them 2^-22 of their light,
+// and a pass need not draw them.
+bool starsShow(float brightest, float starStops);
+// The same for the star cube, whose display colour the passes scale by the
+// stars' share after the gamma (1 - starFade).
+float starCubeFade(float starStops);
+bool starCubeShows(float starStops);
+
 struct StarField {
   GLuint program = 0;
   GLuint vertexBuffer = 0;
   GLsizei count = 0;
+  float brightest = 0.0f;  // the largest channel of any star's light
   GLint skyViewProjection = -1, spriteSize = -1, kernelSigma = -1;
   GLint exposureAboveOne = -1, starStops = -1;
 };

@@ -15,6 +15,7 @@
 
 #include "loaders/skyframe.h"
 #include "loaders/starcatalogue.h"
+#include "render/exposure.h"
 #include "scene/starfield.h"
 
 namespace {
@@ -218,3 +219,30 @@ TEST(StarLight, ColourClassesOfTheCatalogueRunFromBlueToRed) {
 }
 
 }  // namespace
+
+// The passes skip the stars and the star cube where the exposure leaves
+// nothing of them on the picture, and only there.
+TEST(StarLight, SkippedOnlyWhereTheExposureHidesThem) {
+  // Sirius's light, as the catalogue's stars carry it.
+  const float sirius = static_cast<float>(kZeroMagnitudeLight * magnitudeToFlux(-1.46));
+  struct Case {
+    const char* name;
+    double starGain;
+    bool starsShow, cubeShows;
+  } cases[] = {
+      {"the sunlit Earth in view (automatic exposure 1)", starGain(1.0), false, false},
+      {"half-way (automatic exposure 2)", starGain(2.0), true, true},
+      {"deep space (automatic exposure 4)", starGain(4.0), true, true},
+      {"a fixed exposure of 1, the design's picture", 1.0, true, true},
+      {"a fixed exposure of 0.001", 0.001, true, true},
+  };
+  for (const Case& c : cases) {
+    const float stops = static_cast<float>(std::log2(c.starGain));
+    EXPECT_EQ(starsShow(sirius, stops), c.starsShow) << c.name;
+    EXPECT_EQ(starCubeShows(stops), c.cubeShows) << c.name;
+  }
+  // At the edge the brightest pixel is half a display step either way.
+  EXPECT_FALSE(starsShow(sirius, -40.0f));
+  EXPECT_FALSE(starsShow(0.0f, 0.0f)) << "an empty field";
+  EXPECT_FLOAT_EQ(starCubeFade(0.0f), 0.0f);
+}
