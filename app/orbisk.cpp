@@ -230,16 +230,22 @@ void beginSceneLoading(const ConfigFile& config, const Quality& quality, SceneLo
 
 int finishStartUp(Application& app) {
   app.scene.earthLayers = loadEarthLayers(configuredEarthLayers(app.configFile, app.currentQuality));
-  app.skyTextures = loadSkyTexturesFromFile(runfiles::atmosphereModel,
-                                        glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])),
-                                        configuredAirScale(app.configFile, false));
+  // One read of the air for the sky's tables and the sun glow. Without it
+  // the sky lacks its light beyond the first scattering and the sun shines
+  // bare; a file that cannot be read the shader loader has named already.
+  AtmosphereModel air;
+  std::string airProblem;
+  const bool hasAir =
+      readAtmosphereModel(runfiles::atmosphereModel, glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])),
+                          configuredAirScale(app.configFile, false), air, airProblem);
+  if (hasAir)
+    app.skyTextures = makeSkyTextures(buildSkyTables(air));
+  else if (!airProblem.empty())
+    fprintf(stderr, "ERROR: %s: cannot read the atmosphere's %s; the sky is drawn without its tables\n",
+            runfiles::atmosphereModel, airProblem.c_str());
   showLoadingScreen(app.textOverlay, sunGlowLoadingLine().c_str());
   loadSunGlow(app.sunGlow, forcesAnisotropicFiltering(app.configFile));
-  // A model that cannot be read leaves the sun bare; the sky's tables have
-  // said why already.
-  std::string airProblem;
-  loadSunAir(app.sunGlow, runfiles::atmosphereModel, glm::length(glm::vec3(app.scene.atmosphere->getModelMatrix()[0])),
-             configuredAirScale(app.configFile, false), airProblem);
+  if (hasAir) setSunAir(app.sunGlow, air);
   // An incomplete target would leave its passes drawing into the window.
   if (!createRenderTargets(app.targets, windowWidth, windowHeight, app.currentQuality.scale) ||
       !createDOFRenderTargets(app.targets, windowWidth, windowHeight)) {

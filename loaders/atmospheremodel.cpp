@@ -1,5 +1,7 @@
 #include "loaders/atmospheremodel.h"
 
+#include "loaders/shaderloader.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -294,6 +296,18 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
 
 double airDensity(double r, double height, double shellRadius) {
   return std::max(std::exp((1.0 - r) / height) - std::exp((1.0 - shellRadius) / height), 0.0);
+}
+
+bool readAtmosphereModel(const char* path, double shellRadius, double airScale, AtmosphereModel& model,
+                         std::string& problem) {
+  problem.clear();
+  std::string source;
+  if (readShaderSource(path, source) != ShaderFileStatus::Ok) return false;
+  AtmosphereModel read;
+  read.shellRadius = shellRadius;
+  if (!parseAtmosphereModel(airScaleDefines(airScale) + source, read, problem)) return false;
+  model = read;
+  return true;
 }
 
 std::string airScaleDefines(double airScale) {

@@ -42,6 +42,15 @@ bool parseAtmosphereModel(std::string_view glsl, AtmosphereModel& model, std::st
 // tables' parse reads ahead of the model's source: "#define AIR_SCALE 4.8\n".
 std::string airScaleDefines(double airScale);
 
+// The model from its GLSL file at an air scale, inside the atmosphere
+// object's shell: what the sky's tables and the sun glow both take. False
+// when it cannot be had: `problem` then names the constant (a shell at or
+// below the ground as airTopHeights, as the parse has it), or is empty when
+// the file itself cannot be read (the shader loader says so when it builds
+// the programs).
+bool readAtmosphereModel(const char* path, double shellRadius, double airScale, AtmosphereModel& model,
+                         std::string& problem);
+
 // Density relative to sea level at radius r for a scale height. The air ends
 // at the shell: the exponential is lowered by its value there, so that the
 // halo fades to nothing at the shell's edge instead of being cut off.

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
-#include "loaders/shaderloader.h"
 
 namespace {
 
@@ -63,26 +61,6 @@ void destroySkyTextures(SkyTextures& textures) {
   GLuint names[] = {textures.multipleScattering, textures.groundIrradiance};
   glDeleteTextures(2, names);
   textures = SkyTextures();
-}
-
-SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName, float shellRadius,
-                            double airScale) {
-  AtmosphereModel model;
-  model.shellRadius = shellRadius;
-  std::string problem;
-  if (!parseAtmosphereModel(airScaleDefines(airScale) + glslSource, model, problem) || !(shellRadius > 1.0f)) {
-    if (problem.empty()) problem = "the shell's radius";
-    fprintf(stderr, "ERROR: %s: cannot read the atmosphere's %s; the sky is drawn without its tables\n", fileName,
-            problem.c_str());
-    return SkyTextures();
-  }
-  return makeSkyTextures(buildSkyTables(model));
-}
-
-SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius, double airScale) {
-  std::string source;
-  if (readShaderSource(path, source) != ShaderFileStatus::Ok) return SkyTextures();
-  return loadSkyTextures(source, path, shellRadius, airScale);
 }
 
 void bindSkyTextures(const SkyTextures& textures, const ShaderProgram& record) {

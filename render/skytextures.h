@@ -40,17 +40,6 @@ SkyTextures makeSkyTextures(const SkyTables& tables);
 std::vector<uint8_t> encodeSquareRoots(const SkyTable& table, float& scale);
 void destroySkyTextures(SkyTextures& textures);
 
-// Parses the atmosphere's constants from GLSL source, with the air's scale
-// the programs are built with (airScaleDefines), builds the tables for the
-// shell's radius and uploads them. On a constant that cannot be read it
-// prints an ERROR line naming it and the file and returns empty textures:
-// the sky then lacks its light beyond the first scattering.
-SkyTextures loadSkyTextures(const std::string& glslSource, const char* fileName, float shellRadius,
-                            double airScale = 1.0);
-// The same from a GLSL file; a file that cannot be read gives empty textures
-// silently (the shader loader reports it when it builds the program).
-SkyTextures loadSkyTexturesFromFile(const char* path, float shellRadius, double airScale = 1.0);
-
 // Makes the record's program current, binds the tables on their units and
 // points the program's samplers "multipleScatteringTable" and
 // "groundIrradianceTable" at them (from the

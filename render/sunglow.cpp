@@ -11,7 +11,6 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
-#include "loaders/shaderloader.h"
 #include "gpu/rendertargets.h"
 #include "scene/camera.h"
 #include "scene/scene.h"
@@ -146,22 +145,10 @@ static GLuint textureOf(const SunGlow& glow, FlareTexture t) {
   return 0;
 }
 
-bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, double airScale, std::string& problem) {
-  glow.hasAir = false;
-  glow.seen = SunThroughAir();
-  std::string source;
-  if (readShaderSource(path, source) != ShaderFileStatus::Ok) {
-    problem = std::string("'") + path + "' cannot be read";
-    return false;
-  }
-  // The same air as the sky's tables: the scale the programs are built with,
-  // the top the parse lowers the shell to.
-  AtmosphereModel model;
-  model.shellRadius = shellRadius;
-  if (!parseAtmosphereModel(airScaleDefines(airScale) + source, model, problem)) return false;
-  glow.air = model;
+void setSunAir(SunGlow& glow, const AtmosphereModel& air) {
+  glow.air = air;
   glow.hasAir = true;
-  return true;
+  glow.seen = SunThroughAir();
 }
 
 void seeSunFrom(SunGlow& glow, const glm::vec3& eye, const glm::vec3& light) {

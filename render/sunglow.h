@@ -74,10 +74,9 @@ struct SunGlow {
 void loadSunGlow(SunGlow& glow, bool forceAnisotropic = false);
 // Deletes the textures, buffers and program loadSunGlow made and zeroes them.
 void unloadSunGlow(SunGlow& glow);
-// The air's model from the GLSL file that defines it, for the shell's radius
-// at the configured air scale; false (the sun then shines bare) when a
-// constant cannot be read, with the reason in problem.
-bool loadSunAir(SunGlow& glow, const char* path, double shellRadius, double airScale, std::string& problem);
+// The air the sun is seen through: the model the sky's tables are built
+// from (readAtmosphereModel). Without it the sun shines bare.
+void setSunAir(SunGlow& glow, const AtmosphereModel& air);
 // What the air and the Earth leave of the sun at light for an eye at eye:
 // once a frame, before its passes.
 void seeSunFrom(SunGlow& glow, const glm::vec3& eye, const glm::vec3& light);

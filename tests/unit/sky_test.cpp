@@ -124,6 +124,32 @@ TEST(AtmosphereModel, ReadsTheShippedConstantsAtEveryScale) {
 
 // The setting's range: the largest scale leaves the whole air, ozone
 // included, inside the shell with ten Rayleigh scale heights to spare.
+// The one read of the file that the sky's tables and the sun glow share:
+// at the configured scale, inside the scene's shell; a missing file says
+// nothing itself (the shader loader names it).
+TEST(AtmosphereModel, TheFileIsReadAtTheConfiguredScale) {
+  const char* path = ORBISK_SOURCE_DIR "/data/atmosphere.glsl";
+  struct Case {
+    double scale, shell;
+    bool read;
+    const char* problem;
+  } cases[] = {{4.8, 1.07, true, ""}, {1.0, 1.07, true, ""}, {1.0, 1.0, false, "airTopHeights"}};
+  for (const Case& c : cases) {
+    AtmosphereModel m;
+    std::string problem = "left over";
+    EXPECT_EQ(readAtmosphereModel(path, c.shell, c.scale, m, problem), c.read) << c.scale << " " << c.shell;
+    EXPECT_EQ(problem, c.problem);
+    if (c.read) {
+      EXPECT_DOUBLE_EQ(m.airScale, c.scale);
+      EXPECT_LE(m.shellRadius, c.shell);
+    }
+  }
+  AtmosphereModel m;
+  std::string problem = "left over";
+  EXPECT_FALSE(readAtmosphereModel(ORBISK_SOURCE_DIR "/data/no-such-atmosphere.glsl", 1.07, 1.0, m, problem));
+  EXPECT_EQ(problem, "") << "the shader loader names a missing file";
+}
+
 TEST(AtmosphereModel, TheLargestAirScaleFitsTheShell) {
   const config::Key& key = *config::find("airScale");
   EXPECT_EQ(config::defaultValue<double>(key), 1.0);
