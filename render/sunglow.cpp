@@ -174,18 +174,17 @@ void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::v
   const auto centres = flareCentres(light, camera.getPosition(), camera.getLookAtPoint());
 
   applyPassState(passstate::sunGlow);
-  glUseProgram(glow.spriteProgram);
-  glUniform1f(glow.spriteGreying, glowGreying(tint));
+  const float greying = glowGreying(tint);
   const auto& table = flareTable();
   for (int i = 0; i < kFlareSpriteCount; ++i) {
     const FlareSprite& sprite = table[i];
     drawSprite(glow, targets, sprite.color.r * tint.r, sprite.color.g * tint.g, sprite.color.b * tint.b,
-               sprite.color.a, centres[i], sprite.size, textureOf(glow, sprite.texture));
+               sprite.color.a, centres[i], sprite.size, textureOf(glow, sprite.texture), greying);
   }
 }
 
 void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,
-                const glm::vec3& centre, float size, GLuint texture) {
+                const glm::vec3& centre, float size, GLuint texture, float greying) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
@@ -208,6 +207,7 @@ void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, floa
   glBindTexture(GL_TEXTURE_2D, texture);
   glUniform1i(glow.spriteTextureSampler, 0);
   glUniform4f(glow.spriteColorSampler, r, g, b, a);
+  glUniform1f(glow.spriteGreying, greying);
 
   bindFloatAttribute(0, glow.spriteVertexBuffer, 2);
   bindFloatAttribute(1, glow.spriteUVBuffer, 2);

@@ -86,6 +86,7 @@ void seeSunFrom(SunGlow& glow, const glm::vec3& eye, const glm::vec3& light);
 // by the share of its disc behind the limb; anything else in front of its
 // centre (the Moon, the missile) hides it whole.
 void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::vec3& light);
-// One sprite, sized for the pass targets it is drawn into.
+// One sprite, sized for the pass targets it is drawn into; its texture
+// turned `greying` of the way to grey before the colour tints it.
 void drawSprite(const SunGlow& glow, const RenderTargets& targets, float r, float g, float b, float a,
-                const glm::vec3& centre, float size, GLuint texture);
+                const glm::vec3& centre, float size, GLuint texture, float greying = 0.0f);
