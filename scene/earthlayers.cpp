@@ -71,9 +71,9 @@ DecodedLayer decodeLayerFile(const char* path, uint32_t maxTextureSize) {
   size_t got = 0;
   while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
   const bool failed = ferror(file) != 0;
-  fclose(file);
+  if (fclose(file) != 0 || failed) return layer;
   DdsInfo info;
-  if (failed || readDds(bytes.data(), bytes.size(), maxTextureSize, info) != DdsStatus::Ok ||
+  if (readDds(bytes.data(), bytes.size(), maxTextureSize, info) != DdsStatus::Ok ||
       info.format != dds::kFormatDXT5 || info.levels.empty())
     return layer;
   std::vector<uint8_t> rgba;
