@@ -69,6 +69,9 @@ class App {
   // True once the program printed text on stdout or stderr.
   bool waitForOutput(const std::string& text, double timeoutSeconds);
   bool running();
+  // After running() has seen the end: the exit status (0..255), or 128 plus
+  // the signal that ended it; -1 while it runs.
+  int endStatus() const { return status_; }
   // Exit status (0..255), or -1 after a timeout (the program is then killed).
   int waitForExit(double timeoutSeconds);
   std::string out() const;

@@ -75,7 +75,9 @@ TEST(Soak, FramesKeepComingMemoryStaysFlatAndEscapeEnds) {
   double lastShot = 0;
   int shots = 0, still = 0;
   for (int round = 0; secondsSince(start) < soakSeconds; ++round) {
-    ASSERT_TRUE(app.running()) << "the program ended during the soak: " << app.err();
+    ASSERT_TRUE(app.running()) << "the program ended during the soak with status " << app.endStatus()
+                               << " (128 + signal for a crash): " << app.err() << "\nits last output:\n"
+                               << app.out().substr(app.out().size() > 2000 ? app.out().size() - 2000 : 0);
     f2Presses += burst(app, round);
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     const double t = secondsSince(start);
