@@ -246,7 +246,7 @@ void loadingFrame() {
     reportProgress(page.loading.step, next);
     return;
   }
-  if (finishStartUp(page.app) != 0) {
+  if (finishStartUp(page.app, page.loading) != 0) {
     end(true);
     return;
   }

@@ -114,6 +114,25 @@ void applyExposure(Scene& scene, const Exposure& exposure) {
   scene.starStops = static_cast<float>(std::log2(starGainOf(exposure)));
 }
 
+// What the air table is made for this frame: the central eye, the sun, and
+// how far any pass's eye may stray from it (all sixteen, so that the
+// exposure's one-pass look and the frame share a table).
+AirTableView airTableView(const Application& app, const glm::vec3& realEye, const glm::vec3& lookAtPos) {
+  AirTableView view;
+  view.eye = realEye;
+  view.sun = app.scene.lightPosition;
+  view.shellRadius = app.airTable.shellRadius;
+  for (int i = 0; i < kDOFPasses; ++i) {
+    const glm::vec3 eye = jitteredEye(realEye, lookAtPos, camera.getViewUp(), camera.getRight(),
+                                      app.dof.randValuesA[i], app.dof.randValuesB[i]);
+    view.eyeSpread = std::max(view.eyeSpread, glm::length(eye - realEye));
+  }
+  view.focalPixels = camera.getProjectionMatrix()[1][1] * 0.5f * static_cast<float>(app.targets.targetHeight);
+  view.targetWidth = app.targets.targetWidth;
+  view.targetHeight = app.targets.targetHeight;
+  return view;
+}
+
 // The frame's passes 0 to passes - 1 into their targets, each with its sun glow.
 void renderPasses(Application& app, int passes) {
   const glm::vec3 realEye = camera.getPosition();
@@ -122,6 +141,10 @@ void renderPasses(Application& app, int passes) {
   app.scene.starViewProjection = camera.getViewProjectionMatrix();
   applyExposure(app.scene, app.exposure);
   seeSunFrom(app.sunGlow, realEye, app.scene.lightPosition);
+  stageBegin(FrameStage::AtmosphereComposite);
+  prepareAirTable(app.airTable, airTableView(app, realEye, lookAtPos), app.skyTextures,
+                  app.scene.atmosphere->getModelMatrix());
+  stageEnd(FrameStage::AtmosphereComposite);
   for (int i = 0; i < passes; ++i) {
     stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
@@ -130,7 +153,7 @@ void renderPasses(Application& app, int passes) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     stageEnd(FrameStage::EnvironmentCube);
     moveCameraToPass(app.dof, i, realEye, lookAtPos);
-    renderScene(app.scene, app.targets, app.skyTextures, i);
+    renderScene(app.scene, app.targets, app.skyTextures, app.airTable, i);
     stageBegin(FrameStage::SunGlow);
     drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
     stageEnd(FrameStage::SunGlow);
@@ -228,7 +251,7 @@ void beginSceneLoading(const ConfigFile& config, const Quality& quality, SceneLo
                           airScaleDefines(configuredAirScale(config, true));
 }
 
-int finishStartUp(Application& app) {
+int finishStartUp(Application& app, const SceneLoading& loading) {
   app.scene.earthLayers = loadEarthLayers(configuredEarthLayers(app.configFile, app.currentQuality));
   // One read of the air for the sky's tables and the sun glow. Without it
   // the sky lacks its light beyond the first scattering and the sun shines
@@ -261,6 +284,15 @@ int finishStartUp(Application& app) {
   centrePointer();
   registerInputCallbacks();
   createCompositeQuad(app.dof, app.targets, app.currentQuality.passes);
+  // The table needs the air's top, which the model gives.
+  std::string airTableWarning;
+  if (airTableSwitchedOn(app.configFile.setting<std::string>("airTable"), airTableWarning) && hasAir)
+    makeAirTable(app.airTable, static_cast<float>(air.shellRadius),
+                 {app.configFile.setting<std::string>("atmosphereVShader"),
+                  app.configFile.setting<std::string>("atmosphereFShaderFinal"),
+                  app.configFile.setting<std::string>("earthVShader"),
+                  app.configFile.setting<std::string>("earthFShader"), loading.shaderDefines});
+  if (!airTableWarning.empty()) fprintf(stderr, "%s\n", airTableWarning.c_str());
   if (app.sky.active()) {
     startSkyClock(app.sky, platform::getTime());
     placeSky(app.scene, app.sky.taiAt(app.sky.anchorWall));
@@ -276,7 +308,7 @@ int startUp(const StartOptions& options, Application& app) {
   if (begun != 0) return begun;
   loadScene(app.scene, loading,
             [&app](const char* status) { showLoadingScreen(app.textOverlay, status); });
-  return finishStartUp(app);
+  return finishStartUp(app, loading);
 }
 
 void renderFrame(Application& app) {
@@ -317,6 +349,7 @@ void releaseResources(Application& app) {
   destroyRenderTargets(app.targets);
   unloadSunGlow(app.sunGlow);
   destroySkyTextures(app.skyTextures);
+  destroyAirTable(app.airTable);
   destroyEarthLayers(app.scene.earthLayers);
   unloadScene(app.scene);
   app.textOverlay.cleanupText();

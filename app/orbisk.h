@@ -8,6 +8,7 @@
 #include "base/configfile.h"
 #include "base/frameglobals.h"
 #include "gpu/rendertargets.h"
+#include "render/airtable.h"
 #include "render/depthoffield.h"
 #include "render/exposure.h"
 #include "render/quality.h"
@@ -80,6 +81,8 @@ struct Application {
   TextOverlay textOverlay;
   // The sky's tables the frame reads, made at start-up.
   SkyTextures skyTextures;
+  // The air the passes share, made once a frame.
+  AirTable airTable;
   // The quality the frame runs at.
   Quality currentQuality;
   // What config.ini and the overrides asked for; F2 returns to it from fast.
@@ -103,7 +106,7 @@ int startUp(const StartOptions& options, Application& app);
 // loadSceneStep; finishStartUp loads the sun glow and makes the targets.
 // Each returns as startUp does.
 int beginStartUp(const StartOptions& options, Application& app, SceneLoading& loading);
-int finishStartUp(Application& app);
+int finishStartUp(Application& app, const SceneLoading& loading);
 // The parts of beginStartUp that live in the GL context (its fixed state,
 // the vertex array, the text overlay) and the scene loading's start, for a
 // context made again after it was lost. False after the ERROR line.

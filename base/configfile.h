@@ -70,6 +70,9 @@ inline constexpr Key keys[] = {
     // The camera's exposure: auto (from the frame's brightness) or a fixed
     // factor on the light, 1 the design's look.
     {"exposure", "string", "auto", 1, 0, false},
+    // The air the depth-of-field passes share: auto (made once a frame
+    // where the view allows) or off (every pass computes its own).
+    {"airTable", "string", "auto", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

@@ -170,3 +170,51 @@ vec3 extinction(vec2 depth) { return exp(-(rayleighScattering * depth.x + mieExt
 vec3 extinction(vec2 depth, float ozone) {
   return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y + ozoneAbsorption * ozone));
 }
+
+// The depth of the thin air beyond the Earth's disc: just short of the far
+// plane, so that the Moon behind it stays visible, and one a depth buffer
+// of 24 bits tells from the far plane when the shell is rasterised at it;
+// the sun glow takes it as open sky (render/sunglow.h, kDepthBeyondEarth).
+const float depthBeyondEarth = 1.0 - 1.0 / 2097152.0;
+
+// Half a display unit of noise either way, so that smooth gradients of the
+// air do not band in 8 bits.
+// (pixel: gl_FragCoord.xy, which a vertex stage including this file lacks)
+float dither(vec2 pixel) { return fract(sin(dot(pixel, vec2(12.9898, 78.233))) * 43758.5453) - 0.5; }
+
+#ifdef AIR_TABLE_READ
+uniform vec3 airTableEye;
+uniform vec3 airTableRight;
+uniform vec3 airTableUp;
+uniform vec4 airTableLayout;
+uniform vec2 airTableColumns;
+uniform sampler2D airInscatterTable;
+uniform sampler2D airTransmittanceTable;
+
+// The air table (the composite's, fShaderIndexedAtmosFinal.glsl): the
+// pass's ray read from the table: the texel of the central eye's ray
+// through the same closest point, between its neighbours. The ground's rows
+// and the limb's are read apart (a ray onto the ground and one that misses
+// it by a hair see different air).
+bool airFromTable(vec3 eye, vec3 dir, float shellRadius, out vec3 inscatter, out vec3 transmittance) {
+  inscatter = vec3(0.0);
+  transmittance = vec3(1.0);
+  float along = dot(eye, dir);
+  vec3 closestPoint = eye - dir * along;
+  float closest = length(closestPoint);
+  if (along >= 0.0 || closest >= shellRadius) return false;
+  vec3 towards = closestPoint - airTableEye;
+  float turn = atan(dot(towards, airTableUp), dot(towards, airTableRight)) * (0.5 / PI);
+  float groundRows = airTableLayout.x, limbRows = airTableLayout.y;
+  bool onGround = closest < 1.0;
+  float row = onGround ? clamp(asin(closest) * (2.0 / PI) * groundRows, 0.5, groundRows - 0.5)
+                       : groundRows + clamp(sqrt((closest - 1.0) / airTableLayout.z) * limbRows, 0.5, limbRows - 0.5);
+  // The limb's columns wrap round the texture; the ground's end on the
+  // repeated first.
+  float column = onGround ? fract(turn) * airTableColumns.y + 0.5 : turn * airTableColumns.x;
+  vec2 at = vec2(column / airTableColumns.x, row / (groundRows + limbRows));
+  inscatter = texture(airInscatterTable, at).rgb;
+  transmittance = texture(airTransmittanceTable, at).rgb;
+  return true;
+}
+#endif

@@ -7,25 +7,48 @@
 // each sample's stretch of the ray) marched along the ray, and every further
 // order from the multiple-scattering table, read where the air the eye sees
 // lies.
+//
+// Built three ways. Plain, every pass computes its own air. With
+// AIR_TABLE_BUILD it fills, once a frame, the air table: the same
+// computation for the rays from the frame's central eye, one texel a ray,
+// by the ray's azimuth about the eye's line to the Earth's centre (columns)
+// and its closest approach to that centre (rows: the rays onto the ground,
+// then the rays through the limb). With AIR_TABLE_READ each pass reads its
+// pixel's air from the table instead: the passes' eyes differ by a turn of
+// a twentieth of a degree about the focus, so a ray of a pass and the
+// central eye's ray with the same closest point cross the same air.
+uniform mat4 M;
+uniform vec3 lightPos_worldspace;
+
+#ifdef AIR_TABLE_BUILD
+// The central eye, and two unit vectors across its line to the centre: the
+// azimuth's zero and its quarter turn.
+uniform vec3 airTableEye;
+uniform vec3 airTableRight;
+uniform vec3 airTableUp;
+// The table's rows: ground rows, limb rows, and the height above the ground
+// the limb rows reach; its columns: on the limb rows, and on the ground
+// rows (which hold one more, the first again).
+uniform vec4 airTableLayout;
+uniform vec2 airTableColumns;
+layout(location = 0) out vec4 tableInscatter;
+layout(location = 1) out vec4 tableTransmittance;
+#else
 flat in vec3 eye_worldspace;
 flat in vec2 focalLength;
+flat in vec2 depthRow;
 
-uniform mat4 M;
 uniform mat4 V;
-uniform vec3 lightPos_worldspace;
 uniform vec2 screenSize;
 uniform sampler2D texturePlanetColor;
-uniform sampler2D textureAtmosDepth;
 
 out vec3 color;
+#endif
 
 #include "atmosphere.glsl"
 
 const int SAMPLES = 10;
 
-// The nearest depth the buffer can hold short of the far plane: the Moon and
-// the sun's glow stay visible behind the thin air beyond the Earth's disc.
-const float depthBeyondEarth = 1.0 - 1.0 / 16777216.0;
 
 vec2 opticalDepthAlong(vec3 p, vec3 d, vec2 shellDensity) {
   float r = length(p);
@@ -97,30 +120,18 @@ float litShare(float t, float dt, vec2 inner, vec2 middle, vec2 outer) {
   return 1.0 - (shaded.x + shaded.y + shaded.z) / 3.0;
 }
 
-float dither() {
-  return fract(sin(dot(gl_FragCoord.xy, vec2(12.9898, 78.233))) * 43758.5453) - 0.5;
-}
-
-void main() {
-  vec2 uv = gl_FragCoord.xy / screenSize;
-  ivec2 pixel = ivec2(gl_FragCoord.xy);
-  vec3 planet = decode(texelFetch(texturePlanetColor, pixel, 0).rgb);
-  vec2 ndc = uv * 2.0 - 1.0;
-  vec3 dir = normalize(transpose(mat3(V)) * vec3(ndc / focalLength, -1.0));
-  vec3 eye = eye_worldspace;
-  vec3 l = normalize(lightPos_worldspace);  // the sun is far: one direction
+// The light the air along eye + t dir (dir of unit length) scatters towards
+// the eye, in units of sunIntensity, and the light of what lies beyond that
+// reaches it; false for a ray that misses the shell.
+bool airAlong(vec3 eye, vec3 dir, vec3 l, float shellRadius, out vec3 inscatter, out vec3 pathTransmittance) {
+  inscatter = vec3(0.0);
+  pathTransmittance = vec3(1.0);
   vec2 tableSize = vec2(textureSize(multipleScatteringTable, 0));
-
-  float shellRadius = airTop(length(M[0].xyz));
   vec2 shellDensity = densityAtShell(shellRadius);
   vec2 shell = sphereHits(eye, dir, shellRadius);
   vec2 ground = sphereHits(eye, dir, 1.0);
   bool hitsEarth = ground.y >= ground.x && ground.x > 0.0;
-  gl_FragDepth = hitsEarth ? texelFetch(textureAtmosDepth, pixel, 0).r : depthBeyondEarth;
-  if (shell.y < shell.x || shell.y <= 0.0) {
-    color = encode(planet);
-    return;
-  }
+  if (shell.y < shell.x || shell.y <= 0.0) return false;
   float t0 = max(shell.x, 0.0);
   float t1 = hitsEarth ? ground.x : shell.y;
 
@@ -140,7 +151,6 @@ void main() {
   float g2 = mieG * mieG;
   float miePhase = 3.0 / (8.0 * PI) * (1.0 - g2) * (1.0 + nu * nu) /
                    ((2.0 + g2) * pow(1.0 + g2 - 2.0 * mieG * nu, 1.5));
-  vec3 inscatter = vec3(0.0);
 
   // One loop for rays onto the ground and rays through the limb: a software
   // rasteriser runs both sides of a branch, and a loop at least once, for
@@ -186,7 +196,7 @@ void main() {
   // the table's light where that air lies.
   pathDepth = max(pathDepth, 0.0);
   vec3 pathExtinction = rayleighScattering * pathDepth.x + mieExtinction * pathDepth.y + ozoneAbsorption * pathOzone;
-  vec3 pathTransmittance = exp(-pathExtinction);
+  pathTransmittance = exp(-pathExtinction);
   vec3 takenOut = 1.0 - pathTransmittance;
 
   float lowestR = length(eye + dir * clamp(-dot(eye, dir), t0, t1));
@@ -261,6 +271,72 @@ void main() {
   // air below (a view from above the layer) takes its share before the air
   // scatters, where the path's totals would mix it in.
   inscatter += ambientLight * seen / max(seenExtinction, 1e-30);
-  vec3 radiance = unexposed(planet) * pathTransmittance + sunIntensity * inscatter;
-  color = encode(shoulder(radiance)) + dither() / 255.0;
+  return true;
 }
+
+#ifdef AIR_TABLE_BUILD
+void main() {
+  vec2 texel = gl_FragCoord.xy;
+  float groundRows = airTableLayout.x, limbRows = airTableLayout.y;
+  // The ground rows are even in the angle whose sine is the closest
+  // approach, crowding towards the limb where the slant path grows fast;
+  // the limb rows are even in the root of the height, crowding where the
+  // air is dense.
+  float closest, azimuth;
+  if (texel.y < groundRows) {
+    closest = sin(0.5 * PI * texel.y / groundRows);
+    azimuth = 2.0 * PI * (texel.x - 0.5) / airTableColumns.y;
+  } else {
+    float s = (texel.y - groundRows) / limbRows;
+    closest = 1.0 + airTableLayout.z * s * s;
+    azimuth = 2.0 * PI * texel.x / airTableColumns.x;
+  }
+  float distance = length(airTableEye);
+  vec3 axis = -airTableEye / distance;
+  float across = min(closest / distance, 1.0);
+  vec3 dir = sqrt(1.0 - across * across) * axis + across * (cos(azimuth) * airTableRight + sin(azimuth) * airTableUp);
+  vec3 inscatter, transmittance;
+  airAlong(airTableEye, normalize(dir), normalize(lightPos_worldspace), airTop(length(M[0].xyz)), inscatter,
+           transmittance);
+  tableInscatter = vec4(inscatter, 1.0);
+  tableTransmittance = vec4(transmittance, 1.0);
+}
+#else
+
+
+void main() {
+  vec2 uv = gl_FragCoord.xy / screenSize;
+  ivec2 pixel = ivec2(gl_FragCoord.xy);
+  vec3 planet = decode(texelFetch(texturePlanetColor, pixel, 0).rgb);
+  vec2 ndc = uv * 2.0 - 1.0;
+  vec3 viewRay = vec3(ndc / focalLength, -1.0);
+  float viewRayLength = length(viewRay);
+  vec3 dir = transpose(mat3(V)) * (viewRay / viewRayLength);
+  vec3 eye = eye_worldspace;
+  float shellRadius = airTop(length(M[0].xyz));
+  vec2 ground = sphereHits(eye, dir, 1.0);
+  bool hitsEarth = ground.y >= ground.x && ground.x > 0.0;
+  // The depth of the ground's point from the projection: the same as the
+  // Earth's own draw gives, to within its facets' sag, without reading an
+  // image of it.
+  float viewZ = -ground.x / viewRayLength;
+#ifndef AIR_TABLE_READ
+  // (Reading the table, the Earth is drawn over this pass already with its
+  // air, and the shell's depth, depthBeyondEarth, leaves its pixels alone.)
+  gl_FragDepth = hitsEarth ? 0.5 - 0.5 * (depthRow.x * viewZ + depthRow.y) / viewZ : depthBeyondEarth;
+#endif
+  vec3 inscatter, transmittance;
+#ifdef AIR_TABLE_READ
+  bool inAir = airFromTable(eye, dir, shellRadius, inscatter, transmittance);
+#else
+  // The sun is far: one direction.
+  bool inAir = airAlong(eye, dir, normalize(lightPos_worldspace), shellRadius, inscatter, transmittance);
+#endif
+  if (!inAir) {
+    color = encode(planet);
+    return;
+  }
+  vec3 radiance = unexposed(planet) * transmittance + sunIntensity * inscatter;
+  color = encode(shoulder(radiance)) + dither(gl_FragCoord.xy) / 255.0;
+}
+#endif

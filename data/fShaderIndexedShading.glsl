@@ -384,5 +384,16 @@ void main() {
     radiance = shadeMoon(n, l, v, albedo);
   else
     radiance = shadeMissile(n, l, v, albedo);
+#ifdef AIR_TABLE_READ
+  // The Earth drawn straight into the pass with the air before it, as the
+  // atmosphere composite would put it over the planet image (through the
+  // shoulder twice: once for the image, once for the composite).
+  vec3 inscatter, transmittance;
+  // (Every ray onto the Earth is in the air: no shell to miss.)
+  airFromTable(eye_worldspace, normalize(position_worldspace - eye_worldspace), 1e30, inscatter, transmittance);
+  vec3 shown = shoulder(radiance);
+  color = encode(shoulder(unexposed(shown) * transmittance + sunIntensity * inscatter)) + dither(gl_FragCoord.xy) / 255.0;
+#else
   color = encode(shoulder(radiance));
+#endif
 }

@@ -21,6 +21,9 @@ flat out vec3 eye_worldspace;
 // The projection's focal lengths (x, y): the composite rebuilds each pixel's
 // view ray from them.
 flat out vec2 focalLength;
+// The projection's depth row (P[2][2], P[3][2]): the composite writes the
+// depth of each pixel's point on the ground from it.
+flat out vec2 depthRow;
 // The sky's light on level ground here (the Earth's shading): a function of
 // the sun's height alone, smooth, so read per vertex and interpolated; per
 // pixel the read cost a software rasteriser more than the rest of the
@@ -43,6 +46,7 @@ void main() {
   skylight = sunIntensity * readTable(groundIrradianceTable, vec2(textureSize(groundIrradianceTable, 0)),
                                      vec2(0.5 + 0.5 * muSun, 0.0));
   focalLength = vec2(1.0);
+  depthRow = vec2(0.0);
 
   if (screenSize.x > 0.0) {
     // The composite shades every pixel from its own ray, so the shell only has
@@ -51,6 +55,7 @@ void main() {
                      vec4(eye_worldspace, 1.0));
     mat4 P = MVP * inverse(M) * invV;
     focalLength = vec2(P[0][0], P[1][1]);
+    depthRow = vec2(P[2][2], P[3][2]);
     // From inside the shell every face points away and is culled; mirrored,
     // the far side faces the camera and still covers the whole view.
     float shellRadius = length(M[0].xyz);
@@ -58,6 +63,12 @@ void main() {
     // No near-plane hole when the eye grazes the shell: only w > 0 clips.
     // The fragment stage writes the real depth.
     clip.z = 0.0;
+#ifdef AIR_TABLE_READ
+    // Reading the air table, the Earth is on the pass already, with its air
+    // and its depth: the shell lies just short of the far plane, so that
+    // the depth test leaves the Earth's pixels before they are shaded.
+    clip.z = clip.w * (2.0 * depthBeyondEarth - 1.0);
+#endif
   }
   gl_Position = clip;
 }

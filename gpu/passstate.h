@@ -37,6 +37,8 @@ inline constexpr PassState shadowFrontFaces{.culledFace = GL_BACK, .colourWrite 
 // The planet's colour over the stars; its target has no depth buffer.
 inline constexpr PassState planetColour{};
 inline constexpr PassState earthDepth{.culledFace = GL_BACK, .colourWrite = false};
+// The Earth with its air, straight into the pass target, depth-tested.
+inline constexpr PassState earthWithAir{};
 inline constexpr PassState shellFarSide{.culledFace = GL_FRONT, .colourWrite = false};
 // The shell's front faces, depth-tested, into the pass target.
 inline constexpr PassState atmosphereComposite{};

@@ -97,7 +97,8 @@ bool drawsSameDepth(GLuint program, GLuint standIn) {
   return vertexA == vertexB;
 }
 
-void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures, int pass) {
+void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures,
+                 const AirTable& airTable, int pass) {
   const glm::mat4 vpMatrix = camera.getViewProjectionMatrix();
   const glm::mat4 viewMatrix = camera.getViewMatrix();
 
@@ -142,40 +143,57 @@ void renderScene(const Scene& scene, const RenderTargets& targets, const SkyText
   // The composite shows the sky through the air from this image.
   drawStarField(scene.starField, auxiliaryStep(passstate::stars), scene.starViewProjection, scene.exposure,
                 scene.starStops);
-  bindSkyTextures(skyTextures, scene.earth->getShaderProgram());
-  bindEarthLayers(scene.earthLayers, scene.earth->getShaderProgram().programID);
-  standardDraw(scene, scene.earth, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
+  if (airTable.inUse) {
+    // The Earth with its air read from the table, straight into the pass
+    // target and its depth: the composite then shades only the limb.
+    const ShaderProgram& earthRecord = airTable.earthReader;
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[pass]);
+    bindSkyTextures(skyTextures, earthRecord);
+    bindEarthLayers(scene.earthLayers, earthRecord.programID);
+    bindAirTable(airTable, earthRecord);
+    drawWith(scene, scene.earth, earthRecord, auxiliaryStep(passstate::earthWithAir), vpMatrix, viewMatrix,
+             scene.lightPosition);
+  } else {
+    bindSkyTextures(skyTextures, scene.earth->getShaderProgram());
+    bindEarthLayers(scene.earthLayers, scene.earth->getShaderProgram().programID);
+    standardDraw(scene, scene.earth, planetColour, vpMatrix, viewMatrix, scene.lightPosition);
+  }
   stageEnd(FrameStage::PlanetColour);
 
-  // Depth of the nearer of the Earth's surface and the shell's far side. The
-  // Earth's own fragment shader is costly and its colour is masked here: the
-  // shell's depth program draws it when that gives the very same depth.
+  // Depth of the nearer of the Earth's surface and the shell's far side, for
+  // a composite program that samples it (the shipped one takes each pixel's
+  // depth from its own ray). The Earth's own fragment shader is costly and
+  // its colour is masked here: the shell's depth program draws it when that
+  // gives the very same depth.
+  const AtmosphereFinalShaderProgram& record = airTable.inUse ? airTable.reader : scene.atmosphereFinalProgram;
   stageBegin(FrameStage::AtmosphereDepth);
-  bindAndClear(targets.framebufferBackSideAtmosphere, earthDepth);
-  const ShaderProgram atmosphereRecord = scene.atmosphere->getShaderProgram();
-  const ShaderProgram earthRecord = scene.earth->getShaderProgram();
-  EarthDepthStandIn& earthDepthStandIn = scene.earthDepthStandIn;
-  if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
-    earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
-                         drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
-  // The shared vertex stage reads the sky's ground table in this program too:
-  // its sampler must point at the table, not at whatever unit 0 holds (WebGL
-  // refuses a draw that samples a texture its target is rendering into).
-  bindSkyTextures(skyTextures, atmosphereRecord);
-  drawWith(scene, scene.earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix,
-           viewMatrix, scene.lightPosition);
-  drawWith(scene, scene.atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix, scene.lightPosition);
+  if (record.textureAtmosDepth >= 0) {
+    bindAndClear(targets.framebufferBackSideAtmosphere, earthDepth);
+    const ShaderProgram atmosphereRecord = scene.atmosphere->getShaderProgram();
+    const ShaderProgram earthRecord = scene.earth->getShaderProgram();
+    EarthDepthStandIn& earthDepthStandIn = scene.earthDepthStandIn;
+    if (earthDepthStandIn.program != earthRecord.programID || earthDepthStandIn.standIn != atmosphereRecord.programID)
+      earthDepthStandIn = {earthRecord.programID, atmosphereRecord.programID,
+                           drawsSameDepth(earthRecord.programID, atmosphereRecord.programID)};
+    // The shared vertex stage reads the sky's ground table in this program too:
+    // its sampler must point at the table, not at whatever unit 0 holds (WebGL
+    // refuses a draw that samples a texture its target is rendering into).
+    bindSkyTextures(skyTextures, atmosphereRecord);
+    drawWith(scene, scene.earth, earthDepthStandIn.usable ? atmosphereRecord : earthRecord, earthDepth, vpMatrix,
+             viewMatrix, scene.lightPosition);
+    drawWith(scene, scene.atmosphere, atmosphereRecord, shellFarSide, vpMatrix, viewMatrix, scene.lightPosition);
+  }
   stageEnd(FrameStage::AtmosphereDepth);
 
   // The atmosphere composite into the pass target, from the images above.
   stageBegin(FrameStage::AtmosphereComposite);
   applyPassState(scene.atmosphere->stateIn(passstate::atmosphereComposite));
   glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[pass]);
-  const AtmosphereFinalShaderProgram& record = scene.atmosphereFinalProgram;
   glUseProgram(record.programID);
   setPassUniforms(record, viewMatrix, scene.lightPosition);
   setExposureUniforms(record, scene);
   bindSkyTextures(skyTextures, record);
+  if (airTable.inUse) bindAirTable(airTable, record);
   record.bindTextureUnit(1, targets.depthTextureBackSideShadow, record.textureShadowBack);
   record.bindTextureUnit(2, targets.depthTextureFrontSideShadow, record.textureShadowFront);
   record.bindTextureUnit(3, targets.depthTextureBackSideAtmosphere, record.textureAtmosDepth);

@@ -4,6 +4,7 @@
 #include <glm/glm.hpp>
 
 #include "gpu/rendertargets.h"
+#include "render/airtable.h"
 #include "render/skytextures.h"
 #include "scene/scene.h"
 
@@ -11,7 +12,9 @@
 // the pass target bound with its scene depth, which the sun glow drawn next
 // reads back.
 // pass: the depth-of-field pass whose target the composite draws into.
-void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures, int pass);
+// airTable: the composite reads its air there when the frame made it (inUse).
+void renderScene(const Scene& scene, const RenderTargets& targets, const SkyTextures& skyTextures,
+                 const AirTable& airTable, int pass);
 // Forgets which program draws the Earth's depth. The choice is kept by
 // program name, and GL hands deleted names out again: whoever deletes the
 // Earth's or the shell's program calls this (unloadScene does).

@@ -52,6 +52,11 @@ const std::array<glm::vec2, 6>& spriteUVs();
 
 // The glow's GL objects: made by loadSunGlow, released (and zeroed) by
 // unloadSunGlow. The frame's owner holds one.
+// The depth the atmosphere composite gives the thin air beyond the Earth's
+// disc (the shaders' depthBeyondEarth, atmosphere.glsl): near the far plane,
+// in front of the Moon's nothing; the sun behind it is not hidden.
+inline constexpr float kDepthBeyondEarth = 1.0f - 1.0f / 2097152.0f;
+
 struct SunGlow {
   GLuint textureHardGlow = 0, textureBigGlow = 0, textureStreaks = 0, textureSpecialStreaks = 0, textureHalo = 0;
   // The sprite's corners are rewritten for each sprite; its texture

@@ -243,7 +243,7 @@ bool Camera::projectToWindow(const glm::vec3& p, const int viewport[4], double& 
   return windowCoordinates(mvMatrix, projMatrix, viewport, p.x, p.y, p.z, x, y, z);
 }
 
-bool Camera::isPointOccluded(const glm::vec3& p, DepthProbe& probe) {
+bool Camera::isPointOccluded(const glm::vec3& p, DepthProbe& probe, float openDepth) {
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
   GLdouble projX = 0.0, projY = 0.0, projZ = 0.0;
@@ -255,5 +255,5 @@ bool Camera::isPointOccluded(const glm::vec3& p, DepthProbe& probe) {
     return false;
   const float bufferZ = readDepthAt(probe, static_cast<int>(projX), static_cast<int>(projY));
   // Equal depths count as visible.
-  return bufferZ < static_cast<float>(projZ);
+  return bufferZ < static_cast<float>(projZ) && bufferZ < openDepth;
 }

@@ -114,8 +114,9 @@ class Camera {
   // given viewport (x, y, width, height); false when it cannot be projected.
   bool projectToWindow(const glm::vec3& p, const int viewport[4], double& x, double& y, double& z) const;
   // Whether the bound framebuffer's depth at p's pixel lies in front of p
-  // (a depth read-back, under the live viewport).
-  bool isPointOccluded(const glm::vec3& p, DepthProbe& probe);
+  // (a depth read-back, under the live viewport). Depths from openDepth on
+  // hide nothing (the thin air beyond the Earth's disc).
+  bool isPointOccluded(const glm::vec3& p, DepthProbe& probe, float openDepth = 1.0f);
 
  private:
   glm::vec3 position;

@@ -73,7 +73,11 @@ class PassBounds : public gltest::TargetsTest {
     scene.atmosphere = box(0.5f, depthProgram, left);
     scene.earth = box(0.3f, program(kVertex, "void main(){ color = vec3(0.0, 1.0, 0.0); }"), left);
     scene.shadowCone = box(0.1f, program(kVertex, "void main(){ color = vec3(1.0); }"), left);
-    scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(program(kVertex, "void main(){ color = vec3(1.0); }"));
+    // Sampling the Earth's depth, so that the pass draws that image.
+    scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(
+        program(kVertex,
+                "uniform sampler2D textureAtmosDepth;\n"
+                "void main(){ color = vec3(step(-1.0, texture(textureAtmosDepth, vec2(0.5)).r)); }"));
     scene.objectList.clear();
     gltest::drainErrors();
   }
@@ -95,7 +99,7 @@ class PassBounds : public gltest::TargetsTest {
     // A scissor left on from before must not clip the pass target.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    renderScene(scene, targets, SkyTextures(), 0);
+    renderScene(scene, targets, SkyTextures(), AirTable(), 0);
     glDisable(GL_SCISSOR_TEST);
   }
 

@@ -52,14 +52,16 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   scene.earth = quadObject(0.2f, flatProgram("void main(){ color = vec3(0.0, 1.0, 0.0); }"));
   scene.atmosphere = quadObject(0.5f, flatProgram("void main(){ color = vec3(1.0); }"));
   scene.shadowCone = quadObject(-0.4f, flatProgram("void main(){ color = vec3(1.0); }"));
-  // A composite that samples the shadow images, so that the frame draws them
-  // (the term added is zero unless both images are empty at the pixel).
-  scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(
-      flatProgram("uniform sampler2D texturePlanetColor, textureShadowBack, textureShadowFront;\n"
-                  "uniform vec2 screenSize;\n"
-                  "void main(){ vec2 uv = gl_FragCoord.xy / screenSize;\n"
-                  "  float empty = step(2.0, texture(textureShadowBack, uv).r + texture(textureShadowFront, uv).r);\n"
-                  "  color = texture(texturePlanetColor, uv).rgb + vec3(0.5, 0.0, 0.0) + vec3(0.0, 0.0, empty); }"));
+  // A composite that samples the shadow images and the Earth's depth, so
+  // that the frame draws them (the term added is zero unless both shadow
+  // images are empty at the pixel; a depth is never below -1).
+  scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(flatProgram(
+      "uniform sampler2D texturePlanetColor, textureShadowBack, textureShadowFront, textureAtmosDepth;\n"
+      "uniform vec2 screenSize;\n"
+      "void main(){ vec2 uv = gl_FragCoord.xy / screenSize;\n"
+      "  float empty = step(2.0, texture(textureShadowBack, uv).r + texture(textureShadowFront, uv).r);\n"
+      "  color = texture(texturePlanetColor, uv).rgb * step(-1.0, texture(textureAtmosDepth, uv).r)\n"
+      "          + vec3(0.5, 0.0, 0.0) + vec3(0.0, 0.0, empty); }"));
   scene.objectList.clear();
 
   glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
@@ -67,7 +69,7 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   gltest::drainErrors();
   gltest::poisonPassState();
-  renderScene(scene, targets, SkyTextures(), 3);
+  renderScene(scene, targets, SkyTextures(), AirTable(), 3);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
   // The sun glow drawn next reads the pass target's depth back.
@@ -111,10 +113,29 @@ TEST_F(RenderScene, FillsEachTargetWithItsCullFaceWhateverTheStateBefore) {
     glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferDOF[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     gltest::poisonPassState();
-    renderScene(scene, targets, SkyTextures(), 3);
+    renderScene(scene, targets, SkyTextures(), AirTable(), 3);
     colourAt(targets.framebufferDOF[3], rgb);
     EXPECT_EQ(rgb[0], want) << objects.size() << " listed objects";
   }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  gltest::resetPassState();
+}
+
+TEST_F(RenderScene, NoEarthDepthImageForACompositeThatTakesDepthFromItsRays) {
+  scene.envCube = quadObject(0.9f, flatProgram("void main(){ color = vec3(0.0, 0.0, 1.0); }"));
+  scene.earth = quadObject(0.2f, flatProgram("void main(){ color = vec3(0.0, 1.0, 0.0); }"));
+  scene.atmosphere = quadObject(0.5f, flatProgram("void main(){ color = vec3(1.0); }"));
+  scene.shadowCone = quadObject(-0.4f, flatProgram("void main(){ color = vec3(1.0); }"));
+  scene.atmosphereFinalProgram = buildAtmosphereFinalRecord(flatProgram("void main(){ color = vec3(1.0); }"));
+  scene.objectList.clear();
+  // A depth the frame would overwrite if it drew the image.
+  glBindFramebuffer(GL_FRAMEBUFFER, targets.framebufferBackSideAtmosphere);
+  glViewport(0, 0, windowWidth, windowHeight);
+  glClearDepth(0.25);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glClearDepth(1.0);
+  renderScene(scene, targets, SkyTextures(), AirTable(), 3);
+  EXPECT_NEAR(depthAt(targets.framebufferBackSideAtmosphere), 0.25f, 1e-3f);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   gltest::resetPassState();
 }

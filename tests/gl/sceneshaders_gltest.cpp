@@ -46,8 +46,10 @@ TEST(SceneShaders, EveryProgramLinksAndReadsWhatTheSystemSets) {
   const GLuint composite = buildFromData("vShaderIndexedShading.glsl", "fShaderIndexedAtmosFinal.glsl");
   ASSERT_TRUE(linked(composite));
   AtmosphereFinalShaderProgram a = buildAtmosphereFinalRecord(composite);
-  for (GLint location : {a.MVP, a.M, a.V, a.lightPos_worldspace, a.screenSize, a.texturePlanetColor, a.textureAtmosDepth})
+  for (GLint location : {a.MVP, a.M, a.V, a.lightPos_worldspace, a.screenSize, a.texturePlanetColor})
     EXPECT_GE(location, 0);
+  // Each pixel's depth comes from its ray: the frame draws no depth image for it.
+  EXPECT_EQ(a.textureAtmosDepth, -1);
 
   const GLuint quad = buildFromData("vShaderPassthrough.glsl", "fShaderQuad.glsl");
   ASSERT_TRUE(linked(quad));
@@ -217,8 +219,12 @@ TEST_F(Composite, FromAfarCoversTheShellsDiscOnly) {
   draw(glm::vec3(0.0f, 0.0f, 3.0f), glm::vec3(0.0f));
   EXPECT_TRUE(untouched(0, 0)) << "outside the shell the stars stay as drawn";
   EXPECT_FALSE(untouched(gltest::kWidth / 2, gltest::kHeight / 2));
-  // The Earth's depth where the ray meets it: the Moon behind stays hidden.
-  EXPECT_NEAR(depthAt(gltest::kWidth / 2, gltest::kHeight / 2), 0.5f, 1e-4f);
+  // The Earth's depth where the ray meets it, as the projection puts that
+  // point: the Moon behind stays hidden.
+  const glm::mat4 vp = glm::perspective(glm::radians(65.0f), float(gltest::kWidth) / gltest::kHeight, 0.01f, 1.0e6f) *
+                       glm::lookAt(glm::vec3(0.0f, 0.0f, 3.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+  const glm::vec4 front = vp * glm::vec4(0.0f, 0.0f, 1.0f, 1.0f);
+  EXPECT_NEAR(depthAt(gltest::kWidth / 2, gltest::kHeight / 2), 0.5f + 0.5f * front.z / front.w, 1e-5f);
 }
 
 TEST_F(Composite, ThinAirBeyondTheEarthLeavesRoomBehindIt) {

@@ -1,0 +1,49 @@
+// The air table's plan for a frame: whether the frame's passes can read
+// their air from one table made at the central eye, and the table's size.
+// Plain frame maths, no GL.
+#pragma once
+#include <string>
+#include <glm/glm.hpp>
+
+// What the table is made for: the passes' air changes with nothing else.
+struct AirTableView {
+  glm::vec3 eye{0.0f};       // the central eye; the Earth's centre is the origin, its radius 1
+  glm::vec3 sun{0.0f};       // towards the sun (any length above 0)
+  float shellRadius = 0.0f;  // the top of the air the composite marches (airTop)
+  float eyeSpread = 0.0f;    // how far any pass's eye lies from the central one
+  float focalPixels = 0.0f;  // the projection's focal length in the target's pixels
+  int targetWidth = 0, targetHeight = 0;
+
+  bool operator==(const AirTableView&) const = default;
+};
+
+struct AirTableLayout {
+  bool usable = false;
+  std::string reason;       // why the passes compute their own air, when not usable
+  int columns = 0;          // azimuths about the eye's line to the centre, on the limb rows
+  int groundColumns = 0;    // the same on the ground rows, which hold one more: the first again
+  int groundRows = 0;       // rays onto the Earth
+  int limbRows = 0;         // rays through the limb
+  float limbHeight = 0.0f;  // the height above the ground the limb rows reach
+  // Unit vectors across the eye's line: the azimuth's zero and quarter turn.
+  glm::vec3 right{0.0f}, up{0.0f};
+};
+
+// The largest table, in texels, against the target's pixels: past it the
+// passes computing their own air cost less than making the table.
+inline constexpr float kAirTableTexelsPerPixel = 4.0f;
+// Columns and rows: on the limb a texel about a pixel apart round it, where
+// the light changes fastest; on the ground half as many columns, the air
+// there changing round the disc only with the sun's height; across the
+// limb's ring eight rows a pixel, crowded towards the ground.
+inline constexpr int kAirTableMinColumns = 64;
+inline constexpr float kAirTableGroundColumnShare = 0.5f;
+inline constexpr int kAirTableMinRows = 16;
+inline constexpr float kAirTableLimbRowsPerPixel = 8.0f;
+inline constexpr int kAirTableMinLimbRows = 32;
+inline constexpr int kAirTableMaxLimbRows = 128;
+
+// The plan for the view: usable when every pass's eye lies outside the air
+// by a margin, and a table fine enough for the Earth's size on the screen
+// fits maxTextureSize and the texel budget.
+AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize);
