@@ -288,7 +288,7 @@ int finishStartUp(Application& app, const SceneLoading& loading) {
   std::string airTableWarning;
   if (airTableSwitchedOn(app.configFile.setting<std::string>("airTable"), airTableWarning) && hasAir)
     makeAirTable(app.airTable, static_cast<float>(air.shellRadius),
-                 {app.configFile.setting<std::string>("atmosphereVShader"),
+                 {runfiles::compositeVertex, app.configFile.setting<std::string>("atmosphereVShader"),
                   app.configFile.setting<std::string>("atmosphereFShaderFinal"),
                   app.configFile.setting<std::string>("earthVShader"),
                   app.configFile.setting<std::string>("earthFShader"), loading.shaderDefines});

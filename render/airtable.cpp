@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <glm/gtc/type_ptr.hpp>
 
-#include "base/runfiles.h"
 #include "gpu/passstate.h"
 #include "gpu/shaderbuild.h"
 #include "gpu/vertexattribute.h"
@@ -127,7 +126,7 @@ bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sou
   destroyAirTable(table);
   const std::string read = sources.defines + "#define AIR_TABLE_READ 1\n";
   const GLuint builder =
-      buildShaderProgram(runfiles::compositeVertex, sources.compositeFragment.c_str(),
+      buildShaderProgram(sources.tableVertex.c_str(), sources.compositeFragment.c_str(),
                          sources.defines + "#define AIR_TABLE_BUILD 1\n", ConsoleProgress::Quiet);
   const GLuint reader = buildShaderProgram(sources.compositeVertex.c_str(), sources.compositeFragment.c_str(), read,
                                            ConsoleProgress::Quiet);

@@ -59,8 +59,10 @@ bool airTableSwitchedOn(const std::string& setting, std::string& warning);
 // printed, when a program does not link or float targets cannot be drawn
 // into (WebGL2 without EXT_color_buffer_float): the passes then compute
 // their own air.
+// The shader files (the table's own vertex stage: a full-view quad's) and
+// the scene's defines.
 struct AirTableSources {
-  std::string compositeVertex, compositeFragment, earthVertex, earthFragment, defines;
+  std::string tableVertex, compositeVertex, compositeFragment, earthVertex, earthFragment, defines;
 };
 bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sources);
 void destroyAirTable(AirTable& table);

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/shaderprogram.h"
 #include "loaders/atmospheremodel.h"
+#include "render/airtable.h"
 #include "render/skytextures.h"
 #include "scene/object.h"
 #include "tests/gl/glfixture.h"
@@ -87,6 +89,13 @@ class Sky : public ::testing::TestWithParam<double> {
     ASSERT_NE(shading, 0u);
     compositeRecord = buildAtmosphereFinalRecord(composite);
     shadingRecord = buildShaderProgramRecord(shading);
+    const std::string data = ORBISK_SOURCE_DIR "/data/";
+    gltest::capture([&] {
+      madeAirTable = makeAirTable(
+          air, static_cast<float>(model.shellRadius),
+          {data + "vShaderPassthrough.glsl", data + "vShaderIndexedShading.glsl", data + "fShaderIndexedAtmosFinal.glsl",
+           data + "vShaderIndexedShading.glsl", data + "fShaderIndexedShading.glsl", defines});
+    });
     const TriangleMesh sphere = unitSphere(64, 128);
     shell.setMesh(sphere);
     shell.setModelMatrix(glm::scale(glm::mat4(1.0f), glm::vec3(1.07f)));
@@ -126,6 +135,7 @@ class Sky : public ::testing::TestWithParam<double> {
     glDeleteTextures(5, textures);
     shell.mesh.release();
     destroySkyTextures(tables);
+    destroyAirTable(air);
     glUseProgram(0);
     glDeleteProgram(composite);
     glDeleteProgram(shading);
@@ -173,7 +183,58 @@ class Sky : public ::testing::TestWithParam<double> {
     return glm::vec3(rgb[0], rgb[1], rgb[2]);
   }
 
+  // The same ray as the passes draw it from the air table made at its eye:
+  // the Earth with its air straight into the target, then the limb. False
+  // where the frame would not use the table (an eye in the air).
+  // tableEye: the frame's central eye the table is made at, when the pass's
+  // eye is another.
+  bool displayedThroughTable(glm::dvec3 eye, glm::dvec3 dir, glm::vec3& shown,
+                             std::optional<glm::dvec3> tableEye = std::nullopt) {
+    const glm::vec3 e(eye), d(glm::normalize(dir));
+    const glm::vec3 up = std::fabs(d.y) < 0.9f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
+    const glm::mat4 view = glm::lookAt(e, e + d, up);
+    const glm::mat4 vp = glm::perspective(glm::radians(1.0f), 1.0f, 0.001f, 100.0f) * view;
+    AirTableView tableView;
+    tableView.eye = glm::vec3(tableEye.value_or(eye));
+    tableView.eyeSpread = glm::length(tableView.eye - e);
+    tableView.sun = glm::vec3(40000.0f);
+    tableView.shellRadius = static_cast<float>(model.shellRadius);
+    tableView.focalPixels = 0.5f * kSize / std::tan(glm::radians(0.5f));
+    // The frame's budget for a window, not for this tiny view.
+    tableView.targetWidth = 1024;
+    tableView.targetHeight = 768;
+    if (!prepareAirTable(air, tableView, tables, shell.getModelMatrix())) return false;
+    glViewport(0, 0, kSize, kSize);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_BLEND);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, planetFramebuffer);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    beginPass(framebuffer, air.earthReader, view);
+    bindAirTable(air, air.earthReader);
+    earth.draw(vp, air.earthReader);
+    glUseProgram(air.reader.programID);
+    bindSkyTextures(tables, air.reader);
+    glUniformMatrix4fv(air.reader.V, 1, GL_FALSE, glm::value_ptr(view));
+    glUniform3f(air.reader.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);
+    bindAirTable(air, air.reader);
+    air.reader.bindTextureUnit(5, planetColour, air.reader.texturePlanetColor);
+    glUniform2f(air.reader.screenSize, float(kSize), float(kSize));
+    shell.draw(vp, air.reader);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    unsigned char rgb[3] = {0, 0, 0};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    shown = glm::vec3(rgb[0], rgb[1], rgb[2]);
+    return true;
+  }
+
   AtmosphereModel model;
+  AirTable air;
+  bool madeAirTable = false;
   SkyTextures tables;
   GLuint composite = 0, shading = 0, greyTexture = 0;
   GLuint planetColour = 0, planetDepth = 0, target = 0, targetDepth = 0, framebuffer = 0, planetFramebuffer = 0;
@@ -268,15 +329,20 @@ std::vector<Line> issueLines(const Layout& layout) {
 // targets of the reference (3000 paths a ray: at 600 the reference's own
 // noise reached 8 units near the horizon; 12000 onto the ground); single
 // scattering alone did not (up to 45 display units off).
+// The same through the air table, for the rays whose eye is outside the
+// air (from inside the passes compute their own).
 TEST_P(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
+  ASSERT_TRUE(madeAirTable);
   const skyref::Reference reference(model, kSun);
   for (const Line& line : issueLines({model.rayleighHeight / 0.006})) {
-    double sum = 0.0, worst = 0.0;
-    int n = 0;
+    double sum = 0.0, worst = 0.0, tableSum = 0.0, tableWorst = 0.0;
+    int n = 0, tableN = 0;
     for (size_t i = 0; i < line.rays.size(); ++i) {
       const Ray& ray = line.rays[i];
       const Rgb all = reference.trace(ray.eye, ray.dir, line.paths, unsigned(3 + i)).all();
       const glm::vec3 shown = displayed(ray.eye, ray.dir);
+      glm::vec3 throughTable(0.0f);
+      const bool tabled = displayedThroughTable(ray.eye, ray.dir, throughTable);
       if (getenv("SKY_PRINT"))
         printf("  shown %5.1f %5.1f %5.1f  every order %5.1f %5.1f %5.1f\n", shown.r, shown.g, shown.b,
                displayValue(model, all[0]), displayValue(model, all[1]), displayValue(model, all[2]));
@@ -285,12 +351,88 @@ TEST_P(Sky, ShowsEveryOrderOfScatteringAlongTheLines) {
         sum += error;
         worst = std::max(worst, error);
         ++n;
+        if (!tabled) continue;
+        const double tableError = std::fabs(throughTable[c] - displayValue(model, all[c]));
+        tableSum += tableError;
+        tableWorst = std::max(tableWorst, tableError);
+        ++tableN;
       }
     }
     printf("air %.1f %-32s %.2f on average, %.2f at most\n", GetParam(), line.what, sum / n, worst);
     EXPECT_LT(sum / n, line.meanWithin) << line.what;
     EXPECT_LT(worst, line.maxWithin) << line.what;
+    if (tableN == 0) continue;
+    printf("air %.1f %-32s %.2f on average, %.2f at most through the air table\n", GetParam(), line.what,
+           tableSum / tableN, tableWorst);
+    EXPECT_LT(tableSum / tableN, line.meanWithin) << line.what << " through the air table";
+    EXPECT_LT(tableWorst, line.maxWithin) << line.what << " through the air table";
   }
+}
+
+// A pass's eye turned a twentieth of a degree about the focus from the
+// frame's central eye, where the table is made: across the day ground, the
+// terminator and the limb, the pass reading the table shows what the pass
+// computing its own air shows.
+TEST_P(Sky, AirTableReadsWhatAPassComputes) {
+  const glm::dvec3 centre(0.4, 0.9, 2.9);
+  const glm::dvec3 pass = glm::dvec3(glm::rotate(glm::dmat4(1.0), glm::radians(0.05), glm::dvec3(0.3, 0.2, 1.0)) *
+                                     glm::dvec4(centre, 1.0));
+  const glm::dvec3 across = glm::normalize(glm::cross(kSun, glm::dvec3(0, 0, 1)));
+  double sum = 0.0, worst = 0.0;
+  int n = 0;
+  for (int i = 0; i <= 60; ++i) {
+    // From the sunlit ground through the terminator to the limb beyond it.
+    const double a = (20.0 + 1.5 * i) * M_PI / 180.0;
+    const glm::dvec3 towards = (kSun * std::cos(a) + glm::cross(across, kSun) * std::sin(a)) *
+                               (1.0 + 0.012 * std::max(0, i - 50) / GetParam());
+    glm::vec3 table(0.0f);
+    ASSERT_TRUE(displayedThroughTable(pass, towards - pass, table, centre)) << i;
+    const glm::vec3 own = displayed(pass, towards - pass);
+    for (int c = 0; c < 3; ++c) {
+      sum += std::fabs(table[c] - own[c]);
+      worst = std::max(worst, double(std::fabs(table[c] - own[c])));
+      ++n;
+    }
+  }
+  printf("air %.1f the table against the pass's own air: %.2f on average, %.0f at most\n", GetParam(), sum / n,
+         worst);
+  EXPECT_LT(sum / n, 1.0);
+  EXPECT_LE(worst, 4.0);
+}
+
+// Made once for a view, whatever the passes that read it; again when the
+// sun, the eye or the target's size changes; never for an eye in the air.
+TEST_P(Sky, AirTableIsMadeOnceAViewAndAgainWhenItChanges) {
+  AirTableView view;
+  view.eye = glm::vec3(0.0f, 0.5f, 3.0f);
+  view.sun = glm::vec3(40000.0f);
+  view.shellRadius = static_cast<float>(model.shellRadius);
+  view.eyeSpread = 0.003f;
+  view.focalPixels = 600.0f;
+  view.targetWidth = 1024;
+  view.targetHeight = 768;
+  const glm::mat4 shellModel = shell.getModelMatrix();
+  struct Step {
+    const char* what;
+    void (*change)(AirTableView&);
+    bool inUse;
+    long builds;
+  } steps[] = {
+      {"the first frame", [](AirTableView&) {}, true, 1},
+      {"sixteen passes and the next frames", [](AirTableView&) {}, true, 1},
+      {"the sun moves", [](AirTableView& v) { v.sun.x += 100.0f; }, true, 2},
+      {"the eye moves", [](AirTableView& v) { v.eye.x += 0.01f; }, true, 3},
+      {"the window's size changes", [](AirTableView& v) { v.targetWidth = 800; }, true, 4},
+      {"the eye enters the air", [](AirTableView& v) { v.eye = glm::vec3(0.0f, 0.0f, 1.005f); }, false, 4},
+      {"the eye leaves it", [](AirTableView& v) { v.eye = glm::vec3(0.0f, 0.5f, 3.0f); }, true, 5},
+  };
+  for (const Step& step : steps) {
+    step.change(view);
+    for (int pass = 0; pass < 16; ++pass) prepareAirTable(air, view, tables, shellModel);
+    EXPECT_EQ(air.inUse, step.inUse) << step.what;
+    EXPECT_EQ(air.builds, step.builds) << step.what;
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 // Steps and bands: along fine lines across the night limb and the night
