@@ -217,6 +217,7 @@ int main(int argc, char** argv) {
   frameMs.reserve(static_cast<size_t>(options.frames));
   stageMs.reserve(static_cast<size_t>(options.frames));
   const double cpuBefore = processCpuSeconds();
+  const long airTablesBefore = app.airTable.builds;
   for (int i = 0; i < options.frames; ++i) {
     timer.startFrame();
     const double t0 = nowSeconds();
@@ -251,6 +252,13 @@ int main(int argc, char** argv) {
   fprintf(out, "startup_ms: %.0f\n", startupDone * 1e3);
   fprintf(out, "startup_to_first_frame_ms: %.0f\n", startupToFirstFrame * 1e3);
   fprintf(out, "peak_rss_mb: %.1f\n", peakResidentMegabytes());
+  // The passes' shared air: made once a frame at most, once for a view that stays.
+  fprintf(out, "air_table: %s\n",
+          app.airTable.inUse                          ? "read by the passes"
+          : !app.airTable.enabled                     ? "off"
+          : app.airTable.layout.reason.empty()        ? "not made"
+                                                      : app.airTable.layout.reason.c_str());
+  fprintf(out, "air_tables_made: %ld\n", app.airTable.builds - airTablesBefore);
   fflush(out);
 
   shutDown(app);

@@ -30,3 +30,8 @@ bool compressedBlocksSupported();
 // saying so. False when the blocks could not be decoded.
 bool uploadDxtLevel(int level, uint32_t format, uint32_t width, uint32_t height, const uint8_t* blocks,
                     size_t size);
+
+// A new texture of one level from RGBA data (null: left undefined), linear
+// filtering, wrapped in s as asked and clamped in t; format: its internal
+// format, type: the data's component type.
+GLuint makeLinearTexture(int width, int height, GLint format, GLenum type, const void* data, GLint wrapS);

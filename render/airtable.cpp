@@ -5,6 +5,7 @@
 
 #include "gpu/passstate.h"
 #include "gpu/shaderbuild.h"
+#include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
 
 namespace {
@@ -37,21 +38,6 @@ void setTableUniforms(const AirTableUniforms& u, const AirTableView& view, const
   glUniform2f(u.columns, static_cast<float>(layout.columns), static_cast<float>(layout.groundColumns));
 }
 
-GLuint makeTableTexture(int width, int height, GLint wrapS) {
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16F, width, height, 0, GL_RGBA, GL_HALF_FLOAT, nullptr);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  // The azimuth wraps round; the rows end at the image's edges.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapS);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  return texture;
-}
-
 void bindTexture(int unit, GLuint texture, GLint location) {
   glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
   glBindTexture(GL_TEXTURE_2D, texture);
@@ -72,8 +58,9 @@ void releaseTextures(AirTable& table) {
 bool sizeTextures(AirTable& table, int width, int height) {
   if (table.framebuffer != 0 && table.width == width && table.height == height) return true;
   releaseTextures(table);
-  table.inscatter = makeTableTexture(width, height, GL_REPEAT);
-  table.transmittance = makeTableTexture(width, height, GL_REPEAT);
+  // The azimuth wraps round; the rows end at the image's edges.
+  table.inscatter = makeLinearTexture(width, height, GL_RGBA16F, GL_HALF_FLOAT, nullptr, GL_REPEAT);
+  table.transmittance = makeLinearTexture(width, height, GL_RGBA16F, GL_HALF_FLOAT, nullptr, GL_REPEAT);
   glGenFramebuffers(1, &table.framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, table.framebuffer);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, table.inscatter, 0);
@@ -124,10 +111,10 @@ bool airTableSwitchedOn(const std::string& setting, std::string& warning) {
 
 bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sources) {
   destroyAirTable(table);
-  const std::string read = sources.defines + "#define AIR_TABLE_READ 1\n";
+  const std::string read = sources.defines + kAirTableReadDefine;
   const GLuint builder =
       buildShaderProgram(sources.tableVertex.c_str(), sources.compositeFragment.c_str(),
-                         sources.defines + "#define AIR_TABLE_BUILD 1\n", ConsoleProgress::Quiet);
+                         sources.defines + kAirTableBuildDefine, ConsoleProgress::Quiet);
   const GLuint reader = buildShaderProgram(sources.compositeVertex.c_str(), sources.compositeFragment.c_str(), read,
                                            ConsoleProgress::Quiet);
   const GLuint earthReader =

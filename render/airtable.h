@@ -16,6 +16,11 @@
 // "off" has every pass compute its own air.
 inline constexpr const char* kAirTableWords[] = {"auto", "off"};
 
+// The lines the composite's fragment file is built with to make the table,
+// and the composite's and the Earth's programs with to read it.
+inline constexpr const char* kAirTableBuildDefine = "#define AIR_TABLE_BUILD 1\n";
+inline constexpr const char* kAirTableReadDefine = "#define AIR_TABLE_READ 1\n";
+
 // The units the reading program takes the table from: above the sky's
 // tables (7, 8) and the Earth's layers (9, 10).
 constexpr int kAirInscatterUnit = 12;

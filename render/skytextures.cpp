@@ -4,23 +4,14 @@
 #include <cmath>
 #include <vector>
 
+#include "gpu/textureupload.h"
+
 
 namespace {
 
 GLuint uploadTable(const SkyTable& table, GLint format, GLenum type, const void* data) {
   if (table.width <= 0 || table.height <= 0) return 0;
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glTexImage2D(GL_TEXTURE_2D, 0, format, table.width, table.height, 0, GL_RGBA, type, data);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  return texture;
+  return makeLinearTexture(table.width, table.height, format, type, data, GL_CLAMP_TO_EDGE);
 }
 
 void bindTable(GLint location, int unit, GLuint texture) {

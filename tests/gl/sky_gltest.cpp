@@ -154,20 +154,28 @@ class Sky : public ::testing::TestWithParam<double> {
     glUniform3f(record.lightPos_worldspace, 40000.0f, 40000.0f, 40000.0f);
   }
 
-  // The displayed colour of the ray from eye along dir, as the two passes
-  // draw it: the Earth's shading into the planet image, then the composite.
-  glm::vec3 displayed(glm::dvec3 eye, glm::dvec3 dir) {
+  // The tiny view whose centre pixel looks from eye along dir, and the
+  // state both ways of drawing it start from.
+  struct TinyView {
+    glm::mat4 view, vp;
+  };
+  TinyView tinyView(glm::dvec3 eye, glm::dvec3 dir) {
     const glm::vec3 e(eye), d(glm::normalize(dir));
     const glm::vec3 up = std::fabs(d.y) < 0.9f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
     const glm::mat4 view = glm::lookAt(e, e + d, up);
-    const glm::mat4 vp = glm::perspective(glm::radians(1.0f), 1.0f, 0.001f, 100.0f) * view;
     glViewport(0, 0, kSize, kSize);
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_BLEND);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDepthMask(GL_TRUE);
-
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    return {view, glm::perspective(glm::radians(1.0f), 1.0f, 0.001f, 100.0f) * view};
+  }
+
+  // The displayed colour of the ray from eye along dir, as the two passes
+  // draw it: the Earth's shading into the planet image, then the composite.
+  glm::vec3 displayed(glm::dvec3 eye, glm::dvec3 dir) {
+    const auto [view, vp] = tinyView(eye, dir);
     beginPass(planetFramebuffer, shadingRecord, view);
     earth.draw(vp, shadingRecord);
 
@@ -190,13 +198,9 @@ class Sky : public ::testing::TestWithParam<double> {
   // eye is another.
   bool displayedThroughTable(glm::dvec3 eye, glm::dvec3 dir, glm::vec3& shown,
                              std::optional<glm::dvec3> tableEye = std::nullopt) {
-    const glm::vec3 e(eye), d(glm::normalize(dir));
-    const glm::vec3 up = std::fabs(d.y) < 0.9f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
-    const glm::mat4 view = glm::lookAt(e, e + d, up);
-    const glm::mat4 vp = glm::perspective(glm::radians(1.0f), 1.0f, 0.001f, 100.0f) * view;
     AirTableView tableView;
     tableView.eye = glm::vec3(tableEye.value_or(eye));
-    tableView.eyeSpread = glm::length(tableView.eye - e);
+    tableView.eyeSpread = glm::length(tableView.eye - glm::vec3(eye));
     tableView.sun = glm::vec3(40000.0f);
     tableView.shellRadius = static_cast<float>(model.shellRadius);
     tableView.focalPixels = 0.5f * kSize / std::tan(glm::radians(0.5f));
@@ -204,12 +208,7 @@ class Sky : public ::testing::TestWithParam<double> {
     tableView.targetWidth = 1024;
     tableView.targetHeight = 768;
     if (!prepareAirTable(air, tableView, tables, shell.getModelMatrix())) return false;
-    glViewport(0, 0, kSize, kSize);
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_BLEND);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDepthMask(GL_TRUE);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    const auto [view, vp] = tinyView(eye, dir);
     glBindFramebuffer(GL_FRAMEBUFFER, planetFramebuffer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 

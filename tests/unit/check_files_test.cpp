@@ -12,6 +12,7 @@
 #include "gpu/texturefiltering.h"
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
+#include "render/airtable.h"
 #include "render/depthoffield.h"
 #include "render/exposure.h"
 #include "tests/ddsbytes.h"
@@ -460,9 +461,9 @@ TEST(CheckScene, FilesFollowTheConfigurationAndItsDefaults) {
 TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   ConfigFile defaults;
   auto programs = check::scenePrograms(defaults);
-  ASSERT_EQ(programs.size(), 10u);  // Earth, Moon and missile share theirs
+  ASSERT_EQ(programs.size(), 11u);  // Earth, Moon and missile share theirs
   EXPECT_EQ(programs[0].vertex, "vShaderIndexed.glsl");
-  EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon and the missile");
+  EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the Moon, the missile and the Earth with its air");
   EXPECT_EQ(programs[3].fragment, "fShaderIndexedAtmosFinal.glsl");
   EXPECT_EQ(programs[7].fragment, "fShaderText.glsl");
   EXPECT_EQ(programs[8].fragment, "fShaderStars.glsl");
@@ -470,17 +471,21 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   EXPECT_EQ(programs[9].defineSets, std::vector<std::string>{exposureMeterDefines()});
   // Every build the program can make: both texture-filtering paths of the
   // configured objects' programs, each bare and with the Earth's layers,
-  // every composite; one of the others.
+  // and the Earth's and the atmosphere composite's each again reading the
+  // air table; every composite; the air table's own; one of the others.
   EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
-  EXPECT_EQ(programs[1].defineSets.size(), 2 * std::size(kTextureFilteringPaths));
+  EXPECT_EQ(programs[1].defineSets.size(), 4 * std::size(kTextureFilteringPaths));
+  EXPECT_EQ(check::listOf(programs[3].users), "the atmosphere composite and the limb through the air table");
   EXPECT_EQ(programs[5].defineSets, compositeVariants());
+  EXPECT_EQ(programs[10].fragment, "fShaderIndexedAtmosFinal.glsl");
+  EXPECT_EQ(programs[10].defineSets, std::vector<std::string>{kAirTableBuildDefine});
 
   ConfigFile config;
   config.keys = {"moonFShader", "atmosphereVShader"};
   config.values = {"moon.glsl", "vAir.glsl"};
   programs = check::scenePrograms(config);
-  ASSERT_EQ(programs.size(), 11u);
-  EXPECT_EQ(check::listOf(programs[1].users), "the Earth and the missile");
+  ASSERT_EQ(programs.size(), 12u);
+  EXPECT_EQ(check::listOf(programs[1].users), "the Earth, the missile and the Earth with its air");
   EXPECT_EQ(programs[2].fragment, "moon.glsl");
   EXPECT_EQ(programs[3].vertex, "vAir.glsl");
   EXPECT_EQ(programs[4].vertex, "vAir.glsl");

@@ -18,6 +18,7 @@
 #include "loaders/vertexindexer.h"
 #include "platform/platform.h"
 #include "platform/windowsize.h"
+#include "render/airtable.h"
 #include "render/depthoffield.h"
 #include "render/exposure.h"
 #include "render/quality.h"
@@ -857,6 +858,14 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   add(runfiles::starVertex, runfiles::starFragment, "the stars");
   add(runfiles::exposureMeterVertex, runfiles::exposureMeterFragment, "the exposure meter",
       {exposureMeterDefines()});
+  // The air table's programs: the composite's file making the table, and
+  // the Earth and the composite reading it.
+  std::vector<std::string> reading;
+  for (const std::string& d : filtering) reading.push_back(d + kAirTableReadDefine);
+  add(runfiles::compositeVertex, key("atmosphereFShaderFinal"), "the air table",
+      {std::string(kAirTableBuildDefine)});
+  add(key("earthVShader"), key("earthFShader"), "the Earth with its air", reading);
+  add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the limb through the air table", reading);
   return programs;
 }
 
