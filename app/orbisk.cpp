@@ -114,11 +114,12 @@ void applyExposure(Scene& scene, const Exposure& exposure) {
   scene.starStops = static_cast<float>(std::log2(starGainOf(exposure)));
 }
 
-// What the air table is made for this frame: the central eye, the sun, and
-// how far any pass's eye may stray from it (all sixteen, so that the
-// exposure's one-pass look and the frame share a table).
-AirTableView airTableView(const Application& app, const glm::vec3& realEye, const glm::vec3& lookAtPos) {
+// What the air table is made for this frame: the central eye, the sun, the
+// passes, and how far any pass's eye may stray from it (any of the sixteen,
+// whatever the passes).
+AirTableView airTableView(const Application& app, int passes, const glm::vec3& realEye, const glm::vec3& lookAtPos) {
   AirTableView view;
+  view.passes = passes;
   view.eye = realEye;
   view.sun = app.scene.lightPosition;
   view.shellRadius = app.airTable.shellRadius;
@@ -142,7 +143,7 @@ void renderPasses(Application& app, int passes) {
   applyExposure(app.scene, app.exposure);
   seeSunFrom(app.sunGlow, realEye, app.scene.lightPosition);
   stageBegin(FrameStage::AtmosphereComposite);
-  prepareAirTable(app.airTable, airTableView(app, realEye, lookAtPos), app.skyTextures,
+  prepareAirTable(app.airTable, airTableView(app, passes, realEye, lookAtPos), app.skyTextures,
                   app.scene.atmosphere->getModelMatrix());
   stageEnd(FrameStage::AtmosphereComposite);
   for (int i = 0; i < passes; ++i) {

@@ -18,6 +18,10 @@ AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize) {
     layout.reason = "no view to plan for";
     return layout;
   }
+  if (view.passes < kAirTableMinPasses) {
+    layout.reason = "too few passes to share it";
+    return layout;
+  }
   if (!(distance - view.eyeSpread > view.shellRadius + kShellMargin)) {
     layout.reason = "the eye is in the air";
     return layout;

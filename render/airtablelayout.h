@@ -13,6 +13,7 @@ struct AirTableView {
   float eyeSpread = 0.0f;    // how far any pass's eye lies from the central one
   float focalPixels = 0.0f;  // the projection's focal length in the target's pixels
   int targetWidth = 0, targetHeight = 0;
+  int passes = 0;  // the passes that read the table this frame
 
   bool operator==(const AirTableView&) const = default;
 };
@@ -29,6 +30,11 @@ struct AirTableLayout {
   glm::vec3 right{0.0f}, up{0.0f};
 };
 
+// Fewer passes than this compute their own air: making the table costs
+// about as much as a pass's air, so it pays from three passes on (or for a
+// still camera, which the table outlives, but the fast preset's camera is
+// the one that moves).
+inline constexpr int kAirTableMinPasses = 3;
 // The largest table, in texels, against the target's pixels: past it the
 // passes computing their own air cost less than making the table.
 inline constexpr float kAirTableTexelsPerPixel = 4.0f;
@@ -43,7 +49,8 @@ inline constexpr float kAirTableLimbRowsPerPixel = 8.0f;
 inline constexpr int kAirTableMinLimbRows = 32;
 inline constexpr int kAirTableMaxLimbRows = 128;
 
-// The plan for the view: usable when every pass's eye lies outside the air
-// by a margin, and a table fine enough for the Earth's size on the screen
+// The plan for the view: usable when the frame has kAirTableMinPasses
+// passes or more, every pass's eye lies outside the air by a margin, and a
+// table fine enough for the Earth's size on the screen
 // fits maxTextureSize and the texel budget.
 AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize);

@@ -207,6 +207,7 @@ class Sky : public ::testing::TestWithParam<double> {
     // The frame's budget for a window, not for this tiny view.
     tableView.targetWidth = 1024;
     tableView.targetHeight = 768;
+    tableView.passes = 16;
     if (!prepareAirTable(air, tableView, tables, shell.getModelMatrix())) return false;
     const auto [view, vp] = tinyView(eye, dir);
     glBindFramebuffer(GL_FRAMEBUFFER, planetFramebuffer);
@@ -410,6 +411,7 @@ TEST_P(Sky, AirTableIsMadeOnceAViewAndAgainWhenItChanges) {
   view.focalPixels = 600.0f;
   view.targetWidth = 1024;
   view.targetHeight = 768;
+  view.passes = 16;
   const glm::mat4 shellModel = shell.getModelMatrix();
   struct Step {
     const char* what;
@@ -424,6 +426,7 @@ TEST_P(Sky, AirTableIsMadeOnceAViewAndAgainWhenItChanges) {
       {"the window's size changes", [](AirTableView& v) { v.targetWidth = 800; }, true, 4},
       {"the eye enters the air", [](AirTableView& v) { v.eye = glm::vec3(0.0f, 0.0f, 1.005f); }, false, 4},
       {"the eye leaves it", [](AirTableView& v) { v.eye = glm::vec3(0.0f, 0.5f, 3.0f); }, true, 5},
+      {"one pass a frame", [](AirTableView& v) { v.passes = 1; }, false, 5},
   };
   for (const Step& step : steps) {
     step.change(view);

@@ -20,6 +20,7 @@ AirTableView farView() {
   view.focalPixels = 384.0f / std::tan(glm::radians(32.5f));
   view.targetWidth = 1024;
   view.targetHeight = 768;
+  view.passes = 16;
   return view;
 }
 
@@ -66,6 +67,8 @@ TEST(AirTableLayout, ViewsThePassesMustShadeThemselves) {
        16384, false},
       {"a driver's small textures", [](AirTableView&) {}, 1024, false},
       {"no target", [](AirTableView& v) { v.targetWidth = 0; }, 16384, false},
+      {"the balanced preset's four passes", [](AirTableView& v) { v.passes = 4; }, 16384, true},
+      {"the fast preset's one pass", [](AirTableView& v) { v.passes = 1; }, 16384, false},
       {"no sun", [](AirTableView& v) { v.sun = glm::vec3(0.0f); }, 16384, false},
       {"no air", [](AirTableView& v) { v.shellRadius = 1.0f; }, 16384, false},
       {"an eye not a number",
