@@ -166,7 +166,7 @@ void drawSunGlow(const SunGlow& glow, const RenderTargets& targets, const glm::v
   // share of the disc in view decides. In front of it, the Moon or the
   // missile hides the sun; and without the air's model, anything does.
   const bool behindEarth = glow.hasAir && rayMeetsEarth(eye, glm::normalize(glm::dvec3(light) - eye));
-  if (!behindEarth && camera.isPointOccluded(light, glow.depthProbe, kDepthBeyondEarth)) return;
+  if (!behindEarth && camera.isPointOccluded(light, glow.depthProbe, kOpenSkyDepth)) return;
   const glm::vec3 tint = glowTint(glow.seen, glow.hasAir ? glow.air.displayGamma : 2.2);
   // Under half a step of the display: nothing to draw.
   if (std::max(tint.r, std::max(tint.g, tint.b)) < 0.5f / 255.0f) return;

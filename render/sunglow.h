@@ -56,6 +56,10 @@ const std::array<glm::vec2, 6>& spriteUVs();
 // disc (the shaders' depthBeyondEarth, atmosphere.glsl): near the far plane,
 // in front of the Moon's nothing; the sun behind it is not hidden.
 inline constexpr float kDepthBeyondEarth = 1.0f - 1.0f / 2097152.0f;
+// Depths from here on hide the sun from nothing: a step of the 24-bit
+// buffer short of the air's still counts as the air, and what does hide the
+// sun (the Moon, the missile) lies far nearer.
+inline constexpr float kOpenSkyDepth = kDepthBeyondEarth - 1.0f / 8388608.0f;
 
 struct SunGlow {
   GLuint textureHardGlow = 0, textureBigGlow = 0, textureStreaks = 0, textureSpecialStreaks = 0, textureHalo = 0;

@@ -206,6 +206,18 @@ TEST_F(SunGlowGLTest, OcclusionCountsEqualDepthAsVisible) {
   EXPECT_TRUE(camera.isPointOccluded(p, glow.depthProbe));
 }
 
+// The thin air beyond the Earth's disc is drawn at kDepthBeyondEarth, in
+// front of a point as far as the sun: it hides nothing there, what lies a
+// Moon's distance away does.
+TEST_F(SunGlowGLTest, TheAirsDepthHidesNothing) {
+  const glm::vec3 sun(0.0f, 0.0f, -69000.0f);
+  fillDepth(0, 0, 640, 480, kDepthBeyondEarth);
+  EXPECT_TRUE(camera.isPointOccluded(sun, glow.depthProbe)) << "the air is nearer than the sun";
+  EXPECT_FALSE(camera.isPointOccluded(sun, glow.depthProbe, kOpenSkyDepth));
+  fillDepth(0, 0, 640, 480, windowDepth(glm::vec3(0.0f, 0.0f, -60.0f)));
+  EXPECT_TRUE(camera.isPointOccluded(sun, glow.depthProbe, kOpenSkyDepth));
+}
+
 TEST_F(SunGlowGLTest, OcclusionProjectsWithTheLiveViewport) {
   // Left half of the target: the axis point lands at (160, 240).
   glViewport(0, 0, 320, 480);
