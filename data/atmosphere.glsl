@@ -171,6 +171,12 @@ vec3 extinction(vec2 depth, float ozone) {
   return exp(-(rayleighScattering * depth.x + mieExtinction * depth.y + ozoneAbsorption * ozone));
 }
 
+// The samples the composite marches along a ray: SAMPLES, fewer on a ray
+// onto the ground by its steepness there (a steep one crosses little air),
+// from ten at a cosine of 0.1 to three from 0.4.
+const int SAMPLES = 10;
+int groundSamples(float muGround) { return int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))); }
+
 // The depth of the thin air beyond the Earth's disc: just short of the far
 // plane, so that the Moon behind it stays visible, and one a depth buffer
 // of 24 bits tells from the far plane when the shell is rasterised at it;
@@ -209,6 +215,17 @@ bool airFromTable(vec3 eye, vec3 dir, float shellRadius, out vec3 inscatter, out
   bool onGround = closest < 1.0;
   float row = onGround ? clamp(asin(closest) * (2.0 / PI) * groundRows, 0.5, groundRows - 0.5)
                        : groundRows + clamp(sqrt((closest - 1.0) / airTableLayout.z) * limbRows, 0.5, limbRows - 0.5);
+  // Between two ground rows marched with different counts of samples the
+  // read takes the row of the pass's own count: the step the passes show
+  // where their count changes stays where they put it. (At the ground a ray
+  // meets it at the cosine sqrt(1 - closest^2), whatever the eye.)
+  float below = floor(row - 0.5);
+  vec2 rowClosest = sin((0.5 * PI / groundRows) * (vec2(below, below + 1.0) + 0.5));
+  vec2 rowMu = sqrt(max(1.0 - rowClosest * rowClosest, 0.0));
+  int own = groundSamples(sqrt(max(1.0 - closest * closest, 0.0)));
+  int lower = groundSamples(rowMu.x), upper = groundSamples(rowMu.y);
+  float snapped = below + 0.5 + (own == upper ? 1.0 : 0.0);
+  row = onGround && lower != upper ? snapped : row;
   // The limb's columns wrap round the texture; the ground's end on the
   // repeated first.
   float column = onGround ? fract(turn) * airTableColumns.y + 0.5 : turn * airTableColumns.x;

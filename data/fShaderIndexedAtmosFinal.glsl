@@ -47,7 +47,6 @@ out vec3 color;
 
 #include "atmosphere.glsl"
 
-const int SAMPLES = 10;
 
 
 vec2 opticalDepthAlong(vec3 p, vec3 d, vec2 shellDensity) {
@@ -157,7 +156,7 @@ bool airAlong(vec3 eye, vec3 dir, vec3 l, float shellRadius, out vec3 inscatter,
   // every pixel of a block.
   float muGround = hitsEarth ? dot(normalize(eye + dir * t1), -dir) : 0.0;
   // Steep rays cross little air and need few samples; grazing ones all.
-  int groundCount = hitsEarth ? int(ceil(mix(float(SAMPLES), 3.0, clamp((muGround - 0.1) / 0.3, 0.0, 1.0)))) : 0;
+  int groundCount = hitsEarth ? groundSamples(muGround) : 0;
 
   // Crowded quadratically towards the closest approach to the planet.
   // When the lowest point lies in the Earth's shadow, the sunlit air that
