@@ -193,7 +193,7 @@ uniform vec3 airTableEye;
 uniform vec3 airTableRight;
 uniform vec3 airTableUp;
 uniform vec4 airTableLayout;
-uniform vec2 airTableColumns;
+uniform vec3 airTableColumns;
 uniform sampler2D airInscatterTable;
 uniform sampler2D airTransmittanceTable;
 
@@ -226,10 +226,10 @@ bool airFromTable(vec3 eye, vec3 dir, float shellRadius, out vec3 inscatter, out
   int lower = groundSamples(rowMu.x), upper = groundSamples(rowMu.y);
   float snapped = below + 0.5 + (own == upper ? 1.0 : 0.0);
   row = onGround && lower != upper ? snapped : row;
-  // The limb's columns wrap round the texture; the ground's end on the
-  // repeated first.
-  float column = onGround ? fract(turn) * airTableColumns.y + 0.5 : turn * airTableColumns.x;
-  vec2 at = vec2(column / airTableColumns.x, row / (groundRows + limbRows));
+  // Each block's columns end on its first again; the texture may be larger
+  // than the table (airTableColumns.z wide, airTableLayout.w high).
+  float column = fract(turn) * (onGround ? airTableColumns.y : airTableColumns.x) + 0.5;
+  vec2 at = vec2(column / airTableColumns.z, row / airTableLayout.w);
   inscatter = texture(airInscatterTable, at).rgb;
   transmittance = texture(airTransmittanceTable, at).rgb;
   return true;

@@ -26,11 +26,12 @@ uniform vec3 lightPos_worldspace;
 uniform vec3 airTableEye;
 uniform vec3 airTableRight;
 uniform vec3 airTableUp;
-// The table's rows: ground rows, limb rows, and the height above the ground
-// the limb rows reach; its columns: on the limb rows, and on the ground
-// rows (which hold one more, the first again).
+// The table's rows: ground rows, limb rows, the height above the ground the
+// limb rows reach, and the texture's height; its columns: on the limb rows,
+// on the ground rows (each holding one more, the first again), and the
+// texture's width.
 uniform vec4 airTableLayout;
-uniform vec2 airTableColumns;
+uniform vec3 airTableColumns;
 layout(location = 0) out vec4 tableInscatter;
 layout(location = 1) out vec4 tableTransmittance;
 #else
@@ -288,7 +289,7 @@ void main() {
   } else {
     float s = (texel.y - groundRows) / limbRows;
     closest = 1.0 + airTableLayout.z * s * s;
-    azimuth = 2.0 * PI * texel.x / airTableColumns.x;
+    azimuth = 2.0 * PI * (texel.x - 0.5) / airTableColumns.x;
   }
   float distance = length(airTableEye);
   vec3 axis = -airTableEye / distance;

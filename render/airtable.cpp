@@ -1,5 +1,6 @@
 #include "render/airtable.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -29,13 +30,15 @@ AirTableUniforms locateTableUniforms(GLuint program) {
   return u;
 }
 
-void setTableUniforms(const AirTableUniforms& u, const AirTableView& view, const AirTableLayout& layout) {
-  glUniform3fv(u.eye, 1, glm::value_ptr(view.eye));
+void setTableUniforms(const AirTableUniforms& u, const AirTable& table) {
+  const AirTableLayout& layout = table.layout;
+  glUniform3fv(u.eye, 1, glm::value_ptr(table.madeFor.eye));
   glUniform3fv(u.right, 1, glm::value_ptr(layout.right));
   glUniform3fv(u.up, 1, glm::value_ptr(layout.up));
   glUniform4f(u.layout, static_cast<float>(layout.groundRows), static_cast<float>(layout.limbRows),
-              layout.limbHeight, 0.0f);
-  glUniform2f(u.columns, static_cast<float>(layout.columns), static_cast<float>(layout.groundColumns));
+              layout.limbHeight, static_cast<float>(table.height));
+  glUniform3f(u.columns, static_cast<float>(layout.columns), static_cast<float>(layout.groundColumns),
+              static_cast<float>(table.width));
 }
 
 void bindTexture(int unit, GLuint texture, GLint location) {
@@ -53,14 +56,14 @@ void releaseTextures(AirTable& table) {
   table.filled = false;
 }
 
-// Textures of the size, with their framebuffer; false when GL cannot draw
-// into them.
-bool sizeTextures(AirTable& table, int width, int height) {
-  if (table.framebuffer != 0 && table.width == width && table.height == height) return true;
+// The textures at the capacity for the target, with their framebuffer,
+// unless they are that size already; false when GL cannot draw into them.
+bool sizeTextures(AirTable& table, const AirTableCapacity& room) {
+  if (table.framebuffer != 0 && table.width == room.width && table.height == room.height) return true;
   releaseTextures(table);
-  // The azimuth wraps round; the rows end at the image's edges.
-  table.inscatter = makeLinearTexture(width, height, GL_RGBA16F, GL_HALF_FLOAT, nullptr, GL_REPEAT);
-  table.transmittance = makeLinearTexture(width, height, GL_RGBA16F, GL_HALF_FLOAT, nullptr, GL_REPEAT);
+  const int width = room.width, height = room.height;
+  table.inscatter = makeLinearTexture(width, height, GL_RGBA16F, GL_HALF_FLOAT, nullptr, GL_CLAMP_TO_EDGE);
+  table.transmittance = makeLinearTexture(width, height, GL_RGBA16F, GL_HALF_FLOAT, nullptr, GL_CLAMP_TO_EDGE);
   glGenFramebuffers(1, &table.framebuffer);
   glBindFramebuffer(GL_FRAMEBUFFER, table.framebuffer);
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, table.inscatter, 0);
@@ -79,23 +82,23 @@ bool sizeTextures(AirTable& table, int width, int height) {
 }
 
 void fillTable(AirTable& table, const AirTableView& view, const SkyTextures& skyTextures, const glm::mat4& shellModel) {
+  table.madeFor = view;
   applyPassState(passstate::finalComposite);
   glBindFramebuffer(GL_FRAMEBUFFER, table.framebuffer);
   bindSkyTextures(skyTextures, table.builder);
   glUniformMatrix4fv(table.builder.M, 1, GL_FALSE, glm::value_ptr(shellModel));
   glUniform3fv(table.builder.lightPos_worldspace, 1, glm::value_ptr(view.sun));
-  setTableUniforms(table.builderUniforms, view, table.layout);
+  setTableUniforms(table.builderUniforms, table);
   bindFloatAttribute(0, table.quadBuffer, 3);
   // The ground's rows only as far as their columns go, then the limb's.
   const AirTableLayout& layout = table.layout;
   glViewport(0, 0, layout.groundColumns + 1, layout.groundRows);
   glDrawArrays(GL_TRIANGLES, 0, 6);
-  glViewport(0, layout.groundRows, layout.columns, layout.limbRows);
+  glViewport(0, layout.groundRows, layout.columns + 1, layout.limbRows);
   glDrawArrays(GL_TRIANGLES, 0, 6);
   glDisableVertexAttribArray(0);
   glViewport(0, 0, view.targetWidth, view.targetHeight);
   ++table.builds;
-  table.madeFor = view;
   table.filled = true;
 }
 
@@ -124,7 +127,7 @@ bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sou
   table.earthReader = buildShaderProgramRecord(earthReader);
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &table.maxTextureSize);
   if (!linked(builder) || !linked(reader) || !linked(earthReader) ||
-      !sizeTextures(table, kAirTableMinColumns, kAirTableMinRows)) {
+      !sizeTextures(table, {kAirTableMinColumns + 1, kAirTableMinRows})) {
     fprintf(stderr, "WARNING: the air table cannot be made here; every pass computes its own air\n");
     destroyAirTable(table);
     return false;
@@ -157,12 +160,17 @@ bool prepareAirTable(AirTable& table, const AirTableView& view, const SkyTexture
   if (table.filled && table.madeFor == view) return table.inUse = table.layout.usable;
   table.filled = false;
   table.layout = planAirTable(view, table.maxTextureSize);
+  // The textures are made for the target as soon as a frame has the passes
+  // to share a table, whatever its view: the memory then stays as it is
+  // while the camera moves in and out of the air.
+  if (view.passes >= kAirTableMinPasses && view.targetHeight > 0 &&
+      !sizeTextures(table, airTableCapacity(view.targetHeight, table.maxTextureSize)))
+    return false;
   if (!table.layout.usable) {
     table.madeFor = view;
     table.filled = true;  // nothing to make until the view changes
     return false;
   }
-  if (!sizeTextures(table, table.layout.columns, table.layout.groundRows + table.layout.limbRows)) return false;
   fillTable(table, view, skyTextures, shellModel);
   return table.inUse = true;
 }
@@ -170,7 +178,7 @@ bool prepareAirTable(AirTable& table, const AirTableView& view, const SkyTexture
 void bindAirTable(const AirTable& table, const ShaderProgram& program) {
   const AirTableUniforms& u =
       program.programID == table.earthReader.programID ? table.earthReaderUniforms : table.readerUniforms;
-  setTableUniforms(u, table.madeFor, table.layout);
+  setTableUniforms(u, table);
   bindTexture(kAirInscatterUnit, table.inscatter, u.inscatter);
   bindTexture(kAirTransmittanceUnit, table.transmittance, u.transmittance);
 }

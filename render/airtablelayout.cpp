@@ -10,6 +10,14 @@ namespace {
 constexpr float kShellMargin = 0.002f;
 }  // namespace
 
+AirTableCapacity airTableCapacity(int targetHeight, int maxTextureSize) {
+  const double shellPixels = 0.5 * kAirTableMostShellHeightShare * std::clamp(targetHeight, 1, 1 << 16);
+  const int width = static_cast<int>(std::ceil(2.0 * M_PI * shellPixels)) + 1;
+  const int height = static_cast<int>(std::ceil(shellPixels)) + kAirTableMaxLimbRows;
+  return {std::clamp(width, kAirTableMinColumns + 1, std::max(maxTextureSize, 1)),
+          std::clamp(height, kAirTableMinRows + kAirTableMaxLimbRows, std::max(maxTextureSize, 1))};
+}
+
 AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize) {
   AirTableLayout layout;
   const float distance = glm::length(view.eye);
@@ -39,11 +47,8 @@ AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize) {
   layout.limbHeight = view.shellRadius - 1.0f;
   const float ringRows = std::ceil(std::min(kAirTableLimbRowsPerPixel * layout.limbHeight * earthPixels, 1e9f));
   layout.limbRows = std::clamp(static_cast<int>(ringRows), kAirTableMinLimbRows, kAirTableMaxLimbRows);
-  const double texels = static_cast<double>(layout.groundColumns + 1) * layout.groundRows +
-                        static_cast<double>(layout.columns) * layout.limbRows;
-  const double budget =
-      kAirTableTexelsPerPixel * static_cast<double>(view.targetWidth) * static_cast<double>(view.targetHeight);
-  if (layout.columns > maxTextureSize || layout.groundRows + layout.limbRows > maxTextureSize || texels > budget) {
+  const AirTableCapacity room = airTableCapacity(view.targetHeight, maxTextureSize);
+  if (layout.columns + 1 > room.width || layout.groundRows + layout.limbRows > room.height) {
     layout.reason = "the Earth is too large on the screen";
     return layout;
   }

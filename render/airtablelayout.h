@@ -30,14 +30,24 @@ struct AirTableLayout {
   glm::vec3 right{0.0f}, up{0.0f};
 };
 
+// The textures' size for a target: room for a limb of the largest shell,
+// one more column, and its rows.
+struct AirTableCapacity {
+  int width = 0, height = 0;
+  bool operator==(const AirTableCapacity&) const = default;
+};
+AirTableCapacity airTableCapacity(int targetHeight, int maxTextureSize);
+
 // Fewer passes than this compute their own air: making the table costs
 // about as much as a pass's air, so it pays from three passes on (or for a
 // still camera, which the table outlives, but the fast preset's camera is
 // the one that moves).
 inline constexpr int kAirTableMinPasses = 3;
-// The largest table, in texels, against the target's pixels: past it the
-// passes computing their own air cost less than making the table.
-inline constexpr float kAirTableTexelsPerPixel = 4.0f;
+// The table's textures hold any table for an Earth whose shell spans up to
+// this share of the target's height: made once for the target's size, so
+// that the memory stays the same while the camera moves (a few MB: 20 at
+// 1024 x 768). A larger Earth is left to the passes.
+inline constexpr float kAirTableMostShellHeightShare = 1.0f;
 // Columns and rows: on the limb a texel about a pixel apart round it, where
 // the light changes fastest; on the ground half as many columns, the air
 // there changing round the disc only with the sun's height; across the
@@ -51,6 +61,7 @@ inline constexpr int kAirTableMaxLimbRows = 128;
 
 // The plan for the view: usable when the frame has kAirTableMinPasses
 // passes or more, every pass's eye lies outside the air by a margin, and a
-// table fine enough for the Earth's size on the screen
-// fits maxTextureSize and the texel budget.
+// table fine enough for the Earth's size on the screen fits the capacity
+// for the target (airTableCapacity).
+
 AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize);

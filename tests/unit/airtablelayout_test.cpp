@@ -99,6 +99,19 @@ TEST(AirTableLayout, AFarSmallEarthKeepsTheSmallestTable) {
   EXPECT_EQ(layout.limbRows, kAirTableMinLimbRows);
 }
 
+// One size of texture a target, whatever the view: room for a shell as tall
+// as the target, within the driver's largest texture.
+TEST(AirTableLayout, TheTexturesRoomFollowsTheTargetOnly) {
+  EXPECT_EQ(airTableCapacity(768, 16384), (AirTableCapacity{2414, 512}));
+  EXPECT_EQ(airTableCapacity(480, 16384), (AirTableCapacity{1509, 368}));
+  EXPECT_EQ(airTableCapacity(768, 2048), (AirTableCapacity{2048, 512}));
+  EXPECT_EQ(airTableCapacity(0, 16384), (AirTableCapacity{kAirTableMinColumns + 1, kAirTableMinRows + kAirTableMaxLimbRows}));
+  // The far view's table fits; the same Earth in a target a third as tall does not.
+  AirTableView small = farView();
+  small.targetHeight = 256;
+  EXPECT_FALSE(planAirTable(small, 16384).usable);
+}
+
 TEST(AirTable, TheSettingsWords) {
   std::string warning;
   EXPECT_TRUE(airTableSwitchedOn("auto", warning));
