@@ -41,12 +41,6 @@ void setTableUniforms(const AirTableUniforms& u, const AirTable& table) {
               static_cast<float>(table.width));
 }
 
-void bindTexture(int unit, GLuint texture, GLint location) {
-  glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glUniform1i(location, unit);
-}
-
 void releaseTextures(AirTable& table) {
   glDeleteFramebuffers(1, &table.framebuffer);
   const GLuint textures[] = {table.inscatter, table.transmittance};
@@ -106,10 +100,10 @@ void fillTable(AirTable& table, const AirTableView& view, const SkyTextures& sky
 
 bool airTableSwitchedOn(const std::string& setting, std::string& warning) {
   warning.clear();
-  if (setting == kAirTableWords[1]) return false;
-  if (setting != kAirTableWords[0])
-    warning = "WARNING: config.ini: airTable must be auto or off, not \"" + setting + "\"; using auto";
-  return true;
+  if (setting == kAirTableWords[0]) return true;
+  if (setting != kAirTableWords[1])
+    warning = "WARNING: config.ini: airTable must be auto or off, not \"" + setting + "\"; using off";
+  return false;
 }
 
 bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sources) {
@@ -179,6 +173,7 @@ void bindAirTable(const AirTable& table, const ShaderProgram& program) {
   const AirTableUniforms& u =
       program.programID == table.earthReader.programID ? table.earthReaderUniforms : table.readerUniforms;
   setTableUniforms(u, table);
-  bindTexture(kAirInscatterUnit, table.inscatter, u.inscatter);
-  bindTexture(kAirTransmittanceUnit, table.transmittance, u.transmittance);
+  // The unit binding needs nothing of the record's own.
+  table.reader.bindTextureUnit(kAirInscatterUnit, table.inscatter, u.inscatter);
+  table.reader.bindTextureUnit(kAirTransmittanceUnit, table.transmittance, u.transmittance);
 }
