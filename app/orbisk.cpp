@@ -14,6 +14,7 @@
 #include "app/programargs.h"
 #include "base/configfile.h"
 #include "base/runfiles.h"
+#include "gpu/passpacer.h"
 #include "gpu/passstate.h"
 #include "gpu/rendertargets.h"
 #include "gpu/stagetimer.h"
@@ -146,6 +147,7 @@ void renderPasses(Application& app, int passes) {
   prepareAirTable(app.airTable, airTableView(app, passes, realEye, lookAtPos), app.skyTextures,
                   app.scene.atmosphere->getModelMatrix());
   stageEnd(FrameStage::AtmosphereComposite);
+  PassPacer pacer;
   for (int i = 0; i < passes; ++i) {
     stageBegin(FrameStage::EnvironmentCube);
     glBindFramebuffer(GL_FRAMEBUFFER, app.targets.framebufferDOF[i]);
@@ -158,7 +160,9 @@ void renderPasses(Application& app, int passes) {
     stageBegin(FrameStage::SunGlow);
     drawSunGlow(app.sunGlow, app.targets, app.scene.lightPosition);
     stageEnd(FrameStage::SunGlow);
+    pacePass(pacer);
   }
+  endPacing(pacer);
   camera.setPosition(realEye);
   camera.setDirection(lookDir);
 }

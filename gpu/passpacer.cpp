@@ -1,0 +1,28 @@
+#include "gpu/passpacer.h"
+
+namespace {
+// Long enough for any pass on the slowest renderer; a pass that takes longer
+// is not waited for further (the frame goes on, only the queue grows).
+constexpr GLuint64 kPassWaitNanoseconds = 30ull * 1000 * 1000 * 1000;
+}  // namespace
+
+void pacePass(PassPacer& pacer) {
+#ifndef __EMSCRIPTEN__
+  GLsync submitted = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  if (pacer.previous != nullptr) {
+    // The flush bit makes sure the pass just marked is on its way too.
+    glClientWaitSync(pacer.previous, GL_SYNC_FLUSH_COMMANDS_BIT, kPassWaitNanoseconds);
+    glDeleteSync(pacer.previous);
+  }
+  pacer.previous = submitted;
+#else
+  (void)pacer;
+#endif
+}
+
+void endPacing(PassPacer& pacer) {
+#ifndef __EMSCRIPTEN__
+  if (pacer.previous != nullptr) glDeleteSync(pacer.previous);
+#endif
+  pacer.previous = nullptr;
+}
