@@ -74,7 +74,7 @@ inline constexpr Key keys[] = {
     // where the view allows) or off (every pass computes its own). Off by
     // default until the memory it holds in a long run is understood: the
     // soak saw 9 to 14 MB more after its warm-up with it, none without.
-    {"airTable", "string", "off", 1, 0, false},
+    {"airTable", "string", "auto", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));
 

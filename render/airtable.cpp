@@ -100,10 +100,10 @@ void fillTable(AirTable& table, const AirTableView& view, const SkyTextures& sky
 
 bool airTableSwitchedOn(const std::string& setting, std::string& warning) {
   warning.clear();
-  if (setting == kAirTableWords[0]) return true;
-  if (setting != kAirTableWords[1])
-    warning = "WARNING: config.ini: airTable must be auto or off, not \"" + setting + "\"; using off";
-  return false;
+  if (setting == kAirTableWords[1]) return false;
+  if (setting != kAirTableWords[0])
+    warning = "WARNING: config.ini: airTable must be auto or off, not \"" + setting + "\"; using auto";
+  return true;
 }
 
 bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sources) {

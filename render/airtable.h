@@ -56,7 +56,7 @@ struct AirTable {
 };
 
 // "auto" or "off" from the config key's value; anything else warns into
-// warning and is taken as "off", the default.
+// warning and is taken as "auto", the default.
 bool airTableSwitchedOn(const std::string& setting, std::string& warning);
 
 // Builds the three programs from the composite's and the Earth's vertex and

@@ -118,9 +118,9 @@ TEST(AirTable, TheSettingsWords) {
   EXPECT_TRUE(warning.empty());
   EXPECT_FALSE(airTableSwitchedOn("off", warning));
   EXPECT_TRUE(warning.empty());
-  // A misspelt value falls back to the shipped default, off.
-  EXPECT_FALSE(airTableSwitchedOn("atuo", warning));
-  EXPECT_NE(warning.find("airTable must be auto or off, not \"atuo\"; using off"), std::string::npos) << warning;
+  // A misspelt value falls back to the shipped default, auto.
+  EXPECT_TRUE(airTableSwitchedOn("of", warning));
+  EXPECT_NE(warning.find("airTable must be auto or off, not \"of\"; using auto"), std::string::npos) << warning;
 }
 
 }  // namespace
