@@ -54,7 +54,11 @@ inline constexpr float kAirTableMostShellHeightShare = 1.0f;
 // limb's ring eight rows a pixel, crowded towards the ground.
 inline constexpr int kAirTableMinColumns = 64;
 inline constexpr float kAirTableGroundColumnShare = 0.5f;
-inline constexpr int kAirTableMinRows = 16;
+// The ground's rows, a pixel of the Earth's radius apart but never fewer
+// than these: near the rim, where the ground's rays graze and their air
+// changes fast, rows two degrees apart (an Earth 90 pixels across) put up
+// to 13 units on its lit crescent; these keep a far Earth within 5.
+inline constexpr int kAirTableMinRows = 192;
 inline constexpr float kAirTableLimbRowsPerPixel = 8.0f;
 inline constexpr int kAirTableMinLimbRows = 32;
 inline constexpr int kAirTableMaxLimbRows = 128;
