@@ -364,8 +364,21 @@ void main() {
   shade = 1.0 - cloudShadowDepth * cloudShadowCover(uv + groundToUv(layerOffset(l, n), east, north, cosLat), layer, dx, dy);
 #endif
 #endif
+  // Each body's program is built for it (scene/scene.h): EARTH_ONLY for the
+  // Earth's, WITHOUT_EARTH for the Moon's and the missile's, so that the
+  // condition folds away with the bodies the program never draws. A software
+  // rasteriser runs every side of a branch, even one that goes the same way
+  // for all of a draw's pixels. Built with neither, one program draws all
+  // three, told apart by their textures and size.
+#if defined(EARTH_ONLY)
+  const bool earth = true;
+#elif defined(WITHOUT_EARTH)
+  const bool earth = false;
+#else
+  bool earth = validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6;
+#endif
   vec3 radiance;
-  if (validityChecker.x > 0.5 || validityChecker.y > 0.5 || scale > 0.6) {
+  if (earth) {
     // The sun through the air to the ground, once for the ground and the
     // cloud tops above it.
     float muSun = dot(n, l);

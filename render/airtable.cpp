@@ -8,6 +8,7 @@
 #include "gpu/shaderbuild.h"
 #include "gpu/textureupload.h"
 #include "gpu/vertexattribute.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -114,8 +115,8 @@ bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sou
                          sources.defines + kAirTableBuildDefine, ConsoleProgress::Quiet);
   const GLuint reader = buildShaderProgram(sources.compositeVertex.c_str(), sources.compositeFragment.c_str(), read,
                                            ConsoleProgress::Quiet);
-  const GLuint earthReader =
-      buildShaderProgram(sources.earthVertex.c_str(), sources.earthFragment.c_str(), read, ConsoleProgress::Quiet);
+  const GLuint earthReader = buildShaderProgram(sources.earthVertex.c_str(), sources.earthFragment.c_str(),
+                                                read + kEarthOnlyDefine, ConsoleProgress::Quiet);
   table.builder = buildShaderProgramRecord(builder);
   table.reader = buildAtmosphereFinalRecord(reader);
   table.earthReader = buildShaderProgramRecord(earthReader);

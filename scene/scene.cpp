@@ -52,12 +52,15 @@ glm::mat4 shadowConeModelMatrix(const glm::vec3& light) {
 }
 
 namespace {
-// The programs of Earth, Moon and missile: the one before is shared when the
-// shaders match.
+// The programs of Earth, Moon and missile: the Earth's is built for the
+// Earth alone, the Moon's for the bodies without it, and the missile shares
+// the Moon's when the shaders match.
 GLuint programFor(SceneLoading& loading, const std::string& vertex, const std::string& fragment) {
-  // Earth always builds its own: even a program that failed (0) is shared.
-  if (loading.step == 1 || vertex != loading.vertex || fragment != loading.fragment) {
-    loading.program = buildShaderProgram(vertex.c_str(), fragment.c_str(), loading.shaderDefines);
+  // Earth and Moon always build their own: even a program that failed (0)
+  // is shared.
+  if (loading.step <= 2 || vertex != loading.vertex || fragment != loading.fragment) {
+    const std::string defines = loading.shaderDefines + (loading.step == 1 ? kEarthOnlyDefine : kWithoutEarthDefine);
+    loading.program = buildShaderProgram(vertex.c_str(), fragment.c_str(), defines);
     loading.vertex = vertex;
     loading.fragment = fragment;
   }

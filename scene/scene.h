@@ -58,6 +58,11 @@ struct Scene {
 // show progress between them (a loading screen, a browser's next frame).
 // Steps: the star cube, Earth, Moon, missile, atmosphere, shadow cone, the
 // camera paths. A required model that cannot be loaded ends the process.
+// The lines the Earth's program and the Moon's and the missile's are built
+// with: each compiles only the shading of the bodies it draws.
+inline constexpr const char* kEarthOnlyDefine = "#define EARTH_ONLY 1\n";
+inline constexpr const char* kWithoutEarthDefine = "#define WITHOUT_EARTH 1\n";
+
 struct SceneLoading {
   static constexpr int kSteps = 7;
   int step = 0;  // the next one
@@ -67,7 +72,8 @@ struct SceneLoading {
   // filtering's choice).
   std::string shaderDefines;
   // The last program built for Earth, Moon or missile, with its sources:
-  // the next of them shares it when its shaders are the same.
+  // the missile shares the Moon's when its shaders are the same (the
+  // Earth's is built for the Earth alone).
   GLuint program = 0;
   std::string vertex, fragment;
 

@@ -159,6 +159,12 @@ class Lifecycle : public testing::Test {
     running = status == 0;
     ASSERT_EQ(status, 0) << life.console;
     ASSERT_EQ(windowWidth, kFrameWidth);
+    // The Earth's program is its own; the missile shares the Moon's.
+    const GLuint earth = app.scene.earth->shaderProgram.programID, moon = app.scene.moon->shaderProgram.programID;
+    EXPECT_NE(earth, 0u);
+    EXPECT_NE(moon, 0u);
+    EXPECT_NE(earth, moon);
+    EXPECT_EQ(app.scene.missile->shaderProgram.programID, moon);
     renderFrame(app);
     life.frame = readWindowPixels(kFrameWidth, kFrameHeight);
 

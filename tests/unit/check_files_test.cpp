@@ -3,6 +3,7 @@
 // a report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -13,6 +14,7 @@
 #include "loaders/ddstexture.h"
 #include "platform/platform.h"
 #include "render/airtable.h"
+#include "scene/scene.h"
 #include "render/depthoffield.h"
 #include "render/exposure.h"
 #include "tests/ddsbytes.h"
@@ -471,10 +473,16 @@ TEST(CheckScene, ProgramsPairTheConfiguredAndTheFixedShaders) {
   EXPECT_EQ(programs[9].defineSets, std::vector<std::string>{exposureMeterDefines()});
   // Every build the program can make: both texture-filtering paths of the
   // configured objects' programs, each bare and with the Earth's layers,
-  // and the Earth's and the atmosphere composite's each again reading the
-  // air table; every composite; the air table's own; one of the others.
+  // built for the Earth alone and for the bodies without it, and the
+  // Earth's and the atmosphere composite's each again reading the air
+  // table; every composite; the air table's own; one of the others.
   EXPECT_EQ(programs[0].defineSets, std::vector<std::string>{""});
-  EXPECT_EQ(programs[1].defineSets.size(), 4 * std::size(kTextureFilteringPaths));
+  EXPECT_EQ(programs[1].defineSets.size(), 6 * std::size(kTextureFilteringPaths));
+  for (const char* body : {kEarthOnlyDefine, kWithoutEarthDefine})
+    EXPECT_EQ(std::count_if(programs[1].defineSets.begin(), programs[1].defineSets.end(),
+                            [&](const std::string& d) { return d.find(body) != std::string::npos; }),
+              body == kEarthOnlyDefine ? 4 * std::ssize(kTextureFilteringPaths) : 2 * std::ssize(kTextureFilteringPaths))
+        << body;
   EXPECT_EQ(check::listOf(programs[3].users), "the atmosphere composite and the limb through the air table");
   EXPECT_EQ(programs[5].defineSets, compositeVariants());
   EXPECT_EQ(programs[10].fragment, "fShaderIndexedAtmosFinal.glsl");

@@ -22,6 +22,7 @@
 #include "render/depthoffield.h"
 #include "render/exposure.h"
 #include "render/quality.h"
+#include "scene/scene.h"
 #include "scene/skyclock.h"
 #include "scene/earthlayers.h"
 
@@ -846,9 +847,16 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   };
   auto key = [&](config::KeyName name) { return config.setting<std::string>(name); };
   add(runfiles::envCubeVertex, runfiles::envCubeFragment, "the star field");
-  add(key("earthVShader"), key("earthFShader"), "the Earth", filtering);
-  add(key("moonVShader"), key("moonFShader"), "the Moon", filtering);
-  add(key("missileVShader"), key("missileFShader"), "the missile", filtering);
+  // The Earth's program is built for the Earth alone, the Moon's and the
+  // missile's without it.
+  std::vector<std::string> earthOnly, withoutEarth;
+  for (const std::string& d : filtering) {
+    earthOnly.push_back(d + kEarthOnlyDefine);
+    withoutEarth.push_back(d + kWithoutEarthDefine);
+  }
+  add(key("earthVShader"), key("earthFShader"), "the Earth", earthOnly);
+  add(key("moonVShader"), key("moonFShader"), "the Moon", withoutEarth);
+  add(key("missileVShader"), key("missileFShader"), "the missile", withoutEarth);
   add(key("atmosphereVShader"), key("atmosphereFShader"), "the atmosphere", filtering);
   add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the atmosphere composite", filtering);
   add(runfiles::shadowConeVertex, runfiles::shadowConeFragment, "the shadow cone");
@@ -862,9 +870,11 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   // the Earth and the composite reading it.
   std::vector<std::string> reading;
   for (const std::string& d : filtering) reading.push_back(d + kAirTableReadDefine);
+  std::vector<std::string> earthReading;
+  for (const std::string& d : reading) earthReading.push_back(d + kEarthOnlyDefine);
   add(runfiles::compositeVertex, key("atmosphereFShaderFinal"), "the air table",
       {std::string(kAirTableBuildDefine)});
-  add(key("earthVShader"), key("earthFShader"), "the Earth with its air", reading);
+  add(key("earthVShader"), key("earthFShader"), "the Earth with its air", earthReading);
   add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the limb through the air table", reading);
   return programs;
 }
