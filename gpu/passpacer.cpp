@@ -1,10 +1,12 @@
 #include "gpu/passpacer.h"
 
+#ifndef __EMSCRIPTEN__
 namespace {
 // Long enough for any pass on the slowest renderer; a pass that takes longer
 // is not waited for further (the frame goes on, only the queue grows).
 constexpr GLuint64 kPassWaitNanoseconds = 30ull * 1000 * 1000 * 1000;
 }  // namespace
+#endif
 
 void pacePass(PassPacer& pacer) {
 #ifndef __EMSCRIPTEN__
