@@ -71,9 +71,7 @@ inline constexpr Key keys[] = {
     // factor on the light, 1 the design's look.
     {"exposure", "string", "auto", 1, 0, false},
     // The air the depth-of-field passes share: auto (made once a frame
-    // where the view allows) or off (every pass computes its own). Off by
-    // default until the memory it holds in a long run is understood: the
-    // soak saw 9 to 14 MB more after its warm-up with it, none without.
+    // where the view allows) or off (every pass computes its own).
     {"airTable", "string", "auto", 1, 0, false},
 };
 inline constexpr int keyCount = static_cast<int>(sizeof(keys) / sizeof(keys[0]));

@@ -122,7 +122,7 @@ bool makeAirTable(AirTable& table, float shellRadius, const AirTableSources& sou
   table.earthReader = buildShaderProgramRecord(earthReader);
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &table.maxTextureSize);
   if (!linked(builder) || !linked(reader) || !linked(earthReader) ||
-      !sizeTextures(table, {kAirTableMinColumns + 1, kAirTableMinRows})) {
+      !sizeTextures(table, airTableCapacity(0, table.maxTextureSize))) {
     fprintf(stderr, "WARNING: the air table cannot be made here; every pass computes its own air\n");
     destroyAirTable(table);
     return false;

@@ -67,5 +67,4 @@ inline constexpr int kAirTableMaxLimbRows = 128;
 // passes or more, every pass's eye lies outside the air by a margin, and a
 // table fine enough for the Earth's size on the screen fits the capacity
 // for the target (airTableCapacity).
-
 AirTableLayout planAirTable(const AirTableView& view, int maxTextureSize);

@@ -847,16 +847,17 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
   };
   auto key = [&](config::KeyName name) { return config.setting<std::string>(name); };
   add(runfiles::envCubeVertex, runfiles::envCubeFragment, "the star field");
+  // Each set of lines with one more after it.
+  auto with = [](const std::vector<std::string>& sets, const char* line) {
+    std::vector<std::string> out;
+    for (const std::string& d : sets) out.push_back(d + line);
+    return out;
+  };
   // The Earth's program is built for the Earth alone, the Moon's and the
   // missile's without it.
-  std::vector<std::string> earthOnly, withoutEarth;
-  for (const std::string& d : filtering) {
-    earthOnly.push_back(d + kEarthOnlyDefine);
-    withoutEarth.push_back(d + kWithoutEarthDefine);
-  }
-  add(key("earthVShader"), key("earthFShader"), "the Earth", earthOnly);
-  add(key("moonVShader"), key("moonFShader"), "the Moon", withoutEarth);
-  add(key("missileVShader"), key("missileFShader"), "the missile", withoutEarth);
+  add(key("earthVShader"), key("earthFShader"), "the Earth", with(filtering, kEarthOnlyDefine));
+  add(key("moonVShader"), key("moonFShader"), "the Moon", with(filtering, kWithoutEarthDefine));
+  add(key("missileVShader"), key("missileFShader"), "the missile", with(filtering, kWithoutEarthDefine));
   add(key("atmosphereVShader"), key("atmosphereFShader"), "the atmosphere", filtering);
   add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the atmosphere composite", filtering);
   add(runfiles::shadowConeVertex, runfiles::shadowConeFragment, "the shadow cone");
@@ -868,13 +869,10 @@ std::vector<ProgramFiles> scenePrograms(const ConfigFile& config) {
       {exposureMeterDefines()});
   // The air table's programs: the composite's file making the table, and
   // the Earth and the composite reading it.
-  std::vector<std::string> reading;
-  for (const std::string& d : filtering) reading.push_back(d + kAirTableReadDefine);
-  std::vector<std::string> earthReading;
-  for (const std::string& d : reading) earthReading.push_back(d + kEarthOnlyDefine);
+  const std::vector<std::string> reading = with(filtering, kAirTableReadDefine);
   add(runfiles::compositeVertex, key("atmosphereFShaderFinal"), "the air table",
       {std::string(kAirTableBuildDefine)});
-  add(key("earthVShader"), key("earthFShader"), "the Earth with its air", earthReading);
+  add(key("earthVShader"), key("earthFShader"), "the Earth with its air", with(reading, kEarthOnlyDefine));
   add(key("atmosphereVShader"), key("atmosphereFShaderFinal"), "the limb through the air table", reading);
   return programs;
 }
